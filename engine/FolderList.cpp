@@ -1,0 +1,148 @@
+#include "engine/FolderList.h"
+
+#include "engine/SettingsFile.h"
+#include "platform/Files.h"
+#include "platform/TextCodec.h"
+
+#include <algorithm>
+#include <map>
+
+namespace engine {
+
+void ListItems::AddAll(const std::vector<std::wstring>& texts) {
+    for (const auto& text : texts)
+        Add(text);
+}
+
+void ListItems::RemoveWhere(const std::function<bool(const std::wstring&)>& remove) {
+    for (size_t i = Count(); i-- > 0;)
+        if (remove(Item(i)))
+            RemoveAt(i);
+}
+
+namespace {
+bool LessNoCase(const std::wstring& a, const std::wstring& b) {
+    return platform::CompareNoCase(a, b) < 0;
+}
+} // namespace
+
+void SortedFolderList::SortIfNeeded() const {
+    if (!sorted_) {
+        std::stable_sort(items_.begin(), items_.end(), LessNoCase);
+        sorted_ = true;
+    }
+}
+
+std::wstring SortedFolderList::Item(size_t index) const { return At(index); }
+
+const std::wstring& SortedFolderList::At(size_t index) const {
+    SortIfNeeded();
+    return items_.at(index);
+}
+
+void SortedFolderList::Add(const std::wstring& text) {
+    // Sorting once when the list is next read keeps a long walk linear.
+    if (sorted_ && !items_.empty() && LessNoCase(text, items_.back()))
+        sorted_ = false;
+    items_.push_back(text);
+}
+
+void SortedFolderList::AddAll(const std::vector<std::wstring>& texts) {
+    items_.reserve(items_.size() + texts.size());
+    for (const auto& text : texts)
+        Add(text);
+}
+
+void SortedFolderList::RemoveAt(size_t index) {
+    SortIfNeeded();
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void SortedFolderList::Clear() {
+    items_.clear();
+    sorted_ = true;
+}
+
+void SortedFolderList::RemoveWhere(const std::function<bool(const std::wstring&)>& remove) {
+    SortIfNeeded();
+    items_.erase(std::remove_if(items_.begin(), items_.end(), remove), items_.end());
+}
+
+bool SortedFolderList::Contains(const std::wstring& text) const {
+    SortIfNeeded();
+    auto it = std::lower_bound(items_.begin(), items_.end(), text, LessNoCase);
+    return it != items_.end() && platform::CompareNoCase(*it, text) == 0;
+}
+
+bool FileExists(const std::wstring& path) { return platform::CanOpenForReading(path); }
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    const size_t n = text.size();
+    while (start < n) {
+        size_t end = start;
+        while (end < n && text[end] != L'\r' && text[end] != L'\n')
+            ++end;
+        std::wstring line = text.substr(start, end - start);
+        // A path never holds NUL; a damaged file must not produce cut entries.
+        line.erase(std::remove(line.begin(), line.end(), L'\0'), line.end());
+        lines.push_back(std::move(line));
+        if (end < n && text[end] == L'\r' && end + 1 < n && text[end + 1] == L'\n')
+            ++end;
+        start = end + 1;
+    }
+    return lines;
+}
+
+void LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& yield) {
+    std::vector<std::uint8_t> bytes;
+    if (!platform::ReadAllBytes(path, bytes))
+        return;
+    std::vector<std::wstring> lines = SplitLines(platform::DecodeTextFile(bytes));
+    list.AddAll(lines);
+    if (yield)
+        for (size_t i = 0; i < lines.size(); ++i)
+            yield();
+}
+
+bool SaveListToFile(const ListItems& list, const std::wstring& path) {
+    std::wstring text;
+    const size_t count = list.Count();
+    for (size_t i = 0; i < count; ++i) {
+        text += list.Item(i);
+        text += L"\r\n";
+    }
+    return platform::ReplaceFileContents(path, platform::EncodeTextFile(text));
+}
+
+void RemoveBlankItems(ListItems& list) {
+    list.RemoveWhere([](const std::wstring& text) { return text.empty(); });
+}
+
+namespace {
+// The drive root of a path such as C:\Data, or empty for other forms.
+std::wstring DriveRoot(const std::wstring& folder) {
+    if (folder.size() >= 2 && folder[1] == L':' && iswalpha(folder[0]))
+        return folder.substr(0, 2) + L"\\";
+    return {};
+}
+} // namespace
+
+void PruneRestoreList(ListItems& list) {
+    std::map<wchar_t, bool> drivePresent;
+    list.RemoveWhere([&drivePresent](const std::wstring& folder) {
+        if (FileExists(SettingsFilePath(folder)))
+            return false;
+        const std::wstring root = DriveRoot(folder);
+        if (root.empty())
+            return true;
+        const wchar_t letter = static_cast<wchar_t>(towupper(root[0]));
+        auto it = drivePresent.find(letter);
+        if (it == drivePresent.end())
+            it = drivePresent.emplace(letter, platform::PathExists(root)).first;
+        return it->second;
+    });
+}
+
+} // namespace engine

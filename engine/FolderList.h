@@ -1,0 +1,71 @@
+#pragma once
+// The list of customized folders and the target list share these routines.
+// ListItems is what they need of a list: the restore list box implements it
+// through an adapter, SortedFolderList holds lists of any length in memory.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace engine {
+
+class ListItems {
+  public:
+    virtual ~ListItems() = default;
+    virtual size_t Count() const = 0;
+    virtual std::wstring Item(size_t index) const = 0;
+    virtual void Add(const std::wstring& text) = 0;
+    virtual void RemoveAt(size_t index) = 0;
+    virtual void Clear() = 0;
+
+    // Adds in order; a list may take them all at once.
+    virtual void AddAll(const std::vector<std::wstring>& texts);
+    // Removes every item for which the predicate holds, visiting from the last
+    // item to the first.
+    virtual void RemoveWhere(const std::function<bool(const std::wstring&)>& remove);
+};
+
+// Folder paths in ascending order without regard to case; a folder sorts
+// before every folder inside it.
+class SortedFolderList : public ListItems {
+  public:
+    size_t Count() const override { return items_.size(); }
+    std::wstring Item(size_t index) const override;
+    const std::wstring& At(size_t index) const;
+    void Add(const std::wstring& text) override;
+    void AddAll(const std::vector<std::wstring>& texts) override;
+    void RemoveAt(size_t index) override;
+    void Clear() override;
+    void RemoveWhere(const std::function<bool(const std::wstring&)>& remove) override;
+
+    // Exact match without regard to case.
+    bool Contains(const std::wstring& text) const;
+
+  private:
+    void SortIfNeeded() const;
+    mutable std::vector<std::wstring> items_;
+    mutable bool sorted_ = true;
+};
+
+using YieldFn = std::function<void()>;
+
+// True when the file can be opened for reading (hidden and system files too).
+bool FileExists(const std::wstring& path);
+
+// Adds each line of the file as an entry, empty lines included, keeping what
+// the list holds. Reads ANSI and UTF-16 files. Calls yield once per entry.
+void LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& yield = {});
+
+// One line per item, replacing the file in one step: when anything fails the
+// old file stays as it was. Returns false with GetLastError() set on failure.
+bool SaveListToFile(const ListItems& list, const std::wstring& path);
+
+void RemoveBlankItems(ListItems& list);
+
+// Drops every folder whose settings file cannot be opened, unless the folder's
+// drive is not present (an unplugged disk proves nothing).
+void PruneRestoreList(ListItems& list);
+
+// The lines of a text, split at CR LF, CR or LF; no entry after a final break.
+std::vector<std::wstring> SplitLines(const std::wstring& text);
+
+} // namespace engine

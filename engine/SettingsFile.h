@@ -1,0 +1,50 @@
+#pragma once
+// The per-folder settings file: its text, the vendor marker, the backup rule
+// and the attributes that go with it.
+#include <cstdint>
+#include <string>
+
+namespace engine {
+
+inline constexpr wchar_t kVendorId[] = L"Pelwick";
+inline constexpr wchar_t kSettingsFileName[] = L"Desktop.ini";
+inline constexpr wchar_t kBackupFileName[] = L"BUDesktop.ini";
+
+// The user's choices that Apply writes. Empty text means not chosen.
+struct FolderOptions {
+    std::wstring iconFile;
+    std::int16_t iconIndex = 0;
+    std::wstring tooltip;
+    std::wstring textColor;       // ColorToHex text
+    std::wstring textBackground;  // ColorToHex text
+    std::wstring picturePath;
+
+    // The icon index alone is no choice.
+    bool AnyChosen() const;
+};
+
+// "0x00" followed by at least six upper-case hex digits of the 0x00BBGGRR value.
+std::wstring ColorToHex(std::int32_t color);
+
+// The settings file's text, every line ended by CR LF.
+std::wstring ComposeSettingsFile(const FolderOptions& options);
+
+// folder + "\Desktop.ini", without doubling the backslash of a drive root.
+std::wstring SettingsFilePath(const std::wstring& folder);
+std::wstring BackupFilePath(const std::wstring& settingsFile);
+
+// True when the file's [Vendor] ID is exactly ours. The file must not be
+// hidden or system, or it reads as foreign.
+bool IsOwnSettingsFile(const std::wstring& settingsFile);
+
+struct CustomizeResult {
+    bool customized = false;  // the new settings file was written
+    unsigned long error = 0;  // Win32 error of the step that failed
+};
+
+// Sets a foreign settings file aside, writes the new one and sets the
+// attributes. A foreign file that cannot be backed up is left as it was and
+// the folder is not customized.
+CustomizeResult CustomizeFolder(const std::wstring& folder, const FolderOptions& options);
+
+} // namespace engine

@@ -1,0 +1,156 @@
+#include "platform/Files.h"
+
+#include "platform/Handles.h"
+
+namespace platform {
+
+bool SetAttributes(const std::wstring& path, DWORD attributes) {
+    return SetFileAttributesW(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) !=
+           FALSE;
+}
+
+DWORD GetAttributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+bool PathExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool PlainFileExists(const std::wstring& path) {
+    if (path.empty())
+        return false;
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstFileW(path.c_str(), &data));
+    if (!find)
+        return false;
+    const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    do {
+        if (!(data.dwFileAttributes & excluded))
+            return true;
+    } while (FindNextFileW(find.get(), &data));
+    return false;
+}
+
+bool CanOpenForReading(const std::wstring& path) {
+    if (path.empty())
+        return false;
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid();
+}
+
+bool DeleteFileAt(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+bool RenameFile(const std::wstring& from, const std::wstring& to) {
+    // No replace flag: a rename onto an existing name must fail.
+    return MoveFileExW(from.c_str(), to.c_str(), 0) != FALSE;
+}
+
+bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size))
+        return false;
+    if (size.QuadPart > 0x7FFFFFFF) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                      &got, nullptr))
+            return false;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    bytes.resize(done);
+    return true;
+}
+
+static bool WriteAll(HANDLE file, const std::vector<std::uint8_t>& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD wrote = 0;
+        if (!WriteFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &wrote,
+                       nullptr))
+            return false;
+        done += wrote;
+    }
+    return true;
+}
+
+bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    return WriteAll(file.get(), bytes);
+}
+
+bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    DWORD existing = GetFileAttributesW(path.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES) {
+        if (existing & FILE_ATTRIBUTE_DIRECTORY) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return false;
+        }
+        if (existing & FILE_ATTRIBUTE_READONLY) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return false;
+        }
+    }
+    const std::wstring temp = path + L".new";
+    {
+        FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
+            return false;
+        if (!WriteAll(file.get(), bytes) || !FlushFileBuffers(file.get())) {
+            DWORD error = GetLastError();
+            file.reset();
+            DeleteFileW(temp.c_str());
+            SetLastError(error);
+            return false;
+        }
+    }
+    if (!MoveFileExW(temp.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DWORD error = GetLastError();
+        DeleteFileW(temp.c_str());
+        SetLastError(error);
+        return false;
+    }
+    return true;
+}
+
+std::wstring ErrorText(DWORD error) {
+    wchar_t* buffer = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0,
+                                  nullptr);
+    std::wstring text;
+    if (length && buffer)
+        text.assign(buffer, length);
+    if (buffer)
+        LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
+    if (text.empty())
+        text = L"Error " + std::to_wstring(error);
+    return text;
+}
+
+} // namespace platform

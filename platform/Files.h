@@ -1,0 +1,46 @@
+#pragma once
+// File-system calls the engine needs, with wide paths. Functions that can fail
+// return false and leave the Win32 error in GetLastError().
+#include <windows.h>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The whole-value attributes of the settings files and folders.
+enum Attr : DWORD {
+    AttrNormal = 0,
+    AttrReadOnly = FILE_ATTRIBUTE_READONLY,
+    AttrHidden = FILE_ATTRIBUTE_HIDDEN,
+    AttrSystem = FILE_ATTRIBUTE_SYSTEM,
+};
+
+// Replaces the whole attribute set; 0 means normal.
+bool SetAttributes(const std::wstring& path, DWORD attributes);
+// INVALID_FILE_ATTRIBUTES when the path does not exist.
+DWORD GetAttributes(const std::wstring& path);
+bool PathExists(const std::wstring& path);
+bool IsDirectory(const std::wstring& path);
+
+// True when a plain file (neither hidden nor system, not a folder) is found at
+// the path by a directory search.
+bool PlainFileExists(const std::wstring& path);
+
+// True when the file can be opened for reading.
+bool CanOpenForReading(const std::wstring& path);
+
+bool DeleteFileAt(const std::wstring& path);
+bool RenameFile(const std::wstring& from, const std::wstring& to);
+
+bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes);
+// Creates or truncates the file and writes the bytes.
+bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+// Writes a sibling temporary file and moves it over the target in one step;
+// on any failure the target is left as it was. A read-only target is refused.
+bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+
+// Text of the system's message for a Win32 error code, without the line break.
+std::wstring ErrorText(DWORD error);
+
+} // namespace platform

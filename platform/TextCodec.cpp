@@ -1,0 +1,114 @@
+#include "platform/TextCodec.h"
+
+#include <windows.h>
+
+namespace platform {
+
+static std::string Narrow(UINT codePage, const std::wstring& text, BOOL* usedDefault) {
+    if (text.empty())
+        return {};
+    DWORD flags = 0;
+    if (codePage == CP_UTF8 || codePage == CP_UTF7) {
+        usedDefault = nullptr; // these code pages refuse the default-char query
+    } else {
+        flags = WC_NO_BEST_FIT_CHARS;
+    }
+    int n = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()),
+                                nullptr, 0, nullptr, usedDefault);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, usedDefault);
+    return out;
+}
+
+static std::wstring Widen(UINT codePage, const char* data, size_t size) {
+    if (size == 0)
+        return {};
+    int n = MultiByteToWideChar(codePage, 0, data, static_cast<int>(size), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, data, static_cast<int>(size), out.data(), n);
+    return out;
+}
+
+bool FitsAnsiCodePage(const std::wstring& text) {
+    BOOL usedDefault = FALSE;
+    std::string narrow = Narrow(CP_ACP, text, &usedDefault);
+    if (usedDefault)
+        return false;
+    // A round trip also catches characters that map to something else.
+    return Widen(CP_ACP, narrow.data(), narrow.size()) == text;
+}
+
+std::string ToAnsi(const std::wstring& text) { return Narrow(CP_ACP, text, nullptr); }
+
+std::vector<std::uint8_t> EncodeTextFile(const std::wstring& text) {
+    if (FitsAnsiCodePage(text)) {
+        std::string narrow = ToAnsi(text);
+        return {narrow.begin(), narrow.end()};
+    }
+    std::vector<std::uint8_t> bytes{0xFF, 0xFE};
+    bytes.reserve(2 + text.size() * 2);
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
+std::wstring DecodeTextFile(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        std::wstring text;
+        text.reserve((bytes.size() - 2) / 2);
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text.push_back(static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8)));
+        return text;
+    }
+    const char* data = reinterpret_cast<const char*>(bytes.data());
+    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
+        return Widen(CP_UTF8, data + 3, bytes.size() - 3);
+    return Widen(CP_ACP, data, bytes.size());
+}
+
+} // namespace platform
+
+namespace platform {
+
+static wchar_t UpperChar(wchar_t c) {
+    if (c < 0x80)
+        return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+    return static_cast<wchar_t>(reinterpret_cast<ULONG_PTR>(
+        CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(c)))));
+}
+
+int CompareNoCase(const std::wstring& a, const std::wstring& b) {
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        wchar_t x = a[i], y = b[i];
+        if (x == y)
+            continue;
+        x = UpperChar(x);
+        y = UpperChar(y);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool ContainsNoCase(const std::wstring& text, const std::wstring& part) {
+    if (part.empty())
+        return true;
+    if (part.size() > text.size())
+        return false;
+    for (size_t start = 0; start + part.size() <= text.size(); ++start) {
+        size_t i = 0;
+        while (i < part.size() && UpperChar(text[start + i]) == UpperChar(part[i]))
+            ++i;
+        if (i == part.size())
+            return true;
+    }
+    return false;
+}
+
+} // namespace platform

@@ -1,0 +1,24 @@
+#pragma once
+// The program's text files are ANSI in the system code page when every
+// character fits, otherwise UTF-16LE with a byte-order mark.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+bool FitsAnsiCodePage(const std::wstring& text);
+std::vector<std::uint8_t> EncodeTextFile(const std::wstring& text);
+// Accepts UTF-16LE and UTF-8 with their byte-order marks, otherwise ANSI.
+std::wstring DecodeTextFile(const std::vector<std::uint8_t>& bytes);
+std::string ToAnsi(const std::wstring& text);
+
+} // namespace platform
+
+namespace platform {
+
+// Case-insensitive ordinal comparison: <0, 0 or >0.
+int CompareNoCase(const std::wstring& a, const std::wstring& b);
+bool ContainsNoCase(const std::wstring& text, const std::wstring& part);
+
+} // namespace platform

@@ -1,0 +1,79 @@
+# Shared by scripts/run, scripts/test and scripts/bench. Source it; do not run it.
+# shellcheck shell=bash
+
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installers: the program needs neither.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+log() { printf '==> %s\n' "$*" >&2; }
+
+# Installs the Debian packages that are missing; quick when all are there.
+ensure_packages() {
+    local wanted=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+                  binutils-mingw-w64-x86-64 wine wine64 xvfb googletest fp-utils "$@")
+    local missing=()
+    local p
+    for p in "${wanted[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        log "installing: ${missing[*]}"
+        if [ "$(id -u)" != 0 ]; then
+            echo "run as root (or install: ${missing[*]})" >&2
+            return 1
+        fi
+        apt-get update -q >/dev/null
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+            "${missing[@]}" >/dev/null
+    fi
+}
+
+# configure_build BUILD_DIR BUILD_TYPE [cmake options...]
+configure_build() {
+    local dir=$1 type=$2
+    shift 2
+    cmake -S "$REPO" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-w64.cmake" \
+        -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}
+
+# Starts a private Xvfb on a free display; sets DISPLAY and XVFB_PID.
+start_xvfb() {
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=":$n"
+}
+
+stop_xvfb() {
+    if [ -n "${XVFB_PID:-}" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=
+    fi
+}
+
+# One wineserver for the whole run, its stdio detached so that no pipe stays open.
+start_wineserver() {
+    mkdir -p "$WINEPREFIX"
+    wineserver -p </dev/null >/dev/null 2>&1 &
+    wine wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+stop_wineserver() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k </dev/null >/dev/null 2>&1 || true
+}
+
+# set_windows_version EXE_NAME VERSION: what the program's version query reports.
+set_windows_version() {
+    wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$1" /v Version /d "$2" /f \
+        </dev/null >/dev/null 2>&1
+}

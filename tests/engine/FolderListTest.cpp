@@ -1,0 +1,217 @@
+#include "engine/FolderList.h"
+#include "engine/SettingsFile.h"
+
+#include "tests/support/FileAsserts.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+using namespace engine;
+using namespace testing_support;
+
+namespace {
+
+std::vector<std::wstring> Items(const ListItems& list) {
+    std::vector<std::wstring> out;
+    for (size_t i = 0; i < list.Count(); ++i)
+        out.push_back(list.Item(i));
+    return out;
+}
+
+// A list that keeps file order, as an unsorted list box would.
+class PlainList : public ListItems {
+  public:
+    size_t Count() const override { return items.size(); }
+    std::wstring Item(size_t i) const override { return items.at(i); }
+    void Add(const std::wstring& t) override { items.push_back(t); }
+    void RemoveAt(size_t i) override { items.erase(items.begin() + static_cast<long>(i)); }
+    void Clear() override { items.clear(); }
+    std::vector<std::wstring> items;
+};
+
+wchar_t UnusedDriveLetter() {
+    DWORD drives = GetLogicalDrives();
+    for (wchar_t letter = L'Q'; letter <= L'Y'; ++letter)
+        if (!(drives & (1u << (letter - L'A'))))
+            return letter;
+    return 0;
+}
+
+} // namespace
+
+TEST(SortedFolderList, FolderBeforeItsContentsIgnoringCase) {
+    SortedFolderList list;
+    for (const wchar_t* p : {L"C:\\Data\\b\\X", L"C:\\Data\\A", L"C:\\Data", L"C:\\Data\\b"})
+        list.Add(p);
+    EXPECT_EQ(Items(list), (std::vector<std::wstring>{L"C:\\Data", L"C:\\Data\\A", L"C:\\Data\\b",
+                                                      L"C:\\Data\\b\\X"}));
+    EXPECT_TRUE(list.Contains(L"c:\\DATA\\B"));
+    EXPECT_FALSE(list.Contains(L"C:\\Data\\B\\Y"));
+    list.RemoveAt(1);
+    EXPECT_EQ(list.Item(1), L"C:\\Data\\b");
+}
+
+TEST(ListFile, RoundTripKeepsCommasQuotesAndLeadingBlanks) {
+    TempDir dir;
+    const std::wstring file = dir / L"Fldr.dll";
+    PlainList list;
+    list.items = {L"C:\\a,b", L"C:\\say \"hi\"", L"   C:\\lead", L"C:\\Data"};
+    ASSERT_TRUE(SaveListToFile(list, file));
+    EXPECT_EQ(ReadAnsi(file), "C:\\a,b\r\nC:\\say \"hi\"\r\n   C:\\lead\r\nC:\\Data\r\n");
+
+    PlainList loaded;
+    loaded.items = {L"kept"};
+    LoadListFromFile(loaded, file);
+    EXPECT_EQ(loaded.items, (std::vector<std::wstring>{L"kept", L"C:\\a,b", L"C:\\say \"hi\"",
+                                                       L"   C:\\lead", L"C:\\Data"}));
+}
+
+TEST(ListFile, SortedListPlacesLoadedEntries) {
+    TempDir dir;
+    const std::wstring file = dir / L"Fldr.dll";
+    WriteBytes(file, "C:\\Zeta\r\nC:\\alpha\r\n");
+    SortedFolderList list;
+    list.Add(L"C:\\Mid");
+    LoadListFromFile(list, file);
+    EXPECT_EQ(Items(list), (std::vector<std::wstring>{L"C:\\alpha", L"C:\\Mid", L"C:\\Zeta"}));
+}
+
+TEST(ListFile, EmptyListGivesAnEmptyFileThatLoadsEmpty) {
+    TempDir dir;
+    const std::wstring file = dir / L"Fldr.dll";
+    WriteBytes(file, "old content\r\n");
+    SortedFolderList list;
+    ASSERT_TRUE(SaveListToFile(list, file));
+    EXPECT_EQ(ReadBytes(file).size(), 0u);
+    LoadListFromFile(list, file);
+    EXPECT_EQ(list.Count(), 0u);
+}
+
+TEST(ListFile, BlankLinesBecomeItemsThatRemoveBlankItemsDrops) {
+    TempDir dir;
+    const std::wstring file = dir / L"Fldr.dll";
+    WriteBytes(file, "\r\n");
+    PlainList list;
+    LoadListFromFile(list, file);
+    EXPECT_EQ(list.items, std::vector<std::wstring>{L""});
+
+    list.items.clear();
+    WriteBytes(file, "\r\n\r\nC:\\A\r\n\r\n\r\n   \r\nC:\\B\nC:\\C\rC:\\D");
+    LoadListFromFile(list, file);
+    RemoveBlankItems(list);
+    // An item of blanks is not empty.
+    EXPECT_EQ(list.items,
+              (std::vector<std::wstring>{L"C:\\A", L"   ", L"C:\\B", L"C:\\C", L"C:\\D"}));
+}
+
+TEST(ListFile, DamagedFilesLoadWithoutHarm) {
+    TempDir dir;
+    const std::wstring file = dir / L"Fldr.dll";
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage.push_back(static_cast<char>((i * 7919 + 13) & 0xFF));
+    WriteBytes(file, garbage);
+    PlainList list;
+    LoadListFromFile(list, file);
+    for (const auto& item : list.items)
+        EXPECT_EQ(item.find(L'\0'), std::wstring::npos);
+
+    list.items.clear();
+    WriteBytes(file, std::string("C:\\A\0B\r\nC:\\C\r\n", 14));
+    LoadListFromFile(list, file);
+    EXPECT_EQ(list.items, (std::vector<std::wstring>{L"C:\\AB", L"C:\\C"}));
+
+    list.items.clear();
+    WriteBytes(file, std::string(100000, 'x') + "\r\nC:\\after\r\n");
+    LoadListFromFile(list, file);
+    ASSERT_EQ(list.items.size(), 2u);
+    EXPECT_EQ(list.items[0].size(), 100000u);
+    EXPECT_EQ(list.items[1], L"C:\\after");
+}
+
+TEST(ListFile, MissingFileLeavesTheListUnchanged) {
+    TempDir dir;
+    PlainList list;
+    list.items = {L"C:\\A"};
+    LoadListFromFile(list, dir / L"absent.dll");
+    EXPECT_EQ(list.items, std::vector<std::wstring>{L"C:\\A"});
+}
+
+TEST(ListFile, PathsOutsideTheCodePageRoundTrip) {
+    TempDir dir;
+    const std::wstring file = dir / L"Fldr.dll";
+    PlainList list;
+    list.items = {L"C:\\Plain", L"C:\\\u65E5\u672C\\\u0416\u0443\u0440\u043D\u0430\u043B"};
+    ASSERT_TRUE(SaveListToFile(list, file));
+    auto bytes = ReadBytes(file);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xFE);
+    PlainList loaded;
+    LoadListFromFile(loaded, file);
+    EXPECT_EQ(loaded.items, list.items);
+}
+
+TEST(ListFile, FailedSaveLeavesTheOldFileIntact) {
+    TempDir dir;
+    const std::wstring file = dir / L"Fldr.dll";
+    WriteBytes(file, "C:\\Old\r\n");
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    PlainList list;
+    list.items = {L"C:\\New"};
+    EXPECT_FALSE(SaveListToFile(list, file));
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadAnsi(file), "C:\\Old\r\n");
+
+    const std::wstring folder = dir.MakeFolder(L"Folder.dll");
+    EXPECT_FALSE(SaveListToFile(list, folder));
+    EXPECT_TRUE(Exists(folder));
+    EXPECT_FALSE(Exists(file + L".new"));
+    EXPECT_FALSE(Exists(folder + L".new"));
+}
+
+TEST(FileExists, OpensHiddenSystemFilesButNotFolders) {
+    TempDir dir;
+    const std::wstring ini = dir / L"Desktop.ini";
+    WriteBytes(ini, "x");
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_TRUE(FileExists(ini));
+    EXPECT_FALSE(FileExists(dir.path()));
+    EXPECT_FALSE(FileExists(L""));
+    EXPECT_FALSE(FileExists(dir / L"absent"));
+}
+
+TEST(FileExists, AFileLockedAgainstReadingIsNotFound) {
+    TempDir dir;
+    const std::wstring file = dir / L"locked.ini";
+    WriteBytes(file, "x");
+    HANDLE held = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(FileExists(file));
+    CloseHandle(held);
+    EXPECT_TRUE(FileExists(file));
+}
+
+TEST(PruneRestoreList, DropsOnlyFoldersWithoutTheirSettingsFile) {
+    TempDir dir;
+    FolderOptions options;
+    options.tooltip = L"t";
+    const std::wstring kept = dir.MakeFolder(L"Kept");
+    const std::wstring plain = dir.MakeFolder(L"Plain");
+    ASSERT_TRUE(CustomizeFolder(kept, options).customized);
+    const wchar_t absent = UnusedDriveLetter();
+    ASSERT_NE(absent, 0);
+    const std::wstring unplugged = std::wstring(1, absent) + L":\\Photos\\2019";
+
+    SortedFolderList list;
+    list.AddAll({kept, plain, dir / L"Deleted", unplugged});
+    PruneRestoreList(list);
+    EXPECT_EQ(Items(list), (std::vector<std::wstring>{kept, unplugged}));
+
+    SortedFolderList all;
+    all.Add(kept);
+    PruneRestoreList(all);
+    EXPECT_EQ(all.Count(), 1u);
+}

@@ -1,0 +1,59 @@
+#include "platform/Files.h"
+
+#include "tests/support/FileAsserts.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+using namespace testing_support;
+
+TEST(Files, AttributesAreAssignedAsWholeValues) {
+    TempDir dir;
+    const std::wstring file = dir / L"f.txt";
+    WriteBytes(file, "x");
+    ASSERT_TRUE(SetAttributes(file, AttrHidden | AttrSystem | AttrReadOnly));
+    EXPECT_EQ(Attributes(file), DWORD(AttrHidden | AttrSystem | AttrReadOnly));
+    ASSERT_TRUE(SetAttributes(file, AttrHidden));
+    EXPECT_EQ(Attributes(file), DWORD(AttrHidden));
+    ASSERT_TRUE(SetAttributes(file, AttrNormal));
+    EXPECT_EQ(Attributes(file), 0u);
+}
+
+TEST(Files, PlainFileExistsSkipsHiddenSystemAndFolders) {
+    TempDir dir;
+    const std::wstring file = dir / L"f.ini";
+    EXPECT_FALSE(PlainFileExists(file));
+    WriteBytes(file, "x");
+    EXPECT_TRUE(PlainFileExists(file));
+    SetAttributes(file, AttrHidden);
+    EXPECT_FALSE(PlainFileExists(file));
+    SetAttributes(file, AttrNormal);
+    EXPECT_FALSE(PlainFileExists(dir.path()));
+    EXPECT_FALSE(PlainFileExists(L""));
+}
+
+TEST(Files, RenameRefusesAnExistingTarget) {
+    TempDir dir;
+    WriteBytes(dir / L"a", "a");
+    WriteBytes(dir / L"b", "b");
+    EXPECT_FALSE(RenameFile(dir / L"a", dir / L"b"));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(ReadAnsi(dir / L"b"), "b");
+}
+
+TEST(Files, ReplaceFileContentsSwapsInOneStep) {
+    TempDir dir;
+    const std::wstring file = dir / L"list.txt";
+    ASSERT_TRUE(ReplaceFileContents(file, {'n', 'e', 'w'}));
+    EXPECT_EQ(ReadAnsi(file), "new");
+    ASSERT_TRUE(ReplaceFileContents(file, {'2'}));
+    EXPECT_EQ(ReadAnsi(file), "2");
+    EXPECT_FALSE(Exists(file + L".new"));
+}
+
+TEST(Files, ErrorTextIsTheSystemsSentence) {
+    std::wstring text = ErrorText(ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(text.empty());
+    EXPECT_NE(text.back(), L'\n');
+}
