@@ -1,13 +1,19 @@
 #!/usr/bin/env python3
-"""Generates Quillane's icon and hand cursor (our own artwork).
+"""Generates Quillane's artwork (our own): icon, hand cursor, banner logo,
+title picture, Help picture and the About window's vendor picture.
 
-Pure Python, no image libraries: shapes are drawn with 4x4 supersampling and
-written as .ico (BMP images, PNG for 256 px) and a monochrome .cur.
+Shapes are drawn in pure Python with 4x4 supersampling and written as .ico
+(BMP images, PNG for 256 px), a monochrome .cur and 24-bit .bmp files. The
+pictures with lettering (title, Help, vendor) are finished with ImageMagick's
+`convert` (Debian package imagemagick) and the DejaVu fonts (fonts-dejavu-core).
+The outputs are kept in the repository, so building needs none of this.
 Run from anywhere: python3 resources/art/make_art.py
 """
 import math
 import os
 import struct
+import subprocess
+import tempfile
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -217,9 +223,152 @@ def write_cur(path):
         f.write(out + image)
 
 
+def render_rect(width, height, pixel, samples=4):
+    """Like render, for a width x height picture; pixel gets (x, y) in pixels."""
+    rows = []
+    n = samples * samples
+    for py in range(height):
+        row = []
+        for px in range(width):
+            acc = [0, 0, 0, 0]
+            for sy in range(samples):
+                for sx in range(samples):
+                    c = pixel(px + (sx + 0.5) / samples, py + (sy + 0.5) / samples)
+                    if c:
+                        acc[0] += c[0]
+                        acc[1] += c[1]
+                        acc[2] += c[2]
+                        acc[3] += 255
+            covered = acc[3] // 255
+            if covered:
+                row.append((acc[0] // covered, acc[1] // covered, acc[2] // covered,
+                            acc[3] // n))
+            else:
+                row.append((0, 0, 0, 0))
+        rows.append(row)
+    return rows
+
+
+def over(rows, background):
+    """Composites RGBA rows over a solid background colour."""
+    out = []
+    for row in rows:
+        line = []
+        for r, g, b, a in row:
+            line.append(tuple((c * a + bg * (255 - a)) // 255
+                              for c, bg in zip((r, g, b), background)))
+        out.append(line)
+    return out
+
+
+def write_bmp24(path, rows):
+    """Bottom-up 24-bit BMP, what LoadImage and the resource compiler expect."""
+    height, width = len(rows), len(rows[0])
+    stride = (width * 3 + 3) & ~3
+    pixels = bytearray()
+    for row in reversed(rows):
+        line = bytearray()
+        for r, g, b in row:
+            line += bytes((b, g, r))
+        pixels += line + bytes(stride - len(line))
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 2835, 2835,
+                       0, 0)
+    header = struct.pack('<2sIHHI', b'BM', 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    with open(path, 'wb') as f:
+        f.write(header + info + bytes(pixels))
+
+
+def write_png(path, rows):
+    height, width = len(rows), len(rows[0])
+    raw = bytearray()
+    for row in rows:
+        raw.append(0)
+        for r, g, b, a in row:
+            raw += bytes((r, g, b, a))
+
+    def chunk(kind, data):
+        return (struct.pack('>I', len(data)) + kind + data +
+                struct.pack('>I', zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    with open(path, 'wb') as f:
+        f.write(b'\x89PNG\r\n\x1a\n' +
+                chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)) +
+                chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + chunk(b'IEND', b''))
+
+
+WHITE = (255, 255, 255)
+FONT_BOLD = '/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf'
+FONT = '/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf'
+
+
+def hex_colour(c):
+    return '#%02X%02X%02X' % c
+
+
+def convert(*args):
+    subprocess.run(['convert', *args], check=True)
+
+
+def make_logo(path):
+    """The banner's 48 x 48 logo: the icon on the banner's white."""
+    write_bmp24(path, over(render(48, icon_pixel), WHITE))
+
+
+def make_title(path):
+    """The banner's title picture, 300 x 50: the name and what the program does."""
+    convert('-size', '300x50', 'xc:white',
+            '-font', FONT_BOLD, '-pointsize', '30', '-fill', hex_colour(FOLDER_BACK),
+            '-annotate', '+2+31', 'Quillane',
+            '-font', FONT, '-pointsize', '10.5', '-fill', '#5A6470',
+            '-annotate', '+4+46', 'Icons, colours and pictures for your folders',
+            '-strip', '-sampling-factor', '1x1', '-quality', '92', path)
+
+
+def make_help(path):
+    """The banner's 48 x 48 Help picture: a question mark on a round blue badge."""
+    convert('-size', '48x48', 'xc:white',
+            '-fill', hex_colour(FOLDER_FRONT), '-stroke', hex_colour(FOLDER_BACK),
+            '-strokewidth', '2', '-draw', 'circle 24,24 24,5',
+            '-font', FONT_BOLD, '-pointsize', '27', '-fill', 'white', '-stroke', 'none',
+            '-gravity', 'center', '-annotate', '+0+1', '?',
+            '-type', 'TrueColor', 'BMP3:' + path)
+
+
+def vendor_feather(x, y):
+    """A large quill running up the vendor picture, in its 71 x 147 pixels."""
+    u, v = (x - 10) / 52.0, (y - 10) / 104.0
+    if not (0 <= u <= 1 and 0 <= v <= 1):
+        return None
+    t, d = shaft_frame(u, v)
+    if 0.0 <= t <= 1.0 and abs(d) <= 0.012:
+        return (235, 240, 248)
+    if quill(u, v):
+        return WHITE
+    return None
+
+
+def make_vendor(path):
+    """The About window's vendor picture, 71 x 147: a quill on a deep blue panel."""
+    with tempfile.TemporaryDirectory() as tmp:
+        feather = os.path.join(tmp, 'feather.png')
+        write_png(feather, render_rect(71, 147, vendor_feather))
+        convert('-size', '71x147', 'gradient:%s-%s' % (hex_colour(FOLDER_FRONT),
+                                                       hex_colour(SHAFT)),
+                feather, '-compose', 'over', '-composite',
+                '-font', FONT_BOLD, '-pointsize', '11', '-fill', 'white',
+                '-gravity', 'south', '-annotate', '+0+17', 'PELWICK',
+                '-font', FONT, '-pointsize', '7', '-fill', '#D8E6F3',
+                '-annotate', '+0+7', 'SOFTWARE',
+                '-type', 'TrueColor', 'BMP3:' + path)
+
+
 def main():
     write_ico(os.path.join(HERE, 'quillane.ico'), icon_pixel, [16, 32, 48, 256])
     write_cur(os.path.join(HERE, 'hand.cur'))
+    make_logo(os.path.join(HERE, 'logo.bmp'))
+    make_title(os.path.join(HERE, 'title.jpg'))
+    make_help(os.path.join(HERE, 'help.bmp'))
+    make_vendor(os.path.join(HERE, 'vendor.bmp'))
 
 
 if __name__ == '__main__':
