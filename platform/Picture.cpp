@@ -1,0 +1,111 @@
+#include "platform/Picture.h"
+
+#include "platform/Handles.h"
+
+#include <cmath>
+
+namespace platform {
+
+namespace {
+
+struct GlobalTraits {
+    using Handle = HGLOBAL;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { GlobalFree(h); }
+};
+using GlobalMemory = UniqueHandle<GlobalTraits>;
+
+// The whole file in movable global memory, as a stream over it wants it.
+GlobalMemory ReadIntoGlobal(const std::wstring& path, DWORD& size) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return {};
+    LARGE_INTEGER length{};
+    if (!GetFileSizeEx(file.get(), &length) || length.QuadPart <= 0 ||
+        length.QuadPart > 256 * 1024 * 1024)
+        return {};
+    size = static_cast<DWORD>(length.QuadPart);
+    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size));
+    if (!memory)
+        return {};
+    void* bytes = GlobalLock(memory.get());
+    if (!bytes)
+        return {};
+    DWORD read = 0;
+    const bool ok = ReadFile(file.get(), bytes, size, &read, nullptr) && read == size;
+    GlobalUnlock(memory.get());
+    return ok ? std::move(memory) : GlobalMemory();
+}
+
+int TwipsPerPixel(int axis) {
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, axis) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    if (dpi <= 0)
+        dpi = 96;
+    return static_cast<int>(std::lround(1440.0 / dpi));
+}
+
+} // namespace
+
+Picture Picture::Load(const std::wstring& path) {
+    Picture result;
+    DWORD size = 0;
+    GlobalMemory memory = ReadIntoGlobal(path, size);
+    if (!memory)
+        return result;
+    ComPtr<IStream> stream;
+    // The stream takes the memory over and frees it with itself.
+    if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.put())))
+        return result;
+    memory.release();
+    ComPtr<IPicture> picture;
+    if (FAILED(OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture,
+                              reinterpret_cast<void**>(picture.put()))))
+        return result;
+    result.picture_ = std::move(picture);
+    return result;
+}
+
+long Picture::WidthHimetric() const {
+    OLE_XSIZE_HIMETRIC width = 0;
+    if (!picture_ || FAILED(picture_->get_Width(&width)))
+        return 0;
+    return width;
+}
+
+long Picture::HeightHimetric() const {
+    OLE_YSIZE_HIMETRIC height = 0;
+    if (!picture_ || FAILED(picture_->get_Height(&height)))
+        return 0;
+    return height;
+}
+
+bool Picture::Render(HDC dc, const RECT& target) const {
+    if (!picture_)
+        return false;
+    const long width = WidthHimetric();
+    const long height = HeightHimetric();
+    // HIMETRIC runs bottom-up: start at the bottom edge and go up.
+    return SUCCEEDED(picture_->Render(dc, target.left, target.top, target.right - target.left,
+                                      target.bottom - target.top, 0, height, width, -height,
+                                      nullptr));
+}
+
+long HimetricToPixels(long himetric, int twipsPerPixel) {
+    if (twipsPerPixel <= 0)
+        return 0;
+    return std::lround(static_cast<double>(himetric) * 1440.0 / 2540.0 / twipsPerPixel);
+}
+
+int TwipsPerPixelX() {
+    return TwipsPerPixel(LOGPIXELSX);
+}
+
+int TwipsPerPixelY() {
+    return TwipsPerPixel(LOGPIXELSY);
+}
+
+} // namespace platform

@@ -1,0 +1,156 @@
+#include "ui/options/ColorChooser.h"
+
+#include "platform/Handles.h"
+
+#include <commdlg.h>
+#include <array>
+#include <cmath>
+#include <memory>
+
+namespace ui {
+
+std::int32_t ShowColor(HWND owner) {
+    // Built afresh for every call, so that custom colours are not offered again.
+    std::array<COLORREF, 16> custom{};
+    CHOOSECOLORW record{};
+    record.lStructSize = sizeof record;
+    record.hwndOwner = owner;
+    record.hInstance = reinterpret_cast<HWND>(GetModuleHandleW(nullptr));
+    record.rgbResult = 0;
+    record.lpCustColors = custom.data();
+    record.Flags = 0;
+    if (!ChooseColorW(&record))
+        return -1;
+    return static_cast<std::int32_t>(record.rgbResult);
+}
+
+COLORREF ResolveColor(std::int32_t colour) {
+    const auto value = static_cast<std::uint32_t>(colour);
+    if (value & 0x80000000u)
+        return GetSysColor(static_cast<int>(value & 0xFFu));
+    return value & 0x00FFFFFFu;
+}
+
+namespace {
+
+struct SampleState {
+    std::int32_t fore = kSystemButtonText;
+    std::int32_t back = kSystemButtonFace;
+    platform::FontHandle font;
+};
+
+SampleState* StateOf(HWND sample) {
+    wchar_t name[32] = {};
+    if (!sample || !GetClassNameW(sample, name, 32) || lstrcmpiW(name, kSampleTextClass) != 0)
+        return nullptr;
+    return reinterpret_cast<SampleState*>(GetWindowLongPtrW(sample, GWLP_USERDATA));
+}
+
+platform::FontHandle MakeFont(HWND window) {
+    HDC dc = GetDC(window);
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc)
+        ReleaseDC(window, dc);
+    LOGFONTW font{};
+    font.lfHeight = -static_cast<LONG>(std::lround(8.25 * dpi / 72.0));
+    font.lfWeight = FW_BOLD;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(font.lfFaceName, L"Tahoma", LF_FACESIZE);
+    return platform::FontHandle(CreateFontIndirectW(&font));
+}
+
+void Paint(HWND hwnd, HDC dc, const SampleState& state) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    platform::BrushHandle back(CreateSolidBrush(ResolveColor(state.back)));
+    FillRect(dc, &client, back.get());
+    HGDIOBJ oldFont = SelectObject(dc, state.font.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ResolveColor(state.fore));
+    DrawTextW(dc, kSampleText, -1, &client, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+}
+
+LRESULT CALLBACK SampleTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* state = reinterpret_cast<SampleState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case WM_NCCREATE: {
+        auto owned = std::make_unique<SampleState>();
+        owned->font = MakeFont(hwnd);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owned.release()));
+        break;
+    }
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        delete state;
+        break;
+    case WM_GETFONT:
+        return state ? reinterpret_cast<LRESULT>(state->font.get()) : 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+        PAINTSTRUCT ps{};
+        HDC dc = message == WM_PAINT ? BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wParam);
+        if (state)
+            Paint(hwnd, dc, *state);
+        if (message == WM_PAINT)
+            EndPaint(hwnd, &ps);
+        return 0;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+bool RegisterSampleTextClass() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, kSampleTextClass, &existing))
+        return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = SampleTextProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kSampleTextClass;
+    return RegisterClassExW(&wc) != 0;
+}
+
+HWND CreateSampleText(HWND parent, int id, int x, int y, int width, int height) {
+    if (!RegisterSampleTextClass())
+        return nullptr;
+    return CreateWindowExW(0, kSampleTextClass, kSampleText, WS_CHILD | WS_VISIBLE, x, y, width,
+                           height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+void SampleTextSetForeColor(HWND sample, std::int32_t colour) {
+    if (SampleState* state = StateOf(sample)) {
+        state->fore = colour;
+        InvalidateRect(sample, nullptr, TRUE);
+    }
+}
+
+void SampleTextSetBackColor(HWND sample, std::int32_t colour) {
+    if (SampleState* state = StateOf(sample)) {
+        state->back = colour;
+        InvalidateRect(sample, nullptr, TRUE);
+    }
+}
+
+std::int32_t SampleTextForeColor(HWND sample) {
+    SampleState* state = StateOf(sample);
+    return state ? state->fore : -1;
+}
+
+std::int32_t SampleTextBackColor(HWND sample) {
+    SampleState* state = StateOf(sample);
+    return state ? state->back : -1;
+}
+
+} // namespace ui

@@ -1,0 +1,171 @@
+#include "ui/options/IconBox.h"
+
+#include "platform/Handles.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace ui {
+
+namespace {
+
+struct IconBoxState {
+    platform::GdiObject bitmap;
+    const std::uint32_t* bits = nullptr; // top-down BGRA rows of the bitmap
+    int width = 0;
+    int height = 0;
+};
+
+IconBoxState* StateOf(HWND box) {
+    wchar_t name[32] = {};
+    if (!box || !GetClassNameW(box, name, 32) || lstrcmpiW(name, kIconBoxClass) != 0)
+        return nullptr;
+    return reinterpret_cast<IconBoxState*>(GetWindowLongPtrW(box, GWLP_USERDATA));
+}
+
+// Runs fn with a memory DC that has the box's bitmap selected.
+template <typename Fn> bool WithBitmapDC(IconBoxState& state, Fn fn) {
+    if (!state.bitmap)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    if (!memory)
+        return false;
+    HGDIOBJ old = SelectObject(memory, state.bitmap.get());
+    const bool ok = fn(memory);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    return ok;
+}
+
+void Fill(IconBoxState& state) {
+    WithBitmapDC(state, [&](HDC dc) {
+        RECT all{0, 0, state.width, state.height};
+        FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+        return true;
+    });
+}
+
+void Resize(IconBoxState& state, int width, int height) {
+    state.width = width > 0 ? width : 1;
+    state.height = height > 0 ? height : 1;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = state.width;
+    info.bmiHeader.biHeight = -state.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    state.bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    state.bits = state.bitmap ? static_cast<const std::uint32_t*>(bits) : nullptr;
+    Fill(state);
+}
+
+LRESULT CALLBACK IconBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* state = reinterpret_cast<IconBoxState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case WM_NCCREATE: {
+        auto owned = std::make_unique<IconBoxState>();
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        Resize(*owned, create->cx, create->cy);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owned.release()));
+        break;
+    }
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        delete state;
+        break;
+    case WM_SIZE:
+        if (state && (LOWORD(lParam) != state->width || HIWORD(lParam) != state->height)) {
+            Resize(*state, LOWORD(lParam), HIWORD(lParam));
+            InvalidateRect(hwnd, nullptr, FALSE);
+        }
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+        PAINTSTRUCT ps{};
+        HDC dc = message == WM_PAINT ? BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wParam);
+        if (state)
+            WithBitmapDC(*state, [&](HDC memory) {
+                return BitBlt(dc, 0, 0, state->width, state->height, memory, 0, 0, SRCCOPY) !=
+                       FALSE;
+            });
+        if (message == WM_PAINT)
+            EndPaint(hwnd, &ps);
+        return 0;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+bool RegisterIconBoxClass() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, kIconBoxClass, &existing))
+        return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = IconBoxProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kIconBoxClass;
+    return RegisterClassExW(&wc) != 0;
+}
+
+HWND CreateIconBox(HWND parent, int id, int x, int y, int width, int height) {
+    if (!RegisterIconBoxClass())
+        return nullptr;
+    return CreateWindowExW(0, kIconBoxClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height,
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+void IconBoxClear(HWND box) {
+    if (IconBoxState* state = StateOf(box)) {
+        Fill(*state);
+        InvalidateRect(box, nullptr, FALSE);
+    }
+}
+
+bool IconBoxDrawIcon(HWND box, HICON icon, int x, int y, int width, int height, UINT flags) {
+    IconBoxState* state = StateOf(box);
+    if (!state)
+        return false;
+    const bool drawn = WithBitmapDC(*state, [&](HDC dc) {
+        return DrawIconEx(dc, x, y, icon, width, height, 0, nullptr, flags) != FALSE;
+    });
+    InvalidateRect(box, nullptr, FALSE);
+    return drawn;
+}
+
+COLORREF IconBoxPixel(HWND box, int x, int y) {
+    IconBoxState* state = StateOf(box);
+    if (!state || !state->bits || x < 0 || y < 0 || x >= state->width || y >= state->height)
+        return CLR_INVALID;
+    GdiFlush();
+    const std::uint32_t bgra = state->bits[static_cast<size_t>(y) * state->width + x];
+    return RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
+}
+
+bool IconBoxIsClear(HWND box) {
+    IconBoxState* state = StateOf(box);
+    if (!state)
+        return false;
+    const COLORREF clear = GetSysColor(COLOR_BTNFACE);
+    for (int y = 0; y < state->height; ++y)
+        for (int x = 0; x < state->width; ++x)
+            if (IconBoxPixel(box, x, y) != clear)
+                return false;
+    return true;
+}
+
+} // namespace ui

@@ -1,0 +1,161 @@
+#include "ui/options/IconPicker.h"
+
+#include "platform/Handles.h"
+#include "ui/options/IconBox.h"
+#include "ui/options/cFileDialog.h"
+
+#include <shellapi.h>
+
+namespace ui {
+
+namespace {
+
+void SetScrollRange(HWND bar, int minimum, int maximum) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE;
+    info.nMin = minimum;
+    info.nMax = maximum;
+    SetScrollInfo(bar, SB_CTL, &info, TRUE);
+}
+
+void SetScrollValue(HWND bar, int value) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_POS;
+    info.nPos = value;
+    SetScrollInfo(bar, SB_CTL, &info, TRUE);
+}
+
+} // namespace
+
+IconPicker::IconPicker(const IconPickerControls& controls, std::wstring appFolder,
+                       std::wstring idleStatus)
+    : c_(controls), appFolder_(std::move(appFolder)), idleStatus_(std::move(idleStatus)) {}
+
+void IconPicker::CmdBrowseIconFile_Click() {
+    // The previous choice goes whether or not a file is picked.
+    ShowWindow(c_.lblIcoCount, SW_HIDE);
+    ShowWindow(c_.scrollIconNo, SW_HIDE);
+    SetWindowTextW(c_.txtIconFile, L"");
+    IconBoxClear(c_.picIcon);
+    SetWindowTextW(c_.txtChanging, idleStatus_.c_str());
+    ShowWindow(c_.lblCreating, SW_HIDE);
+
+    cFileDialog dialog;
+    dialog.Filename(L"");
+    dialog.flags(OFN_FILEMUSTEXIST);
+    dialog.hwnd(c_.owner);
+    dialog.CancelError(false);
+    dialog.InitDir(appFolder_ + L"\\Icons");
+    dialog.DialogTitle(kIconDialogTitle);
+    dialog.Filter(kIconFileFilter);
+    dialog.ShowOpen();
+    if (!dialog.Filename().empty())
+        ChooseFile(dialog.Filename());
+}
+
+void IconPicker::ChooseFile(const std::wstring& path) {
+    SetWindowTextW(c_.txtIconFile, path.c_str());
+    iconFilePath_ = path;
+    LoadIconFile();
+}
+
+void IconPicker::LoadIconFile() {
+    SetScrollRange(c_.scrollIconNo, 0, 0);
+    const std::int16_t count = IconCount();
+    SetScrollValue(c_.scrollIconNo, 0);
+    SetWindowTextW(c_.lblIcoCount, L"");
+    if (count <= 0) {
+        EnableWindow(c_.scrollIconNo, FALSE);
+        EnableWindow(c_.lblIconNo, FALSE);
+        SetWindowTextW(c_.lblIcoNum, L"");
+        EnableWindow(c_.lblIcoNum, FALSE);
+    } else {
+        SetScrollRange(c_.scrollIconNo, 0, count - 1);
+        EnableWindow(c_.scrollIconNo, TRUE);
+        EnableWindow(c_.lblIconNo, TRUE);
+        EnableWindow(c_.lblIcoNum, TRUE);
+        EnableWindow(c_.command1, TRUE);
+        // A single icon needs no scrolling; it is still previewed.
+        const int show = count > 1 ? SW_SHOW : SW_HIDE;
+        ShowWindow(c_.lblIcoCount, show);
+        ShowWindow(c_.scrollIconNo, show);
+    }
+    // A file without icons leaves the preview clear but still writes the counter.
+    ShowIcon(0);
+}
+
+void IconPicker::ShowIcon(std::int16_t index) {
+    const std::int16_t count = IconCount();
+    HICON large = nullptr;
+    HICON small = nullptr;
+    ExtractIconExW(iconFilePath_.c_str(), index, &large, &small, 1);
+    platform::IconHandle largeIcon(large);
+    platform::IconHandle smallIcon(small);
+    IconBoxClear(c_.picIcon);
+    if (largeIcon)
+        IconBoxDrawIcon(c_.picIcon, largeIcon.get(), 0, 0, 32, 32, DI_NORMAL);
+    const std::wstring counter =
+        L"Icon " + std::to_wstring(index + 1) + L" of " + std::to_wstring(count);
+    SetWindowTextW(c_.lblIcoNum, counter.c_str());
+    SetWindowTextW(c_.lblIcoCount, counter.c_str());
+}
+
+void IconPicker::OnScroll(WPARAM wParam) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    if (!GetScrollInfo(c_.scrollIconNo, SB_CTL, &info))
+        return;
+    int value = info.nPos;
+    switch (LOWORD(wParam)) {
+    case SB_LINELEFT:
+    case SB_PAGELEFT:
+        --value;
+        break;
+    case SB_LINERIGHT:
+    case SB_PAGERIGHT:
+        ++value;
+        break;
+    case SB_LEFT:
+        value = info.nMin;
+        break;
+    case SB_RIGHT:
+        value = info.nMax;
+        break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+        value = info.nTrackPos;
+        break;
+    default:
+        return;
+    }
+    if (value < info.nMin)
+        value = info.nMin;
+    if (value > info.nMax)
+        value = info.nMax;
+    const bool tracking = LOWORD(wParam) == SB_THUMBTRACK;
+    if (value == info.nPos && !tracking)
+        return;
+    SetScrollValue(c_.scrollIconNo, value);
+    ShowIcon(static_cast<std::int16_t>(value));
+}
+
+void IconPicker::ClearPreview() {
+    SetWindowTextW(c_.txtIconFile, L"");
+    IconBoxClear(c_.picIcon);
+}
+
+std::int16_t IconPicker::IconIndex() const {
+    return static_cast<std::int16_t>(GetScrollPos(c_.scrollIconNo, SB_CTL));
+}
+
+std::int16_t IconPicker::IconCount() const {
+    if (iconFilePath_.empty())
+        return 0;
+    return static_cast<std::int16_t>(
+        ExtractIconExW(iconFilePath_.c_str(), -1, nullptr, nullptr, 0));
+}
+
+} // namespace ui

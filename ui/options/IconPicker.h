@@ -1,0 +1,58 @@
+#pragma once
+// The icon picker: chooses an icon file, previews one of its icons at 32 x 32
+// and steps through them with a horizontal scroll bar. Its result is the text
+// of txtIconFile and the value of scrollIconNo.
+#include <windows.h>
+#include <cstdint>
+#include <string>
+
+namespace ui {
+
+struct IconPickerControls {
+    HWND owner = nullptr;        // the main window, owner of the file dialog
+    HWND txtIconFile = nullptr;  // EDIT
+    HWND lblIcoCount = nullptr;  // STATIC, the visible counter
+    HWND scrollIconNo = nullptr; // SCROLLBAR, SBS_HORZ
+    HWND picIcon = nullptr;      // QuillaneIconBox
+    HWND lblIconNo = nullptr;    // STATIC, hidden
+    HWND lblIcoNum = nullptr;    // STATIC, hidden, carries the counter too
+    HWND command1 = nullptr;     // the Apply button
+    HWND txtChanging = nullptr;  // EDIT, the status line
+    HWND lblCreating = nullptr;  // STATIC, the folder-list notice
+};
+
+// The icon-file dialog's filter.
+inline constexpr wchar_t kIconFileFilter[] =
+    L"All Icon Files|*.ico;*.exe;*.dll;*.icl;*.ocx;|Icon Files(*.ico)|*.ico|Icon Libraries "
+    L"(*.icl)|*.icl|Executables (*.exe)|*.exe|Dynamic Link Libraries (*.dll)|*.dll|ActiveX "
+    L"controls (*.ocx)|*.ocx";
+inline constexpr wchar_t kIconDialogTitle[] = L"Select an Icon File";
+
+class IconPicker {
+  public:
+    IconPicker(const IconPickerControls& controls, std::wstring appFolder, std::wstring idleStatus);
+
+    void CmdBrowseIconFile_Click();
+    void LoadIconFile();
+    void ShowIcon(std::int16_t index);
+    // WM_HSCROLL of scrollIconNo, forwarded by the window that owns it.
+    void OnScroll(WPARAM wParam);
+
+    // As if the dialog had returned path: fills the file box and loads it.
+    void ChooseFile(const std::wstring& path);
+    // Clear All: empties the file box and the preview, keeps the rest.
+    void ClearPreview();
+
+    std::int16_t IconIndex() const;
+    const std::wstring& IconFilePath() const { return iconFilePath_; }
+
+  private:
+    std::int16_t IconCount() const;
+
+    IconPickerControls c_;
+    std::wstring appFolder_;
+    std::wstring idleStatus_;
+    std::wstring iconFilePath_;
+};
+
+} // namespace ui

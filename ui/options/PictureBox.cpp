@@ -1,0 +1,109 @@
+#include "ui/options/PictureBox.h"
+
+#include <memory>
+
+namespace ui {
+
+namespace {
+
+struct PictureBoxState {
+    platform::Picture picture;
+};
+
+PictureBoxState* StateOf(HWND box) {
+    wchar_t name[32] = {};
+    if (!box || !GetClassNameW(box, name, 32) || lstrcmpiW(name, kPictureBoxClass) != 0)
+        return nullptr;
+    return reinterpret_cast<PictureBoxState*>(GetWindowLongPtrW(box, GWLP_USERDATA));
+}
+
+void Paint(HWND hwnd, HDC dc, const PictureBoxState& state) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    state.picture.Render(dc, client);
+}
+
+LRESULT CALLBACK PictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* state = reinterpret_cast<PictureBoxState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case WM_NCCREATE:
+        SetWindowLongPtrW(
+            hwnd, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(std::make_unique<PictureBoxState>().release()));
+        break;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        delete state;
+        break;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SIZE:
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+        PAINTSTRUCT ps{};
+        HDC dc = message == WM_PAINT ? BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wParam);
+        if (state)
+            Paint(hwnd, dc, *state);
+        if (message == WM_PAINT)
+            EndPaint(hwnd, &ps);
+        return 0;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+bool RegisterPictureBoxClass() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, kPictureBoxClass, &existing))
+        return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = PictureBoxProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kPictureBoxClass;
+    return RegisterClassExW(&wc) != 0;
+}
+
+HWND CreatePictureBox(HWND parent, int id, int x, int y, int width, int height, DWORD extraStyle) {
+    if (!RegisterPictureBoxClass())
+        return nullptr;
+    return CreateWindowExW(0, kPictureBoxClass, L"", WS_CHILD | WS_VISIBLE | extraStyle, x, y,
+                           width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+bool PictureBoxSetPicture(HWND box, const std::wstring& path) {
+    PictureBoxState* state = StateOf(box);
+    if (!state)
+        return false;
+    platform::Picture picture = platform::Picture::Load(path);
+    if (!picture.valid())
+        return false;
+    state->picture = std::move(picture);
+    InvalidateRect(box, nullptr, FALSE);
+    return true;
+}
+
+void PictureBoxClear(HWND box) {
+    if (PictureBoxState* state = StateOf(box)) {
+        state->picture = platform::Picture();
+        InvalidateRect(box, nullptr, FALSE);
+    }
+}
+
+const platform::Picture* PictureBoxPicture(HWND box) {
+    PictureBoxState* state = StateOf(box);
+    return state && state->picture.valid() ? &state->picture : nullptr;
+}
+
+} // namespace ui
