@@ -7,3 +7,15 @@ for exe in quillane.exe platform_tests.exe engine_tests.exe ui_main_tests.exe \
            ui_options_tests.exe ui_restore_tests.exe ui_about_tests.exe; do
     reg 'HKCU\Software\Wine\AppDefaults\'"$exe" /v Version /d winxp
 done
+
+prefix=${WINEPREFIX:?}
+# Drive D: is a CD-ROM drive, so that tests can choose a folder that is not on a hard disk.
+mkdir -p "$prefix/cdrom-d/Disc"
+ln -sfn "$prefix/cdrom-d" "$prefix/dosdevices/d:"
+reg 'HKLM\Software\Wine\Drives' /v 'd:' /d cdrom
+# A folder loop: C:\quillane-loop\inner\up leads back to C:\quillane-loop.
+mkdir -p "$prefix/drive_c/quillane-loop/inner"
+ln -sfn .. "$prefix/drive_c/quillane-loop/inner/up"
+# No window manager runs on the test display: unmanaged windows spare Wine's
+# wait for one whenever a window is shown or hidden.
+reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N

@@ -1,19 +1,31 @@
 #include "ui/main/Form1.h"
 
+#include "platform/Files.h"
+#include "platform/Shell.h"
 #include "platform/Window.h"
 #include "resources/resource.h"
+#include "ui/restore/RestoreList.h"
+
+#include <commctrl.h>
 
 namespace ui {
 
 namespace {
 constexpr int kClientWidthTwips = 7455;
 constexpr int kClientHeightTwips = 5715;
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+// The controls that the busy lock disables, in its order.
+constexpr int kBusySet[] = {Command1,        Command2,          Command3,     Command4,
+                            cmdClearBgnd,    cmdBrwstxtColor,   cmdBrwsBgtxtColor, Command5,
+                            chkSubs,         cmdBrowseFolder,   CmdBrowseIconFile};
+
+int FontHeight(double points, UINT dpi) {
+    return -static_cast<int>(points * dpi / 72.0 + 0.5);
+}
 } // namespace
 
-int TwipsToPixels(int twips, unsigned dpi) {
-    return MulDiv(twips, static_cast<int>(dpi), 15 * 96);
-}
+int TwipsToPixels(int twips, unsigned dpi) { return MulDiv(twips, static_cast<int>(dpi), 15 * 96); }
 
 std::wstring ExecutableFolder() {
     std::wstring path(MAX_PATH, L'\0');
@@ -29,29 +41,527 @@ std::wstring ExecutableFolder() {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-Form1::Form1(std::wstring appFolder) : appFolder_(std::move(appFolder)) {}
+Form1::Form1(std::wstring appFolder, VersionQuery versionQuery)
+    : appFolder_(std::move(appFolder)), versionQuery_(std::move(versionQuery)) {
+    shellOpener = [](HWND owner, const std::wstring& target) { platform::ShellOpen(owner, target); };
+}
+
+Form1::~Form1() {
+    // Unloading without a close (a test, or an ended start-up) saves nothing.
+    unloaded_ = true;
+}
+
+std::wstring Form1::IdleText() const {
+    return std::wstring(kAppTitle) + L" " + std::to_wstring(kVersionMajor) + L"." +
+           std::to_wstring(kVersionMinor);
+}
+
+int Form1::VersionCode(DWORD platformId, DWORD major, DWORD minor) {
+    if (platformId == VER_PLATFORM_WIN32_WINDOWS && major == 4) {
+        if (minor == 0)
+            return 1;
+        if (minor == 10)
+            return 2;
+        if (minor == 90)
+            return 3;
+        return 0;
+    }
+    if (platformId == VER_PLATFORM_WIN32_NT) {
+        switch (major) {
+        case 3:
+            return 4;
+        case 4:
+            return 5;
+        case 5:
+            return minor == 0 ? 6 : minor == 1 ? 7 : minor == 2 ? 8 : 0;
+        case 6:
+            return 9;
+        default:
+            return 0;
+        }
+    }
+    return 0;
+}
+
+int Form1::GetOSVersion() {
+    // The record with the 128-byte service-pack string, 148 bytes.
+    OSVERSIONINFOA info{};
+    static_assert(sizeof info == 148, "OSVERSIONINFOA is 148 bytes");
+    info.dwOSVersionInfoSize = 148;
+#ifdef _MSC_VER
+#pragma warning(suppress : 4996)
+#endif
+    if (!GetVersionExA(&info))
+        return 0;
+    return VersionCode(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
+}
 
 bool Form1::Create() {
-    HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_QUILLANE));
+    RegisterContainerClasses();
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUILLANE));
+    handCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
+    if (!handCursor_)
+        handCursor_ = LoadCursorW(nullptr, IDC_HAND);
     if (!CreateWindowOfClass(L"QuillaneForm1", icon, 0, kStyle, kAppTitle, CW_USEDEFAULT,
                              CW_USEDEFAULT, 100, 100, nullptr))
         return false;
-    const UINT dpi = platform::WindowDpi(hwnd());
+    dpi_ = platform::WindowDpi(hwnd());
+    CreateFonts(dpi_);
+    CreateControls();
+    LayoutControls(dpi_);
+    AddTooltips();
+    if (!AdaptToOSVersion()) {
+        unloaded_ = true;
+        DestroyWindow(hwnd());
+        return false;
+    }
+    Form_Load();
+    SetFocus(Control(cmdDummy));
+    return true;
+}
+
+void Form1::CreateFonts(UINT dpi) {
+    formFont_.reset(CreateFontW(FontHeight(8.25, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Verdana"));
+    sampleFont_.reset(CreateFontW(FontHeight(8.25, dpi), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
+    bannerFont_.reset(CreateFontW(FontHeight(20, dpi), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
+    whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+}
+
+HWND Form1::CreateControl(const ControlSpec& spec) {
+    const wchar_t* cls = L"STATIC";
+    DWORD style = WS_CHILD | spec.extraStyle;
+    DWORD exStyle = 0;
+    if (spec.visible)
+        style |= WS_VISIBLE;
+    switch (spec.kind) {
+    case Kind::Frame:
+        cls = kFrameClass;
+        style |= WS_CLIPCHILDREN;
+        exStyle = WS_EX_CONTROLPARENT;
+        break;
+    case Kind::Panel:
+        cls = kPanelClass;
+        style |= WS_CLIPCHILDREN;
+        exStyle = WS_EX_CONTROLPARENT;
+        break;
+    case Kind::Label:
+    case Kind::WhiteLabel:
+        style |= SS_NOPREFIX;
+        break;
+    case Kind::Image:
+        style |= SS_OWNERDRAW;
+        break;
+    case Kind::TextBox:
+        cls = L"EDIT";
+        style |= WS_TABSTOP | ES_AUTOHSCROLL;
+        exStyle = WS_EX_CLIENTEDGE;
+        break;
+    case Kind::LockedTextBox:
+        cls = L"EDIT";
+        style |= ES_AUTOHSCROLL | ES_READONLY;
+        exStyle = WS_EX_CLIENTEDGE;
+        break;
+    case Kind::StatusBox:
+        cls = L"EDIT";
+        style |= ES_AUTOHSCROLL | ES_READONLY;
+        exStyle = WS_EX_CLIENTEDGE;
+        break;
+    case Kind::Button:
+        cls = L"BUTTON";
+        style |= WS_TABSTOP | BS_PUSHBUTTON;
+        break;
+    case Kind::CheckBox:
+        cls = L"BUTTON";
+        style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+        break;
+    case Kind::ScrollBar:
+        cls = L"SCROLLBAR";
+        style |= WS_TABSTOP | SBS_HORZ;
+        break;
+    case Kind::TickList:
+        cls = L"LISTBOX";
+        style |= kTickListStyle & ~WS_VISIBLE;
+        exStyle = 0;
+        break;
+    case Kind::IconBox:
+        break;
+    case Kind::SampleText:
+        style |= SS_CENTER | SS_CENTERIMAGE | WS_BORDER | SS_NOPREFIX;
+        break;
+    case Kind::PictureBox:
+        break;
+    }
+    HWND parent = spec.container ? Control(spec.container) : hwnd();
+    HWND control = CreateWindowExW(exStyle, cls, spec.caption, style, 0, 0, 10, 10, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                   GetModuleHandleW(nullptr), nullptr);
+    HFONT font = spec.kind == Kind::SampleText ? sampleFont_.get() : formFont_.get();
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+void Form1::CreateControls() {
+    // The focus sink comes first in the tab order.
+    controls_[cmdDummy] = CreateControl(*FindSpec(cmdDummy));
+    for (size_t i = 0; i < kControlCount; ++i)
+        if (kControls[i].id != cmdDummy)
+            controls_[kControls[i].id] = CreateControl(kControls[i]);
+    SendMessageW(Control(ScrollIconNo), SBM_SETRANGE, 0, 0);
+    SetWindowSubclass(Control(txtChanging), StatusLineProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK Form1::StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR self) {
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+        // No caret is ever left in the status line.
+        reinterpret_cast<Form1*>(self)->txtChanging_MouseDown();
+        return 0;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+void Form1::LayoutControls(UINT dpi) {
     RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
     AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
     SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (size_t i = 0; i < kControlCount; ++i) {
+        const ControlSpec& s = kControls[i];
+        MoveWindow(Control(s.id), TwipsToPixels(s.left, dpi), TwipsToPixels(s.top, dpi),
+                   TwipsToPixels(s.width, dpi), TwipsToPixels(s.height, dpi), FALSE);
+    }
+    // Long paths scroll into view: three list widths of horizontal range.
+    const int extent = static_cast<int>(6855.0 / 15 * 3 + 0.5);
+    SendMessageW(Control(lstRestore), LB_SETHORIZONTALEXTENT, extent, 0);
+}
+
+void Form1::AddTooltips() {
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(),
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    for (size_t i = 0; i < kControlCount; ++i) {
+        const ControlSpec& s = kControls[i];
+        if (!s.tooltip)
+            continue;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(Control(s.id));
+        tool.lpszText = const_cast<wchar_t*>(s.tooltip);
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+HWND Form1::Control(int id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+std::wstring Form1::Text(int id) const {
+    HWND control = Control(id);
+    int n = GetWindowTextLengthW(control);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    n = GetWindowTextW(control, text.data(), n + 1);
+    text.resize(static_cast<size_t>(n > 0 ? n : 0));
+    return text;
+}
+
+void Form1::SetText(int id, const std::wstring& text) { SetWindowTextW(Control(id), text.c_str()); }
+
+bool Form1::PreTranslate(MSG& msg) { return hwnd() && IsDialogMessageW(hwnd(), &msg); }
+
+void Form1::Form_Load() {
+    ShowWindow(Control(fraChange), SW_SHOW);
+    ShowWindow(Control(fraRestore), SW_HIDE);
+    SetStatus(IdleText());
+    const std::wstring listFile = ListFilePath();
+    if (!engine::FileExists(listFile))
+        platform::WriteAllBytes(listFile, {'\r', '\n'});
+    DoEvents();
+    ListBoxItems restoreList(Control(lstRestore));
+    engine::LoadListFromFile(restoreList, listFile);
+    engine::RemoveBlankItems(restoreList);
+    engine::PruneRestoreList(restoreList);
+    UpdateRestoreCount();
+}
+
+bool Form1::AdaptToOSVersion() {
+    const int code = versionQuery_ ? versionQuery_() : 0;
+    if (code == 9) {
+        MessageBoxW(hwnd(), L"Quillane is not compatible with Vista    ", kAppTitle,
+                    MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    pictureFeature_ = code == 7 || code == 8;
+    EnableWindow(Control(Command5), pictureFeature_);
+    EnableWindow(Control(Label3), pictureFeature_);
+    ShowWindow(Control(lblCompat), pictureFeature_ ? SW_HIDE : SW_SHOW);
     return true;
+}
+
+bool Form1::Form_Unload() {
+    if (unloaded_)
+        return true;
+    unloaded_ = true;
+    ListBoxItems restoreList(Control(lstRestore));
+    engine::SaveListToFile(restoreList, ListFilePath());
+    return true;
+}
+
+void Form1::EnableMainControls(bool enabled) {
+    for (int id : kBusySet) {
+        bool on = enabled && (id != Command5 || pictureFeature_);
+        EnableWindow(Control(id), on);
+    }
+    busy_ = !enabled;
+    platform::DisableCloseButton(hwnd(), enabled);
+}
+
+void Form1::cmdClearBgnd_Click() {
+    Path.clear();
+    InvalidateRect(Control(Image1), nullptr, TRUE);
+    sampleForeColor = RGB(0, 0, 0);
+    sampleBackColor = GetSysColor(COLOR_BTNFACE);
+    InvalidateRect(Control(lblSampleText), nullptr, TRUE);
+    lblColor.clear();
+    lblBgColor.clear();
+    SetText(TxtFolder, L"");
+    SetText(TxtIconFile, L"");
+    SetText(TxtToolTip, L"");
+    InvalidateRect(Control(picIcon), nullptr, TRUE);
+    SetIncludeSubdirectories(false);
+    subDirs_.Clear();
+    // The folder box is already empty, so the untick alone would not reset these.
+    SetText(lblSubDirsCount, L"0");
+    SetStatus(IdleText());
+}
+
+void Form1::Command3_Click() {}
+
+void Form1::Command4_Click() { SendMessageW(hwnd(), WM_CLOSE, 0, 0); }
+
+void Form1::Image4_Click() {
+    if (shellOpener)
+        shellOpener(hwnd(), appFolder_ + L"\\Help.chm");
+}
+
+void Form1::TxtToolTip_GotFocus() { SendMessageW(Control(TxtToolTip), EM_SETSEL, 0, -1); }
+
+void Form1::txtChanging_MouseDown() { SetFocus(Control(cmdDummy)); }
+
+void Form1::SetStatus(const std::wstring& text) { SetText(txtChanging, text); }
+
+void Form1::UpdateRestoreCount() {
+    ListBoxItems restoreList(Control(lstRestore));
+    SetText(lblRestoreCount, std::to_wstring(restoreList.Count()));
+}
+
+void Form1::DoEvents() {
+    platform::DoEvents();
+    if (yieldObserver)
+        yieldObserver();
+}
+
+void Form1::SetWaitCursor(bool wait) {
+    waitCursor_ = wait;
+    SetCursor(LoadCursorW(nullptr, wait ? IDC_WAIT : IDC_ARROW));
+}
+
+bool Form1::OnSetCursor(HWND over) {
+    if (waitCursor_) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return true;
+    }
+    if (over == Control(Image4)) {
+        SetCursor(handCursor_);
+        return true;
+    }
+    return false;
+}
+
+void Form1::OnCommand(int id, int code) {
+    switch (id) {
+    case Command1:
+        if (code == BN_CLICKED)
+            Command1_Click();
+        break;
+    case Command2:
+        if (code == BN_CLICKED)
+            Command2_Click();
+        break;
+    case cmdOk:
+        if (code == BN_CLICKED)
+            cmdOk_Click();
+        break;
+    case cmdClearBgnd:
+        if (code == BN_CLICKED)
+            cmdClearBgnd_Click();
+        break;
+    case Command3:
+        if (code == BN_CLICKED)
+            Command3_Click();
+        break;
+    case Command4:
+        if (code == BN_CLICKED)
+            Command4_Click();
+        break;
+    case cmdBrowseFolder:
+        if (code == BN_CLICKED)
+            cmdBrowseFolder_Click();
+        break;
+    case chkSubs:
+        if (code == BN_CLICKED)
+            chkSubs_Click();
+        break;
+    case chkSelect:
+        if (code == BN_CLICKED)
+            chkSelect_Click();
+        break;
+    case cmdRestore:
+        if (code == BN_CLICKED)
+            cmdRestore_Click();
+        break;
+    case Image4:
+        if (code == STN_CLICKED)
+            Image4_Click();
+        break;
+    case TxtToolTip:
+        if (code == EN_SETFOCUS)
+            TxtToolTip_GotFocus();
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT Form1::OnColorStatic(HDC dc, HWND control) {
+    if (control == Control(Label5) || control == Control(TxtFolder) ||
+        control == Control(TxtIconFile)) {
+        SetBkColor(dc, RGB(255, 255, 255));
+        return reinterpret_cast<LRESULT>(whiteBrush_.get());
+    }
+    if (control == Control(lblSampleText)) {
+        SetTextColor(dc, sampleForeColor);
+        SetBkColor(dc, sampleBackColor);
+        sampleBrush_.reset(CreateSolidBrush(sampleBackColor));
+        return reinterpret_cast<LRESULT>(sampleBrush_.get());
+    }
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void Form1::DrawBannerImage(const DRAWITEMSTRUCT& draw) {
+    HDC dc = draw.hDC;
+    RECT r = draw.rcItem;
+    FillRect(dc, &r, whiteBrush_.get());
+    if (draw.CtlID == Image3) {
+        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                                   MAKEINTRESOURCEW(IDI_QUILLANE), IMAGE_ICON,
+                                                   48, 48, LR_DEFAULTCOLOR));
+        if (icon) {
+            DrawIconEx(dc, r.left, r.top, icon, r.right - r.left, r.right - r.left, 0, nullptr,
+                       DI_NORMAL);
+            DestroyIcon(icon);
+        }
+    } else if (draw.CtlID == Image2) {
+        HGDIOBJ old = SelectObject(dc, bannerFont_.get());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(40, 110, 170));
+        DrawTextW(dc, kAppTitle, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+        SelectObject(dc, old);
+    } else if (draw.CtlID == Image4) {
+        HGDIOBJ oldFont = SelectObject(dc, bannerFont_.get());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(40, 110, 170));
+        DrawTextW(dc, L"?", -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+        SelectObject(dc, oldFont);
+    }
+}
+
+void Form1::PaintSeparators() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd(), &ps);
+    const int y1 = TwipsToPixels(780, dpi_), y2 = TwipsToPixels(795, dpi_);
+    const int right = TwipsToPixels(7440, dpi_);
+    RECT grey{0, y1, right, y1 + 1};
+    RECT white{0, y2, right, y2 + 1};
+    platform::GdiObject greyBrush(CreateSolidBrush(RGB(128, 128, 128)));
+    FillRect(dc, &grey, static_cast<HBRUSH>(greyBrush.get()));
+    FillRect(dc, &white, whiteBrush_.get());
+    EndPaint(hwnd(), &ps);
 }
 
 LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        return OnColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DRAWITEM: {
+        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (draw->CtlID == lstRestore)
+            DrawTickItem(*draw);
+        else
+            DrawBannerImage(*draw);
+        return TRUE;
+    }
+    case WM_MEASUREITEM: {
+        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (measure->CtlID == lstRestore)
+            MeasureTickItem(*measure, hwnd());
+        return TRUE;
+    }
+    case WM_SETCURSOR:
+        if (OnSetCursor(reinterpret_cast<HWND>(wParam)))
+            return TRUE;
+        return DefaultProc(message, wParam, lParam);
+    case WM_PARENTNOTIFY:
+        if (LOWORD(wParam) == WM_LBUTTONDOWN)
+            return 0;
+        return DefaultProc(message, wParam, lParam);
+    case WM_PAINT:
+        PaintSeparators();
+        return 0;
+    case WM_CLOSE:
+        if (busy_)
+            return 0; // the busy lock also holds against Alt+F4
+        Form_Unload();
+        DestroyWindow(hwnd());
+        return 0;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wParam);
+        CreateFonts(dpi_);
+        for (size_t i = 0; i < kControlCount; ++i) {
+            HFONT font = kControls[i].kind == Kind::SampleText ? sampleFont_.get() : formFont_.get();
+            SendMessageW(Control(kControls[i].id), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        }
+        LayoutControls(dpi_);
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     case WM_DESTROY:
-        PostQuitMessage(0);
+        if (quitOnDestroy)
+            PostQuitMessage(0);
         return 0;
     default:
         return DefaultProc(message, wParam, lParam);
     }
+}
+
+void Form1::OnException(const char* what) {
+    std::string narrow = what ? what : "";
+    SetStatus(std::wstring(narrow.begin(), narrow.end()));
 }
 
 } // namespace ui

@@ -1,25 +1,131 @@
 #pragma once
+#include "engine/FolderList.h"
+#include "engine/SettingsFile.h"
+#include "platform/Handles.h"
 #include "platform/WindowBase.h"
+#include "ui/main/Controls.h"
 
+#include <functional>
+#include <map>
 #include <string>
 
 namespace ui {
 
 inline constexpr wchar_t kAppTitle[] = L"Quillane";
+inline constexpr int kVersionMajor = 1;
+inline constexpr int kVersionMinor = 0;
 
-// The main window.
+// The main window: every control the user works with and every piece of state
+// that lives between clicks.
 class Form1 : public platform::WindowBase {
   public:
+    using VersionQuery = std::function<int()>;
+    using ShellOpener = std::function<void(HWND owner, const std::wstring& target)>;
+
     // appFolder holds Fldr.dll, Icons, Backgrounds and Help.chm.
-    explicit Form1(std::wstring appFolder);
+    explicit Form1(std::wstring appFolder, VersionQuery versionQuery = GetOSVersion);
+    ~Form1() override;
+
+    // Creates the window and runs the start-up sequence; false when the
+    // program must end (refused Windows version, or no window).
     bool Create();
+    // The message loop's dialog navigation (Tab, access keys).
+    bool PreTranslate(MSG& msg);
+
+    // Windows version code of the running system (0 = unrecognised).
+    static int GetOSVersion();
+    static int VersionCode(DWORD platformId, DWORD major, DWORD minor);
+
+    // Handlers, named after control and event.
+    void Command1_Click();  // Apply
+    void Command2_Click();  // restore view
+    void cmdOk_Click();     // back to the options view
+    void cmdClearBgnd_Click();
+    void Command3_Click();  // About
+    void Command4_Click();  // Exit
+    void Image4_Click();    // Help
+    void cmdBrowseFolder_Click();
+    void chkSubs_Click();
+    void TxtToolTip_GotFocus();
+    void txtChanging_MouseDown();
+    void chkSelect_Click();
+    void cmdRestore_Click();
+
+    // Ticks or unticks "Include Subdirectories" as a user click would.
+    void SetIncludeSubdirectories(bool ticked);
+    // Folder walk below folder, adding every subfolder to the target list.
+    void RecurseFolderList(const std::wstring& folder);
+    void EnableMainControls(bool enabled);
+    void RefreshShell();
+
+    // State and controls, for the handlers of other views and for tests.
+    HWND Control(int id) const;
+    std::wstring Text(int id) const;
+    void SetText(int id, const std::wstring& text);
+    const engine::SortedFolderList& TargetList() const { return subDirs_; }
     const std::wstring& AppFolder() const { return appFolder_; }
+    std::wstring ListFilePath() const { return appFolder_ + L"\\Fldr.dll"; }
+    std::wstring IdleText() const;
+    bool PictureFeatureAvailable() const { return pictureFeature_; }
+    bool Busy() const { return busy_; }
+
+    // The hidden option values.
+    std::wstring lblColor, lblBgColor, Path;
+    COLORREF sampleForeColor = GetSysColor(COLOR_BTNTEXT);
+    COLORREF sampleBackColor = GetSysColor(COLOR_BTNFACE);
+
+    // Test seams: called after every yield to the message loop; how Help opens.
+    std::function<void()> yieldObserver;
+    ShellOpener shellOpener;
+    // The real program ends its message loop when the window goes.
+    bool quitOnDestroy = false;
 
   protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnException(const char* what) override;
 
   private:
+    void CreateControls();
+    void LayoutControls(UINT dpi);
+    void CreateFonts(UINT dpi);
+    void AddTooltips();
+    HWND CreateControl(const ControlSpec& spec);
+    void Form_Load();
+    bool AdaptToOSVersion();
+    bool Form_Unload();
+    void OnCommand(int id, int code);
+    LRESULT OnColorStatic(HDC dc, HWND control);
+    void DrawBannerImage(const DRAWITEMSTRUCT& draw);
+    void PaintSeparators();
+    bool OnSetCursor(HWND over);
+
+    static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR id, DWORD_PTR self);
+    void DoEvents();
+    void SetStatus(const std::wstring& text);
+    void SetWaitCursor(bool wait);
+    void UpdateRestoreCount();
+    engine::FolderOptions ReadOptions() const;
+    void BuildTargetList();
+    void RemoveExcludedFolders();
+    bool CustomizeAndRecord(const std::wstring& folder, const engine::FolderOptions& options,
+                            unsigned long& error);
+    void CompleteApply(const std::wstring& statusText);
+
     std::wstring appFolder_;
+    VersionQuery versionQuery_;
+    std::map<int, HWND> controls_;
+    HWND tooltip_ = nullptr;
+    UINT dpi_ = 96;
+    platform::FontHandle formFont_, sampleFont_, bannerFont_;
+    platform::BrushHandle whiteBrush_, sampleBrush_;
+    HCURSOR handCursor_ = nullptr;
+
+    engine::SortedFolderList subDirs_;
+    bool pictureFeature_ = false;
+    bool busy_ = false;
+    bool waitCursor_ = false;
+    bool unloaded_ = false;
 };
 
 // Twips of the window layout to pixels at the given DPI (15 twips a pixel at 96).

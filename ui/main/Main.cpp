@@ -1,21 +1,31 @@
 #include "ui/main/Form1.h"
 
 #include <commctrl.h>
+#include <ole2.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
+    // The folder dialog's new style and the picture loader need COM.
+    OleInitialize(nullptr);
 
-    ui::Form1 form(ui::ExecutableFolder());
-    if (!form.Create())
-        return 1;
-    ShowWindow(form.hwnd(), show);
-    UpdateWindow(form.hwnd());
-
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    int exitCode = 0;
+    {
+        ui::Form1 form(ui::ExecutableFolder());
+        form.quitOnDestroy = true;
+        if (form.Create()) {
+            ShowWindow(form.hwnd(), show);
+            UpdateWindow(form.hwnd());
+            MSG msg;
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                if (form.PreTranslate(msg))
+                    continue;
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            exitCode = static_cast<int>(msg.wParam);
+        }
     }
-    return static_cast<int>(msg.wParam);
+    OleUninitialize();
+    return exitCode;
 }

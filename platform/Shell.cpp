@@ -1,0 +1,32 @@
+#include "platform/Shell.h"
+
+#include <shlobj.h>
+#include <shellapi.h>
+
+namespace platform {
+
+void NotifyShellOfChanges() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
+
+std::wstring BrowseForFolder(HWND owner, const std::wstring& title, UINT flags) {
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = flags;
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+    if (!item)
+        return {};
+    wchar_t path[MAX_PATH] = {};
+    BOOL ok = SHGetPathFromIDListW(item, path);
+    CoTaskMemFree(item);
+    return ok ? std::wstring(path) : std::wstring();
+}
+
+bool ShellOpen(HWND owner, const std::wstring& target) {
+    HINSTANCE result =
+        ShellExecuteW(owner, L"open", target.c_str(), L"", nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+} // namespace platform

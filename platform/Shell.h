@@ -1,0 +1,17 @@
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace platform {
+
+// Announces that file associations changed, which makes the shell refresh the
+// icons it shows.
+void NotifyShellOfChanges();
+
+// The shell's folder dialog; returns the chosen folder's path, or empty.
+std::wstring BrowseForFolder(HWND owner, const std::wstring& title, UINT flags);
+
+// ShellExecuteW with the "open" verb and show-normal; false when it failed.
+bool ShellOpen(HWND owner, const std::wstring& target);
+
+} // namespace platform

@@ -1,0 +1,175 @@
+#include "tests/ui/main/Form1Fixture.h"
+
+#include "engine/SettingsFile.h"
+
+using namespace testing_support;
+using namespace ui;
+
+namespace {
+std::string Lines(const std::vector<std::wstring>& items) {
+    std::string text;
+    for (const auto& item : items)
+        text += Narrow(item) + "\r\n";
+    return text;
+}
+} // namespace
+
+TEST_F(Form1Test, ApplyWithoutAFolderAsksForOneAndOpensTheDialog) {
+    ASSERT_TRUE(Start());
+    form().SetText(TxtToolTip, L"tip");
+    DialogResponder responder;
+    responder.Expect(L"Quillane", [](HWND d) {
+        EXPECT_EQ(MessageBoxText(d), L"Please select a Folder to Customize    ");
+        EXPECT_EQ(MessageBoxIcon(d), IDI_INFORMATION);
+        PressButton(d, IDOK);
+    });
+    responder.ExpectButton(L"", IDCANCEL); // the folder dialog
+    form().Command1_Click();
+    EXPECT_EQ(responder.Pending(), 0u);
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), "\r\n");
+}
+
+TEST_F(Form1Test, ApplyWithoutAnOptionTouchesNothing) {
+    const std::wstring folder = data.MakeFolder(L"Data");
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, folder);
+    DialogResponder responder;
+    responder.Expect(L"Quillane", [](HWND d) {
+        EXPECT_EQ(MessageBoxText(d), L"Please select at least one of the Folder options    ");
+        PressButton(d, IDOK);
+    });
+    form().Command1_Click();
+    EXPECT_FALSE(Exists(folder + L"\\Desktop.ini"));
+    EXPECT_TRUE(RestoreItems().empty());
+}
+
+TEST_F(Form1Test, ApplyOneFolderWritesRecordsAndSaves) {
+    const std::wstring folder = data.MakeFolder(L"Data");
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, folder);
+    form().SetText(TxtToolTip, L"Project papers");
+    form().lblColor = L"0x000000FF";
+    form().Command1_Click();
+
+    engine::FolderOptions expected;
+    expected.tooltip = L"Project papers";
+    expected.textColor = L"0x000000FF";
+    std::wstring text = engine::ComposeSettingsFile(expected);
+    EXPECT_EQ(ReadAnsi(folder + L"\\Desktop.ini"), std::string(text.begin(), text.end()));
+    EXPECT_EQ(Attributes(folder + L"\\Desktop.ini"),
+              DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder});
+    EXPECT_EQ(Text(lblRestoreCount), L"1");
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Lines({folder}));
+    EXPECT_EQ(GetFocus(), form().Control(cmdDummy));
+
+    // Listed already in another letter case: not added again.
+    std::wstring upper = folder;
+    for (auto& c : upper)
+        c = static_cast<wchar_t>(towupper(c));
+    form().SetText(TxtFolder, upper);
+    form().Command1_Click();
+    EXPECT_EQ(RestoreItems().size(), 1u);
+}
+
+TEST_F(Form1Test, ApplyToAFolderThatCannotBeWrittenSaysWhy) {
+    const std::wstring folder = data.MakeFolder(L"Data");
+    data.MakeFolder(L"Data\\Desktop.ini"); // a folder where the file would go
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, folder);
+    form().SetText(TxtToolTip, L"tip");
+    form().Command1_Click();
+    const std::wstring status = Text(txtChanging);
+    EXPECT_EQ(status.rfind(L"Folder could not be customized: ", 0), 0u) << Narrow(status);
+    EXPECT_GT(status.size(), std::wstring(L"Folder could not be customized: ").size());
+    EXPECT_TRUE(RestoreItems().empty());
+    EXPECT_EQ(Text(lblRestoreCount), L"0");
+}
+
+TEST_F(Form1Test, ApplyToTheTargetListCustomizesEveryFolder) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    data.MakeFolder(L"Data\\b\\X");
+    data.MakeFolder(L"Data\\A");
+    const std::string foreign = "[.ShellClassInfo]\r\nInfoTip=theirs\r\n";
+    WriteBytes(root + L"\\A\\Desktop.ini", foreign);
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().SetIncludeSubdirectories(true);
+    form().SetText(TxtIconFile, L"C:\\Icons\\blue.ico");
+    std::vector<std::wstring> changing;
+    form().yieldObserver = [&] {
+        std::wstring status = Text(txtChanging);
+        if (status.rfind(L"Changing ", 0) == 0 &&
+            (changing.empty() || changing.back() != status))
+            changing.push_back(status);
+    };
+    form().Command1_Click();
+    const std::vector<std::wstring> all{root, root + L"\\A", root + L"\\b", root + L"\\b\\X"};
+    for (const auto& folder : all) {
+        EXPECT_EQ(Attributes(folder + L"\\Desktop.ini"),
+                  DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+            << Narrow(folder);
+        EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM)) << Narrow(folder);
+    }
+    EXPECT_EQ(ReadAnsi(root + L"\\A\\BUDesktop.ini"), foreign);
+    EXPECT_EQ(changing.size(), 4u);
+    EXPECT_EQ(changing.front(), L"Changing " + root);
+    EXPECT_EQ(RestoreItems(), all);
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Lines(all));
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+    EXPECT_EQ(Text(lblRestoreCount), L"4");
+}
+
+TEST_F(Form1Test, ApplyToAListWithFailuresCountsThem) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    data.MakeFolder(L"Data\\A");
+    // A folder where B's settings file would go; the walk leaves it out by its name.
+    data.MakeFolder(L"Data\\B\\Desktop.ini");
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().SetIncludeSubdirectories(true);
+    form().SetText(TxtToolTip, L"tip");
+    ASSERT_EQ(TargetItems().size(), 3u);
+    form().Command1_Click();
+    EXPECT_EQ(Text(txtChanging), L"Folders Customized: 2 of 3 (1 could not be changed)");
+    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{root, root + L"\\A"}));
+    EXPECT_FALSE(Exists(root + L"\\B\\BUDesktop.ini"));
+}
+
+TEST_F(Form1Test, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    data.MakeFolder(L"Data\\A");
+    data.MakeFolder(L"Data\\B");
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().SetIncludeSubdirectories(true);
+    form().SetText(TxtToolTip, L"first");
+    bool edited = false;
+    form().yieldObserver = [&] {
+        if (!edited && Text(txtChanging).rfind(L"Changing ", 0) == 0) {
+            edited = true;
+            EXPECT_TRUE(Enabled(TxtToolTip)); // the tooltip box stays live
+            form().SetText(TxtToolTip, L"second");
+        }
+    };
+    form().Command1_Click();
+    ASSERT_TRUE(edited);
+    for (const wchar_t* sub : {L"", L"\\A", L"\\B"})
+        EXPECT_NE(ReadAnsi(root + sub + L"\\Desktop.ini").find("InfoTip=\"first\""),
+                  std::string::npos);
+}
+
+TEST_F(Form1Test, ApplyToAnEmptyTargetListTouchesNothingButSaves) {
+    const std::wstring root = data.MakeFolder(L"My Desktop");
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().SetIncludeSubdirectories(true);
+    ASSERT_TRUE(TargetItems().empty());
+    form().SetText(TxtToolTip, L"tip");
+    form().Command1_Click();
+    EXPECT_FALSE(Exists(root + L"\\Desktop.ini"));
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+    EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
+}

@@ -1,0 +1,38 @@
+#pragma once
+#include "ui/main/Form1.h"
+
+#include "tests/support/DialogResponder.h"
+#include "tests/support/FileAsserts.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace testing_support {
+
+// A real main window with its own application folder (and so its own Fldr.dll).
+class Form1Test : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Creates the window for the given version code; false when it refused.
+    bool Start(int versionCode = 7);
+    ui::Form1& form() { return *form_; }
+    std::wstring Text(int id) { return form_->Text(id); }
+    bool Enabled(int id) { return IsWindowEnabled(form_->Control(id)) != FALSE; }
+    bool Visible(int id) { return IsWindowVisible(form_->Control(id)) != FALSE; }
+    bool Ticked(int id) {
+        return SendMessageW(form_->Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+    std::vector<std::wstring> RestoreItems();
+    std::vector<std::wstring> TargetItems();
+
+    TempDir appDir;
+    TempDir data;
+    std::unique_ptr<ui::Form1> form_;
+};
+
+// Sends BFFM_SETSELECTIONW for the path to the folder dialog, then OK.
+DialogResponder::Action ChooseFolder(const std::wstring& path);
+
+} // namespace testing_support

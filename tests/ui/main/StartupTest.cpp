@@ -1,0 +1,196 @@
+#include "tests/ui/main/Form1Fixture.h"
+
+#include "engine/SettingsFile.h"
+#include "platform/Window.h"
+
+#include <commctrl.h>
+
+using namespace testing_support;
+using namespace ui;
+
+TEST_F(Form1Test, FirstStartCreatesTheListFileWithOneEmptyLine) {
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), "\r\n");
+    EXPECT_TRUE(RestoreItems().empty());
+    EXPECT_EQ(Text(lblRestoreCount), L"0");
+    EXPECT_EQ(Text(txtChanging), L"Quillane 1.0");
+    EXPECT_EQ(WindowText(form().hwnd()), L"Quillane");
+    EXPECT_TRUE(Visible(fraChange));
+    EXPECT_FALSE(Visible(fraRestore));
+    EXPECT_FALSE(Visible(lblCreating));
+    EXPECT_TRUE(Text(TxtFolder).empty());
+    EXPECT_FALSE(Ticked(chkSubs));
+    EXPECT_EQ(Text(lblSubDirsCount), L"0");
+    EXPECT_EQ(GetFocus(), form().Control(cmdDummy));
+}
+
+TEST_F(Form1Test, VistaAndLaterEndBeforeTheListFileIsTouched) {
+    DialogResponder responder;
+    responder.Expect(L"Quillane", [](HWND d) {
+        EXPECT_EQ(MessageBoxText(d), L"Quillane is not compatible with Vista    ");
+        EXPECT_EQ(MessageBoxIcon(d), IDI_EXCLAMATION);
+        PressButton(d, IDOK);
+    });
+    EXPECT_FALSE(Start(9));
+    EXPECT_FALSE(Exists(appDir / L"Fldr.dll"));
+}
+
+TEST_F(Form1Test, VersionCodesFollowPlatformMajorAndMinor) {
+    const DWORD nt = VER_PLATFORM_WIN32_NT, w9x = VER_PLATFORM_WIN32_WINDOWS;
+    EXPECT_EQ(Form1::VersionCode(w9x, 4, 0), 1);
+    EXPECT_EQ(Form1::VersionCode(w9x, 4, 10), 2);
+    EXPECT_EQ(Form1::VersionCode(w9x, 4, 90), 3);
+    EXPECT_EQ(Form1::VersionCode(w9x, 4, 3), 0);
+    EXPECT_EQ(Form1::VersionCode(nt, 3, 51), 4);
+    EXPECT_EQ(Form1::VersionCode(nt, 4, 0), 5);
+    EXPECT_EQ(Form1::VersionCode(nt, 5, 0), 6);
+    EXPECT_EQ(Form1::VersionCode(nt, 5, 1), 7);
+    EXPECT_EQ(Form1::VersionCode(nt, 5, 2), 8);
+    EXPECT_EQ(Form1::VersionCode(nt, 6, 0), 9);
+    EXPECT_EQ(Form1::VersionCode(nt, 6, 2), 9);
+    EXPECT_EQ(Form1::VersionCode(nt, 10, 0), 0);
+    // The test prefix reports Windows XP to this program.
+    EXPECT_TRUE(Form1::GetOSVersion() == 7 || Form1::GetOSVersion() == 8);
+}
+
+TEST_F(Form1Test, PictureFeatureOnlyOnXpAndServer2003) {
+    for (int code : {0, 1, 2, 3, 4, 5, 6, 7, 8}) {
+        ASSERT_TRUE(Start(code));
+        const bool offered = code == 7 || code == 8;
+        EXPECT_EQ(Enabled(Command5), offered) << code;
+        EXPECT_EQ(Enabled(Label3), offered) << code;
+        EXPECT_EQ(Visible(lblCompat), !offered) << code;
+        // The busy lock gives the button back only where it was offered.
+        form().EnableMainControls(false);
+        form().EnableMainControls(true);
+        EXPECT_EQ(Enabled(Command5), offered) << code;
+        form_.reset();
+    }
+}
+
+TEST_F(Form1Test, StartUpLoadsAndPrunesTheRestoreList) {
+    engine::FolderOptions options;
+    options.tooltip = L"t";
+    const std::wstring kept = data.MakeFolder(L"Kept");
+    const std::wstring plain = data.MakeFolder(L"Plain");
+    ASSERT_TRUE(engine::CustomizeFolder(kept, options).customized);
+    WriteBytes(appDir / L"Fldr.dll",
+               "\r\n" + Narrow(plain) + "\r\n\r\n" + Narrow(kept) + "\r\n" +
+                   Narrow(data / L"Gone") + "\r\n\r\n");
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{kept});
+    EXPECT_EQ(Text(lblRestoreCount), L"1");
+    // The file follows at shutdown.
+    SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(kept) + "\r\n");
+}
+
+TEST_F(Form1Test, LayoutFollowsTheTwipsTable) {
+    ASSERT_TRUE(Start());
+    const UINT dpi = platform::WindowDpi(form().hwnd());
+    RECT client;
+    GetClientRect(form().hwnd(), &client);
+    EXPECT_EQ(client.right, TwipsToPixels(7455, dpi));
+    EXPECT_EQ(client.bottom, TwipsToPixels(5715, dpi));
+    for (size_t i = 0; i < kControlCount; ++i) {
+        const ControlSpec& s = kControls[i];
+        HWND control = form().Control(s.id);
+        ASSERT_NE(control, nullptr) << Narrow(s.name);
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, TwipsToPixels(s.left, dpi)) << Narrow(s.name);
+        EXPECT_EQ(r.top, TwipsToPixels(s.top, dpi)) << Narrow(s.name);
+        EXPECT_EQ(r.right - r.left, TwipsToPixels(s.width, dpi)) << Narrow(s.name);
+        if (s.kind != Kind::TickList)
+            EXPECT_EQ(r.bottom - r.top, TwipsToPixels(s.height, dpi)) << Narrow(s.name);
+        if (s.kind == Kind::Button || s.kind == Kind::CheckBox || s.kind == Kind::Label)
+            EXPECT_EQ(WindowText(control), s.caption) << Narrow(s.name);
+    }
+    // The two frames share one rectangle; parked controls lie below the client area.
+    RECT change, restore, dummy;
+    GetWindowRect(form().Control(fraChange), &change);
+    GetWindowRect(form().Control(fraRestore), &restore);
+    EXPECT_TRUE(EqualRect(&change, &restore));
+    GetWindowRect(form().Control(cmdDummy), &dummy);
+    MapWindowPoints(nullptr, form().hwnd(), reinterpret_cast<POINT*>(&dummy), 2);
+    EXPECT_GE(dummy.top, client.bottom);
+    EXPECT_EQ(SendMessageW(form().Control(lstRestore), LB_GETHORIZONTALEXTENT, 0, 0), 1371);
+}
+
+TEST_F(Form1Test, TooltipsAreRealTools) {
+    ASSERT_TRUE(Start());
+    HWND tooltip = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM out) {
+            wchar_t name[64] = {};
+            GetClassNameW(w, name, 64);
+            if (std::wstring(name) == TOOLTIPS_CLASSW)
+                *reinterpret_cast<HWND*>(out) = w;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tooltip));
+    ASSERT_NE(tooltip, nullptr);
+    size_t withTooltip = 0;
+    for (size_t i = 0; i < kControlCount; ++i)
+        if (kControls[i].tooltip)
+            ++withTooltip;
+    EXPECT_EQ(static_cast<size_t>(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0)), withTooltip);
+    wchar_t text[128] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = form().hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(form().Control(Command1));
+    tool.lpszText = text;
+    SendMessageW(tooltip, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(text, L"Apply Customization to selected folders");
+}
+
+TEST_F(Form1Test, FocusBehaviours) {
+    ASSERT_TRUE(Start());
+    SetWindowTextW(form().Control(TxtToolTip), L"old tooltip");
+    SetFocus(form().Control(TxtToolTip));
+    PumpFor(20);
+    DWORD start = 0, end = 0;
+    SendMessageW(form().Control(TxtToolTip), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 11u);
+
+    HWND status = form().Control(txtChanging);
+    SendMessageW(status, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(status, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    PumpFor(20);
+    EXPECT_EQ(GetFocus(), form().Control(cmdDummy));
+}
+
+TEST_F(Form1Test, HelpOpensTheApplicationFoldersHelpFile) {
+    ASSERT_TRUE(Start());
+    std::wstring opened;
+    form().shellOpener = [&opened](HWND, const std::wstring& target) { opened = target; };
+    SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(Image4, STN_CLICKED),
+                 reinterpret_cast<LPARAM>(form().Control(Image4)));
+    EXPECT_EQ(opened, appDir / L"Help.chm");
+}
+
+TEST_F(Form1Test, HandPointerOverTheHelpPictureOnly) {
+    ASSERT_TRUE(Start());
+    HWND help = form().Control(Image4);
+    SendMessageW(form().hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(help),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(101));
+    ASSERT_NE(hand, nullptr);
+    EXPECT_EQ(GetCursor(), hand);
+    SendMessageW(form().hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form().Control(Command1)),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_NE(GetCursor(), hand);
+}
+
+TEST_F(Form1Test, ExitSavesTheRestoreListAndCloses) {
+    ASSERT_TRUE(Start());
+    WriteBytes(appDir / L"Fldr.dll", "C:\\stale\r\n");
+    form().Command4_Click();
+    EXPECT_FALSE(IsWindow(form().hwnd()));
+    EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
+}

@@ -1,0 +1,89 @@
+#include "ui/restore/RestoreList.h"
+
+#include <vector>
+
+namespace ui {
+
+size_t ListBoxItems::Count() const {
+    LRESULT n = SendMessageW(listBox_, LB_GETCOUNT, 0, 0);
+    return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+std::wstring ListBoxItems::Item(size_t index) const {
+    LRESULT length = SendMessageW(listBox_, LB_GETTEXTLEN, index, 0);
+    if (length == LB_ERR)
+        return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    LRESULT got = SendMessageW(listBox_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
+    return text;
+}
+
+void ListBoxItems::Add(const std::wstring& text) {
+    SendMessageW(listBox_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void ListBoxItems::RemoveAt(size_t index) { SendMessageW(listBox_, LB_DELETESTRING, index, 0); }
+
+void ListBoxItems::Clear() { SendMessageW(listBox_, LB_RESETCONTENT, 0, 0); }
+
+void ListBoxItems::AddAll(const std::vector<std::wstring>& texts) {
+    SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
+    for (const auto& text : texts)
+        Add(text);
+    SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(listBox_, nullptr, TRUE);
+}
+
+bool ListBoxItems::Holds(const std::wstring& text) const {
+    return SendMessageW(listBox_, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(text.c_str())) != LB_ERR;
+}
+
+bool IsTicked(HWND listBox, int index) { return SendMessageW(listBox, LB_GETSEL, index, 0) > 0; }
+
+int TickedCount(HWND listBox) {
+    LRESULT n = SendMessageW(listBox, LB_GETSELCOUNT, 0, 0);
+    return n == LB_ERR ? 0 : static_cast<int>(n);
+}
+
+void MeasureTickItem(MEASUREITEMSTRUCT& measure, HWND owner) {
+    HDC dc = GetDC(owner);
+    TEXTMETRICW metrics{};
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(owner, WM_GETFONT, 0, 0)));
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(owner, dc);
+    measure.itemHeight = static_cast<UINT>(metrics.tmHeight + 2);
+}
+
+void DrawTickItem(const DRAWITEMSTRUCT& draw) {
+    if (draw.itemID == static_cast<UINT>(-1))
+        return;
+    HDC dc = draw.hDC;
+    RECT item = draw.rcItem;
+    FillRect(dc, &item, GetSysColorBrush(COLOR_WINDOW));
+
+    const int box = item.bottom - item.top - 2;
+    RECT tick{item.left + 2, item.top + 1, item.left + 2 + box, item.top + 1 + box};
+    UINT state = DFCS_BUTTONCHECK | DFCS_FLAT;
+    if (draw.itemState & ODS_SELECTED)
+        state |= DFCS_CHECKED;
+    DrawFrameControl(dc, &tick, DFC_BUTTON, state);
+
+    LRESULT length = SendMessageW(draw.hwndItem, LB_GETTEXTLEN, draw.itemID, 0);
+    if (length != LB_ERR) {
+        std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
+        SendMessageW(draw.hwndItem, LB_GETTEXT, draw.itemID, reinterpret_cast<LPARAM>(text.data()));
+        RECT textRect = item;
+        textRect.left = tick.right + 4;
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        DrawTextW(dc, text.data(), static_cast<int>(length), &textRect,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+    if (draw.itemState & ODS_FOCUS)
+        DrawFocusRect(dc, &item);
+}
+
+} // namespace ui

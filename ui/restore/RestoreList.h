@@ -1,0 +1,38 @@
+#pragma once
+// The restore list: a sorted list box whose items carry tick boxes. An item's
+// tick is its selected state (LBS_MULTIPLESEL), drawn as a check box.
+#include "engine/FolderList.h"
+
+#include <windows.h>
+
+namespace ui {
+
+constexpr DWORD kTickListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL |
+                                 WS_BORDER | LBS_SORT | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED |
+                                 LBS_MULTIPLESEL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY;
+
+// engine::ListItems over a list box, so the list routines work on it.
+class ListBoxItems : public engine::ListItems {
+  public:
+    explicit ListBoxItems(HWND listBox) : listBox_(listBox) {}
+    size_t Count() const override;
+    std::wstring Item(size_t index) const override;
+    void Add(const std::wstring& text) override;
+    void RemoveAt(size_t index) override;
+    void Clear() override;
+    void AddAll(const std::vector<std::wstring>& texts) override;
+
+    // Exact match without regard to case (LB_FINDSTRINGEXACT).
+    bool Holds(const std::wstring& text) const;
+
+  private:
+    HWND listBox_;
+};
+
+bool IsTicked(HWND listBox, int index);
+int TickedCount(HWND listBox);
+
+void MeasureTickItem(MEASUREITEMSTRUCT& measure, HWND owner);
+void DrawTickItem(const DRAWITEMSTRUCT& draw);
+
+} // namespace ui
