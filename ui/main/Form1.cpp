@@ -111,6 +111,12 @@ bool Form1::Create() {
     CreateControls();
     LayoutControls(dpi_);
     AddTooltips();
+    restoreView_ = std::make_unique<RestoreView>(
+        static_cast<RestoreHost&>(*this),
+        RestoreControls{hwnd(), Control(fraChange), Control(fraRestore), Control(lstRestore),
+                        Control(lblRestoreCount), Control(chkSelect), Control(cmdRestore),
+                        Control(cmdOk), Control(txtChanging)},
+        kAppTitle, IdleText());
     if (!AdaptToOSVersion()) {
         unloaded_ = true;
         DestroyWindow(hwnd());
@@ -321,8 +327,12 @@ void Form1::EnableMainControls(bool enabled) {
         bool on = enabled && (id != Command5 || pictureFeature_);
         EnableWindow(Control(id), on);
     }
-    busy_ = !enabled;
-    platform::DisableCloseButton(hwnd(), enabled);
+    LockClose(!enabled);
+}
+
+void Form1::LockClose(bool locked) {
+    busy_ = locked;
+    platform::DisableCloseButton(hwnd(), !locked);
 }
 
 void Form1::cmdClearBgnd_Click() {

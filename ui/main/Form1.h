@@ -4,9 +4,11 @@
 #include "platform/Handles.h"
 #include "platform/WindowBase.h"
 #include "ui/main/Controls.h"
+#include "ui/restore/RestoreView.h"
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace ui {
@@ -17,7 +19,7 @@ inline constexpr int kVersionMinor = 0;
 
 // The main window: every control the user works with and every piece of state
 // that lives between clicks.
-class Form1 : public platform::WindowBase {
+class Form1 : public platform::WindowBase, private RestoreHost {
   public:
     using VersionQuery = std::function<int()>;
     using ShellOpener = std::function<void(HWND owner, const std::wstring& target)>;
@@ -56,7 +58,7 @@ class Form1 : public platform::WindowBase {
     // Folder walk below folder, adding every subfolder to the target list.
     void RecurseFolderList(const std::wstring& folder);
     void EnableMainControls(bool enabled);
-    void RefreshShell();
+    void RefreshShell() override;
 
     // State and controls, for the handlers of other views and for tests.
     HWND Control(int id) const;
@@ -102,8 +104,11 @@ class Form1 : public platform::WindowBase {
     static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                            UINT_PTR id, DWORD_PTR self);
     void DoEvents();
+    // RestoreHost
+    void YieldToMessages() override { DoEvents(); }
+    void SetWaitCursor(bool wait) override;
+    void LockClose(bool locked) override;
     void SetStatus(const std::wstring& text);
-    void SetWaitCursor(bool wait);
     void UpdateRestoreCount();
     engine::FolderOptions ReadOptions() const;
     void BuildTargetList();
@@ -121,6 +126,7 @@ class Form1 : public platform::WindowBase {
     platform::BrushHandle whiteBrush_, sampleBrush_;
     HCURSOR handCursor_ = nullptr;
 
+    std::unique_ptr<RestoreView> restoreView_;
     engine::SortedFolderList subDirs_;
     bool pictureFeature_ = false;
     bool busy_ = false;

@@ -1,0 +1,211 @@
+#include "tests/ui/main/Form1Fixture.h"
+
+#include "engine/SettingsFile.h"
+#include "platform/Window.h"
+#include "ui/restore/RestoreList.h"
+
+using namespace testing_support;
+using namespace ui;
+
+namespace {
+
+const std::string kForeign = "[.ShellClassInfo]\r\nInfoTip=theirs\r\n";
+
+class RestoreTest : public Form1Test {
+  protected:
+    // Customizes the folders through the engine and starts the window on them.
+    void StartWith(const std::vector<std::wstring>& folders) {
+        engine::FolderOptions options;
+        options.tooltip = L"tip";
+        std::string list;
+        for (const auto& folder : folders) {
+            ASSERT_TRUE(engine::CustomizeFolder(folder, options).customized);
+            list += Narrow(folder) + "\r\n";
+        }
+        WriteBytes(appDir / L"Fldr.dll", list);
+        ASSERT_TRUE(Start());
+        form().Command2_Click();
+    }
+    void Tick(int index) { SendMessageW(form().Control(lstRestore), LB_SETSEL, TRUE, index); }
+    int TickedItems() { return TickedCount(form().Control(lstRestore)); }
+    void ClickSelectAll() { SendMessageW(form().Control(chkSelect), BM_CLICK, 0, 0); }
+    bool ViewUsable() {
+        return Enabled(cmdRestore) && Enabled(cmdOk) && Enabled(chkSelect) &&
+               platform::HasCloseCommand(form().hwnd());
+    }
+};
+
+} // namespace
+
+TEST_F(RestoreTest, ViewsSwitchAndShowTheTitle) {
+    ASSERT_TRUE(Start());
+    form().SetText(txtChanging, L"something else");
+    form().Command2_Click();
+    EXPECT_TRUE(Visible(fraRestore));
+    EXPECT_FALSE(Visible(fraChange));
+    EXPECT_EQ(Text(txtChanging), L"Quillane 1.0");
+    form().SetText(txtChanging, L"x");
+    form().cmdOk_Click();
+    EXPECT_TRUE(Visible(fraChange));
+    EXPECT_FALSE(Visible(fraRestore));
+    EXPECT_EQ(Text(txtChanging), L"Quillane 1.0");
+}
+
+TEST_F(RestoreTest, EmptyListAndNothingTickedAreReported) {
+    ASSERT_TRUE(Start());
+    {
+        DialogResponder responder;
+        responder.Expect(L"Quillane", [](HWND d) {
+            EXPECT_EQ(MessageBoxText(d), L"No folders to restore     ");
+            EXPECT_EQ(MessageBoxIcon(d), IDI_INFORMATION);
+            PressButton(d, IDOK);
+        });
+        form().cmdRestore_Click();
+    }
+    form_.reset();
+    const std::wstring folder = data.MakeFolder(L"Data");
+    StartWith({folder});
+    DialogResponder responder;
+    responder.Expect(L"Quillane", [](HWND d) {
+        EXPECT_EQ(MessageBoxText(d), L"Please check folders to restore     ");
+        PressButton(d, IDOK);
+    });
+    form().cmdRestore_Click();
+    EXPECT_TRUE(Exists(folder + L"\\Desktop.ini"));
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder});
+}
+
+TEST_F(RestoreTest, BackupBecomesTheSettingsFileAgain) {
+    const std::wstring withBackup = data.MakeFolder(L"A");
+    const std::wstring without = data.MakeFolder(L"B");
+    WriteBytes(withBackup + L"\\Desktop.ini", kForeign);
+    StartWith({withBackup, without});
+    ClickSelectAll();
+    EXPECT_EQ(TickedItems(), 2);
+    form().cmdRestore_Click();
+
+    EXPECT_EQ(ReadAnsi(withBackup + L"\\Desktop.ini"), kForeign);
+    EXPECT_EQ(Attributes(withBackup + L"\\Desktop.ini"), DWORD(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_FALSE(Exists(withBackup + L"\\BUDesktop.ini"));
+    EXPECT_EQ(Attributes(withBackup), DWORD(FILE_ATTRIBUTE_SYSTEM));
+
+    EXPECT_FALSE(Exists(without + L"\\Desktop.ini"));
+    EXPECT_EQ(Attributes(without), 0u);
+
+    EXPECT_TRUE(RestoreItems().empty());
+    EXPECT_EQ(Text(lblRestoreCount), L"0");
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
+    EXPECT_FALSE(Ticked(chkSelect));
+    EXPECT_EQ(TickedItems(), 0);
+    EXPECT_TRUE(ViewUsable());
+
+    // The list file follows at the next save.
+    form().Command4_Click();
+    EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
+}
+
+TEST_F(RestoreTest, FolderWhoseSettingsFileWentIsOnlyDropped) {
+    const std::wstring gone = data.MakeFolder(L"Gone");
+    const std::wstring other = data.MakeFolder(L"Other");
+    StartWith({gone, other});
+    SetFileAttributesW((gone + L"\\Desktop.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW((gone + L"\\Desktop.ini").c_str());
+    Tick(0);
+    form().cmdRestore_Click();
+    EXPECT_EQ(Attributes(gone), DWORD(FILE_ATTRIBUTE_SYSTEM)); // untouched
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{other});
+    EXPECT_TRUE(Exists(other + L"\\Desktop.ini"));
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
+}
+
+TEST_F(RestoreTest, ItemsAreRestoredFromTheBottomUp) {
+    const std::wstring a = data.MakeFolder(L"A"), b = data.MakeFolder(L"B"),
+                       c = data.MakeFolder(L"C");
+    StartWith({a, b, c});
+    Tick(0);
+    Tick(2);
+    std::vector<std::wstring> restoring;
+    form().yieldObserver = [&] {
+        std::wstring status = Text(txtChanging);
+        if (status.rfind(L"Restoring ", 0) == 0 &&
+            (restoring.empty() || restoring.back() != status))
+            restoring.push_back(status);
+    };
+    form().cmdRestore_Click();
+    EXPECT_EQ(restoring, (std::vector<std::wstring>{L"Restoring " + c, L"Restoring " + a}));
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{b});
+}
+
+TEST_F(RestoreTest, SelectAllTicksEverythingAndUntickClearsSingleTicks) {
+    ASSERT_TRUE(Start());
+    form().Command2_Click();
+    ClickSelectAll(); // empty list: only the box changes
+    EXPECT_TRUE(Ticked(chkSelect));
+    ClickSelectAll();
+    form_.reset();
+
+    const std::wstring a = data.MakeFolder(L"A"), b = data.MakeFolder(L"B");
+    StartWith({a, b});
+    Tick(1);
+    ClickSelectAll();
+    EXPECT_EQ(TickedItems(), 2);
+    EXPECT_TRUE(ViewUsable());
+    ClickSelectAll();
+    EXPECT_EQ(TickedItems(), 0);
+}
+
+TEST_F(RestoreTest, ClickingAnItemTogglesItsTick) {
+    const std::wstring a = data.MakeFolder(L"A");
+    StartWith({a});
+    HWND list = form().Control(lstRestore);
+    RECT item;
+    SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    const LPARAM at = MAKELPARAM(item.left + 5, item.top + 2);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(TickedItems(), 1);
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageW(list, WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(TickedItems(), 0);
+}
+
+TEST_F(RestoreTest, RefusedDeletionIsSkippedAndTheFolderLeavesTheList) {
+    const std::wstring folder = data.MakeFolder(L"Held");
+    StartWith({folder});
+    const std::wstring ini = folder + L"\\Desktop.ini";
+    HANDLE held = CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Tick(0);
+    form().cmdRestore_Click();
+    CloseHandle(held);
+    // The file stays, hidden only; the folder is a system folder again.
+    EXPECT_TRUE(Exists(ini));
+    EXPECT_EQ(Attributes(ini), DWORD(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
+    EXPECT_TRUE(RestoreItems().empty());
+}
+
+TEST_F(RestoreTest, NameClashEndsTheOperationAndTheWindowWorksAgain) {
+    const std::wstring clash = data.MakeFolder(L"A");
+    const std::wstring fine = data.MakeFolder(L"B");
+    WriteBytes(clash + L"\\Desktop.ini", kForeign);
+    StartWith({clash, fine});
+    const std::wstring ini = clash + L"\\Desktop.ini";
+    // Held open, the settings file cannot be deleted; the backup's rename then clashes.
+    HANDLE held = CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ClickSelectAll();
+    form().cmdRestore_Click();
+    CloseHandle(held);
+
+    EXPECT_FALSE(Exists(fine + L"\\Desktop.ini")); // the lower item went first
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{clash});
+    EXPECT_EQ(Text(lblRestoreCount), L"1");
+    EXPECT_EQ(ReadAnsi(clash + L"\\BUDesktop.ini"), kForeign);
+    const std::wstring status = Text(txtChanging);
+    EXPECT_EQ(status.rfind(L"Restore stopped at " + clash + L": ", 0), 0u) << Narrow(status);
+    EXPECT_TRUE(ViewUsable());
+}

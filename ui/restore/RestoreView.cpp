@@ -1,0 +1,140 @@
+#include "ui/restore/RestoreView.h"
+
+#include "engine/FolderList.h"
+#include "engine/SettingsFile.h"
+#include "platform/Files.h"
+#include "ui/restore/RestoreList.h"
+
+namespace ui {
+
+namespace {
+// Refused access and sharing failures skip a step; anything else stops.
+bool SkipsStep(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+           error == ERROR_LOCK_VIOLATION;
+}
+} // namespace
+
+RestoreView::RestoreView(RestoreHost& host, const RestoreControls& controls, std::wstring appTitle,
+                         std::wstring idleText)
+    : host_(host), c_(controls), appTitle_(std::move(appTitle)), idleText_(std::move(idleText)) {}
+
+void RestoreView::Command2_Click() {
+    ShowWindow(c_.fraRestore, SW_SHOW);
+    ShowWindow(c_.fraChange, SW_HIDE);
+    SetStatus(idleText_);
+}
+
+void RestoreView::cmdOk_Click() {
+    ShowWindow(c_.fraChange, SW_SHOW);
+    ShowWindow(c_.fraRestore, SW_HIDE);
+    SetStatus(idleText_);
+}
+
+void RestoreView::SetStatus(const std::wstring& text) {
+    SetWindowTextW(c_.txtChanging, text.c_str());
+}
+
+void RestoreView::ShowMessage(const wchar_t* text) {
+    MessageBoxW(c_.form, text, appTitle_.c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
+void RestoreView::UpdateCount() {
+    const LRESULT n = SendMessageW(c_.lstRestore, LB_GETCOUNT, 0, 0);
+    SetWindowTextW(c_.lblRestoreCount, std::to_wstring(n > 0 ? n : 0).c_str());
+}
+
+void RestoreView::LockView(bool locked) {
+    EnableWindow(c_.cmdRestore, !locked);
+    EnableWindow(c_.cmdOk, !locked);
+    EnableWindow(c_.chkSelect, !locked);
+    host_.LockClose(locked);
+}
+
+void RestoreView::chkSelect_Click() {
+    if (SendMessageW(c_.lstRestore, LB_GETCOUNT, 0, 0) < 1)
+        return;
+    host_.SetWaitCursor(true);
+    LockView(true);
+    LockWindowUpdate(c_.lstRestore);
+    const bool tickAll = SendMessageW(c_.chkSelect, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    SendMessageW(c_.lstRestore, LB_SETSEL, tickAll, -1);
+    if (tickAll)
+        SendMessageW(c_.lstRestore, LB_SETCARETINDEX, 0, FALSE);
+    LockView(false);
+    host_.SetWaitCursor(false);
+    LockWindowUpdate(nullptr);
+}
+
+void RestoreView::Check(bool ok, const std::wstring& folder) {
+    if (ok)
+        return;
+    const DWORD error = GetLastError();
+    if (!SkipsStep(error))
+        throw Stopped{folder, error};
+}
+
+void RestoreView::RestoreFolder(const std::wstring& folder) {
+    using namespace platform;
+    const std::wstring ini = engine::SettingsFilePath(folder);
+    const std::wstring backup = engine::BackupFilePath(ini);
+    Check(SetAttributes(ini, AttrNormal), folder);
+    Check(DeleteFileAt(ini), folder);
+    Check(SetAttributes(folder, AttrNormal), folder);
+    if (engine::FileExists(backup))
+        Check(RenameFile(backup, ini), folder);
+    if (engine::FileExists(ini))
+        Check(SetAttributes(ini, AttrHidden), folder);
+    if (engine::FileExists(ini))
+        Check(SetAttributes(folder, AttrSystem), folder);
+    if (!engine::FileExists(ini))
+        Check(SetAttributes(folder, AttrNormal), folder);
+}
+
+void RestoreView::cmdRestore_Click() {
+    ListBoxItems list(c_.lstRestore);
+    if (list.Count() < 1) {
+        ShowMessage(L"No folders to restore     ");
+        return;
+    }
+    if (TickedCount(c_.lstRestore) < 1) {
+        ShowMessage(L"Please check folders to restore     ");
+        return;
+    }
+    LockView(true);
+    try {
+        for (size_t i = list.Count(); i-- > 0;) {
+            if (!IsTicked(c_.lstRestore, static_cast<int>(i)))
+                continue;
+            const std::wstring folder = list.Item(i);
+            if (!engine::FileExists(engine::SettingsFilePath(folder)))
+                continue;
+            SetStatus(L"Restoring " + folder);
+            host_.YieldToMessages();
+            RestoreFolder(folder);
+            host_.YieldToMessages();
+            list.RemoveAt(i);
+            UpdateCount();
+        }
+    } catch (const Stopped& stopped) {
+        // Folders already restored stay restored; the window works again.
+        LockView(false);
+        UpdateCount();
+        SetStatus(L"Restore stopped at " + stopped.folder + L": " +
+                  platform::ErrorText(stopped.error));
+        return;
+    }
+    LockView(false);
+    engine::PruneRestoreList(list);
+    UpdateCount();
+    host_.RefreshShell();
+    SetStatus(L"Folders Successfully Restored");
+    UpdateCount();
+    host_.YieldToMessages();
+    if (SendMessageW(c_.chkSelect, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+        SendMessageW(c_.chkSelect, BM_SETCHECK, BST_UNCHECKED, 0);
+        chkSelect_Click();
+    }
+}
+
+} // namespace ui

@@ -1,0 +1,52 @@
+#pragma once
+// The restore view inside the main window and the operation that puts
+// customized folders back.
+#include <windows.h>
+#include <string>
+
+namespace ui {
+
+// What the restore view needs of the window that holds it.
+class RestoreHost {
+  public:
+    virtual ~RestoreHost() = default;
+    virtual void YieldToMessages() = 0;
+    virtual void RefreshShell() = 0;
+    virtual void SetWaitCursor(bool wait) = 0;
+    // Removes (true) or gives back (false) the window's Close command.
+    virtual void LockClose(bool locked) = 0;
+};
+
+struct RestoreControls {
+    HWND form, fraChange, fraRestore, lstRestore, lblRestoreCount, chkSelect, cmdRestore, cmdOk,
+        txtChanging;
+};
+
+class RestoreView {
+  public:
+    RestoreView(RestoreHost& host, const RestoreControls& controls, std::wstring appTitle,
+                std::wstring idleText);
+
+    void Command2_Click();
+    void cmdOk_Click();
+    void chkSelect_Click();
+    void cmdRestore_Click();
+
+  private:
+    struct Stopped {
+        std::wstring folder;
+        DWORD error;
+    };
+    void RestoreFolder(const std::wstring& folder);
+    void Check(bool ok, const std::wstring& folder);
+    void LockView(bool locked);
+    void UpdateCount();
+    void SetStatus(const std::wstring& text);
+    void ShowMessage(const wchar_t* text);
+
+    RestoreHost& host_;
+    RestoreControls c_;
+    std::wstring appTitle_, idleText_;
+};
+
+} // namespace ui
