@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <shellapi.h>
 
@@ -237,7 +238,8 @@ frmAbout::~frmAbout() {
 
 bool frmAbout::Create(HWND owner) {
     const UINT dpi = platform::WindowDpi(owner);
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    // No WS_CLIPCHILDREN: the frames do not paint their inside, the window does.
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     RECT frame{0, 0, Twips(kClientWidth, dpi), Twips(kClientHeight, dpi)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
