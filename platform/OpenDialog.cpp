@@ -1,5 +1,6 @@
 #include "platform/OpenDialog.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <algorithm>
 #include <vector>
@@ -9,6 +10,54 @@ namespace platform {
 namespace {
 constexpr wchar_t kOwnerProp[] = L"Quillane.OpenDialog";
 constexpr DWORD kBufferChars = 1024;
+constexpr UINT_PTR kSubclassId = 0x5155;
+
+// The one folder selected in the dialog's file list, or empty.
+std::wstring SelectedFolder(HWND dialog) {
+    HWND view = FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr);
+    HWND list = view ? FindWindowExW(view, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
+    if (!list || SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) != 1)
+        return {};
+    const int item = static_cast<int>(
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    wchar_t name[MAX_PATH] = {};
+    LVITEMW text{};
+    text.iSubItem = 0;
+    text.pszText = name;
+    text.cchTextMax = MAX_PATH;
+    SendMessageW(list, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&text));
+    wchar_t folder[MAX_PATH] = {};
+    if (!name[0] ||
+        SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) <= 0)
+        return {};
+    std::wstring path = folder;
+    if (!path.empty() && path.back() != L'\\')
+        path += L'\\';
+    path += name;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {};
+    return path;
+}
+
+// Wine leaves the file-name box, and so CDM_GETFILEPATH, at the last file when
+// a folder is selected; Windows reports the folder. Answer as Windows does.
+LRESULT CALLBACK DialogSubclass(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) {
+    if (message == CDM_GETFILEPATH) {
+        const std::wstring folder = SelectedFolder(dialog);
+        if (!folder.empty()) {
+            const size_t needed = folder.size() + 1;
+            if (wParam >= needed && lParam)
+                std::copy(folder.c_str(), folder.c_str() + needed,
+                          reinterpret_cast<wchar_t*>(lParam));
+            return static_cast<LRESULT>(needed);
+        }
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(dialog, DialogSubclass, kSubclassId);
+    }
+    return DefSubclassProc(dialog, message, wParam, lParam);
+}
 } // namespace
 
 void OpenDialog::SetFilter(const std::wstring& filter) {
@@ -66,9 +115,10 @@ UINT_PTR CALLBACK OpenDialog::HookProc(HWND hDlg, UINT message, WPARAM, LPARAM l
             return 0;
         if (message == WM_NOTIFY) {
             const auto* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
-            if (notify->hdr.code == CDN_INITDONE)
+            if (notify->hdr.code == CDN_INITDONE) {
+                SetWindowSubclass(GetParent(hDlg), DialogSubclass, kSubclassId, 0);
                 self->Raise(&OpenDialogEvents::InitDialog, hDlg);
-            else if (notify->hdr.code == CDN_SELCHANGE)
+            } else if (notify->hdr.code == CDN_SELCHANGE)
                 self->Raise(&OpenDialogEvents::FileChange, hDlg);
         } else if (message == WM_DESTROY) {
             RemovePropW(hDlg, kOwnerProp);

@@ -126,7 +126,8 @@ void IconPicker::OnScroll(WPARAM wParam) {
         break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION:
-        value = info.nTrackPos;
+        // The range is 16-bit, so the message's own position is enough.
+        value = HIWORD(wParam);
         break;
     default:
         return;

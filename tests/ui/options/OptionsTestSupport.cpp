@@ -1,0 +1,105 @@
+#include "tests/ui/options/OptionsTestSupport.h"
+
+#include "tests/support/DialogResponder.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+#include <gtest/gtest.h>
+
+namespace options_test {
+
+std::wstring WinePath(const char* unixPath) {
+    std::wstring path = L"Z:";
+    for (const char* p = unixPath; *p; ++p)
+        path.push_back(*p == '/' ? L'\\' : static_cast<wchar_t>(*p));
+    return path;
+}
+
+std::wstring BuiltIconsDir() {
+    return WinePath(QUILLANE_ICONS_DIR);
+}
+
+std::wstring BuiltBackgroundsDir() {
+    return WinePath(QUILLANE_BACKGROUNDS_DIR);
+}
+
+std::wstring NoIconsDll() {
+    return WinePath(QUILLANE_NOICONS_DLL);
+}
+
+void CopyInto(const std::wstring& from, const std::wstring& to) {
+    ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE))
+        << "copy failed, error " << GetLastError();
+}
+
+void WriteText(const std::wstring& path, const std::string& text) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+HWND FileNameBox(HWND dialog) {
+    HWND box = GetDlgItem(dialog, cmb13);
+    return box ? box : GetDlgItem(dialog, edt1);
+}
+
+void TypeFileNameAndOk(HWND dialog, const std::wstring& name) {
+    SetWindowTextW(FileNameBox(dialog), name.c_str());
+    testing_support::PressButton(dialog, IDOK);
+}
+
+std::wstring DialogFolder(HWND dialog) {
+    wchar_t folder[MAX_PATH] = {};
+    SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+    return folder;
+}
+
+HWND FilterCombo(HWND dialog) {
+    return GetDlgItem(dialog, cmb1);
+}
+
+std::wstring ComboText(HWND combo, int index) {
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
+    if (length == CB_ERR)
+        return L"<none>";
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+void SelectFilter(HWND dialog, int index) {
+    HWND combo = FilterCombo(dialog);
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    // What the combo box sends when the user picks an entry.
+    for (WORD code : {CBN_SELENDOK, CBN_SELCHANGE})
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, code), reinterpret_cast<LPARAM>(combo));
+}
+
+bool SelectListItem(HWND dialog, const std::wstring& name) {
+    HWND view = FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr);
+    HWND list = view ? FindWindowExW(view, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
+    if (!list)
+        return false;
+    LVFINDINFOW find{};
+    find.flags = LVFI_STRING;
+    find.psz = name.c_str();
+    const int item = static_cast<int>(SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1),
+                                                   reinterpret_cast<LPARAM>(&find)));
+    if (item < 0)
+        return false;
+    LVITEMW clear{};
+    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+    return true;
+}
+
+} // namespace options_test

@@ -1,0 +1,32 @@
+#pragma once
+// Shared by the appearance-options tests: the default folders the build lays
+// out, copying them into a test's application folder, and driving the real
+// open dialog.
+#include <windows.h>
+#include <string>
+
+namespace options_test {
+
+// A Unix path of the build as Wine sees it (drive Z:).
+std::wstring WinePath(const char* unixPath);
+std::wstring BuiltIconsDir();
+std::wstring BuiltBackgroundsDir();
+std::wstring NoIconsDll();
+
+void CopyInto(const std::wstring& from, const std::wstring& to);
+void WriteText(const std::wstring& path, const std::string& text);
+
+// The open dialog: set the file-name box (the ComboBoxEx32 cmb13) and press OK.
+void TypeFileNameAndOk(HWND dialog, const std::wstring& name);
+HWND FileNameBox(HWND dialog);
+// The folder the dialog shows (CDM_GETFOLDERPATH).
+std::wstring DialogFolder(HWND dialog);
+// The file-type combo box (cmb1).
+HWND FilterCombo(HWND dialog);
+std::wstring ComboText(HWND combo, int index);
+// Selects the filter as the user would, notifying the dialog.
+void SelectFilter(HWND dialog, int index);
+// Selects one item of the dialog's file list by its display name; true when found.
+bool SelectListItem(HWND dialog, const std::wstring& name);
+
+} // namespace options_test

@@ -1,0 +1,114 @@
+// The picture loader and the picture box.
+#include "platform/Picture.h"
+
+#include "platform/Handles.h"
+#include "tests/support/TempDir.h"
+#include "tests/ui/options/OptionsTestSupport.h"
+#include "ui/options/PictureBox.h"
+
+#include <gtest/gtest.h>
+
+using namespace options_test;
+
+namespace {
+
+std::wstring Background(const wchar_t* name) {
+    return BuiltBackgroundsDir() + L"\\" + name;
+}
+
+// Renders into a 32-bit bitmap of the given size and reads one pixel.
+COLORREF RenderedPixel(const platform::Picture& picture, int w, int h, int x, int y) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    platform::GdiObject bitmap(CreateCompatibleBitmap(screen, w, h));
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap.get());
+    RECT all{0, 0, w, h};
+    EXPECT_TRUE(picture.Render(dc, all));
+    const COLORREF colour = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return colour;
+}
+
+} // namespace
+
+TEST(Picture, JpegReportsItsSizeInHimetric) {
+    platform::Picture picture = platform::Picture::Load(Background(L"Meadow.jpg"));
+    ASSERT_TRUE(picture.valid());
+    EXPECT_EQ(picture.WidthHimetric(), 27093);
+    EXPECT_EQ(picture.HeightHimetric(), 20320);
+    EXPECT_EQ(platform::HimetricToPixels(picture.WidthHimetric(), 15), 1024);
+    EXPECT_EQ(platform::HimetricToPixels(picture.HeightHimetric(), 15), 768);
+    EXPECT_EQ(platform::TwipsPerPixelX(), 15);
+    EXPECT_EQ(platform::TwipsPerPixelY(), 15);
+}
+
+TEST(Picture, ReadsGifBitmapAndIcon) {
+    platform::Picture gif = platform::Picture::Load(Background(L"Dusk.gif"));
+    ASSERT_TRUE(gif.valid());
+    EXPECT_EQ(platform::HimetricToPixels(gif.WidthHimetric(), 15), 320);
+    EXPECT_EQ(platform::HimetricToPixels(gif.HeightHimetric(), 15), 240);
+    platform::Picture bmp = platform::Picture::Load(Background(L"Tiles.bmp"));
+    ASSERT_TRUE(bmp.valid());
+    EXPECT_EQ(platform::HimetricToPixels(bmp.WidthHimetric(), 15), 96);
+    EXPECT_EQ(platform::HimetricToPixels(bmp.HeightHimetric(), 15), 72);
+    platform::Picture ico = platform::Picture::Load(BuiltIconsDir() + L"\\Feather.ico");
+    ASSERT_TRUE(ico.valid());
+    EXPECT_EQ(platform::HimetricToPixels(ico.WidthHimetric(), 15), 32);
+}
+
+TEST(Picture, RendersTheBitmapStretched) {
+    platform::Picture bmp = platform::Picture::Load(Background(L"Tiles.bmp"));
+    ASSERT_TRUE(bmp.valid());
+    EXPECT_EQ(RenderedPixel(bmp, 96, 72, 2, 2), RGB(200, 120, 60));
+    EXPECT_EQ(RenderedPixel(bmp, 96, 72, 20, 2), RGB(240, 224, 192));
+    // Twice the size: the first square is twice as wide.
+    EXPECT_EQ(RenderedPixel(bmp, 192, 144, 20, 4), RGB(200, 120, 60));
+}
+
+TEST(Picture, TextFileOrMissingFileIsNoPicture) {
+    testing_support::TempDir dir;
+    WriteText(dir / L"bad.jpg", "this is not a picture at all");
+    EXPECT_FALSE(platform::Picture::Load(dir / L"bad.jpg").valid());
+    EXPECT_FALSE(platform::Picture::Load(dir / L"missing.bmp").valid());
+    WriteText(dir / L"empty.gif", "");
+    EXPECT_FALSE(platform::Picture::Load(dir / L"empty.gif").valid());
+    platform::Picture none;
+    EXPECT_EQ(none.WidthHimetric(), 0);
+    RECT r{0, 0, 1, 1};
+    EXPECT_FALSE(none.Render(nullptr, r));
+}
+
+TEST(PictureBox, ShowsAPictureStretchedAndClears) {
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 300, 200,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND box = ui::CreatePictureBox(parent, 1, 0, 0, 192, 144);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ui::PictureBoxPicture(box), nullptr);
+    ASSERT_TRUE(ui::PictureBoxSetPicture(box, Background(L"Tiles.bmp")));
+    ASSERT_NE(ui::PictureBoxPicture(box), nullptr);
+
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    platform::GdiObject bitmap(CreateCompatibleBitmap(screen, 192, 144));
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap.get());
+    SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    EXPECT_EQ(GetPixel(dc, 20, 4), RGB(200, 120, 60));
+    EXPECT_EQ(GetPixel(dc, 40, 4), RGB(240, 224, 192));
+
+    // A file that is no picture leaves the box as it was.
+    testing_support::TempDir dir;
+    WriteText(dir / L"bad.jpg", "nope");
+    EXPECT_FALSE(ui::PictureBoxSetPicture(box, dir / L"bad.jpg"));
+    EXPECT_NE(ui::PictureBoxPicture(box), nullptr);
+
+    ui::PictureBoxClear(box);
+    EXPECT_EQ(ui::PictureBoxPicture(box), nullptr);
+    SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    EXPECT_EQ(GetPixel(dc, 20, 4), GetSysColor(COLOR_BTNFACE));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DestroyWindow(parent);
+}
