@@ -11,7 +11,7 @@ log() { printf '==> %s\n' "$*" >&2; }
 # Installs the Debian packages that are missing; quick when all are there.
 ensure_packages() {
     local wanted=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-                  binutils-mingw-w64-x86-64 wine wine64 xvfb googletest fp-utils "$@")
+                  binutils-mingw-w64-x86-64 wine wine64 xvfb googletest fp-utils python3 "$@")
     local missing=()
     local p
     for p in "${wanted[@]}"; do
