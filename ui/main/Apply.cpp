@@ -10,7 +10,7 @@ namespace ui {
 engine::FolderOptions Form1::ReadOptions() const {
     engine::FolderOptions options;
     options.iconFile = Text(TxtIconFile);
-    options.iconIndex = static_cast<std::int16_t>(GetScrollPos(Control(ScrollIconNo), SB_CTL));
+    options.iconIndex = iconPicker_->IconIndex();
     options.tooltip = Text(TxtToolTip);
     options.textColor = lblColor;
     options.textBackground = lblBgColor;

@@ -4,6 +4,11 @@
 #include "platform/Shell.h"
 #include "platform/Window.h"
 #include "resources/resource.h"
+#include "ui/about/frmAbout.h"
+#include "ui/options/BackgroundPicture.h"
+#include "ui/options/ColorChooser.h"
+#include "ui/options/IconBox.h"
+#include "ui/options/PictureBox.h"
 #include "ui/restore/RestoreList.h"
 
 #include <commctrl.h>
@@ -98,6 +103,9 @@ int Form1::GetOSVersion() {
 
 bool Form1::Create() {
     RegisterContainerClasses();
+    RegisterIconBoxClass();
+    RegisterSampleTextClass();
+    RegisterPictureBoxClass();
     HINSTANCE instance = GetModuleHandleW(nullptr);
     HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUILLANE));
     handCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
@@ -117,6 +125,12 @@ bool Form1::Create() {
                         Control(lblRestoreCount), Control(chkSelect), Control(cmdRestore),
                         Control(cmdOk), Control(txtChanging)},
         kAppTitle, IdleText());
+    iconPicker_ = std::make_unique<IconPicker>(
+        IconPickerControls{hwnd(), Control(TxtIconFile), Control(LblIcoCount),
+                           Control(ScrollIconNo), Control(picIcon), Control(LblIconNo),
+                           Control(LblIcoNum), Control(Command1), Control(txtChanging),
+                           Control(lblCreating)},
+        appFolder_, IdleText());
     if (!AdaptToOSVersion()) {
         unloaded_ = true;
         DestroyWindow(hwnd());
@@ -197,11 +211,13 @@ HWND Form1::CreateControl(const ControlSpec& spec) {
         exStyle = 0;
         break;
     case Kind::IconBox:
+        cls = kIconBoxClass;
         break;
     case Kind::SampleText:
-        style |= SS_CENTER | SS_CENTERIMAGE | WS_BORDER | SS_NOPREFIX;
+        cls = kSampleTextClass;
         break;
     case Kind::PictureBox:
+        cls = kPictureBoxClass;
         break;
     }
     HWND parent = spec.container ? Control(spec.container) : hwnd();
@@ -319,6 +335,7 @@ bool Form1::Form_Unload() {
     unloaded_ = true;
     ListBoxItems restoreList(Control(lstRestore));
     engine::SaveListToFile(restoreList, ListFilePath());
+    CloseAbout();
     return true;
 }
 
@@ -336,17 +353,16 @@ void Form1::LockClose(bool locked) {
 }
 
 void Form1::cmdClearBgnd_Click() {
-    Path.clear();
-    InvalidateRect(Control(Image1), nullptr, TRUE);
-    sampleForeColor = RGB(0, 0, 0);
-    sampleBackColor = GetSysColor(COLOR_BTNFACE);
-    InvalidateRect(Control(lblSampleText), nullptr, TRUE);
+    PictureBoxClear(Control(Image1));
+    SampleTextSetForeColor(Control(lblSampleText), 0);
+    SampleTextSetBackColor(Control(lblSampleText), kSystemButtonFace);
     lblColor.clear();
     lblBgColor.clear();
+    Path.clear();
     SetText(TxtFolder, L"");
     SetText(TxtIconFile, L"");
     SetText(TxtToolTip, L"");
-    InvalidateRect(Control(picIcon), nullptr, TRUE);
+    iconPicker_->ClearPreview();
     SetIncludeSubdirectories(false);
     subDirs_.Clear();
     // The folder box is already empty, so the untick alone would not reset these.
@@ -354,7 +370,29 @@ void Form1::cmdClearBgnd_Click() {
     SetStatus(IdleText());
 }
 
-void Form1::Command3_Click() {}
+void Form1::Command3_Click() { ShowAbout(hwnd()); }
+
+void Form1::CmdBrowseIconFile_Click() { iconPicker_->CmdBrowseIconFile_Click(); }
+
+void Form1::cmdBrwstxtColor_Click() {
+    const std::int32_t colour = ShowColor(hwnd());
+    if (colour == -1)
+        return;
+    lblColor = engine::ColorToHex(colour);
+    SampleTextSetForeColor(Control(lblSampleText), colour);
+}
+
+void Form1::cmdBrwsBgtxtColor_Click() {
+    const std::int32_t colour = ShowColor(hwnd());
+    if (colour == -1)
+        return;
+    lblBgColor = engine::ColorToHex(colour);
+    SampleTextSetBackColor(Control(lblSampleText), colour);
+}
+
+void Form1::Command5_Click() {
+    Path = ChooseBackgroundPicture(hwnd(), appFolder_, Control(Image1), kAppTitle);
+}
 
 void Form1::Command4_Click() { SendMessageW(hwnd(), WM_CLOSE, 0, 0); }
 
@@ -427,6 +465,22 @@ void Form1::OnCommand(int id, int code) {
         if (code == BN_CLICKED)
             cmdBrowseFolder_Click();
         break;
+    case CmdBrowseIconFile:
+        if (code == BN_CLICKED)
+            CmdBrowseIconFile_Click();
+        break;
+    case cmdBrwstxtColor:
+        if (code == BN_CLICKED)
+            cmdBrwstxtColor_Click();
+        break;
+    case cmdBrwsBgtxtColor:
+        if (code == BN_CLICKED)
+            cmdBrwsBgtxtColor_Click();
+        break;
+    case Command5:
+        if (code == BN_CLICKED)
+            Command5_Click();
+        break;
     case chkSubs:
         if (code == BN_CLICKED)
             chkSubs_Click();
@@ -457,12 +511,6 @@ LRESULT Form1::OnColorStatic(HDC dc, HWND control) {
         control == Control(TxtIconFile)) {
         SetBkColor(dc, RGB(255, 255, 255));
         return reinterpret_cast<LRESULT>(whiteBrush_.get());
-    }
-    if (control == Control(lblSampleText)) {
-        SetTextColor(dc, sampleForeColor);
-        SetBkColor(dc, sampleBackColor);
-        sampleBrush_.reset(CreateSolidBrush(sampleBackColor));
-        return reinterpret_cast<LRESULT>(sampleBrush_.get());
     }
     SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
@@ -530,6 +578,10 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             MeasureTickItem(*measure, hwnd());
         return TRUE;
     }
+    case WM_HSCROLL:
+        if (reinterpret_cast<HWND>(lParam) == Control(ScrollIconNo))
+            iconPicker_->OnScroll(wParam);
+        return 0;
     case WM_SETCURSOR:
         if (OnSetCursor(reinterpret_cast<HWND>(wParam)))
             return TRUE;

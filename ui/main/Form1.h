@@ -4,6 +4,7 @@
 #include "platform/Handles.h"
 #include "platform/WindowBase.h"
 #include "ui/main/Controls.h"
+#include "ui/options/IconPicker.h"
 #include "ui/restore/RestoreView.h"
 
 #include <functional>
@@ -46,6 +47,10 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     void Command3_Click();  // About
     void Command4_Click();  // Exit
     void Image4_Click();    // Help
+    void CmdBrowseIconFile_Click();
+    void cmdBrwstxtColor_Click();
+    void cmdBrwsBgtxtColor_Click();
+    void Command5_Click();  // background picture
     void cmdBrowseFolder_Click();
     void chkSubs_Click();
     void TxtToolTip_GotFocus();
@@ -73,8 +78,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
 
     // The hidden option values.
     std::wstring lblColor, lblBgColor, Path;
-    COLORREF sampleForeColor = GetSysColor(COLOR_BTNTEXT);
-    COLORREF sampleBackColor = GetSysColor(COLOR_BTNFACE);
+    IconPicker& iconPicker() { return *iconPicker_; }
 
     // Test seams: called after every yield to the message loop; how Help opens.
     std::function<void()> yieldObserver;
@@ -123,10 +127,11 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     HWND tooltip_ = nullptr;
     UINT dpi_ = 96;
     platform::FontHandle formFont_, sampleFont_, bannerFont_;
-    platform::BrushHandle whiteBrush_, sampleBrush_;
+    platform::BrushHandle whiteBrush_;
     HCURSOR handCursor_ = nullptr;
 
     std::unique_ptr<RestoreView> restoreView_;
+    std::unique_ptr<IconPicker> iconPicker_;
     engine::SortedFolderList subDirs_;
     bool pictureFeature_ = false;
     bool busy_ = false;

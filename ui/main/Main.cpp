@@ -1,3 +1,4 @@
+#include "ui/about/frmAbout.h"
 #include "ui/main/Form1.h"
 
 #include <commctrl.h>
@@ -18,7 +19,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
             UpdateWindow(form.hwnd());
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-                if (form.PreTranslate(msg))
+                if (ui::IsAboutMessage(&msg) || form.PreTranslate(msg))
                     continue;
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);

@@ -1,6 +1,7 @@
 #include "tests/ui/main/Form1Fixture.h"
 
 #include "platform/Window.h"
+#include "ui/options/ColorChooser.h"
 
 using namespace testing_support;
 using namespace ui;
@@ -202,8 +203,8 @@ TEST_F(Form1Test, ClearAllKeepsTheIconIndex) {
     EXPECT_TRUE(form().lblColor.empty());
     EXPECT_TRUE(form().lblBgColor.empty());
     EXPECT_TRUE(form().Path.empty());
-    EXPECT_EQ(form().sampleForeColor, RGB(0, 0, 0));
-    EXPECT_EQ(form().sampleBackColor, GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(SampleTextForeColor(form().Control(lblSampleText)), 0);
+    EXPECT_EQ(SampleTextBackColor(form().Control(lblSampleText)), kSystemButtonFace);
     EXPECT_FALSE(Ticked(chkSubs));
     EXPECT_TRUE(TargetItems().empty());
     EXPECT_EQ(Text(txtChanging), L"Quillane 1.0");
