@@ -3,6 +3,7 @@
 #include "ui/restore/RestoreList.h"
 
 #include <commctrl.h>
+#include <string>
 #include <ole2.h>
 #include <shlobj.h>
 
@@ -50,9 +51,46 @@ std::vector<std::wstring> Form1Test::TargetItems() {
     return items;
 }
 
+namespace {
+// The text of the folder tree's selected item (the tree has id 14145).
+std::wstring SelectedFolderName(HWND dialog) {
+    HWND tree = nullptr;
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM out) {
+            if (GetDlgCtrlID(child) == 14145) {
+                *reinterpret_cast<HWND*>(out) = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tree));
+    if (!tree)
+        return {};
+    TVITEMW item{};
+    wchar_t text[MAX_PATH] = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = TreeView_GetSelection(tree);
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (!item.hItem || !TreeView_GetItem(tree, &item))
+        return {};
+    return text;
+}
+} // namespace
+
 DialogResponder::Action ChooseFolder(const std::wstring& path) {
     return [path](HWND dialog) {
-        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+        // Wine fills the tree as it goes: select until the selection holds.
+        std::wstring leaf = path.substr(path.find_last_of(L'\\') + 1);
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+            PumpFor(25);
+            const std::wstring selected = SelectedFolderName(dialog);
+            if (leaf.empty() ? selected.find(path.substr(0, 2)) != std::wstring::npos
+                             : selected == leaf)
+                break;
+        }
         PressButton(dialog, IDOK);
     };
 }
