@@ -50,12 +50,9 @@ int TwipsPerPixel(int axis) {
 
 } // namespace
 
-Picture Picture::Load(const std::wstring& path) {
+Picture Picture::FromGlobal(void* memoryHandle, DWORD size) {
+    GlobalMemory memory(static_cast<HGLOBAL>(memoryHandle));
     Picture result;
-    DWORD size = 0;
-    GlobalMemory memory = ReadIntoGlobal(path, size);
-    if (!memory)
-        return result;
     ComPtr<IStream> stream;
     // The stream takes the memory over and frees it with itself.
     if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.put())))
@@ -67,6 +64,28 @@ Picture Picture::Load(const std::wstring& path) {
         return result;
     result.picture_ = std::move(picture);
     return result;
+}
+
+Picture Picture::Load(const std::wstring& path) {
+    DWORD size = 0;
+    GlobalMemory memory = ReadIntoGlobal(path, size);
+    if (!memory)
+        return {};
+    return FromGlobal(memory.release(), size);
+}
+
+Picture Picture::FromMemory(const void* data, DWORD size) {
+    if (!data || size == 0)
+        return {};
+    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size));
+    if (!memory)
+        return {};
+    void* bytes = GlobalLock(memory.get());
+    if (!bytes)
+        return {};
+    CopyMemory(bytes, data, size);
+    GlobalUnlock(memory.get());
+    return FromGlobal(memory.release(), size);
 }
 
 long Picture::WidthHimetric() const {

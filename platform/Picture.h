@@ -46,6 +46,8 @@ class Picture {
     Picture() = default;
     // An empty picture when the file cannot be read or decoded.
     static Picture Load(const std::wstring& path);
+    // A picture held in memory, such as a resource of the program.
+    static Picture FromMemory(const void* data, DWORD size);
 
     bool valid() const { return static_cast<bool>(picture_); }
     // Size in HIMETRIC units (0.01 mm); 0 for an empty picture.
@@ -55,6 +57,8 @@ class Picture {
     bool Render(HDC dc, const RECT& target) const;
 
   private:
+    // Takes over an HGLOBAL holding size bytes of a picture file.
+    static Picture FromGlobal(void* memory, DWORD size);
     ComPtr<IPicture> picture_;
 };
 

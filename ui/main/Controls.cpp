@@ -34,7 +34,7 @@ const ControlSpec kControls[] = {
     {cmdBrwstxtColor, L"cmdBrwstxtColor", Kind::Button, Picture1, L"...", nullptr, 200, 2280, 350, 300, true, 0},
     {Label4, L"Label4", Kind::Label, Picture1, L"Select background color", nullptr, 720, 2790, 2070, 195, true, 0},
     {cmdBrwsBgtxtColor, L"cmdBrwsBgtxtColor", Kind::Button, Picture1, L"...", nullptr, 200, 2737, 350, 300, true, 0},
-    {lblSampleText, L"lblSampleText", Kind::SampleText, Picture1, L"Sample IconText", nullptr, 3480, 3000, 1185, 450, true, 0},
+    {lblSampleText, L"lblSampleText", Kind::SampleText, Picture1, L"Sample IconText", nullptr, 3480, 3000, 1185, 450, true, WS_BORDER}, // Shape1 is its border
     {Label3, L"Label3", Kind::Label, Picture1, L"Select background picture", nullptr, 720, 3248, 2235, 195, true, 0},
     {Command5, L"Command5", Kind::Button, Picture1, L"...", L"Browse for pictures", 200, 3195, 350, 300, true, 0},
     {Image1, L"Image1", Kind::PictureBox, Picture1, L"", nullptr, 5070, 2280, 1875, 1215, true, WS_BORDER},

@@ -116,6 +116,7 @@ bool Form1::Create() {
         return false;
     dpi_ = platform::WindowDpi(hwnd());
     CreateFonts(dpi_);
+    LoadBannerArt();
     CreateControls();
     LayoutControls(dpi_);
     AddTooltips();
@@ -145,12 +146,6 @@ void Form1::CreateFonts(UINT dpi) {
     formFont_.reset(CreateFontW(FontHeight(8.25, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Verdana"));
-    sampleFont_.reset(CreateFontW(FontHeight(8.25, dpi), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
-    bannerFont_.reset(CreateFontW(FontHeight(20, dpi), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
     whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
 }
 
@@ -224,8 +219,9 @@ HWND Form1::CreateControl(const ControlSpec& spec) {
     HWND control = CreateWindowExW(exStyle, cls, spec.caption, style, 0, 0, 10, 10, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
                                    GetModuleHandleW(nullptr), nullptr);
-    HFONT font = spec.kind == Kind::SampleText ? sampleFont_.get() : formFont_.get();
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    // The sample caption keeps its own Tahoma bold.
+    if (spec.kind != Kind::SampleText)
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.get()), FALSE);
     return control;
 }
 
@@ -516,31 +512,45 @@ LRESULT Form1::OnColorStatic(HDC dc, HWND control) {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
+void Form1::LoadBannerArt() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    logoBitmap_.reset(LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0));
+    helpBitmap_.reset(LoadImageW(instance, MAKEINTRESOURCEW(IDB_HELP), IMAGE_BITMAP, 0, 0, 0));
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDR_TITLE_JPEG), RT_RCDATA);
+    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+    if (loaded)
+        titlePicture_ =
+            platform::Picture::FromMemory(LockResource(loaded), SizeofResource(instance, found));
+}
+
+namespace {
+void DrawBitmap(HDC dc, const RECT& r, HGDIOBJ bitmap) {
+    BITMAP info{};
+    if (!bitmap || !GetObjectW(bitmap, sizeof info, &info))
+        return;
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, info.bmWidth,
+               info.bmHeight, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+}
+} // namespace
+
 void Form1::DrawBannerImage(const DRAWITEMSTRUCT& draw) {
     HDC dc = draw.hDC;
     RECT r = draw.rcItem;
     FillRect(dc, &r, whiteBrush_.get());
+    // The pictures keep their own size, as image controls without stretching do.
     if (draw.CtlID == Image3) {
-        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
-                                                   MAKEINTRESOURCEW(IDI_QUILLANE), IMAGE_ICON,
-                                                   48, 48, LR_DEFAULTCOLOR));
-        if (icon) {
-            DrawIconEx(dc, r.left, r.top, icon, r.right - r.left, r.right - r.left, 0, nullptr,
-                       DI_NORMAL);
-            DestroyIcon(icon);
-        }
+        RECT picture{r.left, r.top, r.left + TwipsToPixels(720, dpi_), r.top + TwipsToPixels(720, dpi_)};
+        DrawBitmap(dc, picture, logoBitmap_.get());
     } else if (draw.CtlID == Image2) {
-        HGDIOBJ old = SelectObject(dc, bannerFont_.get());
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(40, 110, 170));
-        DrawTextW(dc, kAppTitle, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-        SelectObject(dc, old);
+        titlePicture_.Render(dc, r);
     } else if (draw.CtlID == Image4) {
-        HGDIOBJ oldFont = SelectObject(dc, bannerFont_.get());
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(40, 110, 170));
-        DrawTextW(dc, L"?", -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-        SelectObject(dc, oldFont);
+        RECT picture{r.left, r.top, r.left + TwipsToPixels(720, dpi_), r.top + TwipsToPixels(720, dpi_)};
+        DrawBitmap(dc, picture, helpBitmap_.get());
     }
 }
 
@@ -603,8 +613,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         dpi_ = HIWORD(wParam);
         CreateFonts(dpi_);
         for (size_t i = 0; i < kControlCount; ++i) {
-            HFONT font = kControls[i].kind == Kind::SampleText ? sampleFont_.get() : formFont_.get();
-            SendMessageW(Control(kControls[i].id), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+            if (kControls[i].kind != Kind::SampleText)
+                SendMessageW(Control(kControls[i].id), WM_SETFONT,
+                             reinterpret_cast<WPARAM>(formFont_.get()), TRUE);
         }
         LayoutControls(dpi_);
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);

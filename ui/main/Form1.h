@@ -2,6 +2,7 @@
 #include "engine/FolderList.h"
 #include "engine/SettingsFile.h"
 #include "platform/Handles.h"
+#include "platform/Picture.h"
 #include "platform/WindowBase.h"
 #include "ui/main/Controls.h"
 #include "ui/options/IconPicker.h"
@@ -101,6 +102,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     bool Form_Unload();
     void OnCommand(int id, int code);
     LRESULT OnColorStatic(HDC dc, HWND control);
+    void LoadBannerArt();
     void DrawBannerImage(const DRAWITEMSTRUCT& draw);
     void PaintSeparators();
     bool OnSetCursor(HWND over);
@@ -126,9 +128,11 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     std::map<int, HWND> controls_;
     HWND tooltip_ = nullptr;
     UINT dpi_ = 96;
-    platform::FontHandle formFont_, sampleFont_, bannerFont_;
+    platform::FontHandle formFont_;
     platform::BrushHandle whiteBrush_;
     HCURSOR handCursor_ = nullptr;
+    platform::GdiObject logoBitmap_, helpBitmap_;
+    platform::Picture titlePicture_;
 
     std::unique_ptr<RestoreView> restoreView_;
     std::unique_ptr<IconPicker> iconPicker_;
