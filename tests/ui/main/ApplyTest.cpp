@@ -1,6 +1,7 @@
 #include "tests/ui/main/Form1Fixture.h"
 
 #include "engine/SettingsFile.h"
+#include "platform/Window.h"
 
 using namespace testing_support;
 using namespace ui;
@@ -151,11 +152,16 @@ TEST_F(Form1Test, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
         if (!edited && Text(txtChanging).rfind(L"Changing ", 0) == 0) {
             edited = true;
             EXPECT_TRUE(Enabled(TxtToolTip)); // the tooltip box stays live
+            EXPECT_FALSE(Enabled(Command1));   // while the busy lock holds
+            EXPECT_FALSE(Enabled(chkSubs));
+            EXPECT_FALSE(platform::HasCloseCommand(form().hwnd()));
             form().SetText(TxtToolTip, L"second");
         }
     };
     form().Command1_Click();
     ASSERT_TRUE(edited);
+    EXPECT_TRUE(Enabled(Command1));
+    EXPECT_TRUE(platform::HasCloseCommand(form().hwnd()));
     for (const wchar_t* sub : {L"", L"\\A", L"\\B"})
         EXPECT_NE(ReadAnsi(root + sub + L"\\Desktop.ini").find("InfoTip=\"first\""),
                   std::string::npos);
