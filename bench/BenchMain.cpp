@@ -1,0 +1,431 @@
+// quillane-bench: builds folder trees of the given sizes and times the main
+// window's walk, Apply, start-up and Restore against their floors.
+#include "bench/Floors.h"
+#include "bench/Measure.h"
+#include "bench/Tree.h"
+#include "engine/SettingsFile.h"
+#include "platform/TextCodec.h"
+#include "platform/Window.h"
+#include "ui/main/Form1.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace bench {
+namespace {
+
+struct Options {
+    std::vector<size_t> sizes{1000, 20000, 200000};
+    int reps = 3;
+    bool memory = true;
+    bool fresh = false;
+};
+
+struct Figure {
+    explicit Figure(const char* figureName) : name(figureName) {}
+    const char* name;
+    std::vector<double> real, floor;
+    double longestGapMs = -1; // -1: the operation has no yields to measure
+};
+
+struct SizeResult {
+    size_t size = 0, made = 0, targets = 0;
+    int depth = 0;
+    Figure walk{"walk"}, apply{"apply"}, startup{"startup"}, restore{"restore"};
+    size_t memoryBase = 0, memoryPeak = 0;
+    std::vector<std::string> problems;
+};
+
+std::wstring TempFolder() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, buffer);
+    std::wstring path = buffer;
+    if (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    return path + L"\\quillane-bench";
+}
+
+std::wstring TreeRoot(size_t size) {
+    return TempFolder() + L"\\tree-" + std::to_wstring(size);
+}
+std::wstring AppFolder(size_t size) {
+    return TempFolder() + L"\\app-" + std::to_wstring(size);
+}
+std::wstring MarkerPath(size_t size) {
+    return TreeRoot(size) + L".ready";
+}
+
+std::string Narrow(const std::wstring& text) {
+    return platform::ToAnsi(text);
+}
+
+bool WriteFileText(const std::wstring& path, const std::string& text) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD wrote = 0;
+    const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr);
+    CloseHandle(file);
+    return ok;
+}
+
+std::string ReadFileText(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    char buffer[256] = {};
+    DWORD got = 0;
+    ReadFile(file, buffer, sizeof buffer - 1, &got, nullptr);
+    CloseHandle(file);
+    return std::string(buffer, got);
+}
+
+// A tree is reused when a finished run left it clean and marked.
+size_t PrepareTree(size_t size, bool fresh) {
+    const std::wstring root = TreeRoot(size);
+    if (!fresh) {
+        size_t made = 0;
+        if (std::sscanf(ReadFileText(MarkerPath(size)).c_str(), "%zu", &made) == 1 && made > 0) {
+            DeleteFileW(MarkerPath(size).c_str());
+            return made;
+        }
+    }
+    std::printf("  making a tree of %zu folders...\n", size);
+    std::fflush(stdout);
+    const double start = Now();
+    RemoveTree(root);
+    const size_t made = MakeTree(root, size, static_cast<unsigned>(size));
+    std::printf("  made %zu folders in %.1f s\n", made, Now() - start);
+    std::fflush(stdout);
+    return made;
+}
+
+void MarkTreeClean(size_t size, size_t made) {
+    WriteFileText(MarkerPath(size), std::to_string(made));
+}
+
+void ResetListFile(const std::wstring& app) {
+    CreateDirectoryW(app.c_str(), nullptr);
+    WriteFileText(app + L"\\Fldr.dll", "\r\n");
+}
+
+std::unique_ptr<ui::Form1> NewForm(const std::wstring& app) {
+    return std::make_unique<ui::Form1>(app, [] { return 7; }); // Windows XP
+}
+
+void Show(ui::Form1& form) {
+    ShowWindow(form.hwnd(), SW_SHOW);
+    UpdateWindow(form.hwnd());
+    platform::DoEvents();
+}
+
+void Expect(SizeResult& result, bool ok, const std::string& what) {
+    if (!ok)
+        result.problems.push_back(what);
+}
+
+size_t Count(ui::Form1& form, int id) {
+    return static_cast<size_t>(std::wcstoul(form.Text(id).c_str(), nullptr, 10));
+}
+
+template <typename Action> double Timed(Action&& action) {
+    const double start = Now();
+    action();
+    return Now() - start;
+}
+
+template <typename Action> double TimedWithGaps(ui::Form1& form, Figure& figure, Action&& action) {
+    GapMeter gaps;
+    form.yieldObserver = [&gaps] { gaps.OnYield(); };
+    gaps.Start();
+    const double seconds = Timed(action);
+    gaps.Stop();
+    form.yieldObserver = nullptr;
+    figure.longestGapMs = std::max(figure.longestGapMs, gaps.LongestMs());
+    return seconds;
+}
+
+std::vector<std::uint8_t> SettingsBytes() {
+    engine::FolderOptions options;
+    options.tooltip = L"Bench tooltip";
+    return platform::EncodeTextFile(engine::ComposeSettingsFile(options));
+}
+
+// One repetition of every figure; the tree is clean again at its end.
+void RunOnce(size_t size, SizeResult& r) {
+    const std::wstring root = TreeRoot(size), app = AppFolder(size);
+    ResetListFile(app);
+    auto form = NewForm(app);
+    Expect(r, form->Create(), "the window could not be created");
+    Show(*form);
+
+    form->SetText(ui::TxtFolder, root);
+    r.walk.real.push_back(
+        TimedWithGaps(*form, r.walk, [&] { form->SetIncludeSubdirectories(true); }));
+    std::vector<std::wstring> targets;
+    targets.reserve(form->TargetList().Count());
+    for (size_t i = 0; i < form->TargetList().Count(); ++i)
+        targets.push_back(form->TargetList().At(i));
+    r.targets = targets.size();
+
+    form->SetText(ui::TxtToolTip, L"Bench tooltip");
+    r.apply.real.push_back(TimedWithGaps(*form, r.apply, [&] { form->Command1_Click(); }));
+    Expect(r, form->Text(ui::txtChanging) == L"Folders Successfully Customized",
+           "Apply ended with: " + Narrow(form->Text(ui::txtChanging)));
+    Expect(r, Count(*form, ui::lblRestoreCount) == targets.size(),
+           "the restore list does not hold every target after Apply");
+    form.reset();
+    platform::DoEvents();
+
+    auto again = NewForm(app);
+    r.startup.real.push_back(Timed([&] { again->Create(); }));
+    Show(*again);
+    Expect(r, Count(*again, ui::lblRestoreCount) == targets.size(),
+           "start-up did not keep every customized folder");
+    again->Command2_Click();
+    platform::DoEvents();
+    r.restore.real.push_back(TimedWithGaps(*again, r.restore, [&] {
+        SendMessageW(again->Control(ui::chkSelect), BM_SETCHECK, BST_CHECKED, 0);
+        again->chkSelect_Click();
+        again->cmdRestore_Click();
+    }));
+    Expect(r, Count(*again, ui::lblRestoreCount) == 0, "Restore left folders in the list");
+    again.reset();
+    platform::DoEvents();
+
+    const std::vector<std::uint8_t> ini = SettingsBytes();
+    size_t walked = 0;
+    r.walk.floor.push_back(Timed([&] { walked = FloorWalk(root); }));
+    Expect(r, walked == r.made, "the bare walk found " + std::to_string(walked) + " folders");
+    r.apply.floor.push_back(Timed([&] { FloorApply(targets, ini); }));
+    r.startup.floor.push_back(Timed([&] { FloorStartup(targets); }));
+    r.restore.floor.push_back(Timed([&] { FloorRestore(targets); }));
+}
+
+// Peak memory is a figure of the whole process, so it is taken in a process
+// of its own that runs the window's operations once.
+int MemoryChild(size_t size) {
+    const std::wstring root = TreeRoot(size), app = AppFolder(size) + L"-memory";
+    ResetListFile(app);
+    auto form = NewForm(app);
+    if (!form->Create())
+        return 1;
+    Show(*form);
+    const size_t base = WorkingSet();
+    form->SetText(ui::TxtFolder, root);
+    form->SetIncludeSubdirectories(true);
+    const size_t targets = form->TargetList().Count();
+    form->SetText(ui::TxtToolTip, L"Bench tooltip");
+    form->Command1_Click();
+    form.reset();
+    auto again = NewForm(app);
+    again->Create();
+    Show(*again);
+    again->Command2_Click();
+    SendMessageW(again->Control(ui::chkSelect), BM_SETCHECK, BST_CHECKED, 0);
+    again->chkSelect_Click();
+    again->cmdRestore_Click();
+    again.reset();
+    const std::string line = std::to_string(base) + " " + std::to_string(PeakWorkingSet()) + " " +
+                             std::to_string(targets);
+    return WriteFileText(TempFolder() + L"\\memory.txt", line) ? 0 : 1;
+}
+
+void MeasureMemory(size_t size, SizeResult& r) {
+    const std::wstring resultFile = TempFolder() + L"\\memory.txt";
+    DeleteFileW(resultFile.c_str());
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring command =
+        L"\"" + std::wstring(exe) + L"\" --memory-child " + std::to_wstring(size);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        r.problems.push_back("the memory run could not start");
+        return;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    size_t targets = 0;
+    if (std::sscanf(ReadFileText(resultFile).c_str(), "%zu %zu %zu", &r.memoryBase, &r.memoryPeak,
+                    &targets) != 3)
+        r.problems.push_back("the memory run gave no figures");
+}
+
+void PrintHeader() {
+    std::printf("\n%9s %9s %-8s %9s %10s %9s %7s %9s\n", "folders", "targets", "figure", "seconds",
+                "folders/s", "floor s", "ratio", "gap ms");
+}
+
+double PerFolder(const Figure& f, const SizeResult& r) {
+    const size_t n = &f == &r.walk ? r.made : r.targets;
+    return n ? Median(f.real) / static_cast<double>(n) : 0;
+}
+
+void PrintRows(const SizeResult& r) {
+    for (const Figure* f : {&r.walk, &r.apply, &r.startup, &r.restore}) {
+        const double real = Median(f->real), floor = Median(f->floor);
+        const size_t n = f == &r.walk ? r.made : r.targets;
+        char gap[32] = "-";
+        if (f->longestGapMs >= 0)
+            std::snprintf(gap, sizeof gap, "%.1f", f->longestGapMs);
+        std::printf("%9zu %9zu %-8s %9.3f %10.0f %9.3f %7.2f %9s\n", r.made, r.targets, f->name,
+                    real, real > 0 ? static_cast<double>(n) / real : 0.0, floor,
+                    floor > 0 ? real / floor : 0.0, gap);
+    }
+    if (r.memoryPeak) {
+        const double perFolder =
+            r.targets ? static_cast<double>(r.memoryPeak - std::min(r.memoryPeak, r.memoryBase)) /
+                            static_cast<double>(r.targets)
+                      : 0.0;
+        std::printf("%9zu %9zu %-8s peak %.1f MB, idle window %.1f MB, %.0f bytes per target "
+                    "folder above idle\n",
+                    r.made, r.targets, "memory", r.memoryPeak / 1048576.0, r.memoryBase / 1048576.0,
+                    perFolder);
+    }
+    for (const auto& problem : r.problems)
+        std::printf("  problem: %s\n", problem.c_str());
+    std::fflush(stdout);
+}
+
+void PrintClosing(const std::vector<SizeResult>& results) {
+    std::printf("\n");
+    const Figure SizeResult::*figures[] = {&SizeResult::walk, &SizeResult::apply,
+                                           &SizeResult::startup, &SizeResult::restore};
+    for (auto member : figures) {
+        std::string line = std::string((results.front().*member).name) + ": ratio to floor";
+        double worstGap = -1;
+        for (const auto& r : results) {
+            const Figure& f = r.*member;
+            const double floor = Median(f.floor);
+            char part[64];
+            std::snprintf(part, sizeof part, " %.2f at %zu,",
+                          floor > 0 ? Median(f.real) / floor : 0, r.made);
+            line += part;
+            worstGap = std::max(worstGap, f.longestGapMs);
+        }
+        line.pop_back();
+        if (results.size() >= 2) {
+            const auto& big = results.back();
+            const auto& smaller = results[results.size() - 2];
+            const double before = PerFolder(smaller.*member, smaller);
+            char part[96];
+            std::snprintf(part, sizeof part, "; time per folder at %zu is %.2f x that at %zu",
+                          big.made, before > 0 ? PerFolder(big.*member, big) / before : 0.0,
+                          smaller.made);
+            line += part;
+        }
+        if (worstGap >= 0) {
+            char part[64];
+            std::snprintf(part, sizeof part, "; longest gap between yields %.1f ms", worstGap);
+            line += part;
+        }
+        std::printf("%s\n", line.c_str());
+    }
+    for (const auto& r : results)
+        if (r.memoryPeak && r.targets)
+            std::printf("memory at %zu: %.0f bytes per target folder above the idle window "
+                        "(%.0f bytes counting the whole process)\n",
+                        r.made,
+                        static_cast<double>(r.memoryPeak - std::min(r.memoryPeak, r.memoryBase)) /
+                            static_cast<double>(r.targets),
+                        static_cast<double>(r.memoryPeak) / static_cast<double>(r.targets));
+}
+
+bool ParseOptions(int argc, wchar_t** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == L"--sizes" && hasValue) {
+            options.sizes.clear();
+            std::wstring list = argv[++i];
+            size_t start = 0;
+            while (start <= list.size()) {
+                size_t comma = list.find(L',', start);
+                if (comma == std::wstring::npos)
+                    comma = list.size();
+                const size_t value =
+                    std::wcstoul(list.substr(start, comma - start).c_str(), nullptr, 10);
+                if (value)
+                    options.sizes.push_back(value);
+                start = comma + 1;
+            }
+        } else if (arg == L"--reps" && hasValue) {
+            options.reps = std::max(1, _wtoi(argv[++i]));
+        } else if (arg == L"--no-memory") {
+            options.memory = false;
+        } else if (arg == L"--fresh") {
+            options.fresh = true;
+        } else {
+            return false;
+        }
+    }
+    return !options.sizes.empty();
+}
+
+int Run(const Options& options) {
+    CreateDirectoryW(TempFolder().c_str(), nullptr);
+    std::printf("quillane-bench: sizes");
+    for (size_t size : options.sizes)
+        std::printf(" %zu", size);
+    std::printf(", %d repetitions, median reported; folders in %s\n", options.reps,
+                Narrow(TempFolder()).c_str());
+    std::fflush(stdout);
+    std::vector<SizeResult> results;
+    for (size_t size : options.sizes) {
+        SizeResult r;
+        r.size = size;
+        r.made = PrepareTree(size, options.fresh);
+        r.depth = TreeDepth(TreeRoot(size));
+        FloorWalk(TreeRoot(size)); // warms the file-system caches
+        for (int rep = 0; rep < options.reps; ++rep)
+            RunOnce(size, r);
+        if (options.memory)
+            MeasureMemory(size, r);
+        MarkTreeClean(size, r.made);
+        std::printf("\n%zu folders, depth %d:", r.made, r.depth);
+        PrintHeader();
+        PrintRows(r);
+        results.push_back(std::move(r));
+    }
+    std::printf("\nSummary (median of %d):", options.reps);
+    PrintHeader();
+    for (const auto& r : results)
+        PrintRows(r);
+    PrintClosing(results);
+    return 0;
+}
+
+} // namespace
+} // namespace bench
+
+int wmain(int argc, wchar_t** argv) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    OleInitialize(nullptr);
+    int status = 0;
+    if (argc == 3 && std::wstring(argv[1]) == L"--memory-child") {
+        status = bench::MemoryChild(std::wcstoul(argv[2], nullptr, 10));
+    } else {
+        bench::Options options;
+        if (!bench::ParseOptions(argc, argv, options)) {
+            std::fprintf(stderr, "usage: quillane-bench [--sizes 1000,20000,200000] [--reps 3] "
+                                 "[--no-memory] [--fresh]\n");
+            status = 2;
+        } else {
+            status = bench::Run(options);
+        }
+    }
+    OleUninitialize();
+    return status;
+}

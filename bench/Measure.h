@@ -1,0 +1,32 @@
+#pragma once
+// Clocks and the process's memory figures.
+#include <windows.h>
+
+#include <cstddef>
+#include <vector>
+
+namespace bench {
+
+double Now(); // seconds on the performance counter
+
+// The longest stretch without a turn of the message loop: from the start of
+// an operation to its first yield, between yields, and from the last to its end.
+class GapMeter {
+  public:
+    void Start();
+    void OnYield();
+    void Stop();
+    double LongestMs() const { return longest_ * 1000.0; }
+    size_t Yields() const { return yields_; }
+
+  private:
+    double last_ = 0, longest_ = 0;
+    size_t yields_ = 0;
+};
+
+size_t PeakWorkingSet();
+size_t WorkingSet();
+
+double Median(std::vector<double> values);
+
+} // namespace bench
