@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <string>
 
 namespace platform {
 
@@ -13,6 +14,28 @@ bool HasCloseCommand(HWND window);
 
 // Lets the message loop run: dispatches every pending message of this thread.
 void DoEvents();
+
+// Registers a window class of this module once per process (the brush may be
+// null); true when the class exists afterwards.
+bool RegisterClassOnce(const wchar_t* name, WNDPROC proc, HBRUSH background = nullptr,
+                       HICON icon = nullptr);
+
+// Answers WM_PAINT and WM_PRINTCLIENT alike: paint(dc) draws the client area.
+template <typename Paint> void PaintClient(HWND window, UINT message, WPARAM wParam, Paint paint) {
+    PAINTSTRUCT ps{};
+    HDC dc = message == WM_PAINT ? BeginPaint(window, &ps) : reinterpret_cast<HDC>(wParam);
+    paint(dc);
+    if (message == WM_PAINT)
+        EndPaint(window, &ps);
+}
+
+// The full path of the running executable.
+std::wstring ExecutablePath();
+
+// Shows new text in the control at most once per interval. Text set sooner
+// is kept, answered at once by WM_GETTEXT and WM_GETTEXTLENGTH, and shown when
+// the interval is up, so the last text always appears.
+void ThrottleTextUpdates(HWND control, UINT intervalMs);
 
 // Dots per inch of the window's monitor (96 when the system cannot tell).
 UINT WindowDpi(HWND window);

@@ -1,5 +1,7 @@
 #include "platform/WindowBase.h"
 
+#include "platform/Window.h"
+
 #include <exception>
 
 namespace platform {
@@ -14,24 +16,11 @@ WindowBase::~WindowBase() {
 bool WindowBase::CreateWindowOfClass(const wchar_t* className, HICON icon, DWORD exStyle,
                                      DWORD style, const std::wstring& title, int x, int y,
                                      int width, int height, HWND parent) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (!GetClassInfoExW(instance, className, &existing)) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = StaticProc;
-        wc.hInstance = instance;
-        wc.hIcon = icon;
-        wc.hIconSm = icon;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = className;
-        if (!RegisterClassExW(&wc))
-            return false;
-    }
+    if (!RegisterClassOnce(className, StaticProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                           icon))
+        return false;
     return CreateWindowExW(exStyle, className, title.c_str(), style, x, y, width, height, parent,
-                           nullptr, instance, this) != nullptr;
+                           nullptr, GetModuleHandleW(nullptr), this) != nullptr;
 }
 
 LRESULT WindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

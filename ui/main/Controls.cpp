@@ -1,5 +1,7 @@
 #include "ui/main/Controls.h"
 
+#include "platform/Window.h"
+
 namespace ui {
 
 namespace {
@@ -112,24 +114,12 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     }
 }
 
-void RegisterContainer(const wchar_t* name) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc))
-        return;
-    wc.lpfnWndProc = ContainerProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = name;
-    RegisterClassExW(&wc);
-}
-
 } // namespace
 
 void RegisterContainerClasses() {
-    RegisterContainer(kFrameClass);
-    RegisterContainer(kPanelClass);
+    const HBRUSH face = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    platform::RegisterClassOnce(kFrameClass, ContainerProc, face);
+    platform::RegisterClassOnce(kPanelClass, ContainerProc, face);
 }
 
 } // namespace ui

@@ -18,37 +18,34 @@ namespace ui {
 namespace {
 constexpr int kClientWidthTwips = 7455;
 constexpr int kClientHeightTwips = 5715;
+constexpr UINT kTextRepaintMs = 30;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 // The controls that the busy lock disables, in its order.
-constexpr int kBusySet[] = {Command1,        Command2,          Command3,     Command4,
-                            cmdClearBgnd,    cmdBrwstxtColor,   cmdBrwsBgtxtColor, Command5,
-                            chkSubs,         cmdBrowseFolder,   CmdBrowseIconFile};
+constexpr int kBusySet[] = {Command1,     Command2,        Command3,          Command4,
+                            cmdClearBgnd, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5,
+                            chkSubs,      cmdBrowseFolder, CmdBrowseIconFile};
 
 int FontHeight(double points, UINT dpi) {
     return -static_cast<int>(points * dpi / 72.0 + 0.5);
 }
 } // namespace
 
-int TwipsToPixels(int twips, unsigned dpi) { return MulDiv(twips, static_cast<int>(dpi), 15 * 96); }
+int TwipsToPixels(int twips, unsigned dpi) {
+    return MulDiv(twips, static_cast<int>(dpi), 15 * 96);
+}
 
 std::wstring ExecutableFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    size_t slash = path.rfind(L'\\');
+    const std::wstring path = platform::ExecutablePath();
+    const size_t slash = path.rfind(L'\\');
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
 Form1::Form1(std::wstring appFolder, VersionQuery versionQuery)
     : appFolder_(std::move(appFolder)), versionQuery_(std::move(versionQuery)) {
-    shellOpener = [](HWND owner, const std::wstring& target) { platform::ShellOpen(owner, target); };
+    shellOpener = [](HWND owner, const std::wstring& target) {
+        platform::ShellOpen(owner, target);
+    };
 }
 
 Form1::~Form1() {
@@ -233,6 +230,9 @@ void Form1::CreateControls() {
             controls_[kControls[i].id] = CreateControl(kControls[i]);
     SendMessageW(Control(ScrollIconNo), SBM_SETRANGE, 0, 0);
     SetWindowSubclass(Control(txtChanging), StatusLineProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    // Long runs set these once per folder; painting each would cost more than the work.
+    for (int id : {txtChanging, lblSubDirsCount, lblRestoreCount})
+        platform::ThrottleTextUpdates(Control(id), kTextRepaintMs);
 }
 
 LRESULT CALLBACK Form1::StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -292,9 +292,13 @@ std::wstring Form1::Text(int id) const {
     return text;
 }
 
-void Form1::SetText(int id, const std::wstring& text) { SetWindowTextW(Control(id), text.c_str()); }
+void Form1::SetText(int id, const std::wstring& text) {
+    SetWindowTextW(Control(id), text.c_str());
+}
 
-bool Form1::PreTranslate(MSG& msg) { return hwnd() && IsDialogMessageW(hwnd(), &msg); }
+bool Form1::PreTranslate(MSG& msg) {
+    return hwnd() && IsDialogMessageW(hwnd(), &msg);
+}
 
 void Form1::Form_Load() {
     ShowWindow(Control(fraChange), SW_SHOW);
@@ -366,9 +370,13 @@ void Form1::cmdClearBgnd_Click() {
     SetStatus(IdleText());
 }
 
-void Form1::Command3_Click() { ShowAbout(hwnd()); }
+void Form1::Command3_Click() {
+    ShowAbout(hwnd());
+}
 
-void Form1::CmdBrowseIconFile_Click() { iconPicker_->CmdBrowseIconFile_Click(); }
+void Form1::CmdBrowseIconFile_Click() {
+    iconPicker_->CmdBrowseIconFile_Click();
+}
 
 void Form1::cmdBrwstxtColor_Click() {
     const std::int32_t colour = ShowColor(hwnd());
@@ -390,18 +398,26 @@ void Form1::Command5_Click() {
     Path = ChooseBackgroundPicture(hwnd(), appFolder_, Control(Image1), kAppTitle);
 }
 
-void Form1::Command4_Click() { SendMessageW(hwnd(), WM_CLOSE, 0, 0); }
+void Form1::Command4_Click() {
+    SendMessageW(hwnd(), WM_CLOSE, 0, 0);
+}
 
 void Form1::Image4_Click() {
     if (shellOpener)
         shellOpener(hwnd(), appFolder_ + L"\\Help.chm");
 }
 
-void Form1::TxtToolTip_GotFocus() { SendMessageW(Control(TxtToolTip), EM_SETSEL, 0, -1); }
+void Form1::TxtToolTip_GotFocus() {
+    SendMessageW(Control(TxtToolTip), EM_SETSEL, 0, -1);
+}
 
-void Form1::txtChanging_MouseDown() { SetFocus(Control(cmdDummy)); }
+void Form1::txtChanging_MouseDown() {
+    SetFocus(Control(cmdDummy));
+}
 
-void Form1::SetStatus(const std::wstring& text) { SetText(txtChanging, text); }
+void Form1::SetStatus(const std::wstring& text) {
+    SetText(txtChanging, text);
+}
 
 void Form1::UpdateRestoreCount() {
     ListBoxItems restoreList(Control(lstRestore));
@@ -544,12 +560,14 @@ void Form1::DrawBannerImage(const DRAWITEMSTRUCT& draw) {
     FillRect(dc, &r, whiteBrush_.get());
     // The pictures keep their own size, as image controls without stretching do.
     if (draw.CtlID == Image3) {
-        RECT picture{r.left, r.top, r.left + TwipsToPixels(720, dpi_), r.top + TwipsToPixels(720, dpi_)};
+        RECT picture{r.left, r.top, r.left + TwipsToPixels(720, dpi_),
+                     r.top + TwipsToPixels(720, dpi_)};
         DrawBitmap(dc, picture, logoBitmap_.get());
     } else if (draw.CtlID == Image2) {
         titlePicture_.Render(dc, r);
     } else if (draw.CtlID == Image4) {
-        RECT picture{r.left, r.top, r.left + TwipsToPixels(720, dpi_), r.top + TwipsToPixels(720, dpi_)};
+        RECT picture{r.left, r.top, r.left + TwipsToPixels(720, dpi_),
+                     r.top + TwipsToPixels(720, dpi_)};
         DrawBitmap(dc, picture, helpBitmap_.get());
     }
 }

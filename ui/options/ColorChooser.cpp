@@ -1,6 +1,7 @@
 #include "ui/options/ColorChooser.h"
 
 #include "platform/Handles.h"
+#include "platform/Window.h"
 
 #include <commdlg.h>
 #include <array>
@@ -89,15 +90,12 @@ LRESULT CALLBACK SampleTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-        PAINTSTRUCT ps{};
-        HDC dc = message == WM_PAINT ? BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wParam);
-        if (state)
-            Paint(hwnd, dc, *state);
-        if (message == WM_PAINT)
-            EndPaint(hwnd, &ps);
+    case WM_PRINTCLIENT:
+        platform::PaintClient(hwnd, message, wParam, [&](HDC dc) {
+            if (state)
+                Paint(hwnd, dc, *state);
+        });
         return 0;
-    }
     default:
         break;
     }
@@ -107,18 +105,7 @@ LRESULT CALLBACK SampleTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 } // namespace
 
 bool RegisterSampleTextClass() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(instance, kSampleTextClass, &existing))
-        return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = SampleTextProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kSampleTextClass;
-    return RegisterClassExW(&wc) != 0;
+    return platform::RegisterClassOnce(kSampleTextClass, SampleTextProc);
 }
 
 HWND CreateSampleText(HWND parent, int id, int x, int y, int width, int height) {

@@ -1,6 +1,7 @@
 #include "ui/options/IconBox.h"
 
 #include "platform/Handles.h"
+#include "platform/Window.h"
 
 #include <cstdint>
 #include <memory>
@@ -86,18 +87,15 @@ LRESULT CALLBACK IconBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-        PAINTSTRUCT ps{};
-        HDC dc = message == WM_PAINT ? BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wParam);
-        if (state)
-            WithBitmapDC(*state, [&](HDC memory) {
-                return BitBlt(dc, 0, 0, state->width, state->height, memory, 0, 0, SRCCOPY) !=
-                       FALSE;
-            });
-        if (message == WM_PAINT)
-            EndPaint(hwnd, &ps);
+    case WM_PRINTCLIENT:
+        platform::PaintClient(hwnd, message, wParam, [&](HDC dc) {
+            if (state)
+                WithBitmapDC(*state, [&](HDC memory) {
+                    return BitBlt(dc, 0, 0, state->width, state->height, memory, 0, 0, SRCCOPY) !=
+                           FALSE;
+                });
+        });
         return 0;
-    }
     default:
         break;
     }
@@ -107,18 +105,7 @@ LRESULT CALLBACK IconBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 } // namespace
 
 bool RegisterIconBoxClass() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(instance, kIconBoxClass, &existing))
-        return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = IconBoxProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kIconBoxClass;
-    return RegisterClassExW(&wc) != 0;
+    return platform::RegisterClassOnce(kIconBoxClass, IconBoxProc);
 }
 
 HWND CreateIconBox(HWND parent, int id, int x, int y, int width, int height) {

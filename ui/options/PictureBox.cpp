@@ -1,5 +1,7 @@
 #include "ui/options/PictureBox.h"
 
+#include "platform/Window.h"
+
 #include <memory>
 
 namespace ui {
@@ -42,15 +44,12 @@ LRESULT CALLBACK PictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-        PAINTSTRUCT ps{};
-        HDC dc = message == WM_PAINT ? BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wParam);
-        if (state)
-            Paint(hwnd, dc, *state);
-        if (message == WM_PAINT)
-            EndPaint(hwnd, &ps);
+    case WM_PRINTCLIENT:
+        platform::PaintClient(hwnd, message, wParam, [&](HDC dc) {
+            if (state)
+                Paint(hwnd, dc, *state);
+        });
         return 0;
-    }
     default:
         break;
     }
@@ -60,18 +59,7 @@ LRESULT CALLBACK PictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 } // namespace
 
 bool RegisterPictureBoxClass() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(instance, kPictureBoxClass, &existing))
-        return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = PictureBoxProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kPictureBoxClass;
-    return RegisterClassExW(&wc) != 0;
+    return platform::RegisterClassOnce(kPictureBoxClass, PictureBoxProc);
 }
 
 HWND CreatePictureBox(HWND parent, int id, int x, int y, int width, int height, DWORD extraStyle) {

@@ -1,19 +1,13 @@
 #include "ui/options/cFileDialog.h"
 
+#include "platform/Window.h"
+
 namespace ui {
 
 namespace {
 
 std::wstring ExecutableBaseName() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    const std::wstring path = platform::ExecutablePath();
     const size_t slash = path.find_last_of(L"\\/");
     std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
     const size_t dot = name.rfind(L'.');

@@ -17,14 +17,7 @@ using namespace ui;
 namespace {
 
 DialogResponder::Action TypeColour(int red, int green, int blue) {
-    return [=](HWND d) {
-        SendMessageW(d, WM_COMMAND, MAKEWPARAM(COLOR_MIX, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(d, COLOR_MIX)));
-        SetDlgItemInt(d, COLOR_RED, red, FALSE);
-        SetDlgItemInt(d, COLOR_GREEN, green, FALSE);
-        SetDlgItemInt(d, COLOR_BLUE, blue, FALSE);
-        PressButton(d, IDOK);
-    };
+    return [=](HWND d) { options_test::TypeColourAndOk(d, red, green, blue); };
 }
 
 class OptionsThroughWindowTest : public Form1Test {

@@ -3,6 +3,7 @@
 #include "tests/support/DialogResponder.h"
 
 #include <commctrl.h>
+#include <colordlg.h>
 #include <commdlg.h>
 #include <dlgs.h>
 #include <gtest/gtest.h>
@@ -40,6 +41,15 @@ void WriteText(const std::wstring& path, const std::string& text) {
     DWORD written = 0;
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
+}
+
+void TypeColourAndOk(HWND dialog, int red, int green, int blue) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(COLOR_MIX, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, COLOR_MIX)));
+    SetDlgItemInt(dialog, COLOR_RED, red, FALSE);
+    SetDlgItemInt(dialog, COLOR_GREEN, green, FALSE);
+    SetDlgItemInt(dialog, COLOR_BLUE, blue, FALSE);
+    testing_support::PressButton(dialog, IDOK);
 }
 
 HWND FileNameBox(HWND dialog) {

@@ -16,6 +16,9 @@ std::wstring NoIconsDll();
 void CopyInto(const std::wstring& from, const std::wstring& to);
 void WriteText(const std::wstring& path, const std::string& text);
 
+// The colour dialog: opens "Define Custom Colors", types the three components, OK.
+void TypeColourAndOk(HWND dialog, int red, int green, int blue);
+
 // The open dialog: set the file-name box (the ComboBoxEx32 cmb13) and press OK.
 void TypeFileNameAndOk(HWND dialog, const std::wstring& name);
 HWND FileNameBox(HWND dialog);
