@@ -267,18 +267,18 @@ void frmAbout::CreateControls() {
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(),
                                nullptr, instance, nullptr);
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlSpec& entry : kControls) {
         HWND control = CreateWindowExW(
-            0, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
-            Twips(spec.containerLeft + spec.left, dpi), Twips(spec.containerTop + spec.top, dpi),
-            Twips(spec.width, dpi), Twips(spec.height, dpi), hwnd(),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+            0, entry.className, entry.text, WS_CHILD | WS_VISIBLE | entry.style,
+            Twips(entry.containerLeft + entry.left, dpi), Twips(entry.containerTop + entry.top, dpi),
+            Twips(entry.width, dpi), Twips(entry.height, dpi), hwnd(),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
         if (!control)
             continue;
-        HFONT font = spec.titleFont ? titleFont_.get() : formFont_.get();
+        HFONT font = entry.titleFont ? titleFont_.get() : formFont_.get();
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        if (spec.tooltip)
-            AddTooltip(control, spec.tooltip);
+        if (entry.tooltip)
+            AddTooltip(control, entry.tooltip);
     }
     vendorPicture_.reset(
         LoadImageW(instance, MAKEINTRESOURCEW(IDB_VENDOR), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));

@@ -71,9 +71,9 @@ const ControlSpec kControls[] = {
 const size_t kControlCount = sizeof kControls / sizeof kControls[0];
 
 const ControlSpec* FindSpec(int id) {
-    for (const auto& spec : kControls)
-        if (spec.id == id)
-            return &spec;
+    for (const auto& entry : kControls)
+        if (entry.id == id)
+            return &entry;
     return nullptr;
 }
 

@@ -146,13 +146,13 @@ void Form1::CreateFonts(UINT dpi) {
     whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
 }
 
-HWND Form1::CreateControl(const ControlSpec& spec) {
+HWND Form1::CreateControl(const ControlSpec& entry) {
     const wchar_t* cls = L"STATIC";
-    DWORD style = WS_CHILD | spec.extraStyle;
+    DWORD style = WS_CHILD | entry.extraStyle;
     DWORD exStyle = 0;
-    if (spec.visible)
+    if (entry.visible)
         style |= WS_VISIBLE;
-    switch (spec.kind) {
+    switch (entry.kind) {
     case Kind::Frame:
         cls = kFrameClass;
         style |= WS_CLIPCHILDREN;
@@ -212,12 +212,12 @@ HWND Form1::CreateControl(const ControlSpec& spec) {
         cls = kPictureBoxClass;
         break;
     }
-    HWND parent = spec.container ? Control(spec.container) : hwnd();
-    HWND control = CreateWindowExW(exStyle, cls, spec.caption, style, 0, 0, 10, 10, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+    HWND parent = entry.container ? Control(entry.container) : hwnd();
+    HWND control = CreateWindowExW(exStyle, cls, entry.caption, style, 0, 0, 10, 10, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
                                    GetModuleHandleW(nullptr), nullptr);
     // The sample caption keeps its own Tahoma bold.
-    if (spec.kind != Kind::SampleText)
+    if (entry.kind != Kind::SampleText)
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.get()), FALSE);
     return control;
 }

@@ -96,7 +96,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     void LayoutControls(UINT dpi);
     void CreateFonts(UINT dpi);
     void AddTooltips();
-    HWND CreateControl(const ControlSpec& spec);
+    HWND CreateControl(const ControlSpec& entry);
     void Form_Load();
     bool AdaptToOSVersion();
     bool Form_Unload();
