@@ -256,7 +256,8 @@ void Form1::LayoutControls(UINT dpi) {
                    TwipsToPixels(s.width, dpi), TwipsToPixels(s.height, dpi), FALSE);
     }
     // Long paths scroll into view: three list widths of horizontal range.
-    const int extent = static_cast<int>(6855.0 / 15 * 3 + 0.5);
+    const double twipsPerPixel = 1440.0 / dpi;
+    const int extent = static_cast<int>(6855 / twipsPerPixel * 3 + 0.5);
     SendMessageW(Control(lstRestore), LB_SETHORIZONTALEXTENT, extent, 0);
 }
 
