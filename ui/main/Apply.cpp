@@ -3,9 +3,54 @@
 
 #include "platform/Files.h"
 #include "platform/Shell.h"
+#include "platform/TextCodec.h"
 #include "ui/restore/RestoreList.h"
 
 namespace ui {
+
+namespace {
+
+// Whether the restore list holds a folder, without searching the list box
+// item by item for every target: the items it held before the run, sorted
+// once, and the last folder added. The last one is enough because the targets
+// come in ascending order, so equal paths follow each other.
+class RestoreMembership {
+  public:
+    explicit RestoreMembership(const ListBoxItems& list) {
+        std::vector<std::wstring> items;
+        items.reserve(list.Count());
+        for (size_t i = 0; i < list.Count(); ++i)
+            items.push_back(list.Item(i));
+        before_.AddAll(items);
+    }
+    bool Holds(const std::wstring& folder) const {
+        return (added_ && platform::CompareNoCase(lastAdded_, folder) == 0) ||
+               before_.Contains(folder);
+    }
+    void Added(const std::wstring& folder) {
+        lastAdded_ = folder;
+        added_ = true;
+    }
+
+  private:
+    engine::SortedFolderList before_;
+    std::wstring lastAdded_;
+    bool added_ = false;
+};
+
+bool CustomizeForList(const std::wstring& folder, const engine::FolderOptions& options,
+                      ListBoxItems& restoreList, RestoreMembership& held) {
+    if (!engine::CustomizeFolder(folder, options).customized ||
+        !engine::FileExists(engine::SettingsFilePath(folder)))
+        return false;
+    if (!held.Holds(folder)) {
+        restoreList.Add(folder);
+        held.Added(folder);
+    }
+    return true;
+}
+
+} // namespace
 
 engine::FolderOptions Form1::ReadOptions() const {
     engine::FolderOptions options;
@@ -18,7 +63,9 @@ engine::FolderOptions Form1::ReadOptions() const {
     return options;
 }
 
-void Form1::RefreshShell() { platform::NotifyShellOfChanges(); }
+void Form1::RefreshShell() {
+    platform::NotifyShellOfChanges();
+}
 
 bool Form1::CustomizeAndRecord(const std::wstring& folder, const engine::FolderOptions& options,
                                unsigned long& error) {
@@ -69,14 +116,18 @@ void Form1::Command1_Click() {
     EnableMainControls(false);
     const size_t count = subDirs_.Count();
     size_t failed = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const std::wstring& target = subDirs_.At(i);
-        SetStatus(L"Changing " + target);
-        DoEvents();
-        unsigned long error = 0;
-        if (!CustomizeAndRecord(target, options, error))
-            ++failed;
-        DoEvents();
+    {
+        ListBoxItems restoreList(Control(lstRestore));
+        RestoreMembership held(restoreList);
+        ListRedrawThrottle quiet(Control(lstRestore));
+        for (size_t i = 0; i < count; ++i) {
+            const std::wstring& target = subDirs_.At(i);
+            SetStatus(L"Changing " + target);
+            DoEvents();
+            if (!CustomizeForList(target, options, restoreList, held))
+                ++failed;
+            DoEvents();
+        }
     }
     std::wstring status = L"Folders Successfully Customized";
     if (failed)

@@ -23,9 +23,13 @@ void ListBoxItems::Add(const std::wstring& text) {
     SendMessageW(listBox_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void ListBoxItems::RemoveAt(size_t index) { SendMessageW(listBox_, LB_DELETESTRING, index, 0); }
+void ListBoxItems::RemoveAt(size_t index) {
+    SendMessageW(listBox_, LB_DELETESTRING, index, 0);
+}
 
-void ListBoxItems::Clear() { SendMessageW(listBox_, LB_RESETCONTENT, 0, 0); }
+void ListBoxItems::Clear() {
+    SendMessageW(listBox_, LB_RESETCONTENT, 0, 0);
+}
 
 void ListBoxItems::AddAll(const std::vector<std::wstring>& texts) {
     SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
@@ -40,7 +44,40 @@ bool ListBoxItems::Holds(const std::wstring& text) const {
                         reinterpret_cast<LPARAM>(text.c_str())) != LB_ERR;
 }
 
-bool IsTicked(HWND listBox, int index) { return SendMessageW(listBox, LB_GETSEL, index, 0) > 0; }
+ListRedrawThrottle::ListRedrawThrottle(HWND listBox, ULONGLONG intervalMs)
+    : listBox_(listBox), interval_(intervalMs), lastDrawn_(GetTickCount64()) {
+    Pause();
+}
+
+ListRedrawThrottle::~ListRedrawThrottle() {
+    Resume();
+}
+
+void ListRedrawThrottle::BeforeChange() {
+    if (!paused_)
+        Pause();
+}
+
+void ListRedrawThrottle::AfterChange() {
+    if (GetTickCount64() - lastDrawn_ >= interval_)
+        Resume();
+}
+
+void ListRedrawThrottle::Pause() {
+    SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
+    paused_ = true;
+}
+
+void ListRedrawThrottle::Resume() {
+    SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(listBox_, nullptr, TRUE);
+    paused_ = false;
+    lastDrawn_ = GetTickCount64();
+}
+
+bool IsTicked(HWND listBox, int index) {
+    return SendMessageW(listBox, LB_GETSEL, index, 0) > 0;
+}
 
 int TickedCount(HWND listBox) {
     LRESULT n = SendMessageW(listBox, LB_GETSELCOUNT, 0, 0);

@@ -29,6 +29,27 @@ class ListBoxItems : public engine::ListItems {
     HWND listBox_;
 };
 
+// Keeps a list box from drawing each change of a long run: changes made
+// while paused are drawn when the interval is up (at the next turn of the
+// message loop) and when the run ends.
+class ListRedrawThrottle {
+  public:
+    explicit ListRedrawThrottle(HWND listBox, ULONGLONG intervalMs = 30);
+    ~ListRedrawThrottle();
+    ListRedrawThrottle(const ListRedrawThrottle&) = delete;
+    ListRedrawThrottle& operator=(const ListRedrawThrottle&) = delete;
+
+    void BeforeChange();
+    void AfterChange();
+
+  private:
+    void Pause();
+    void Resume();
+    HWND listBox_;
+    ULONGLONG interval_, lastDrawn_;
+    bool paused_ = false;
+};
+
 bool IsTicked(HWND listBox, int index);
 int TickedCount(HWND listBox);
 

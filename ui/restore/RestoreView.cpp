@@ -80,14 +80,19 @@ void RestoreView::RestoreFolder(const std::wstring& folder) {
     const std::wstring backup = engine::BackupFilePath(ini);
     Check(SetAttributes(ini, AttrNormal), folder);
     Check(DeleteFileAt(ini), folder);
-    Check(SetAttributes(folder, AttrNormal), folder);
+    const bool folderNormal = SetAttributes(folder, AttrNormal);
+    Check(folderNormal, folder);
     if (engine::FileExists(backup))
         Check(RenameFile(backup, ini), folder);
     if (engine::FileExists(ini))
         Check(SetAttributes(ini, AttrHidden), folder);
-    if (engine::FileExists(ini))
+    bool folderSystem = false;
+    if (engine::FileExists(ini)) {
+        folderSystem = true;
         Check(SetAttributes(folder, AttrSystem), folder);
-    if (!engine::FileExists(ini))
+    }
+    // Setting the folder normal a second time would change nothing.
+    if (!engine::FileExists(ini) && (!folderNormal || folderSystem))
         Check(SetAttributes(folder, AttrNormal), folder);
 }
 
@@ -103,6 +108,7 @@ void RestoreView::cmdRestore_Click() {
     }
     LockView(true);
     try {
+        ListRedrawThrottle redraw(c_.lstRestore);
         for (size_t i = list.Count(); i-- > 0;) {
             if (!IsTicked(c_.lstRestore, static_cast<int>(i)))
                 continue;
@@ -113,7 +119,9 @@ void RestoreView::cmdRestore_Click() {
             host_.YieldToMessages();
             RestoreFolder(folder);
             host_.YieldToMessages();
+            redraw.BeforeChange();
             list.RemoveAt(i);
+            redraw.AfterChange();
             UpdateCount();
         }
     } catch (const Stopped& stopped) {
