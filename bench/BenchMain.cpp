@@ -22,6 +22,7 @@ namespace {
 struct Options {
     std::vector<size_t> sizes{1000, 20000, 200000};
     int reps = 3;
+    int largeReps = 0; // repetitions for trees of 100,000 folders and more; 0: reps
     bool memory = true;
     bool fresh = false;
 };
@@ -362,6 +363,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             }
         } else if (arg == L"--reps" && hasValue) {
             options.reps = std::max(1, _wtoi(argv[++i]));
+        } else if (arg == L"--large-reps" && hasValue) {
+            options.largeReps = std::max(1, _wtoi(argv[++i]));
         } else if (arg == L"--no-memory") {
             options.memory = false;
         } else if (arg == L"--fresh") {
@@ -388,7 +391,8 @@ int Run(const Options& options) {
         r.made = PrepareTree(size, options.fresh);
         r.depth = TreeDepth(TreeRoot(size));
         FloorWalk(TreeRoot(size)); // warms the file-system caches
-        for (int rep = 0; rep < options.reps; ++rep)
+        const int reps = size >= 100000 && options.largeReps ? options.largeReps : options.reps;
+        for (int rep = 0; rep < reps; ++rep)
             RunOnce(size, r);
         if (options.memory)
             MeasureMemory(size, r);
@@ -398,7 +402,7 @@ int Run(const Options& options) {
         PrintRows(r);
         results.push_back(std::move(r));
     }
-    std::printf("\nSummary (median of %d):", options.reps);
+    std::printf("\nSummary (median of the repetitions):");
     PrintHeader();
     for (const auto& r : results)
         PrintRows(r);
@@ -420,7 +424,7 @@ int wmain(int argc, wchar_t** argv) {
         bench::Options options;
         if (!bench::ParseOptions(argc, argv, options)) {
             std::fprintf(stderr, "usage: quillane-bench [--sizes 1000,20000,200000] [--reps 3] "
-                                 "[--no-memory] [--fresh]\n");
+                                 "[--large-reps 1] [--no-memory] [--fresh]\n");
             status = 2;
         } else {
             status = bench::Run(options);
