@@ -145,11 +145,15 @@ void Form1::CompleteApply(const std::wstring& statusText) {
     UpdateRestoreCount();
     SetWaitCursor(false);
     ListBoxItems restoreList(Control(lstRestore));
-    engine::SaveListToFile(restoreList, ListFilePath());
+    const bool saved = engine::SaveListToFile(restoreList, ListFilePath());
     DoEvents();
-    restoreList.Clear();
-    engine::LoadListFromFile(restoreList, ListFilePath());
-    engine::RemoveBlankItems(restoreList);
+    // The list shows what the file holds. After a good save that is what it
+    // already shows, and reloading a whole drive's list would freeze the window.
+    if (!saved) {
+        restoreList.Clear();
+        engine::LoadListFromFile(restoreList, ListFilePath());
+        engine::RemoveBlankItems(restoreList);
+    }
     DoEvents();
 }
 

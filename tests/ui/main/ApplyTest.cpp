@@ -179,3 +179,25 @@ TEST_F(Form1Test, ApplyToAnEmptyTargetListTouchesNothingButSaves) {
     EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
 }
+
+TEST_F(Form1Test, RestoreListShowsWhatTheListFileHoldsAfterApply) {
+    const std::wstring kept = data.MakeFolder(L"Kept");
+    const std::wstring fresh = data.MakeFolder(L"Fresh");
+    engine::FolderOptions options;
+    options.tooltip = L"t";
+    ASSERT_TRUE(engine::CustomizeFolder(kept, options).customized);
+    WriteBytes(appDir / L"Fldr.dll", Lines({kept}));
+    ASSERT_TRUE(Start());
+    // A list file that cannot be replaced keeps its content, and the list follows it.
+    SetFileAttributesW((appDir / L"Fldr.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+    form().SetText(TxtFolder, fresh);
+    form().SetText(TxtToolTip, L"tip");
+    form().Command1_Click();
+    SetFileAttributesW((appDir / L"Fldr.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Lines({kept}));
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{kept});
+    // A good save leaves the list as it is, which is what the file then holds.
+    form().Command1_Click();
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Lines({fresh, kept}));
+    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{fresh, kept}));
+}
