@@ -11,7 +11,7 @@ log() { printf '==> %s\n' "$*" >&2; }
 # Installs the Debian packages that are missing; quick when all are there.
 ensure_packages() {
     local wanted=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-                  binutils-mingw-w64-x86-64 wine wine64 xvfb googletest fp-utils python3 "$@")
+                  binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb googletest fp-utils python3 "$@")
     local missing=()
     local p
     for p in "${wanted[@]}"; do
@@ -25,8 +25,8 @@ ensure_packages() {
             return 1
         fi
         apt-get update -q >/dev/null
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-            "${missing[@]}" >/dev/null
+        # With the recommended packages: Wine needs its fonts and X extensions.
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >/dev/null
     fi
 }
 
