@@ -33,7 +33,36 @@ void SortedFolderList::SortIfNeeded() const {
     }
 }
 
-std::wstring SortedFolderList::Item(size_t index) const { return At(index); }
+void SortedFolderList::Sort(const YieldFn& yield) {
+    if (sorted_)
+        return;
+    // Runs of a few thousand, then pairwise merges: each step is short, so a
+    // whole drive's list is sorted without freezing the caller's window.
+    constexpr size_t kRun = 4096;
+    const size_t n = items_.size();
+    for (size_t start = 0; start < n; start += kRun) {
+        const auto first = items_.begin() + static_cast<std::ptrdiff_t>(start);
+        std::stable_sort(first, first + static_cast<std::ptrdiff_t>(std::min(kRun, n - start)),
+                         LessNoCase);
+        if (yield)
+            yield();
+    }
+    for (size_t width = kRun; width < n; width *= 2) {
+        for (size_t start = 0; start + width < n; start += 2 * width) {
+            const auto first = items_.begin() + static_cast<std::ptrdiff_t>(start);
+            const auto middle = first + static_cast<std::ptrdiff_t>(width);
+            const auto last = first + static_cast<std::ptrdiff_t>(std::min(2 * width, n - start));
+            std::inplace_merge(first, middle, last, LessNoCase);
+            if (yield)
+                yield();
+        }
+    }
+    sorted_ = true;
+}
+
+std::wstring SortedFolderList::Item(size_t index) const {
+    return At(index);
+}
 
 const std::wstring& SortedFolderList::At(size_t index) const {
     SortIfNeeded();
@@ -74,7 +103,9 @@ bool SortedFolderList::Contains(const std::wstring& text) const {
     return it != items_.end() && platform::CompareNoCase(*it, text) == 0;
 }
 
-bool FileExists(const std::wstring& path) { return platform::CanOpenForReading(path); }
+bool FileExists(const std::wstring& path) {
+    return platform::CanOpenForReading(path);
+}
 
 std::vector<std::wstring> SplitLines(const std::wstring& text) {
     std::vector<std::wstring> lines;

@@ -39,6 +39,8 @@ class SortedFolderList : public ListItems {
 
     // Exact match without regard to case.
     bool Contains(const std::wstring& text) const;
+    // Puts the items in order now, calling yield between short steps.
+    void Sort(const std::function<void()>& yield);
 
   private:
     void SortIfNeeded() const;

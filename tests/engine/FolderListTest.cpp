@@ -1,5 +1,6 @@
 #include "engine/FolderList.h"
 #include "engine/SettingsFile.h"
+#include "platform/TextCodec.h"
 
 #include "tests/support/FileAsserts.h"
 #include "tests/support/TempDir.h"
@@ -186,8 +187,8 @@ TEST(FileExists, AFileLockedAgainstReadingIsNotFound) {
     TempDir dir;
     const std::wstring file = dir / L"locked.ini";
     WriteBytes(file, "x");
-    HANDLE held = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(FileExists(file));
     CloseHandle(held);
@@ -214,4 +215,27 @@ TEST(PruneRestoreList, DropsOnlyFoldersWithoutTheirSettingsFile) {
     all.Add(kept);
     PruneRestoreList(all);
     EXPECT_EQ(all.Count(), 1u);
+}
+
+TEST(SortedFolderList, SortingInStepsGivesTheSameOrderAndYields) {
+    SortedFolderList stepwise, plain;
+    unsigned seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        std::wstring path = L"C:\\Data";
+        for (int depth = 0; depth < 1 + static_cast<int>(seed % 4); ++depth) {
+            seed = seed * 1103515245u + 12345u;
+            path += L"\\";
+            path += static_cast<wchar_t>((seed % 2 ? L'a' : L'A') + (seed >> 8) % 26);
+            path += std::to_wstring((seed >> 16) % 50);
+        }
+        stepwise.Add(path);
+        plain.Add(path);
+    }
+    int yields = 0;
+    stepwise.Sort([&yields] { ++yields; });
+    EXPECT_GT(yields, 4);
+    EXPECT_EQ(Items(stepwise), Items(plain)); // plain sorts in one go when read
+    for (size_t i = 1; i < stepwise.Count(); ++i)
+        ASSERT_LE(platform::CompareNoCase(stepwise.At(i - 1), stepwise.At(i)), 0);
 }

@@ -134,6 +134,7 @@ void Form1::BuildTargetList() {
     if (folder.size() != 3)
         subDirs_.Add(folder);
     RecurseFolderList(folder);
+    subDirs_.Sort([this] { DoEvents(); });
     DoEvents();
     RemoveExcludedFolders();
     SetWaitCursor(false);
