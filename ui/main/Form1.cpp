@@ -176,10 +176,6 @@ HWND Form1::CreateControl(const ControlSpec& entry) {
         exStyle = WS_EX_CLIENTEDGE;
         break;
     case Kind::LockedTextBox:
-        cls = L"EDIT";
-        style |= ES_AUTOHSCROLL | ES_READONLY;
-        exStyle = WS_EX_CLIENTEDGE;
-        break;
     case Kind::StatusBox:
         cls = L"EDIT";
         style |= ES_AUTOHSCROLL | ES_READONLY;
