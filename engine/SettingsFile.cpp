@@ -86,7 +86,8 @@ CustomizeResult CustomizeFolder(const std::wstring& folder, const FolderOptions&
     if (iniFound)
         SetAttributes(ini, AttrNormal);
 
-    const bool backupFound = FileExists(backup);
+    // Without a settings file the backup plays no part.
+    const bool backupFound = iniFound && FileExists(backup);
     if (iniFound && backupFound) {
         // An earlier customization; the backup already holds the foreign file.
         DeleteFileAt(ini);

@@ -40,8 +40,9 @@ class RestoreMembership {
 
 bool CustomizeForList(const std::wstring& folder, const engine::FolderOptions& options,
                       ListBoxItems& restoreList, RestoreMembership& held) {
-    if (!engine::CustomizeFolder(folder, options).customized ||
-        !engine::FileExists(engine::SettingsFilePath(folder)))
+    // Only a folder that holds its settings file can be restored; a customized
+    // folder has just had it written.
+    if (!engine::CustomizeFolder(folder, options).customized)
         return false;
     if (!held.Holds(folder)) {
         restoreList.Add(folder);
@@ -71,8 +72,7 @@ bool Form1::CustomizeAndRecord(const std::wstring& folder, const engine::FolderO
                                unsigned long& error) {
     const engine::CustomizeResult result = engine::CustomizeFolder(folder, options);
     error = result.error;
-    // Only a folder that holds its settings file can be restored.
-    if (!result.customized || !engine::FileExists(engine::SettingsFilePath(folder)))
+    if (!result.customized)
         return false;
     ListBoxItems restoreList(Control(lstRestore));
     if (!restoreList.Holds(folder))
