@@ -84,16 +84,14 @@ void RestoreView::RestoreFolder(const std::wstring& folder) {
     Check(folderNormal, folder);
     if (engine::FileExists(backup))
         Check(RenameFile(backup, ini), folder);
-    if (engine::FileExists(ini))
-        Check(SetAttributes(ini, AttrHidden), folder);
-    bool folderSystem = false;
+    // Nothing below changes whether the settings file can be opened: ask once.
     if (engine::FileExists(ini)) {
-        folderSystem = true;
+        Check(SetAttributes(ini, AttrHidden), folder);
         Check(SetAttributes(folder, AttrSystem), folder);
-    }
-    // Setting the folder normal a second time would change nothing.
-    if (!engine::FileExists(ini) && (!folderNormal || folderSystem))
+    } else if (!folderNormal) {
+        // A refused reset gets its second try; a done one needs none.
         Check(SetAttributes(folder, AttrNormal), folder);
+    }
 }
 
 void RestoreView::cmdRestore_Click() {
