@@ -144,11 +144,11 @@ template <typename Action> double Timed(Action&& action) {
 
 template <typename Action> double TimedWithGaps(ui::Form1& form, Figure& figure, Action&& action) {
     GapMeter gaps;
-    form.yieldObserver = [&gaps] { gaps.OnYield(); };
+    form.pumpObserver = [&gaps] { gaps.OnYield(); };
     gaps.Start();
     const double seconds = Timed(action);
     gaps.Stop();
-    form.yieldObserver = nullptr;
+    form.pumpObserver = nullptr;
     figure.longestGapMs = std::max(figure.longestGapMs, gaps.LongestMs());
     return seconds;
 }

@@ -422,7 +422,15 @@ void Form1::UpdateRestoreCount() {
 }
 
 void Form1::DoEvents() {
-    platform::DoEvents();
+    // A pump is a round trip to the window system; one every few milliseconds
+    // keeps the window answering without costing more than the file work.
+    constexpr ULONGLONG kPumpIntervalMs = 5;
+    if (GetTickCount64() - lastPump_ >= kPumpIntervalMs) {
+        platform::DoEvents();
+        lastPump_ = GetTickCount64();
+        if (pumpObserver)
+            pumpObserver();
+    }
     if (yieldObserver)
         yieldObserver();
 }

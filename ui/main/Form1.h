@@ -81,8 +81,10 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     std::wstring lblColor, lblBgColor, Path;
     IconPicker& iconPicker() { return *iconPicker_; }
 
-    // Test seams: called after every yield to the message loop; how Help opens.
+    // Test seams: called after every yield to the message loop, and after
+    // every yield that did pump messages; how Help opens.
     std::function<void()> yieldObserver;
+    std::function<void()> pumpObserver;
     ShellOpener shellOpener;
     // The real program ends its message loop when the window goes.
     bool quitOnDestroy = false;
@@ -141,6 +143,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     bool busy_ = false;
     bool waitCursor_ = false;
     bool unloaded_ = false;
+    ULONGLONG lastPump_ = 0;
 };
 
 // Twips of the window layout to pixels at the given DPI (15 twips a pixel at 96).
