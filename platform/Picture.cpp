@@ -1,6 +1,10 @@
 #include "platform/Picture.h"
 
+#include "platform/Files.h"
 #include "platform/Handles.h"
+
+#include <cstdint>
+#include <vector>
 
 #include <cmath>
 
@@ -15,29 +19,6 @@ struct GlobalTraits {
 };
 using GlobalMemory = UniqueHandle<GlobalTraits>;
 
-// The whole file in movable global memory, as a stream over it wants it.
-GlobalMemory ReadIntoGlobal(const std::wstring& path, DWORD& size) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return {};
-    LARGE_INTEGER length{};
-    if (!GetFileSizeEx(file.get(), &length) || length.QuadPart <= 0 ||
-        length.QuadPart > 256 * 1024 * 1024)
-        return {};
-    size = static_cast<DWORD>(length.QuadPart);
-    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size));
-    if (!memory)
-        return {};
-    void* bytes = GlobalLock(memory.get());
-    if (!bytes)
-        return {};
-    DWORD read = 0;
-    const bool ok = ReadFile(file.get(), bytes, size, &read, nullptr) && read == size;
-    GlobalUnlock(memory.get());
-    return ok ? std::move(memory) : GlobalMemory();
-}
-
 int TwipsPerPixel(int axis) {
     HDC screen = GetDC(nullptr);
     int dpi = screen ? GetDeviceCaps(screen, axis) : 96;
@@ -50,8 +31,22 @@ int TwipsPerPixel(int axis) {
 
 } // namespace
 
-Picture Picture::FromGlobal(void* memoryHandle, DWORD size) {
-    GlobalMemory memory(static_cast<HGLOBAL>(memoryHandle));
+Picture Picture::Load(const std::wstring& path) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadAllBytes(path, bytes) || bytes.size() > 256 * 1024 * 1024)
+        return {};
+    return FromMemory(bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+Picture Picture::FromMemory(const void* data, DWORD size) {
+    if (!data || size == 0)
+        return {};
+    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size));
+    void* bytes = memory ? GlobalLock(memory.get()) : nullptr;
+    if (!bytes)
+        return {};
+    CopyMemory(bytes, data, size);
+    GlobalUnlock(memory.get());
     Picture result;
     ComPtr<IStream> stream;
     // The stream takes the memory over and frees it with itself.
@@ -64,28 +59,6 @@ Picture Picture::FromGlobal(void* memoryHandle, DWORD size) {
         return result;
     result.picture_ = std::move(picture);
     return result;
-}
-
-Picture Picture::Load(const std::wstring& path) {
-    DWORD size = 0;
-    GlobalMemory memory = ReadIntoGlobal(path, size);
-    if (!memory)
-        return {};
-    return FromGlobal(memory.release(), size);
-}
-
-Picture Picture::FromMemory(const void* data, DWORD size) {
-    if (!data || size == 0)
-        return {};
-    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size));
-    if (!memory)
-        return {};
-    void* bytes = GlobalLock(memory.get());
-    if (!bytes)
-        return {};
-    CopyMemory(bytes, data, size);
-    GlobalUnlock(memory.get());
-    return FromGlobal(memory.release(), size);
 }
 
 long Picture::WidthHimetric() const {

@@ -57,8 +57,6 @@ class Picture {
     bool Render(HDC dc, const RECT& target) const;
 
   private:
-    // Takes over an HGLOBAL holding size bytes of a picture file.
-    static Picture FromGlobal(void* memory, DWORD size);
     ComPtr<IPicture> picture_;
 };
 

@@ -147,6 +147,13 @@ bool RegisterClassOnce(const wchar_t* name, WNDPROC proc, HBRUSH background, HIC
     return RegisterClassExW(&wc) != 0;
 }
 
+HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y,
+                 int width, int height, HWND parent, int id) {
+    return CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
 std::wstring ExecutablePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {

@@ -20,6 +20,10 @@ void DoEvents();
 bool RegisterClassOnce(const wchar_t* name, WNDPROC proc, HBRUSH background = nullptr,
                        HICON icon = nullptr);
 
+// A visible child window of a class of this module, with the given control id.
+HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y,
+                 int width, int height, HWND parent, int id);
+
 // Answers WM_PAINT and WM_PRINTCLIENT alike: paint(dc) draws the client area.
 template <typename Paint> void PaintClient(HWND window, UINT message, WPARAM wParam, Paint paint) {
     PAINTSTRUCT ps{};

@@ -10,13 +10,16 @@ namespace ui {
 
 namespace {
 
-// Whether the restore list holds a folder, without searching the list box
-// item by item for every target: the items it held before the run, sorted
-// once, and the last folder added. The last one is enough because the targets
-// come in ascending order, so equal paths follow each other.
+// Whether the restore list holds a folder. A list-mode run sorts a copy of
+// what the list held before it once, instead of searching the list box item by
+// item for every target, and remembers the last folder it added: the targets
+// come in ascending order, so equal paths follow each other. A single folder
+// is one search of the list box.
 class RestoreMembership {
   public:
-    explicit RestoreMembership(const ListBoxItems& list) {
+    RestoreMembership(const ListBoxItems& list, bool copyList) : list_(list), copied_(copyList) {
+        if (!copied_)
+            return;
         std::vector<std::wstring> items;
         items.reserve(list.Count());
         for (size_t i = 0; i < list.Count(); ++i)
@@ -24,6 +27,8 @@ class RestoreMembership {
         before_.AddAll(items);
     }
     bool Holds(const std::wstring& folder) const {
+        if (!copied_)
+            return list_.Holds(folder);
         return (added_ && platform::CompareNoCase(lastAdded_, folder) == 0) ||
                before_.Contains(folder);
     }
@@ -33,16 +38,20 @@ class RestoreMembership {
     }
 
   private:
+    const ListBoxItems& list_;
+    bool copied_;
     engine::SortedFolderList before_;
     std::wstring lastAdded_;
     bool added_ = false;
 };
 
-bool CustomizeForList(const std::wstring& folder, const engine::FolderOptions& options,
-                      ListBoxItems& restoreList, RestoreMembership& held) {
-    // Only a folder that holds its settings file can be restored; a customized
-    // folder has just had it written.
-    if (!engine::CustomizeFolder(folder, options).customized)
+// Customizes the folder and records it. Only a folder that holds its settings
+// file can be restored; a customized folder has just had it written.
+bool CustomizeAndRecord(const std::wstring& folder, const engine::FolderOptions& options,
+                        ListBoxItems& restoreList, RestoreMembership& held, unsigned long& error) {
+    const engine::CustomizeResult result = engine::CustomizeFolder(folder, options);
+    error = result.error;
+    if (!result.customized)
         return false;
     if (!held.Holds(folder)) {
         restoreList.Add(folder);
@@ -68,18 +77,6 @@ void Form1::RefreshShell() {
     platform::NotifyShellOfChanges();
 }
 
-bool Form1::CustomizeAndRecord(const std::wstring& folder, const engine::FolderOptions& options,
-                               unsigned long& error) {
-    const engine::CustomizeResult result = engine::CustomizeFolder(folder, options);
-    error = result.error;
-    if (!result.customized)
-        return false;
-    ListBoxItems restoreList(Control(lstRestore));
-    if (!restoreList.Holds(folder))
-        restoreList.Add(folder);
-    return true;
-}
-
 void Form1::Command1_Click() {
     const std::wstring folder = Text(TxtFolder);
     if (folder.empty()) {
@@ -100,8 +97,10 @@ void Form1::Command1_Click() {
 
     const bool listMode = SendMessageW(Control(chkSubs), BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (!listMode) {
+        ListBoxItems restoreList(Control(lstRestore));
+        RestoreMembership held(restoreList, false);
         unsigned long error = 0;
-        const bool done = CustomizeAndRecord(folder, options, error);
+        const bool done = CustomizeAndRecord(folder, options, restoreList, held, error);
         RefreshShell();
         std::wstring status = L"Folder Successfully Customized";
         if (!done)
@@ -118,13 +117,14 @@ void Form1::Command1_Click() {
     size_t failed = 0;
     {
         ListBoxItems restoreList(Control(lstRestore));
-        RestoreMembership held(restoreList);
+        RestoreMembership held(restoreList, true);
         ListRedrawThrottle quiet(Control(lstRestore));
         for (size_t i = 0; i < count; ++i) {
             const std::wstring& target = subDirs_.At(i);
             SetStatus(L"Changing " + target);
             DoEvents();
-            if (!CustomizeForList(target, options, restoreList, held))
+            unsigned long error = 0;
+            if (!CustomizeAndRecord(target, options, restoreList, held, error))
                 ++failed;
             DoEvents();
         }

@@ -121,8 +121,6 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     engine::FolderOptions ReadOptions() const;
     void BuildTargetList();
     void RemoveExcludedFolders();
-    bool CustomizeAndRecord(const std::wstring& folder, const engine::FolderOptions& options,
-                            unsigned long& error);
     void CompleteApply(const std::wstring& statusText);
 
     std::wstring appFolder_;

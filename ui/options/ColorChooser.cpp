@@ -111,9 +111,7 @@ bool RegisterSampleTextClass() {
 HWND CreateSampleText(HWND parent, int id, int x, int y, int width, int height) {
     if (!RegisterSampleTextClass())
         return nullptr;
-    return CreateWindowExW(0, kSampleTextClass, kSampleText, WS_CHILD | WS_VISIBLE, x, y, width,
-                           height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), nullptr);
+    return platform::CreateChild(kSampleTextClass, kSampleText, 0, x, y, width, height, parent, id);
 }
 
 void SampleTextSetForeColor(HWND sample, std::int32_t colour) {

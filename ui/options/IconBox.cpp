@@ -111,9 +111,7 @@ bool RegisterIconBoxClass() {
 HWND CreateIconBox(HWND parent, int id, int x, int y, int width, int height) {
     if (!RegisterIconBoxClass())
         return nullptr;
-    return CreateWindowExW(0, kIconBoxClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height,
-                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), nullptr);
+    return platform::CreateChild(kIconBoxClass, L"", 0, x, y, width, height, parent, id);
 }
 
 void IconBoxClear(HWND box) {

@@ -65,9 +65,8 @@ bool RegisterPictureBoxClass() {
 HWND CreatePictureBox(HWND parent, int id, int x, int y, int width, int height, DWORD extraStyle) {
     if (!RegisterPictureBoxClass())
         return nullptr;
-    return CreateWindowExW(0, kPictureBoxClass, L"", WS_CHILD | WS_VISIBLE | extraStyle, x, y,
-                           width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), nullptr);
+    return platform::CreateChild(kPictureBoxClass, L"", extraStyle, x, y, width, height, parent,
+                                 id);
 }
 
 bool PictureBoxSetPicture(HWND box, const std::wstring& path) {
