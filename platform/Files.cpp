@@ -9,7 +9,9 @@ bool SetAttributes(const std::wstring& path, DWORD attributes) {
            FALSE;
 }
 
-DWORD GetAttributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+DWORD GetAttributes(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str());
+}
 
 bool PathExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -44,7 +46,26 @@ bool CanOpenForReading(const std::wstring& path) {
     return file.valid();
 }
 
-bool DeleteFileAt(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+bool DeleteFileAt(const std::wstring& path) {
+    return DeleteFileW(path.c_str()) != FALSE;
+}
+
+FileHandle OpenForRemoval(const std::wstring& path) {
+    return FileHandle(CreateFileW(path.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES | DELETE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool SetAttributes(const FileHandle& file, DWORD attributes) {
+    FILE_BASIC_INFO info{}; // zero times stay as they are
+    info.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    return SetFileInformationByHandle(file.get(), FileBasicInfo, &info, sizeof info) != FALSE;
+}
+
+bool MarkForDeletion(const FileHandle& file) {
+    FILE_DISPOSITION_INFO info{TRUE};
+    return SetFileInformationByHandle(file.get(), FileDispositionInfo, &info, sizeof info) != FALSE;
+}
 
 bool RenameFile(const std::wstring& from, const std::wstring& to) {
     // No replace flag: a rename onto an existing name must fail.
@@ -137,10 +158,9 @@ bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_
 
 std::wstring ErrorText(DWORD error) {
     wchar_t* buffer = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0,
-                                  nullptr);
+    DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text;
     if (length && buffer)
         text.assign(buffer, length);

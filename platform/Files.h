@@ -1,6 +1,8 @@
 #pragma once
 // File-system calls the engine needs, with wide paths. Functions that can fail
 // return false and leave the Win32 error in GetLastError().
+#include "platform/Handles.h"
+
 #include <windows.h>
 #include <cstdint>
 #include <string>
@@ -31,6 +33,14 @@ bool PlainFileExists(const std::wstring& path);
 bool CanOpenForReading(const std::wstring& path);
 
 bool DeleteFileAt(const std::wstring& path);
+
+// A file opened for reading that may also have its attributes replaced and be
+// deleted through the same handle: one lookup of the path instead of three.
+// Invalid when any of those rights is refused.
+FileHandle OpenForRemoval(const std::wstring& path);
+bool SetAttributes(const FileHandle& file, DWORD attributes);
+// The file goes when its last handle closes.
+bool MarkForDeletion(const FileHandle& file);
 bool RenameFile(const std::wstring& from, const std::wstring& to);
 
 bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes);

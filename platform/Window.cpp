@@ -32,82 +32,26 @@ void DoEvents() {
     }
 }
 
-namespace {
-
-constexpr UINT_PTR kThrottleId = 0x5154;
-
-struct ThrottledText {
-    UINT interval;
-    ULONGLONG lastShown = 0;
-    bool pending = false;
-    std::wstring text;
-};
-
-LRESULT ShowPending(HWND control, ThrottledText& state) {
-    KillTimer(control, kThrottleId);
-    state.pending = false;
-    state.lastShown = GetTickCount64();
-    return DefSubclassProc(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(state.text.c_str()));
+void ThrottledText::Show(const std::wstring& text) {
+    text_ = text;
+    Send();
 }
 
-LRESULT OnSetText(HWND control, ThrottledText& state, const wchar_t* text) {
-    state.text = text ? text : L"";
-    const ULONGLONG now = GetTickCount64();
-    if (now - state.lastShown >= state.interval)
-        return ShowPending(control, state);
-    if (!state.pending)
-        SetTimer(control, kThrottleId, static_cast<UINT>(state.lastShown + state.interval - now),
-                 nullptr);
-    state.pending = true;
-    return TRUE;
+void ThrottledText::ShowSoon(const std::wstring& text) {
+    text_ = text;
+    pending_ = true;
+    ShowDue();
 }
 
-LRESULT OnGetText(const ThrottledText& state, WPARAM capacity, wchar_t* buffer) {
-    if (!buffer || capacity == 0)
-        return 0;
-    const size_t n = std::min(state.text.size(), static_cast<size_t>(capacity - 1));
-    state.text.copy(buffer, n);
-    buffer[n] = L'\0';
-    return static_cast<LRESULT>(n);
+void ThrottledText::ShowDue() {
+    if (pending_ && GetTickCount64() - lastSent_ >= interval_)
+        Send();
 }
 
-LRESULT CALLBACK ThrottleProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                              DWORD_PTR data) {
-    auto& state = *reinterpret_cast<ThrottledText*>(data);
-    switch (message) {
-    case WM_SETTEXT:
-        return OnSetText(control, state, reinterpret_cast<const wchar_t*>(lParam));
-    case WM_GETTEXT:
-        if (state.pending)
-            return OnGetText(state, wParam, reinterpret_cast<wchar_t*>(lParam));
-        break;
-    case WM_GETTEXTLENGTH:
-        if (state.pending)
-            return static_cast<LRESULT>(state.text.size());
-        break;
-    case WM_TIMER:
-        if (wParam == kThrottleId) {
-            if (state.pending)
-                ShowPending(control, state);
-            else
-                KillTimer(control, kThrottleId);
-            return 0;
-        }
-        break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(control, ThrottleProc, kThrottleId);
-        delete &state;
-        break;
-    }
-    return DefSubclassProc(control, message, wParam, lParam);
-}
-
-} // namespace
-
-void ThrottleTextUpdates(HWND control, UINT intervalMs) {
-    auto* state = new ThrottledText{intervalMs, 0, false, {}};
-    if (!SetWindowSubclass(control, ThrottleProc, kThrottleId, reinterpret_cast<DWORD_PTR>(state)))
-        delete state;
+void ThrottledText::Send() {
+    pending_ = false;
+    lastSent_ = GetTickCount64();
+    SetWindowTextW(control_, text_.c_str());
 }
 
 UINT WindowDpi(HWND window) {

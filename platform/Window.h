@@ -36,10 +36,34 @@ template <typename Paint> void PaintClient(HWND window, UINT message, WPARAM wPa
 // The full path of the running executable.
 std::wstring ExecutablePath();
 
-// Shows new text in the control at most once per interval. Text set sooner
-// is kept, answered at once by WM_GETTEXT and WM_GETTEXTLENGTH, and shown when
-// the interval is up, so the last text always appears.
-void ThrottleTextUpdates(HWND control, UINT intervalMs);
+// Text of a control that changes faster than it is worth showing. Every
+// WM_SETTEXT is a round trip to the window system, so progress text is sent
+// at most once per interval; the newest text is kept and answered meanwhile.
+class ThrottledText {
+  public:
+    explicit ThrottledText(ULONGLONG intervalMs) : interval_(intervalMs) {}
+    ThrottledText(const ThrottledText&) = delete;
+    ThrottledText& operator=(const ThrottledText&) = delete;
+
+    void Attach(HWND control) { control_ = control; }
+    // Sends the text now and drops any that waits.
+    void Show(const std::wstring& text);
+    // Sends the text when the interval since the last one is up, else keeps it.
+    void ShowSoon(const std::wstring& text);
+    // Sends a waiting text whose interval is up.
+    void ShowDue();
+    bool Pending() const { return pending_; }
+    const std::wstring& PendingText() const { return text_; }
+
+  private:
+    void Send();
+
+    HWND control_ = nullptr;
+    ULONGLONG interval_;
+    ULONGLONG lastSent_ = 0;
+    bool pending_ = false;
+    std::wstring text_;
+};
 
 // Dots per inch of the window's monitor (96 when the system cannot tell).
 UINT WindowDpi(HWND window);

@@ -52,6 +52,35 @@ TEST(Files, ReplaceFileContentsSwapsInOneStep) {
     EXPECT_FALSE(Exists(file + L".new"));
 }
 
+TEST(Files, OneOpenRemovesAReadOnlyHiddenSystemFile) {
+    TempDir dir;
+    const std::wstring file = dir / L"Desktop.ini";
+    WriteBytes(file, "x");
+    ASSERT_TRUE(SetAttributes(file, AttrHidden | AttrSystem | AttrReadOnly));
+    {
+        FileHandle handle = OpenForRemoval(file);
+        ASSERT_TRUE(handle.valid());
+        ASSERT_TRUE(SetAttributes(handle, AttrNormal));
+        EXPECT_EQ(Attributes(file), 0u);
+        ASSERT_TRUE(MarkForDeletion(handle));
+    }
+    EXPECT_FALSE(Exists(file));
+}
+
+TEST(Files, OpenForRemovalIsRefusedWhatTheSingleStepsWouldMeet) {
+    TempDir dir;
+    EXPECT_FALSE(OpenForRemoval(dir / L"missing.ini").valid());
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    const std::wstring file = dir / L"held.ini";
+    WriteBytes(file, "x");
+    FileHandle held(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr));
+    ASSERT_TRUE(held.valid());
+    EXPECT_FALSE(OpenForRemoval(file).valid());
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_TRUE(CanOpenForReading(file));
+}
+
 TEST(Files, ErrorTextIsTheSystemsSentence) {
     std::wstring text = ErrorText(ERROR_ACCESS_DENIED);
     EXPECT_FALSE(text.empty());

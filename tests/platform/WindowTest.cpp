@@ -39,3 +39,46 @@ TEST(WindowDpi, ReportsAUsableValue) {
     EXPECT_GE(dpi, 96u);
     EXPECT_LE(dpi, 480u);
 }
+
+namespace {
+std::wstring WindowText(HWND hwnd) {
+    wchar_t text[64] = {};
+    GetWindowTextW(hwnd, text, 64);
+    return text;
+}
+} // namespace
+
+TEST(ThrottledText, ProgressWaitsForItsIntervalAndTheNewestWins) {
+    TopLevelWindow w;
+    platform::ThrottledText text(60000);
+    text.Attach(w.hwnd);
+    text.Show(L"first");
+    EXPECT_EQ(WindowText(w.hwnd), L"first");
+    text.ShowSoon(L"a");
+    text.ShowSoon(L"b");
+    text.ShowDue();
+    EXPECT_EQ(WindowText(w.hwnd), L"first");
+    ASSERT_TRUE(text.Pending());
+    EXPECT_EQ(text.PendingText(), L"b");
+    // A text shown at once replaces the waiting one for good.
+    text.Show(L"done");
+    EXPECT_FALSE(text.Pending());
+    text.ShowDue();
+    EXPECT_EQ(WindowText(w.hwnd), L"done");
+}
+
+TEST(ThrottledText, WaitingTextAppearsOnceItsIntervalIsUp) {
+    TopLevelWindow w;
+    platform::ThrottledText text(40);
+    text.Attach(w.hwnd);
+    text.Show(L"first");
+    text.ShowSoon(L"later");
+    EXPECT_EQ(WindowText(w.hwnd), L"first");
+    Sleep(60);
+    text.ShowDue();
+    EXPECT_EQ(WindowText(w.hwnd), L"later");
+    EXPECT_FALSE(text.Pending());
+    Sleep(60);
+    text.ShowSoon(L"at once"); // the interval is already up
+    EXPECT_EQ(WindowText(w.hwnd), L"at once");
+}

@@ -121,7 +121,7 @@ void Form1::Command1_Click() {
         ListRedrawThrottle quiet(Control(lstRestore));
         for (size_t i = 0; i < count; ++i) {
             const std::wstring& target = subDirs_.At(i);
-            SetStatus(L"Changing " + target);
+            ShowProgress(L"Changing " + target);
             DoEvents();
             unsigned long error = 0;
             if (!CustomizeAndRecord(target, options, restoreList, held, error))

@@ -157,10 +157,10 @@ void Form1::RecurseFolderList(const std::wstring& folder) {
             stack.pop_back();
             continue;
         }
-        SetStatus(path);
+        ShowProgress(path);
         DoEvents();
         subDirs_.Add(path);
-        SetText(lblSubDirsCount, std::to_wstring(subDirs_.Count()));
+        subDirsCount_.ShowSoon(std::to_wstring(subDirs_.Count()));
         // A junction or link may lead back up the tree or onto another drive.
         if (!reparsePoint)
             stack.push_back(std::make_unique<SubfolderReader>(path));

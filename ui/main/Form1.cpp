@@ -42,7 +42,8 @@ std::wstring ExecutableFolder() {
 }
 
 Form1::Form1(std::wstring appFolder, VersionQuery versionQuery)
-    : appFolder_(std::move(appFolder)), versionQuery_(std::move(versionQuery)) {
+    : appFolder_(std::move(appFolder)), versionQuery_(std::move(versionQuery)),
+      status_(kTextRepaintMs), subDirsCount_(kTextRepaintMs), restoreCount_(kTextRepaintMs) {
     shellOpener = [](HWND owner, const std::wstring& target) {
         platform::ShellOpen(owner, target);
     };
@@ -120,8 +121,7 @@ bool Form1::Create() {
     restoreView_ = std::make_unique<RestoreView>(
         static_cast<RestoreHost&>(*this),
         RestoreControls{hwnd(), Control(fraChange), Control(fraRestore), Control(lstRestore),
-                        Control(lblRestoreCount), Control(chkSelect), Control(cmdRestore),
-                        Control(cmdOk), Control(txtChanging)},
+                        Control(chkSelect), Control(cmdRestore), Control(cmdOk)},
         kAppTitle, IdleText());
     iconPicker_ = std::make_unique<IconPicker>(
         IconPickerControls{hwnd(), Control(TxtIconFile), Control(LblIcoCount),
@@ -226,9 +226,9 @@ void Form1::CreateControls() {
             controls_[kControls[i].id] = CreateControl(kControls[i]);
     SendMessageW(Control(ScrollIconNo), SBM_SETRANGE, 0, 0);
     SetWindowSubclass(Control(txtChanging), StatusLineProc, 0, reinterpret_cast<DWORD_PTR>(this));
-    // Long runs set these once per folder; painting each would cost more than the work.
-    for (int id : {txtChanging, lblSubDirsCount, lblRestoreCount})
-        platform::ThrottleTextUpdates(Control(id), kTextRepaintMs);
+    status_.Attach(Control(txtChanging));
+    subDirsCount_.Attach(Control(lblSubDirsCount));
+    restoreCount_.Attach(Control(lblRestoreCount));
 }
 
 LRESULT CALLBACK Form1::StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -280,7 +280,23 @@ HWND Form1::Control(int id) const {
     return it == controls_.end() ? nullptr : it->second;
 }
 
+const platform::ThrottledText* Form1::Throttled(int id) const {
+    switch (id) {
+    case txtChanging:
+        return &status_;
+    case lblSubDirsCount:
+        return &subDirsCount_;
+    case lblRestoreCount:
+        return &restoreCount_;
+    default:
+        return nullptr;
+    }
+}
+
 std::wstring Form1::Text(int id) const {
+    // Progress not yet on the screen is the control's text all the same.
+    if (const auto* text = Throttled(id); text && text->Pending())
+        return text->PendingText();
     HWND control = Control(id);
     int n = GetWindowTextLengthW(control);
     std::wstring text(static_cast<size_t>(n) + 1, L'\0');
@@ -290,7 +306,10 @@ std::wstring Form1::Text(int id) const {
 }
 
 void Form1::SetText(int id, const std::wstring& text) {
-    SetWindowTextW(Control(id), text.c_str());
+    if (auto* throttled = Throttled(id))
+        throttled->Show(text);
+    else
+        SetWindowTextW(Control(id), text.c_str());
 }
 
 bool Form1::PreTranslate(MSG& msg) {
@@ -416,9 +435,16 @@ void Form1::SetStatus(const std::wstring& text) {
     SetText(txtChanging, text);
 }
 
-void Form1::UpdateRestoreCount() {
-    ListBoxItems restoreList(Control(lstRestore));
-    SetText(lblRestoreCount, std::to_wstring(restoreList.Count()));
+void Form1::ShowProgress(const std::wstring& text) {
+    status_.ShowSoon(text);
+}
+
+void Form1::UpdateRestoreCount(bool soon) {
+    const std::wstring count = std::to_wstring(ListBoxItems(Control(lstRestore)).Count());
+    if (soon)
+        restoreCount_.ShowSoon(count);
+    else
+        restoreCount_.Show(count);
 }
 
 void Form1::DoEvents() {
@@ -426,6 +452,8 @@ void Form1::DoEvents() {
     // keeps the window answering without costing more than the file work.
     constexpr ULONGLONG kPumpIntervalMs = 5;
     if (GetTickCount64() - lastPump_ >= kPumpIntervalMs) {
+        for (auto* text : {&status_, &subDirsCount_, &restoreCount_})
+            text->ShowDue();
         platform::DoEvents();
         lastPump_ = GetTickCount64();
         if (pumpObserver)

@@ -3,6 +3,7 @@
 #include "engine/SettingsFile.h"
 #include "platform/Handles.h"
 #include "platform/Picture.h"
+#include "platform/Window.h"
 #include "platform/WindowBase.h"
 #include "ui/main/Controls.h"
 #include "ui/options/IconPicker.h"
@@ -12,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace ui {
 
@@ -41,17 +43,17 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     static int VersionCode(DWORD platformId, DWORD major, DWORD minor);
 
     // Handlers, named after control and event.
-    void Command1_Click();  // Apply
-    void Command2_Click();  // restore view
-    void cmdOk_Click();     // back to the options view
+    void Command1_Click(); // Apply
+    void Command2_Click(); // restore view
+    void cmdOk_Click();    // back to the options view
     void cmdClearBgnd_Click();
-    void Command3_Click();  // About
-    void Command4_Click();  // Exit
-    void Image4_Click();    // Help
+    void Command3_Click(); // About
+    void Command4_Click(); // Exit
+    void Image4_Click();   // Help
     void CmdBrowseIconFile_Click();
     void cmdBrwstxtColor_Click();
     void cmdBrwsBgtxtColor_Click();
-    void Command5_Click();  // background picture
+    void Command5_Click(); // background picture
     void cmdBrowseFolder_Click();
     void chkSubs_Click();
     void TxtToolTip_GotFocus();
@@ -116,8 +118,13 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     void YieldToMessages() override { DoEvents(); }
     void SetWaitCursor(bool wait) override;
     void LockClose(bool locked) override;
-    void SetStatus(const std::wstring& text);
-    void UpdateRestoreCount();
+    void SetStatus(const std::wstring& text) override;
+    void ShowProgress(const std::wstring& text) override;
+    void UpdateRestoreCount(bool soon = false) override;
+    const platform::ThrottledText* Throttled(int id) const;
+    platform::ThrottledText* Throttled(int id) {
+        return const_cast<platform::ThrottledText*>(std::as_const(*this).Throttled(id));
+    }
     engine::FolderOptions ReadOptions() const;
     void BuildTargetList();
     void RemoveExcludedFolders();
@@ -142,6 +149,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     bool waitCursor_ = false;
     bool unloaded_ = false;
     ULONGLONG lastPump_ = 0;
+    platform::ThrottledText status_, subDirsCount_, restoreCount_;
 };
 
 // Twips of the window layout to pixels at the given DPI (15 twips a pixel at 96).

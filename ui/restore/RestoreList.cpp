@@ -32,6 +32,11 @@ void ListBoxItems::Clear() {
 }
 
 void ListBoxItems::AddAll(const std::vector<std::wstring>& texts) {
+    // Room for all at once, rather than growing the item array step by step.
+    size_t chars = 0;
+    for (const auto& text : texts)
+        chars += text.size() + 1;
+    SendMessageW(listBox_, LB_INITSTORAGE, texts.size(), chars * sizeof(wchar_t));
     SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
     for (const auto& text : texts)
         Add(text);

@@ -22,26 +22,17 @@ RestoreView::RestoreView(RestoreHost& host, const RestoreControls& controls, std
 void RestoreView::Command2_Click() {
     ShowWindow(c_.fraRestore, SW_SHOW);
     ShowWindow(c_.fraChange, SW_HIDE);
-    SetStatus(idleText_);
+    host_.SetStatus(idleText_);
 }
 
 void RestoreView::cmdOk_Click() {
     ShowWindow(c_.fraChange, SW_SHOW);
     ShowWindow(c_.fraRestore, SW_HIDE);
-    SetStatus(idleText_);
-}
-
-void RestoreView::SetStatus(const std::wstring& text) {
-    SetWindowTextW(c_.txtChanging, text.c_str());
+    host_.SetStatus(idleText_);
 }
 
 void RestoreView::ShowMessage(const wchar_t* text) {
     MessageBoxW(c_.form, text, appTitle_.c_str(), MB_OK | MB_ICONINFORMATION);
-}
-
-void RestoreView::UpdateCount() {
-    const LRESULT n = SendMessageW(c_.lstRestore, LB_GETCOUNT, 0, 0);
-    SetWindowTextW(c_.lblRestoreCount, std::to_wstring(n > 0 ? n : 0).c_str());
 }
 
 void RestoreView::LockView(bool locked) {
@@ -74,18 +65,28 @@ void RestoreView::Check(bool ok, const std::wstring& folder) {
         throw Stopped{folder, error};
 }
 
-void RestoreView::RestoreFolder(const std::wstring& folder) {
+void RestoreView::RestoreFolder(const std::wstring& folder, platform::FileHandle settings) {
     using namespace platform;
     const std::wstring ini = engine::SettingsFilePath(folder);
     const std::wstring backup = engine::BackupFilePath(ini);
-    Check(SetAttributes(ini, AttrNormal), folder);
-    Check(DeleteFileAt(ini), folder);
+    bool deleted = false;
+    if (settings) {
+        Check(SetAttributes(settings, AttrNormal), folder);
+        deleted = MarkForDeletion(settings);
+        settings.reset(); // the file goes with its handle
+        Check(deleted, folder);
+    } else {
+        Check(SetAttributes(ini, AttrNormal), folder);
+        deleted = DeleteFileAt(ini);
+        Check(deleted, folder);
+    }
     const bool folderNormal = SetAttributes(folder, AttrNormal);
     Check(folderNormal, folder);
-    if (engine::FileExists(backup))
+    const bool backupFound = engine::FileExists(backup);
+    if (backupFound)
         Check(RenameFile(backup, ini), folder);
-    // Nothing below changes whether the settings file can be opened: ask once.
-    if (engine::FileExists(ini)) {
+    // A deleted settings file with no backup behind it is gone for certain.
+    if ((backupFound || !deleted) && engine::FileExists(ini)) {
         Check(SetAttributes(ini, AttrHidden), folder);
         Check(SetAttributes(folder, AttrSystem), folder);
     } else if (!folderNormal) {
@@ -111,31 +112,35 @@ void RestoreView::cmdRestore_Click() {
             if (!IsTicked(c_.lstRestore, static_cast<int>(i)))
                 continue;
             const std::wstring folder = list.Item(i);
-            if (!engine::FileExists(engine::SettingsFilePath(folder)))
+            // Where the one open for reading and removal is refused, the
+            // plain test decides and the steps run one by one.
+            const std::wstring ini = engine::SettingsFilePath(folder);
+            platform::FileHandle settings = platform::OpenForRemoval(ini);
+            if (!settings && !engine::FileExists(ini))
                 continue;
-            SetStatus(L"Restoring " + folder);
+            host_.ShowProgress(L"Restoring " + folder);
             host_.YieldToMessages();
-            RestoreFolder(folder);
+            RestoreFolder(folder, std::move(settings));
             host_.YieldToMessages();
             redraw.BeforeChange();
             list.RemoveAt(i);
             redraw.AfterChange();
-            UpdateCount();
+            host_.UpdateRestoreCount(true);
         }
     } catch (const Stopped& stopped) {
         // Folders already restored stay restored; the window works again.
         LockView(false);
-        UpdateCount();
-        SetStatus(L"Restore stopped at " + stopped.folder + L": " +
-                  platform::ErrorText(stopped.error));
+        host_.UpdateRestoreCount();
+        host_.SetStatus(L"Restore stopped at " + stopped.folder + L": " +
+                        platform::ErrorText(stopped.error));
         return;
     }
     LockView(false);
     engine::PruneRestoreList(list);
-    UpdateCount();
+    host_.UpdateRestoreCount();
     host_.RefreshShell();
-    SetStatus(L"Folders Successfully Restored");
-    UpdateCount();
+    host_.SetStatus(L"Folders Successfully Restored");
+    host_.UpdateRestoreCount();
     host_.YieldToMessages();
     if (SendMessageW(c_.chkSelect, BM_GETCHECK, 0, 0) == BST_CHECKED) {
         SendMessageW(c_.chkSelect, BM_SETCHECK, BST_UNCHECKED, 0);

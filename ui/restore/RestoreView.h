@@ -1,6 +1,8 @@
 #pragma once
 // The restore view inside the main window and the operation that puts
 // customized folders back.
+#include "platform/Handles.h"
+
 #include <windows.h>
 #include <string>
 
@@ -11,6 +13,11 @@ class RestoreHost {
   public:
     virtual ~RestoreHost() = default;
     virtual void YieldToMessages() = 0;
+    // The status line and the restore count. Progress shown per folder may
+    // reach the screen a few milliseconds late; the rest shows at once.
+    virtual void SetStatus(const std::wstring& text) = 0;
+    virtual void ShowProgress(const std::wstring& text) = 0;
+    virtual void UpdateRestoreCount(bool soon = false) = 0;
     virtual void RefreshShell() = 0;
     virtual void SetWaitCursor(bool wait) = 0;
     // Removes (true) or gives back (false) the window's Close command.
@@ -18,8 +25,7 @@ class RestoreHost {
 };
 
 struct RestoreControls {
-    HWND form, fraChange, fraRestore, lstRestore, lblRestoreCount, chkSelect, cmdRestore, cmdOk,
-        txtChanging;
+    HWND form, fraChange, fraRestore, lstRestore, chkSelect, cmdRestore, cmdOk;
 };
 
 class RestoreView {
@@ -37,11 +43,9 @@ class RestoreView {
         std::wstring folder;
         DWORD error;
     };
-    void RestoreFolder(const std::wstring& folder);
+    void RestoreFolder(const std::wstring& folder, platform::FileHandle settings);
     void Check(bool ok, const std::wstring& folder);
     void LockView(bool locked);
-    void UpdateCount();
-    void SetStatus(const std::wstring& text);
     void ShowMessage(const wchar_t* text);
 
     RestoreHost& host_;

@@ -7,9 +7,9 @@ using namespace testing_support;
 using namespace ui;
 
 namespace {
-constexpr int kBusySet[] = {Command1,        Command2,          Command3,          Command4,
-                            cmdClearBgnd,    cmdBrwstxtColor,   cmdBrwsBgtxtColor, Command5,
-                            chkSubs,         cmdBrowseFolder,   CmdBrowseIconFile};
+constexpr int kBusySet[] = {Command1,     Command2,        Command3,          Command4,
+                            cmdClearBgnd, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5,
+                            chkSubs,      cmdBrowseFolder, CmdBrowseIconFile};
 }
 
 TEST_F(Form1Test, WalkGivesSortedTargetsAndTheCount) {
@@ -21,10 +21,16 @@ TEST_F(Form1Test, WalkGivesSortedTargetsAndTheCount) {
     std::vector<std::wstring> shown;
     form().yieldObserver = [&] { shown.push_back(Text(txtChanging)); };
     form().SetIncludeSubdirectories(true);
-    EXPECT_EQ(TargetItems(), (std::vector<std::wstring>{root, root + L"\\A", root + L"\\b",
-                                                        root + L"\\b\\X"}));
+    EXPECT_EQ(TargetItems(),
+              (std::vector<std::wstring>{root, root + L"\\A", root + L"\\b", root + L"\\b\\X"}));
     EXPECT_EQ(Text(txtChanging), L"Folder list complete....Ready to change 4 Folders");
     EXPECT_EQ(Text(lblSubDirsCount), L"4");
+    // What the window shows, not only what it holds: no late progress text.
+    form().yieldObserver = nullptr;
+    PumpFor(80);
+    EXPECT_EQ(WindowText(form().Control(txtChanging)),
+              L"Folder list complete....Ready to change 4 Folders");
+    EXPECT_EQ(WindowText(form().Control(lblSubDirsCount)), L"4");
     EXPECT_FALSE(Visible(lblCreating));
     // Pre-order: b is shown before X, whatever order the file system lists.
     auto at = [&](const std::wstring& p) { return std::find(shown.begin(), shown.end(), p); };
@@ -67,8 +73,8 @@ TEST_F(Form1Test, ExclusionsAreSubstringsInAnyCase) {
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
     form().SetIncludeSubdirectories(true);
-    EXPECT_EQ(TargetItems(), (std::vector<std::wstring>{root, root + L"\\Keep",
-                                                        root + L"\\Keep\\Desk top"}));
+    EXPECT_EQ(TargetItems(),
+              (std::vector<std::wstring>{root, root + L"\\Keep", root + L"\\Keep\\Desk top"}));
 
     const std::wstring onDesktop = data.MakeFolder(L"My desktop\\Sub");
     form().SetIncludeSubdirectories(false);

@@ -104,6 +104,20 @@ TEST_F(RestoreTest, BackupBecomesTheSettingsFileAgain) {
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
 }
 
+TEST_F(RestoreTest, ReadOnlySettingsFileIsRemovedToo) {
+    const std::wstring folder = data.MakeFolder(L"Locked");
+    StartWith({folder});
+    const std::wstring ini = folder + L"\\Desktop.ini";
+    SetFileAttributesW(ini.c_str(),
+                       FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    Tick(0);
+    form().cmdRestore_Click();
+    EXPECT_FALSE(Exists(ini));
+    EXPECT_EQ(Attributes(folder), 0u);
+    EXPECT_TRUE(RestoreItems().empty());
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
+}
+
 TEST_F(RestoreTest, FolderWhoseSettingsFileWentIsOnlyDropped) {
     const std::wstring gone = data.MakeFolder(L"Gone");
     const std::wstring other = data.MakeFolder(L"Other");
