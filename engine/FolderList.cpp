@@ -131,20 +131,36 @@ void LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& 
     if (!platform::ReadAllBytes(path, bytes))
         return;
     std::vector<std::wstring> lines = SplitLines(platform::DecodeTextFile(bytes));
+    std::vector<std::uint8_t>().swap(bytes); // a long list is not held three times
     list.AddAll(lines);
     if (yield)
         for (size_t i = 0; i < lines.size(); ++i)
             yield();
 }
 
-bool SaveListToFile(const ListItems& list, const std::wstring& path) {
-    std::wstring text;
+namespace {
+// Encoded line by line, so that a whole drive's list is not also held as one
+// text. False when a line does not fit the ANSI code page.
+bool EncodeLines(const ListItems& list, bool ansi, std::vector<std::uint8_t>& bytes) {
     const size_t count = list.Count();
     for (size_t i = 0; i < count; ++i) {
-        text += list.Item(i);
-        text += L"\r\n";
+        const std::wstring line = list.Item(i) + L"\r\n";
+        if (!ansi)
+            platform::AppendUtf16(line, bytes);
+        else if (!platform::AppendAnsi(line, bytes))
+            return false;
     }
-    return platform::ReplaceFileContents(path, platform::EncodeTextFile(text));
+    return true;
+}
+} // namespace
+
+bool SaveListToFile(const ListItems& list, const std::wstring& path) {
+    std::vector<std::uint8_t> bytes;
+    if (!EncodeLines(list, true, bytes)) {
+        bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
+        EncodeLines(list, false, bytes);
+    }
+    return platform::ReplaceFileContents(path, bytes);
 }
 
 void RemoveBlankItems(ListItems& list) {

@@ -24,8 +24,8 @@ constexpr wchar_t kViewClass[] = L"{BE098140-A513-11D0-A3A4-00C04FD706EC}";
 } // namespace
 
 bool FolderOptions::AnyChosen() const {
-    return !iconFile.empty() || !tooltip.empty() || !textColor.empty() ||
-           !textBackground.empty() || !picturePath.empty();
+    return !iconFile.empty() || !tooltip.empty() || !textColor.empty() || !textBackground.empty() ||
+           !picturePath.empty();
 }
 
 std::wstring ColorToHex(std::int32_t color) {
@@ -77,6 +77,11 @@ bool IsOwnSettingsFile(const std::wstring& settingsFile) {
 }
 
 CustomizeResult CustomizeFolder(const std::wstring& folder, const FolderOptions& options) {
+    return CustomizeFolder(folder, platform::EncodeTextFile(ComposeSettingsFile(options)));
+}
+
+CustomizeResult CustomizeFolder(const std::wstring& folder,
+                                const std::vector<std::uint8_t>& settingsFile) {
     using namespace platform;
     const std::wstring ini = SettingsFilePath(folder);
     const std::wstring backup = BackupFilePath(ini);
@@ -104,12 +109,11 @@ CustomizeResult CustomizeFolder(const std::wstring& folder, const FolderOptions&
 
     SetAttributes(folder, AttrNormal);
     CustomizeResult result;
-    if (!WriteAllBytes(ini, EncodeTextFile(ComposeSettingsFile(options)))) {
+    if (!WriteAllBytes(ini, settingsFile, AttrHidden | AttrSystem)) {
         result.error = GetLastError();
         SetAttributes(folder, AttrSystem);
         return result;
     }
-    SetAttributes(ini, AttrHidden | AttrSystem);
     SetAttributes(folder, AttrSystem);
     result.customized = true;
     return result;

@@ -3,6 +3,7 @@
 // and the attributes that go with it.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -15,8 +16,8 @@ struct FolderOptions {
     std::wstring iconFile;
     std::int16_t iconIndex = 0;
     std::wstring tooltip;
-    std::wstring textColor;       // ColorToHex text
-    std::wstring textBackground;  // ColorToHex text
+    std::wstring textColor;      // ColorToHex text
+    std::wstring textBackground; // ColorToHex text
     std::wstring picturePath;
 
     // The icon index alone is no choice.
@@ -38,13 +39,17 @@ std::wstring BackupFilePath(const std::wstring& settingsFile);
 bool IsOwnSettingsFile(const std::wstring& settingsFile);
 
 struct CustomizeResult {
-    bool customized = false;  // the new settings file was written
-    unsigned long error = 0;  // Win32 error of the step that failed
+    bool customized = false; // the new settings file was written
+    unsigned long error = 0; // Win32 error of the step that failed
 };
 
 // Sets a foreign settings file aside, writes the new one and sets the
 // attributes. A foreign file that cannot be backed up is left as it was and
 // the folder is not customized.
 CustomizeResult CustomizeFolder(const std::wstring& folder, const FolderOptions& options);
+// The same with the settings file already composed and encoded, for a run of
+// many folders with the same options.
+CustomizeResult CustomizeFolder(const std::wstring& folder,
+                                const std::vector<std::uint8_t>& settingsFile);
 
 } // namespace engine

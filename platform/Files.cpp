@@ -112,10 +112,15 @@ static bool WriteAll(HANDLE file, const std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
+                   DWORD attributes) {
+    const DWORD wanted = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
     FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                CREATE_ALWAYS, wanted, nullptr));
     if (!file)
+        return false;
+    // Wine keeps the old attributes of a file it overwrites; Windows does not.
+    if (GetLastError() == ERROR_ALREADY_EXISTS && !SetAttributes(file, attributes))
         return false;
     return WriteAll(file.get(), bytes);
 }

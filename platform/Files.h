@@ -44,8 +44,9 @@ bool MarkForDeletion(const FileHandle& file);
 bool RenameFile(const std::wstring& from, const std::wstring& to);
 
 bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes);
-// Creates or truncates the file and writes the bytes.
-bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+// Creates or truncates the file, giving it the attributes, and writes the bytes.
+bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
+                   DWORD attributes = AttrNormal);
 // Writes a sibling temporary file and moves it over the target in one step;
 // on any failure the target is left as it was. A read-only target is refused.
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <iterator>
+
 namespace platform {
 
 static std::string Narrow(UINT codePage, const std::wstring& text, BOOL* usedDefault) {
@@ -30,28 +32,47 @@ static std::wstring Widen(UINT codePage, const char* data, size_t size) {
     return out;
 }
 
-bool FitsAnsiCodePage(const std::wstring& text) {
+namespace {
+// The text in the ANSI code page, or false when a character does not fit.
+bool NarrowExactly(const std::wstring& text, std::string& narrow) {
     BOOL usedDefault = FALSE;
-    std::string narrow = Narrow(CP_ACP, text, &usedDefault);
-    if (usedDefault)
-        return false;
+    narrow = Narrow(CP_ACP, text, &usedDefault);
     // A round trip also catches characters that map to something else.
-    return Widen(CP_ACP, narrow.data(), narrow.size()) == text;
+    return !usedDefault && Widen(CP_ACP, narrow.data(), narrow.size()) == text;
+}
+} // namespace
+
+bool FitsAnsiCodePage(const std::wstring& text) {
+    std::string narrow;
+    return NarrowExactly(text, narrow);
 }
 
-std::string ToAnsi(const std::wstring& text) { return Narrow(CP_ACP, text, nullptr); }
+std::string ToAnsi(const std::wstring& text) {
+    return Narrow(CP_ACP, text, nullptr);
+}
 
-std::vector<std::uint8_t> EncodeTextFile(const std::wstring& text) {
-    if (FitsAnsiCodePage(text)) {
-        std::string narrow = ToAnsi(text);
-        return {narrow.begin(), narrow.end()};
-    }
-    std::vector<std::uint8_t> bytes{0xFF, 0xFE};
-    bytes.reserve(2 + text.size() * 2);
+bool AppendAnsi(const std::wstring& text, std::vector<std::uint8_t>& bytes) {
+    std::string narrow;
+    if (!NarrowExactly(text, narrow))
+        return false;
+    bytes.insert(bytes.end(), narrow.begin(), narrow.end());
+    return true;
+}
+
+void AppendUtf16(const std::wstring& text, std::vector<std::uint8_t>& bytes) {
     for (wchar_t c : text) {
         bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
         bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
     }
+}
+
+std::vector<std::uint8_t> EncodeTextFile(const std::wstring& text) {
+    std::vector<std::uint8_t> bytes;
+    if (AppendAnsi(text, bytes))
+        return bytes;
+    bytes.assign(std::begin(kUtf16Bom), std::end(kUtf16Bom));
+    bytes.reserve(2 + text.size() * 2);
+    AppendUtf16(text, bytes);
     return bytes;
 }
 

@@ -9,6 +9,11 @@ namespace platform {
 
 bool FitsAnsiCodePage(const std::wstring& text);
 std::vector<std::uint8_t> EncodeTextFile(const std::wstring& text);
+// Pieces of an encoded file, for text too long to hold twice. AppendAnsi
+// appends nothing and answers false when a character does not fit.
+bool AppendAnsi(const std::wstring& text, std::vector<std::uint8_t>& bytes);
+void AppendUtf16(const std::wstring& text, std::vector<std::uint8_t>& bytes);
+inline constexpr std::uint8_t kUtf16Bom[] = {0xFF, 0xFE};
 // Accepts UTF-16LE and UTF-8 with their byte-order marks, otherwise ANSI.
 std::wstring DecodeTextFile(const std::vector<std::uint8_t>& bytes);
 std::string ToAnsi(const std::wstring& text);

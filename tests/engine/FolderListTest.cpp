@@ -149,6 +149,10 @@ TEST(ListFile, PathsOutsideTheCodePageRoundTrip) {
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes[0], 0xFF);
     EXPECT_EQ(bytes[1], 0xFE);
+    // The plain line before the wide one is in UTF-16 too, and only once.
+    EXPECT_EQ(bytes.size(), 2 + 2 * (list.items[0].size() + 2 + list.items[1].size() + 2));
+    EXPECT_EQ(bytes[2], 'C');
+    EXPECT_EQ(bytes[3], 0);
     PlainList loaded;
     LoadListFromFile(loaded, file);
     EXPECT_EQ(loaded.items, list.items);

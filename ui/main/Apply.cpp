@@ -47,9 +47,9 @@ class RestoreMembership {
 
 // Customizes the folder and records it. Only a folder that holds its settings
 // file can be restored; a customized folder has just had it written.
-bool CustomizeAndRecord(const std::wstring& folder, const engine::FolderOptions& options,
+bool CustomizeAndRecord(const std::wstring& folder, const std::vector<std::uint8_t>& settingsFile,
                         ListBoxItems& restoreList, RestoreMembership& held, unsigned long& error) {
-    const engine::CustomizeResult result = engine::CustomizeFolder(folder, options);
+    const engine::CustomizeResult result = engine::CustomizeFolder(folder, settingsFile);
     error = result.error;
     if (!result.customized)
         return false;
@@ -94,13 +94,15 @@ void Form1::Command1_Click() {
     }
     SetFocus(Control(cmdDummy));
     SetWaitCursor(true);
+    const std::vector<std::uint8_t> settingsFile =
+        platform::EncodeTextFile(engine::ComposeSettingsFile(options));
 
     const bool listMode = SendMessageW(Control(chkSubs), BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (!listMode) {
         ListBoxItems restoreList(Control(lstRestore));
         RestoreMembership held(restoreList, false);
         unsigned long error = 0;
-        const bool done = CustomizeAndRecord(folder, options, restoreList, held, error);
+        const bool done = CustomizeAndRecord(folder, settingsFile, restoreList, held, error);
         RefreshShell();
         std::wstring status = L"Folder Successfully Customized";
         if (!done)
@@ -124,7 +126,7 @@ void Form1::Command1_Click() {
             ShowProgress(L"Changing " + target);
             DoEvents();
             unsigned long error = 0;
-            if (!CustomizeAndRecord(target, options, restoreList, held, error))
+            if (!CustomizeAndRecord(target, settingsFile, restoreList, held, error))
                 ++failed;
             DoEvents();
         }
