@@ -159,7 +159,8 @@ std::vector<std::uint8_t> SettingsBytes() {
     return platform::EncodeTextFile(engine::ComposeSettingsFile(options));
 }
 
-// One repetition of every figure; the tree is clean again at its end.
+// One repetition of every figure; the tree is clean again at its end. Each
+// floor runs next to its figure, because the machine's speed drifts.
 void RunOnce(size_t size, SizeResult& r) {
     const std::wstring root = TreeRoot(size), app = AppFolder(size);
     ResetListFile(app);
@@ -167,6 +168,9 @@ void RunOnce(size_t size, SizeResult& r) {
     Expect(r, form->Create(), "the window could not be created");
     Show(*form);
 
+    size_t walked = 0;
+    r.walk.floor.push_back(Timed([&] { walked = FloorWalk(root); }));
+    Expect(r, walked == r.made, "the bare walk found " + std::to_string(walked) + " folders");
     form->SetText(ui::TxtFolder, root);
     r.walk.real.push_back(
         TimedWithGaps(*form, r.walk, [&] { form->SetIncludeSubdirectories(true); }));
@@ -185,6 +189,7 @@ void RunOnce(size_t size, SizeResult& r) {
     form.reset();
     platform::DoEvents();
 
+    r.startup.floor.push_back(Timed([&] { FloorStartup(targets); }));
     auto again = NewForm(app);
     r.startup.real.push_back(Timed([&] { again->Create(); }));
     Show(*again);
@@ -201,12 +206,9 @@ void RunOnce(size_t size, SizeResult& r) {
     again.reset();
     platform::DoEvents();
 
+    // The bare calls on the clean tree, in the same order as the window's.
     const std::vector<std::uint8_t> ini = SettingsBytes();
-    size_t walked = 0;
-    r.walk.floor.push_back(Timed([&] { walked = FloorWalk(root); }));
-    Expect(r, walked == r.made, "the bare walk found " + std::to_string(walked) + " folders");
     r.apply.floor.push_back(Timed([&] { FloorApply(targets, ini); }));
-    r.startup.floor.push_back(Timed([&] { FloorStartup(targets); }));
     r.restore.floor.push_back(Timed([&] { FloorRestore(targets); }));
 }
 
@@ -268,6 +270,16 @@ void PrintHeader() {
                 "folders/s", "floor s", "ratio", "gap ms");
 }
 
+// The median of the repetitions' own ratios: a slow spell of the machine
+// then weighs on one repetition, not on the figure.
+double Ratio(const Figure& f) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < f.real.size() && i < f.floor.size(); ++i)
+        if (f.floor[i] > 0)
+            ratios.push_back(f.real[i] / f.floor[i]);
+    return ratios.empty() ? 0.0 : Median(ratios);
+}
+
 double PerFolder(const Figure& f, const SizeResult& r) {
     const size_t n = &f == &r.walk ? r.made : r.targets;
     return n ? Median(f.real) / static_cast<double>(n) : 0;
@@ -281,8 +293,7 @@ void PrintRows(const SizeResult& r) {
         if (f->longestGapMs >= 0)
             std::snprintf(gap, sizeof gap, "%.1f", f->longestGapMs);
         std::printf("%9zu %9zu %-8s %9.3f %10.0f %9.3f %7.2f %9s\n", r.made, r.targets, f->name,
-                    real, real > 0 ? static_cast<double>(n) / real : 0.0, floor,
-                    floor > 0 ? real / floor : 0.0, gap);
+                    real, real > 0 ? static_cast<double>(n) / real : 0.0, floor, Ratio(*f), gap);
     }
     if (r.memoryPeak) {
         const double perFolder =
@@ -308,10 +319,8 @@ void PrintClosing(const std::vector<SizeResult>& results) {
         double worstGap = -1;
         for (const auto& r : results) {
             const Figure& f = r.*member;
-            const double floor = Median(f.floor);
             char part[64];
-            std::snprintf(part, sizeof part, " %.2f at %zu,",
-                          floor > 0 ? Median(f.real) / floor : 0, r.made);
+            std::snprintf(part, sizeof part, " %.2f at %zu,", Ratio(f), r.made);
             line += part;
             worstGap = std::max(worstGap, f.longestGapMs);
         }
@@ -333,6 +342,7 @@ void PrintClosing(const std::vector<SizeResult>& results) {
         }
         std::printf("%s\n", line.c_str());
     }
+    std::printf("(ratio: the median of each repetition's time over its floor's)\n");
     for (const auto& r : results)
         if (r.memoryPeak && r.targets)
             std::printf("memory at %zu: %.0f bytes per target folder above the idle window "

@@ -141,9 +141,12 @@ void LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& 
 namespace {
 // Encoded line by line, so that a whole drive's list is not also held as one
 // text. False when a line does not fit the ANSI code page.
-bool EncodeLines(const ListItems& list, bool ansi, std::vector<std::uint8_t>& bytes) {
+bool EncodeLines(const ListItems& list, bool ansi, std::vector<std::uint8_t>& bytes,
+                 const YieldFn& yield) {
     const size_t count = list.Count();
     for (size_t i = 0; i < count; ++i) {
+        if (yield)
+            yield();
         const std::wstring line = list.Item(i) + L"\r\n";
         if (!ansi)
             platform::AppendUtf16(line, bytes);
@@ -154,11 +157,11 @@ bool EncodeLines(const ListItems& list, bool ansi, std::vector<std::uint8_t>& by
 }
 } // namespace
 
-bool SaveListToFile(const ListItems& list, const std::wstring& path) {
+bool SaveListToFile(const ListItems& list, const std::wstring& path, const YieldFn& yield) {
     std::vector<std::uint8_t> bytes;
-    if (!EncodeLines(list, true, bytes)) {
+    if (!EncodeLines(list, true, bytes, yield)) {
         bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
-        EncodeLines(list, false, bytes);
+        EncodeLines(list, false, bytes, yield);
     }
     return platform::ReplaceFileContents(path, bytes);
 }

@@ -59,7 +59,8 @@ void LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& 
 
 // One line per item, replacing the file in one step: when anything fails the
 // old file stays as it was. Returns false with GetLastError() set on failure.
-bool SaveListToFile(const ListItems& list, const std::wstring& path);
+// Calls yield once per item.
+bool SaveListToFile(const ListItems& list, const std::wstring& path, const YieldFn& yield = {});
 
 void RemoveBlankItems(ListItems& list);
 

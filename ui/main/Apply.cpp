@@ -17,14 +17,17 @@ namespace {
 // is one search of the list box.
 class RestoreMembership {
   public:
-    RestoreMembership(const ListBoxItems& list, bool copyList) : list_(list), copied_(copyList) {
+    RestoreMembership(const ListBoxItems& list, bool copyList, const engine::YieldFn& yield = {})
+        : list_(list), copied_(copyList) {
         if (!copied_)
             return;
-        std::vector<std::wstring> items;
-        items.reserve(list.Count());
-        for (size_t i = 0; i < list.Count(); ++i)
-            items.push_back(list.Item(i));
-        before_.AddAll(items);
+        const size_t count = list.Count();
+        for (size_t i = 0; i < count; ++i) {
+            before_.Add(list.Item(i));
+            if (yield)
+                yield();
+        }
+        before_.Sort(yield);
     }
     bool Holds(const std::wstring& folder) const {
         if (!copied_)
@@ -119,7 +122,7 @@ void Form1::Command1_Click() {
     size_t failed = 0;
     {
         ListBoxItems restoreList(Control(lstRestore));
-        RestoreMembership held(restoreList, true);
+        RestoreMembership held(restoreList, true, [this] { DoEvents(); });
         ListRedrawThrottle quiet(Control(lstRestore));
         for (size_t i = 0; i < count; ++i) {
             const std::wstring& target = subDirs_.At(i);
@@ -147,7 +150,7 @@ void Form1::CompleteApply(const std::wstring& statusText) {
     UpdateRestoreCount();
     SetWaitCursor(false);
     ListBoxItems restoreList(Control(lstRestore));
-    const bool saved = engine::SaveListToFile(restoreList, ListFilePath());
+    const bool saved = engine::SaveListToFile(restoreList, ListFilePath(), [this] { DoEvents(); });
     DoEvents();
     // The list shows what the file holds. After a good save that is what it
     // already shows, and reloading a whole drive's list would freeze the window.

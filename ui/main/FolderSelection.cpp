@@ -168,7 +168,8 @@ void Form1::RecurseFolderList(const std::wstring& folder) {
 }
 
 void Form1::RemoveExcludedFolders() {
-    subDirs_.RemoveWhere([](const std::wstring& path) {
+    subDirs_.RemoveWhere([this](const std::wstring& path) {
+        DoEvents(); // a whole drive's list takes a while to sift
         for (const wchar_t* word : kExcluded)
             if (platform::ContainsNoCase(path, word))
                 return true;

@@ -450,7 +450,7 @@ void Form1::UpdateRestoreCount(bool soon) {
 void Form1::DoEvents() {
     // A pump is a round trip to the window system; one every few milliseconds
     // keeps the window answering without costing more than the file work.
-    constexpr ULONGLONG kPumpIntervalMs = 5;
+    constexpr ULONGLONG kPumpIntervalMs = 15;
     if (GetTickCount64() - lastPump_ >= kPumpIntervalMs) {
         for (auto* text : {&status_, &subDirsCount_, &restoreCount_})
             text->ShowDue();

@@ -71,8 +71,13 @@ void RestoreView::RestoreFolder(const std::wstring& folder, platform::FileHandle
     const std::wstring backup = engine::BackupFilePath(ini);
     bool deleted = false;
     if (settings) {
-        Check(SetAttributes(settings, AttrNormal), folder);
+        // Only a read-only file refuses deletion for its attributes, so the
+        // reset to normal comes when the deletion is refused.
         deleted = MarkForDeletion(settings);
+        if (!deleted) {
+            Check(SetAttributes(settings, AttrNormal), folder);
+            deleted = MarkForDeletion(settings);
+        }
         settings.reset(); // the file goes with its handle
         Check(deleted, folder);
     } else {
