@@ -19,8 +19,28 @@ std::wstring ListBoxItems::Item(size_t index) const {
     return text;
 }
 
+namespace {
+// The sorted list box's own order: its locale, without regard to case.
+bool SortsBefore(LCID locale, const std::wstring& a, const std::wstring& b) {
+    return CompareStringW(locale, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_LESS_THAN;
+}
+} // namespace
+
 void ListBoxItems::Add(const std::wstring& text) {
-    SendMessageW(listBox_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const size_t n = Count();
+    const std::wstring last = n ? Item(n - 1) : std::wstring();
+    AddInOrder(n ? &last : nullptr, text);
+}
+
+bool ListBoxItems::AddInOrder(const std::wstring* last, const std::wstring& text) {
+    // A sorted list box finds a new item's place by comparing it with one
+    // item after another; an item that belongs at the end is put there at
+    // once (LB_INSERTSTRING does not sort).
+    const auto locale = static_cast<LCID>(SendMessageW(listBox_, LB_GETLOCALE, 0, 0));
+    const bool atEnd = last && SortsBefore(locale, *last, text);
+    SendMessageW(listBox_, atEnd ? LB_INSERTSTRING : LB_ADDSTRING, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(text.c_str()));
+    return atEnd;
 }
 
 void ListBoxItems::RemoveAt(size_t index) {
@@ -38,8 +58,14 @@ void ListBoxItems::AddAll(const std::vector<std::wstring>& texts) {
         chars += text.size() + 1;
     SendMessageW(listBox_, LB_INITSTORAGE, texts.size(), chars * sizeof(wchar_t));
     SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
-    for (const auto& text : texts)
-        Add(text);
+    // Texts that come in order (a saved list does) each go straight to the end.
+    const size_t n = Count();
+    std::wstring last = n ? Item(n - 1) : std::wstring();
+    bool empty = n == 0;
+    for (const auto& text : texts) {
+        last = AddInOrder(empty ? nullptr : &last, text) ? text : Item(Count() - 1);
+        empty = false;
+    }
     SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(listBox_, nullptr, TRUE);
 }

@@ -26,6 +26,9 @@ class ListBoxItems : public engine::ListItems {
     bool Holds(const std::wstring& text) const;
 
   private:
+    // Adds the text, given the list's last item (none when it is empty);
+    // true when the text became the last item.
+    bool AddInOrder(const std::wstring* last, const std::wstring& text);
     HWND listBox_;
 };
 

@@ -1,0 +1,52 @@
+#include "ui/restore/RestoreList.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace ui;
+
+namespace {
+
+class RestoreListTest : public ::testing::Test {
+  protected:
+    RestoreListTest() {
+        owner = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+        box = CreateWindowExW(0, L"LISTBOX", L"", kTickListStyle, 0, 0, 380, 280, owner, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    }
+    ~RestoreListTest() override { DestroyWindow(owner); }
+    std::vector<std::wstring> Items() {
+        ListBoxItems list(box);
+        std::vector<std::wstring> items;
+        for (size_t i = 0; i < list.Count(); ++i)
+            items.push_back(list.Item(i));
+        return items;
+    }
+    HWND owner = nullptr, box = nullptr;
+};
+
+} // namespace
+
+TEST_F(RestoreListTest, ItemsTakeTheListsOwnOrderHoweverTheyCome) {
+    ASSERT_NE(box, nullptr);
+    ListBoxItems list(box);
+    // In order, then out of order, then in order again after the end moved.
+    list.AddAll({L"C:\\b", L"C:\\d", L"C:\\a", L"C:\\E", L"C:\\aa", L"C:\\c", L"C:\\f g"});
+    list.Add(L"C:\\0");
+    list.Add(L"C:\\zz");
+    list.Add(L"C:\\B x");
+    const std::vector<std::wstring> expected{L"C:\\0", L"C:\\a", L"C:\\aa", L"C:\\b",   L"C:\\B x",
+                                             L"C:\\c", L"C:\\d", L"C:\\E",  L"C:\\f g", L"C:\\zz"};
+    EXPECT_EQ(Items(), expected);
+    // The list box's own search relies on that order.
+    for (const auto& item : expected)
+        EXPECT_TRUE(list.Holds(item));
+    EXPECT_TRUE(list.Holds(L"c:\\F G"));
+    EXPECT_FALSE(list.Holds(L"C:\\f"));
+    // What the list box sorts itself agrees with what was put at the end.
+    SendMessageW(box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"C:\\e1"));
+    EXPECT_EQ(Items()[8], L"C:\\e1");
+}
