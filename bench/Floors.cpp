@@ -64,7 +64,9 @@ void FloorStartup(const std::vector<std::wstring>& folders) {
 }
 
 void FloorRestore(const std::vector<std::wstring>& folders) {
-    for (const auto& folder : folders) {
+    // From the last folder to the first, as the window restores them.
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        const std::wstring& folder = *it;
         const std::wstring path = IniOf(folder);
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(path.c_str());

@@ -16,7 +16,7 @@ void FloorApply(const std::vector<std::wstring>& folders, const std::vector<std:
 // Opens and closes each folder's Desktop.ini.
 void FloorStartup(const std::vector<std::wstring>& folders);
 
-// Per folder: file normal, delete it, folder normal.
+// Per folder, from the last to the first: file normal, delete it, folder normal.
 void FloorRestore(const std::vector<std::wstring>& folders);
 
 } // namespace bench

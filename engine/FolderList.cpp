@@ -163,7 +163,7 @@ bool SaveListToFile(const ListItems& list, const std::wstring& path, const Yield
         bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
         EncodeLines(list, false, bytes, yield);
     }
-    return platform::ReplaceFileContents(path, bytes);
+    return platform::ReplaceFileContents(path, bytes, yield);
 }
 
 void RemoveBlankItems(ListItems& list) {

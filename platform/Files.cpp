@@ -2,6 +2,8 @@
 
 #include "platform/Handles.h"
 
+#include <algorithm>
+
 namespace platform {
 
 bool SetAttributes(const std::wstring& path, DWORD attributes) {
@@ -100,12 +102,18 @@ bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-static bool WriteAll(HANDLE file, const std::vector<std::uint8_t>& bytes) {
+// Writes in pieces of a megabyte, calling yield between them: a whole drive's
+// list takes longer to write than a window may stay unanswered.
+static bool WriteAll(HANDLE file, const std::vector<std::uint8_t>& bytes,
+                     const std::function<void()>& yield = {}) {
+    constexpr size_t kPiece = 1 << 20;
     size_t done = 0;
     while (done < bytes.size()) {
+        if (done && yield)
+            yield();
         DWORD wrote = 0;
-        if (!WriteFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &wrote,
-                       nullptr))
+        const size_t piece = std::min(kPiece, bytes.size() - done);
+        if (!WriteFile(file, bytes.data() + done, static_cast<DWORD>(piece), &wrote, nullptr))
             return false;
         done += wrote;
     }
@@ -125,7 +133,8 @@ bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& by
     return WriteAll(file.get(), bytes);
 }
 
-bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
+                         const std::function<void()>& yield) {
     DWORD existing = GetFileAttributesW(path.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
         if (existing & FILE_ATTRIBUTE_DIRECTORY) {
@@ -143,7 +152,7 @@ bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file)
             return false;
-        if (!WriteAll(file.get(), bytes) || !FlushFileBuffers(file.get())) {
+        if (!WriteAll(file.get(), bytes, yield) || !FlushFileBuffers(file.get())) {
             DWORD error = GetLastError();
             file.reset();
             DeleteFileW(temp.c_str());

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,9 @@ bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& by
                    DWORD attributes = AttrNormal);
 // Writes a sibling temporary file and moves it over the target in one step;
 // on any failure the target is left as it was. A read-only target is refused.
-bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+// Calls yield between pieces of a long write.
+bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
+                         const std::function<void()>& yield = {});
 
 // Text of the system's message for a Win32 error code, without the line break.
 std::wstring ErrorText(DWORD error);

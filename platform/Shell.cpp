@@ -5,7 +5,9 @@
 
 namespace platform {
 
-void NotifyShellOfChanges() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
+void NotifyShellOfChanges() {
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
 
 std::wstring BrowseForFolder(HWND owner, const std::wstring& title, UINT flags) {
     wchar_t displayName[MAX_PATH] = {};
@@ -24,8 +26,7 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& title, UINT flags) 
 }
 
 bool ShellOpen(HWND owner, const std::wstring& target) {
-    HINSTANCE result =
-        ShellExecuteW(owner, L"open", target.c_str(), L"", nullptr, SW_SHOWNORMAL);
+    HINSTANCE result = ShellExecuteW(owner, L"open", target.c_str(), L"", nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 

@@ -18,7 +18,8 @@ namespace ui {
 namespace {
 constexpr int kClientWidthTwips = 7455;
 constexpr int kClientHeightTwips = 5715;
-constexpr UINT kTextRepaintMs = 30;
+// Progress text reaches the screen at most this often.
+constexpr UINT kTextRepaintMs = 50;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 // The controls that the busy lock disables, in its order.

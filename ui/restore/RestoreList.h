@@ -35,10 +35,10 @@ class ListBoxItems : public engine::ListItems {
 // Keeps a list box from drawing each change of a long run: changes made
 // while paused are drawn when the interval is up (at the next turn of the
 // message loop) and when the run ends. Each drawing costs milliseconds under
-// a long list, so it comes a few times a second, not with every folder.
+// a long list, so it comes twice a second, not with every folder.
 class ListRedrawThrottle {
   public:
-    explicit ListRedrawThrottle(HWND listBox, ULONGLONG intervalMs = 250);
+    explicit ListRedrawThrottle(HWND listBox, ULONGLONG intervalMs = 500);
     ~ListRedrawThrottle();
     ListRedrawThrottle(const ListRedrawThrottle&) = delete;
     ListRedrawThrottle& operator=(const ListRedrawThrottle&) = delete;
