@@ -122,7 +122,7 @@ def bmp_image(rows):
 
 
 def png_image(rows):
-    size = len(rows)
+    height, width = len(rows), len(rows[0])
     raw = bytearray()
     for row in rows:
         raw.append(0)
@@ -134,7 +134,7 @@ def png_image(rows):
                 struct.pack('>I', zlib.crc32(kind + data) & 0xFFFFFFFF))
 
     return (b'\x89PNG\r\n\x1a\n' +
-            chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)) +
+            chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)) +
             chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + chunk(b'IEND', b''))
 
 
@@ -279,21 +279,8 @@ def write_bmp24(path, rows):
 
 
 def write_png(path, rows):
-    height, width = len(rows), len(rows[0])
-    raw = bytearray()
-    for row in rows:
-        raw.append(0)
-        for r, g, b, a in row:
-            raw += bytes((r, g, b, a))
-
-    def chunk(kind, data):
-        return (struct.pack('>I', len(data)) + kind + data +
-                struct.pack('>I', zlib.crc32(kind + data) & 0xFFFFFFFF))
-
     with open(path, 'wb') as f:
-        f.write(b'\x89PNG\r\n\x1a\n' +
-                chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)) +
-                chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + chunk(b'IEND', b''))
+        f.write(png_image(rows))
 
 
 WHITE = (255, 255, 255)

@@ -1,6 +1,7 @@
 #include "ui/options/ColorChooser.h"
 
 #include "platform/Handles.h"
+#include "platform/ControlState.h"
 #include "platform/Window.h"
 
 #include <commdlg.h>
@@ -41,10 +42,7 @@ struct SampleState {
 };
 
 SampleState* StateOf(HWND sample) {
-    wchar_t name[32] = {};
-    if (!sample || !GetClassNameW(sample, name, 32) || lstrcmpiW(name, kSampleTextClass) != 0)
-        return nullptr;
-    return reinterpret_cast<SampleState*>(GetWindowLongPtrW(sample, GWLP_USERDATA));
+    return platform::ControlStateOf<SampleState>(sample, kSampleTextClass);
 }
 
 platform::FontHandle MakeFont(HWND window) {
@@ -73,17 +71,16 @@ void Paint(HWND hwnd, HDC dc, const SampleState& state) {
 }
 
 LRESULT CALLBACK SampleTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = reinterpret_cast<SampleState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* state = platform::ControlState<SampleState>(hwnd);
     switch (message) {
     case WM_NCCREATE: {
         auto owned = std::make_unique<SampleState>();
         owned->font = MakeFont(hwnd);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owned.release()));
+        platform::AttachControlState(hwnd, std::move(owned));
         break;
     }
     case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        delete state;
+        platform::ReleaseControlState<SampleState>(hwnd);
         break;
     case WM_GETFONT:
         return state ? reinterpret_cast<LRESULT>(state->font.get()) : 0;

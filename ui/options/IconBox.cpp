@@ -1,6 +1,7 @@
 #include "ui/options/IconBox.h"
 
 #include "platform/Handles.h"
+#include "platform/ControlState.h"
 #include "platform/Window.h"
 
 #include <cstdint>
@@ -18,10 +19,7 @@ struct IconBoxState {
 };
 
 IconBoxState* StateOf(HWND box) {
-    wchar_t name[32] = {};
-    if (!box || !GetClassNameW(box, name, 32) || lstrcmpiW(name, kIconBoxClass) != 0)
-        return nullptr;
-    return reinterpret_cast<IconBoxState*>(GetWindowLongPtrW(box, GWLP_USERDATA));
+    return platform::ControlStateOf<IconBoxState>(box, kIconBoxClass);
 }
 
 // Runs fn with a memory DC that has the box's bitmap selected.
@@ -65,18 +63,17 @@ void Resize(IconBoxState& state, int width, int height) {
 }
 
 LRESULT CALLBACK IconBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = reinterpret_cast<IconBoxState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* state = platform::ControlState<IconBoxState>(hwnd);
     switch (message) {
     case WM_NCCREATE: {
         auto owned = std::make_unique<IconBoxState>();
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         Resize(*owned, create->cx, create->cy);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owned.release()));
+        platform::AttachControlState(hwnd, std::move(owned));
         break;
     }
     case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        delete state;
+        platform::ReleaseControlState<IconBoxState>(hwnd);
         break;
     case WM_SIZE:
         if (state && (LOWORD(lParam) != state->width || HIWORD(lParam) != state->height)) {

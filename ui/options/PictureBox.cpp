@@ -1,5 +1,6 @@
 #include "ui/options/PictureBox.h"
 
+#include "platform/ControlState.h"
 #include "platform/Window.h"
 
 #include <memory>
@@ -13,10 +14,7 @@ struct PictureBoxState {
 };
 
 PictureBoxState* StateOf(HWND box) {
-    wchar_t name[32] = {};
-    if (!box || !GetClassNameW(box, name, 32) || lstrcmpiW(name, kPictureBoxClass) != 0)
-        return nullptr;
-    return reinterpret_cast<PictureBoxState*>(GetWindowLongPtrW(box, GWLP_USERDATA));
+    return platform::ControlStateOf<PictureBoxState>(box, kPictureBoxClass);
 }
 
 void Paint(HWND hwnd, HDC dc, const PictureBoxState& state) {
@@ -27,16 +25,13 @@ void Paint(HWND hwnd, HDC dc, const PictureBoxState& state) {
 }
 
 LRESULT CALLBACK PictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = reinterpret_cast<PictureBoxState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* state = platform::ControlState<PictureBoxState>(hwnd);
     switch (message) {
     case WM_NCCREATE:
-        SetWindowLongPtrW(
-            hwnd, GWLP_USERDATA,
-            reinterpret_cast<LONG_PTR>(std::make_unique<PictureBoxState>().release()));
+        platform::AttachControlState(hwnd, std::make_unique<PictureBoxState>());
         break;
     case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        delete state;
+        platform::ReleaseControlState<PictureBoxState>(hwnd);
         break;
     case WM_ERASEBKGND:
         return 1;

@@ -29,14 +29,17 @@ bool SortsBefore(LCID locale, const std::wstring& a, const std::wstring& b) {
 void ListBoxItems::Add(const std::wstring& text) {
     const size_t n = Count();
     const std::wstring last = n ? Item(n - 1) : std::wstring();
-    AddInOrder(n ? &last : nullptr, text);
+    AddInOrder(Locale(), n ? &last : nullptr, text);
 }
 
-bool ListBoxItems::AddInOrder(const std::wstring* last, const std::wstring& text) {
+LCID ListBoxItems::Locale() const {
+    return static_cast<LCID>(SendMessageW(listBox_, LB_GETLOCALE, 0, 0));
+}
+
+bool ListBoxItems::AddInOrder(LCID locale, const std::wstring* last, const std::wstring& text) {
     // A sorted list box finds a new item's place by comparing it with one
     // item after another; an item that belongs at the end is put there at
     // once (LB_INSERTSTRING does not sort).
-    const auto locale = static_cast<LCID>(SendMessageW(listBox_, LB_GETLOCALE, 0, 0));
     const bool atEnd = last && SortsBefore(locale, *last, text);
     SendMessageW(listBox_, atEnd ? LB_INSERTSTRING : LB_ADDSTRING, static_cast<WPARAM>(-1),
                  reinterpret_cast<LPARAM>(text.c_str()));
@@ -62,8 +65,9 @@ void ListBoxItems::AddAll(const std::vector<std::wstring>& texts) {
     const size_t n = Count();
     std::wstring last = n ? Item(n - 1) : std::wstring();
     bool empty = n == 0;
+    const LCID locale = Locale();
     for (const auto& text : texts) {
-        last = AddInOrder(empty ? nullptr : &last, text) ? text : Item(Count() - 1);
+        last = AddInOrder(locale, empty ? nullptr : &last, text) ? text : Item(Count() - 1);
         empty = false;
     }
     SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);

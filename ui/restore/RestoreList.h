@@ -28,7 +28,9 @@ class ListBoxItems : public engine::ListItems {
   private:
     // Adds the text, given the list's last item (none when it is empty);
     // true when the text became the last item.
-    bool AddInOrder(const std::wstring* last, const std::wstring& text);
+    bool AddInOrder(LCID locale, const std::wstring* last, const std::wstring& text);
+    // What the sorted list box compares by.
+    LCID Locale() const;
     HWND listBox_;
 };
 

@@ -100,12 +100,7 @@ TEST_F(Form1Test, ApplyToTheTargetListCustomizesEveryFolder) {
     form().SetIncludeSubdirectories(true);
     form().SetText(TxtIconFile, L"C:\\Icons\\blue.ico");
     std::vector<std::wstring> changing;
-    form().yieldObserver = [&] {
-        std::wstring status = Text(txtChanging);
-        if (status.rfind(L"Changing ", 0) == 0 &&
-            (changing.empty() || changing.back() != status))
-            changing.push_back(status);
-    };
+    RecordStatuses(L"Changing ", changing);
     form().Command1_Click();
     const std::vector<std::wstring> all{root, root + L"\\A", root + L"\\b", root + L"\\b\\X"};
     for (const auto& folder : all) {
@@ -152,7 +147,7 @@ TEST_F(Form1Test, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
         if (!edited && Text(txtChanging).rfind(L"Changing ", 0) == 0) {
             edited = true;
             EXPECT_TRUE(Enabled(TxtToolTip)); // the tooltip box stays live
-            EXPECT_FALSE(Enabled(Command1));   // while the busy lock holds
+            EXPECT_FALSE(Enabled(Command1));  // while the busy lock holds
             EXPECT_FALSE(Enabled(chkSubs));
             EXPECT_FALSE(platform::HasCloseCommand(form().hwnd()));
             form().SetText(TxtToolTip, L"second");

@@ -24,6 +24,14 @@ class Form1Test : public ::testing::Test {
     bool Ticked(int id) {
         return SendMessageW(form_->Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
+    // From now on, each new status line that starts with prefix, as the run yields.
+    void RecordStatuses(const std::wstring& prefix, std::vector<std::wstring>& into) {
+        form_->yieldObserver = [this, prefix, &into] {
+            std::wstring status = Text(ui::txtChanging);
+            if (status.rfind(prefix, 0) == 0 && (into.empty() || into.back() != status))
+                into.push_back(status);
+        };
+    }
     std::vector<std::wstring> RestoreItems();
     std::vector<std::wstring> TargetItems();
 

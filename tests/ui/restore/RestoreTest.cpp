@@ -139,12 +139,7 @@ TEST_F(RestoreTest, ItemsAreRestoredFromTheBottomUp) {
     Tick(0);
     Tick(2);
     std::vector<std::wstring> restoring;
-    form().yieldObserver = [&] {
-        std::wstring status = Text(txtChanging);
-        if (status.rfind(L"Restoring ", 0) == 0 &&
-            (restoring.empty() || restoring.back() != status))
-            restoring.push_back(status);
-    };
+    RecordStatuses(L"Restoring ", restoring);
     form().cmdRestore_Click();
     EXPECT_EQ(restoring, (std::vector<std::wstring>{L"Restoring " + c, L"Restoring " + a}));
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{b});
