@@ -3,6 +3,7 @@
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
+#include "platform/TextCompare.h"
 
 #include <algorithm>
 #include <map>

@@ -1,6 +1,8 @@
 #pragma once
 // The state of a small custom control, owned by its window: made at
 // WM_NCCREATE, kept in GWLP_USERDATA, freed at WM_NCDESTROY.
+#include "platform/WindowPart.h"
+
 #include <windows.h>
 
 #include <memory>

@@ -1,9 +1,17 @@
 #pragma once
-// Non-copyable owners of Win32 handles. Each releases its handle exactly once.
+// Non-copyable owners of kernel and registry handles. Each releases its handle
+// exactly once.
 #include <windows.h>
 #include <utility>
 
 namespace platform {
+
+// Runs a release step without disturbing the error code a caller is about to read.
+template <typename Release> void KeepingLastError(Release release) {
+    const DWORD saved = GetLastError();
+    release();
+    SetLastError(saved);
+}
 
 template <typename Traits> class UniqueHandle {
   public:
@@ -25,12 +33,8 @@ template <typename Traits> class UniqueHandle {
     explicit operator bool() const { return valid(); }
     Handle release() { return std::exchange(handle_, Traits::invalid()); }
     void reset(Handle h = Traits::invalid()) {
-        if (valid()) {
-            // Closing must not disturb the error code a caller is about to read.
-            DWORD saved = GetLastError();
-            Traits::close(handle_);
-            SetLastError(saved);
-        }
+        if (valid())
+            KeepingLastError([this] { Traits::close(handle_); });
         handle_ = h;
     }
 
@@ -58,34 +62,10 @@ struct RegKeyTraits {
     static Handle invalid() { return nullptr; }
     static void close(Handle h) { RegCloseKey(h); }
 };
-struct IconTraits {
-    using Handle = HICON;
-    static Handle invalid() { return nullptr; }
-    static void close(Handle h) { DestroyIcon(h); }
-};
-struct GdiObjectTraits {
-    using Handle = HGDIOBJ;
-    static Handle invalid() { return nullptr; }
-    static void close(Handle h) { DeleteObject(h); }
-};
-struct FontTraits {
-    using Handle = HFONT;
-    static Handle invalid() { return nullptr; }
-    static void close(Handle h) { DeleteObject(h); }
-};
-struct BrushTraits {
-    using Handle = HBRUSH;
-    static Handle invalid() { return nullptr; }
-    static void close(Handle h) { DeleteObject(h); }
-};
 
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
-using IconHandle = UniqueHandle<IconTraits>;
-using GdiObject = UniqueHandle<GdiObjectTraits>;
-using FontHandle = UniqueHandle<FontTraits>;
-using BrushHandle = UniqueHandle<BrushTraits>;
 
 } // namespace platform

@@ -1,6 +1,8 @@
 #pragma once
 // The system's open dialog with events: while it is open it reports its
 // initialisation, every change of selection and its closing to the owner.
+#include "platform/WindowPart.h"
+
 #include <windows.h>
 #include <string>
 

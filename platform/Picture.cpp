@@ -19,16 +19,6 @@ struct GlobalTraits {
 };
 using GlobalMemory = UniqueHandle<GlobalTraits>;
 
-int TwipsPerPixel(int axis) {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, axis) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    if (dpi <= 0)
-        dpi = 96;
-    return static_cast<int>(std::lround(1440.0 / dpi));
-}
-
 } // namespace
 
 Picture Picture::Load(const std::wstring& path) {
@@ -90,14 +80,6 @@ long HimetricToPixels(long himetric, int twipsPerPixel) {
     if (twipsPerPixel <= 0)
         return 0;
     return std::lround(static_cast<double>(himetric) * 1440.0 / 2540.0 / twipsPerPixel);
-}
-
-int TwipsPerPixelX() {
-    return TwipsPerPixel(LOGPIXELSX);
-}
-
-int TwipsPerPixelY() {
-    return TwipsPerPixel(LOGPIXELSY);
 }
 
 } // namespace platform

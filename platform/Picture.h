@@ -1,5 +1,9 @@
 #pragma once
 // Pictures (BMP, GIF, JPEG, ICO) through the system's OLE picture loader.
+#include "platform/ComPtr.h"
+#include "platform/Dpi.h"
+#include "platform/WindowPart.h"
+
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
@@ -7,39 +11,6 @@
 #include <utility>
 
 namespace platform {
-
-// Owns one reference to a COM interface.
-template <typename T> class ComPtr {
-  public:
-    ComPtr() = default;
-    ~ComPtr() { reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) {
-            reset();
-            p_ = std::exchange(other.p_, nullptr);
-        }
-        return *this;
-    }
-
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    // For functions that hand out a new reference.
-    T** put() {
-        reset();
-        return &p_;
-    }
-    void reset() {
-        if (p_)
-            std::exchange(p_, nullptr)->Release();
-    }
-
-  private:
-    T* p_ = nullptr;
-};
 
 class Picture {
   public:
@@ -62,9 +33,5 @@ class Picture {
 
 // HIMETRIC to whole pixels for the given twips per pixel, as a picture box reports it.
 long HimetricToPixels(long himetric, int twipsPerPixel);
-
-// Twips per screen pixel along x and y (15 at 96 dots per inch).
-int TwipsPerPixelX();
-int TwipsPerPixelY();
 
 } // namespace platform

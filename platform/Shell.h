@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/WindowPart.h"
+
 #include <windows.h>
 #include <string>
 

@@ -19,11 +19,3 @@ std::wstring DecodeTextFile(const std::vector<std::uint8_t>& bytes);
 std::string ToAnsi(const std::wstring& text);
 
 } // namespace platform
-
-namespace platform {
-
-// Case-insensitive ordinal comparison: <0, 0 or >0.
-int CompareNoCase(const std::wstring& a, const std::wstring& b);
-bool ContainsNoCase(const std::wstring& text, const std::wstring& part);
-
-} // namespace platform

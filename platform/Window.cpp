@@ -54,27 +54,6 @@ void ThrottledText::Send() {
     SetWindowTextW(control_, text_.c_str());
 }
 
-UINT WindowDpi(HWND window) {
-    // GetDpiForWindow is absent before Windows 10; fall back to the screen's DPI.
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow && window) {
-        UINT dpi = getDpiForWindow(window);
-        if (dpi)
-            return dpi;
-    }
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
-}
-
-} // namespace platform
-
-namespace platform {
-
 bool RegisterClassOnce(const wchar_t* name, WNDPROC proc, HBRUSH background, HICON icon) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};

@@ -1,5 +1,10 @@
 #pragma once
+#include "platform/Dpi.h"
+#include "platform/Gdi.h"
+#include "platform/WindowPart.h"
+
 #include <windows.h>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -26,11 +31,10 @@ HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, int
 
 // Answers WM_PAINT and WM_PRINTCLIENT alike: paint(dc) draws the client area.
 template <typename Paint> void PaintClient(HWND window, UINT message, WPARAM wParam, Paint paint) {
-    PAINTSTRUCT ps{};
-    HDC dc = message == WM_PAINT ? BeginPaint(window, &ps) : reinterpret_cast<HDC>(wParam);
-    paint(dc);
+    std::optional<PaintScope> scope;
     if (message == WM_PAINT)
-        EndPaint(window, &ps);
+        scope.emplace(window);
+    paint(scope ? scope->get() : reinterpret_cast<HDC>(wParam));
 }
 
 // The full path of the running executable.
@@ -64,8 +68,5 @@ class ThrottledText {
     bool pending_ = false;
     std::wstring text_;
 };
-
-// Dots per inch of the window's monitor (96 when the system cannot tell).
-UINT WindowDpi(HWND window);
 
 } // namespace platform

@@ -2,6 +2,8 @@
 // A thin wrapper over a top-level or child window: stores `this` in the window
 // and routes messages to a virtual handler. No exception crosses the window
 // procedure.
+#include "platform/WindowPart.h"
+
 #include <windows.h>
 #include <string>
 

@@ -4,7 +4,7 @@ set -euo pipefail
 reg() { wine reg add "$@" /f </dev/null >/dev/null 2>&1; }
 # The version query of the programs under test reports Windows XP.
 for exe in quillane.exe platform_tests.exe engine_tests.exe ui_main_tests.exe \
-           ui_options_tests.exe ui_restore_tests.exe ui_about_tests.exe; do
+           ui_options_tests.exe ui_restore_tests.exe ui_about_tests.exe support_tests.exe; do
     reg 'HKCU\Software\Wine\AppDefaults\'"$exe" /v Version /d winxp
 done
 
@@ -12,7 +12,8 @@ prefix=${WINEPREFIX:?}
 # Drive D: is a CD-ROM drive, so that tests can choose a folder that is not on a hard disk.
 mkdir -p "$prefix/cdrom-d/Disc"
 ln -sfn "$prefix/cdrom-d" "$prefix/dosdevices/d:"
-reg 'HKLM\Software\Wine\Drives' /v 'd:' /d cdrom
+# The 64-bit view: with 32-bit Wine installed too, `wine reg` is the 32-bit one.
+reg 'HKLM\Software\Wine\Drives' /v 'd:' /d cdrom /reg:64
 # A folder loop: C:\quillane-loop\inner\up leads back to C:\quillane-loop.
 mkdir -p "$prefix/drive_c/quillane-loop/inner"
 ln -sfn .. "$prefix/drive_c/quillane-loop/inner/up"

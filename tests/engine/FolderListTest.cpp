@@ -1,6 +1,6 @@
 #include "engine/FolderList.h"
 #include "engine/SettingsFile.h"
-#include "platform/TextCodec.h"
+#include "platform/TextCompare.h"
 
 #include "tests/support/FileAsserts.h"
 #include "tests/support/TempDir.h"

@@ -25,11 +25,3 @@ TEST(TextCodec, ReadsUtf8WithByteOrderMark) {
     std::vector<std::uint8_t> bytes{0xEF, 0xBB, 0xBF, 'C', ':', 0xE4, 0xB8, 0xAD};
     EXPECT_EQ(DecodeTextFile(bytes), L"C:\u4E2D");
 }
-
-TEST(TextCodec, CaseInsensitiveComparisonAndSearch) {
-    EXPECT_EQ(CompareNoCase(L"C:\\data", L"c:\\DATA"), 0);
-    EXPECT_LT(CompareNoCase(L"C:\\Data", L"C:\\Data\\A"), 0);
-    EXPECT_LT(CompareNoCase(L"C:\\Data\\A", L"c:\\data\\b"), 0);
-    EXPECT_TRUE(ContainsNoCase(L"C:\\Old DESKTOP Files", L"Desktop"));
-    EXPECT_FALSE(ContainsNoCase(L"C:\\Desk top", L"Desktop"));
-}

@@ -1,5 +1,6 @@
 #include "ui/about/frmAbout.h"
 
+#include "platform/Files.h"
 #include "platform/Window.h"
 #include "resources/resource.h"
 
@@ -67,10 +68,6 @@ const ControlSpec kControls[] = {
      L"Info about your computer", false},
 };
 
-int Twips(int twips, UINT dpi) {
-    return MulDiv(twips, static_cast<int>(dpi), 1440);
-}
-
 PageOpener& CurrentOpener() {
     static PageOpener opener;
     return opener;
@@ -89,14 +86,14 @@ std::unique_ptr<frmAbout>& Instance() {
 }
 
 bool SameFace(HFONT font, const wchar_t* face) {
-    HDC dc = GetDC(nullptr);
+    const platform::WindowDC dc;
     if (!dc)
         return false;
-    HGDIOBJ old = SelectObject(dc, font);
     wchar_t actual[LF_FACESIZE] = {};
-    GetTextFaceW(dc, LF_FACESIZE, actual);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    {
+        const platform::SelectScope selected(dc.get(), font);
+        GetTextFaceW(dc.get(), LF_FACESIZE, actual);
+    }
     return lstrcmpiW(actual, face) == 0;
 }
 
@@ -123,16 +120,6 @@ HCURSOR HandCursor() {
     return hand ? hand : LoadCursorW(nullptr, IDC_HAND);
 }
 
-bool IsPlainFile(const std::wstring& path) {
-    WIN32_FIND_DATAW data{};
-    platform::FindHandle find(FindFirstFileW(path.c_str(), &data));
-    if (!find)
-        return false;
-    constexpr DWORD notPlain =
-        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    return (data.dwFileAttributes & notPlain) == 0;
-}
-
 // The registry names the program directly, or failing that the folder it lies in.
 bool FindSysInfoProgram(std::wstring& path) {
     std::wstring value;
@@ -145,7 +132,7 @@ bool FindSysInfoProgram(std::wstring& path) {
                      value))
         return false;
     std::wstring candidate = value + L"\\MSINFO32.EXE";
-    if (!IsPlainFile(candidate))
+    if (!platform::PlainFileExists(candidate))
         return false;
     path = candidate;
     return true;
@@ -241,7 +228,8 @@ bool frmAbout::Create(HWND owner) {
     // No WS_CLIPCHILDREN: the frames do not paint their inside, the window does.
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, Twips(kClientWidth, dpi), Twips(kClientHeight, dpi)};
+    RECT frame{0, 0, platform::TwipsToPixels(kClientWidth, dpi),
+               platform::TwipsToPixels(kClientHeight, dpi)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
@@ -270,9 +258,10 @@ void frmAbout::CreateControls() {
     for (const ControlSpec& entry : kControls) {
         HWND control = CreateWindowExW(
             0, entry.className, entry.text, WS_CHILD | WS_VISIBLE | entry.style,
-            Twips(entry.containerLeft + entry.left, dpi), Twips(entry.containerTop + entry.top, dpi),
-            Twips(entry.width, dpi), Twips(entry.height, dpi), hwnd(),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
+            platform::TwipsToPixels(entry.containerLeft + entry.left, dpi),
+            platform::TwipsToPixels(entry.containerTop + entry.top, dpi),
+            platform::TwipsToPixels(entry.width, dpi), platform::TwipsToPixels(entry.height, dpi),
+            hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
         if (!control)
             continue;
         HFONT font = entry.titleFont ? titleFont_.get() : formFont_.get();
@@ -280,8 +269,8 @@ void frmAbout::CreateControls() {
         if (entry.tooltip)
             AddTooltip(control, entry.tooltip);
     }
-    vendorPicture_.reset(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_VENDOR), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    vendorPicture_.reset(static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDB_VENDOR), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     if (vendorPicture_)
         SendMessageW(Control(picIcon), STM_SETIMAGE, IMAGE_BITMAP,
                      reinterpret_cast<LPARAM>(vendorPicture_.get()));

@@ -1,7 +1,7 @@
 #pragma once
 // The About window: title, version, vendor picture and links, and the
 // system-information launcher. One instance at a time, modeless.
-#include "platform/Handles.h"
+#include "platform/Gdi.h"
 #include "platform/WindowBase.h"
 
 #include <functional>
@@ -65,7 +65,7 @@ class frmAbout : public platform::WindowBase {
 
     platform::FontHandle formFont_;
     platform::FontHandle titleFont_;
-    platform::GdiObject vendorPicture_;
+    platform::BitmapHandle vendorPicture_;
     HWND tooltip_ = nullptr;
     HWND lastFocus_ = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/TextCodec.h"
+#include "platform/TextCompare.h"
 #include "ui/restore/RestoreList.h"
 
 namespace ui {

@@ -97,16 +97,14 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         // The main window handles every control, wherever it sits.
         return SendMessageW(GetAncestor(hwnd, GA_ROOT), message, wParam, lParam);
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
+        const platform::PaintScope paint(hwnd);
         wchar_t name[32] = {};
         GetClassNameW(hwnd, name, 32);
         if (lstrcmpW(name, kFrameClass) == 0) {
             RECT r;
             GetClientRect(hwnd, &r);
-            DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
+            DrawEdge(paint.get(), &r, EDGE_ETCHED, BF_RECT);
         }
-        EndPaint(hwnd, &ps);
         return 0;
     }
     default:

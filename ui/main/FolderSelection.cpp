@@ -1,69 +1,15 @@
 // Choosing the folder and building the target list of its subfolders.
 #include "ui/main/Form1.h"
 
-#include "platform/Handles.h"
 #include "platform/Shell.h"
-#include "platform/TextCodec.h"
 
 #include <shlobj.h>
-#include <memory>
-#include <vector>
 
 namespace ui {
 
 namespace {
 
 constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_NEWDIALOGSTYLE;
-constexpr const wchar_t* kExcluded[] = {L"Desktop", L"CD Burning", L"System Volume Information"};
-
-std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
-    if (!folder.empty() && folder.back() == L'\\')
-        return folder + name;
-    return folder + L"\\" + name;
-}
-
-// Paths beyond MAX_PATH need the long-path form.
-std::wstring SearchPattern(const std::wstring& folder) {
-    std::wstring pattern = JoinPath(folder, L"*");
-    if (pattern.size() >= MAX_PATH - 12 && pattern.rfind(L"\\\\", 0) != 0)
-        pattern = L"\\\\?\\" + pattern;
-    return pattern;
-}
-
-// One folder's subfolders, read as the walk goes.
-class SubfolderReader {
-  public:
-    explicit SubfolderReader(std::wstring folder) : folder_(std::move(folder)) {
-        find_.reset(FindFirstFileExW(SearchPattern(folder_).c_str(), FindExInfoBasic, &data_,
-                                     FindExSearchLimitToDirectories, nullptr,
-                                     FIND_FIRST_EX_LARGE_FETCH));
-        pending_ = find_.valid();
-    }
-    // The next subfolder, or false when there is none: access-denied and
-    // sharing failures yield no subfolders, any other failure ends this folder.
-    bool Next(std::wstring& path, bool& isReparsePoint) {
-        while (pending_) {
-            const WIN32_FIND_DATAW current = data_;
-            pending_ = FindNextFileW(find_.get(), &data_) != FALSE;
-            if (!(current.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                continue;
-            const std::wstring name = current.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            path = JoinPath(folder_, name);
-            isReparsePoint = (current.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            return true;
-        }
-        return false;
-    }
-    const std::wstring& folder() const { return folder_; }
-
-  private:
-    std::wstring folder_;
-    platform::FindHandle find_;
-    WIN32_FIND_DATAW data_{};
-    bool pending_ = false;
-};
 
 } // namespace
 
@@ -129,14 +75,7 @@ void Form1::BuildTargetList() {
     EnableMainControls(false);
     ShowWindow(Control(lblCreating), SW_SHOW);
     SetWaitCursor(true);
-    subDirs_.Clear();
-    const std::wstring folder = Text(TxtFolder);
-    if (folder.size() != 3)
-        subDirs_.Add(folder);
-    RecurseFolderList(folder);
-    subDirs_.Sort([this] { DoEvents(); });
-    DoEvents();
-    RemoveExcludedFolders();
+    engine::BuildTargetList(Text(TxtFolder), subDirs_, WalkProgress());
     SetWaitCursor(false);
     const std::wstring count = std::to_wstring(subDirs_.Count());
     SetStatus(L"Folder list complete....Ready to change " + count + L" Folders");
@@ -145,36 +84,12 @@ void Form1::BuildTargetList() {
     EnableMainControls(true);
 }
 
-void Form1::RecurseFolderList(const std::wstring& folder) {
-    // Depth first and pre-order, with an explicit stack so that a deep tree
-    // cannot exhaust the call stack.
-    std::vector<std::unique_ptr<SubfolderReader>> stack;
-    stack.push_back(std::make_unique<SubfolderReader>(folder));
-    while (!stack.empty()) {
-        std::wstring path;
-        bool reparsePoint = false;
-        if (!stack.back()->Next(path, reparsePoint)) {
-            stack.pop_back();
-            continue;
-        }
-        ShowProgress(path);
-        DoEvents();
-        subDirs_.Add(path);
-        subDirsCount_.ShowSoon(std::to_wstring(subDirs_.Count()));
-        // A junction or link may lead back up the tree or onto another drive.
-        if (!reparsePoint)
-            stack.push_back(std::make_unique<SubfolderReader>(path));
-    }
-}
-
-void Form1::RemoveExcludedFolders() {
-    subDirs_.RemoveWhere([this](const std::wstring& path) {
-        DoEvents(); // a whole drive's list takes a while to sift
-        for (const wchar_t* word : kExcluded)
-            if (platform::ContainsNoCase(path, word))
-                return true;
-        return false;
-    });
+engine::WalkProgress Form1::WalkProgress() {
+    engine::WalkProgress progress;
+    progress.found = [this](const std::wstring& path) { ShowProgress(path); };
+    progress.counted = [this](size_t count) { subDirsCount_.ShowSoon(std::to_wstring(count)); };
+    progress.yield = [this] { DoEvents(); };
+    return progress;
 }
 
 } // namespace ui

@@ -32,10 +32,6 @@ int FontHeight(double points, UINT dpi) {
 }
 } // namespace
 
-int TwipsToPixels(int twips, unsigned dpi) {
-    return MulDiv(twips, static_cast<int>(dpi), 15 * 96);
-}
-
 std::wstring ExecutableFolder() {
     const std::wstring path = platform::ExecutablePath();
     const size_t slash = path.rfind(L'\\');
@@ -564,8 +560,10 @@ LRESULT Form1::OnColorStatic(HDC dc, HWND control) {
 
 void Form1::LoadBannerArt() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    logoBitmap_.reset(LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0));
-    helpBitmap_.reset(LoadImageW(instance, MAKEINTRESOURCEW(IDB_HELP), IMAGE_BITMAP, 0, 0, 0));
+    logoBitmap_.reset(static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0)));
+    helpBitmap_.reset(static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDB_HELP), IMAGE_BITMAP, 0, 0, 0)));
     HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDR_TITLE_JPEG), RT_RCDATA);
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
     if (loaded)
@@ -574,17 +572,15 @@ void Form1::LoadBannerArt() {
 }
 
 namespace {
-void DrawBitmap(HDC dc, const RECT& r, HGDIOBJ bitmap) {
+void DrawBitmap(HDC dc, const RECT& r, HBITMAP bitmap) {
     BITMAP info{};
     if (!bitmap || !GetObjectW(bitmap, sizeof info, &info))
         return;
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, bitmap);
+    const platform::MemoryDC memory(dc);
+    const platform::SelectScope selected(memory.get(), bitmap);
     SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, info.bmWidth,
-               info.bmHeight, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.get(), 0, 0,
+               info.bmWidth, info.bmHeight, SRCCOPY);
 }
 } // namespace
 
@@ -607,16 +603,15 @@ void Form1::DrawBannerImage(const DRAWITEMSTRUCT& draw) {
 }
 
 void Form1::PaintSeparators() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd(), &ps);
+    const platform::PaintScope paint(hwnd());
+    const HDC dc = paint.get();
     const int y1 = TwipsToPixels(780, dpi_), y2 = TwipsToPixels(795, dpi_);
     const int right = TwipsToPixels(7440, dpi_);
     RECT grey{0, y1, right, y1 + 1};
     RECT white{0, y2, right, y2 + 1};
-    platform::GdiObject greyBrush(CreateSolidBrush(RGB(128, 128, 128)));
-    FillRect(dc, &grey, static_cast<HBRUSH>(greyBrush.get()));
+    const platform::BrushHandle greyBrush(CreateSolidBrush(RGB(128, 128, 128)));
+    FillRect(dc, &grey, greyBrush.get());
     FillRect(dc, &white, whiteBrush_.get());
-    EndPaint(hwnd(), &ps);
 }
 
 LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

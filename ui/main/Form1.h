@@ -1,7 +1,9 @@
 #pragma once
 #include "engine/FolderList.h"
+#include "engine/FolderWalk.h"
 #include "engine/SettingsFile.h"
-#include "platform/Handles.h"
+#include "platform/Dpi.h"
+#include "platform/Gdi.h"
 #include "platform/Picture.h"
 #include "platform/Window.h"
 #include "platform/WindowBase.h"
@@ -63,8 +65,6 @@ class Form1 : public platform::WindowBase, private RestoreHost {
 
     // Ticks or unticks "Include Subdirectories" as a user click would.
     void SetIncludeSubdirectories(bool ticked);
-    // Folder walk below folder, adding every subfolder to the target list.
-    void RecurseFolderList(const std::wstring& folder);
     void EnableMainControls(bool enabled);
     void RefreshShell() override;
 
@@ -127,7 +127,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     }
     engine::FolderOptions ReadOptions() const;
     void BuildTargetList();
-    void RemoveExcludedFolders();
+    engine::WalkProgress WalkProgress();
     void CompleteApply(const std::wstring& statusText);
 
     std::wstring appFolder_;
@@ -138,7 +138,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     platform::FontHandle formFont_;
     platform::BrushHandle whiteBrush_;
     HCURSOR handCursor_ = nullptr;
-    platform::GdiObject logoBitmap_, helpBitmap_;
+    platform::BitmapHandle logoBitmap_, helpBitmap_;
     platform::Picture titlePicture_;
 
     std::unique_ptr<RestoreView> restoreView_;
@@ -152,8 +152,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     platform::ThrottledText status_, subDirsCount_, restoreCount_;
 };
 
-// Twips of the window layout to pixels at the given DPI (15 twips a pixel at 96).
-int TwipsToPixels(int twips, unsigned dpi);
+using platform::TwipsToPixels;
 
 // The folder of the running executable, without a trailing backslash.
 std::wstring ExecutableFolder();

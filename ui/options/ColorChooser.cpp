@@ -1,7 +1,7 @@
 #include "ui/options/ColorChooser.h"
 
-#include "platform/Handles.h"
 #include "platform/ControlState.h"
+#include "platform/Gdi.h"
 #include "platform/Window.h"
 
 #include <commdlg.h>
@@ -46,10 +46,8 @@ SampleState* StateOf(HWND sample) {
 }
 
 platform::FontHandle MakeFont(HWND window) {
-    HDC dc = GetDC(window);
-    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc)
-        ReleaseDC(window, dc);
+    const platform::WindowDC dc(window);
+    const int dpi = dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
     LOGFONTW font{};
     font.lfHeight = -static_cast<LONG>(std::lround(8.25 * dpi / 72.0));
     font.lfWeight = FW_BOLD;
@@ -63,11 +61,10 @@ void Paint(HWND hwnd, HDC dc, const SampleState& state) {
     GetClientRect(hwnd, &client);
     platform::BrushHandle back(CreateSolidBrush(ResolveColor(state.back)));
     FillRect(dc, &client, back.get());
-    HGDIOBJ oldFont = SelectObject(dc, state.font.get());
+    const platform::SelectScope font(dc, state.font.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ResolveColor(state.fore));
     DrawTextW(dc, kSampleText, -1, &client, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, oldFont);
 }
 
 LRESULT CALLBACK SampleTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,7 +1,7 @@
 #include "ui/options/IconBox.h"
 
-#include "platform/Handles.h"
 #include "platform/ControlState.h"
+#include "platform/Gdi.h"
 #include "platform/Window.h"
 
 #include <cstdint>
@@ -12,7 +12,7 @@ namespace ui {
 namespace {
 
 struct IconBoxState {
-    platform::GdiObject bitmap;
+    platform::BitmapHandle bitmap;
     const std::uint32_t* bits = nullptr; // top-down BGRA rows of the bitmap
     int width = 0;
     int height = 0;
@@ -26,16 +26,11 @@ IconBoxState* StateOf(HWND box) {
 template <typename Fn> bool WithBitmapDC(IconBoxState& state, Fn fn) {
     if (!state.bitmap)
         return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
+    const platform::MemoryDC memory(platform::WindowDC().get());
     if (!memory)
         return false;
-    HGDIOBJ old = SelectObject(memory, state.bitmap.get());
-    const bool ok = fn(memory);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    return ok;
+    const platform::SelectScope selected(memory.get(), state.bitmap.get());
+    return fn(memory.get());
 }
 
 void Fill(IconBoxState& state) {

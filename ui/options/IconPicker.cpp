@@ -1,6 +1,6 @@
 #include "ui/options/IconPicker.h"
 
-#include "platform/Handles.h"
+#include "platform/Gdi.h"
 #include "ui/options/IconBox.h"
 #include "ui/options/cFileDialog.h"
 

@@ -1,5 +1,7 @@
 #include "ui/restore/RestoreList.h"
 
+#include "platform/Gdi.h"
+
 #include <vector>
 
 namespace ui {
@@ -120,12 +122,11 @@ int TickedCount(HWND listBox) {
 }
 
 void MeasureTickItem(MEASUREITEMSTRUCT& measure, HWND owner) {
-    HDC dc = GetDC(owner);
+    const platform::WindowDC dc(owner);
     TEXTMETRICW metrics{};
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(owner, WM_GETFONT, 0, 0)));
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(owner, dc);
+    const platform::SelectScope font(
+        dc.get(), reinterpret_cast<HFONT>(SendMessageW(owner, WM_GETFONT, 0, 0)));
+    GetTextMetricsW(dc.get(), &metrics);
     measure.itemHeight = static_cast<UINT>(metrics.tmHeight + 2);
 }
 

@@ -1,7 +1,7 @@
 // The colour dialog and the sample caption.
 #include "ui/options/ColorChooser.h"
 
-#include "platform/Handles.h"
+#include "platform/Gdi.h"
 #include "tests/support/DialogResponder.h"
 #include "tests/ui/options/OptionsTestSupport.h"
 

@@ -17,6 +17,11 @@ using namespace options_test;
 
 namespace {
 
+// A DLL with code but no icon resources.
+std::wstring NoIconsDll() {
+    return WinePath(QUILLANE_NOICONS_DLL);
+}
+
 // What make_icons.py paints into library icon `index`.
 COLORREF LibraryColour(int index) {
     return RGB(40 + (index % 10) * 20, 40 + (index / 10 % 10) * 20, 60 + (index / 100) * 120);

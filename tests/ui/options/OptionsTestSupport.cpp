@@ -10,25 +10,6 @@
 
 namespace options_test {
 
-std::wstring WinePath(const char* unixPath) {
-    std::wstring path = L"Z:";
-    for (const char* p = unixPath; *p; ++p)
-        path.push_back(*p == '/' ? L'\\' : static_cast<wchar_t>(*p));
-    return path;
-}
-
-std::wstring BuiltIconsDir() {
-    return WinePath(QUILLANE_ICONS_DIR);
-}
-
-std::wstring BuiltBackgroundsDir() {
-    return WinePath(QUILLANE_BACKGROUNDS_DIR);
-}
-
-std::wstring NoIconsDll() {
-    return WinePath(QUILLANE_NOICONS_DLL);
-}
-
 void CopyInto(const std::wstring& from, const std::wstring& to) {
     ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE))
         << "copy failed, error " << GetLastError();

@@ -2,16 +2,16 @@
 // Shared by the appearance-options tests: the default folders the build lays
 // out, copying them into a test's application folder, and driving the real
 // open dialog.
+#include "tests/support/BuiltFiles.h"
+
 #include <windows.h>
 #include <string>
 
 namespace options_test {
 
-// A Unix path of the build as Wine sees it (drive Z:).
-std::wstring WinePath(const char* unixPath);
-std::wstring BuiltIconsDir();
-std::wstring BuiltBackgroundsDir();
-std::wstring NoIconsDll();
+using testing_support::BuiltBackgroundsDir;
+using testing_support::BuiltIconsDir;
+using testing_support::WinePath;
 
 void CopyInto(const std::wstring& from, const std::wstring& to);
 void WriteText(const std::wstring& path, const std::string& text);

@@ -1,14 +1,14 @@
-// The picture loader and the picture box.
+// The picture loader.
 #include "platform/Picture.h"
 
-#include "platform/Handles.h"
+#include "platform/Gdi.h"
+#include "tests/support/BuiltFiles.h"
+#include "tests/support/FileAsserts.h"
 #include "tests/support/TempDir.h"
-#include "tests/ui/options/OptionsTestSupport.h"
-#include "ui/options/PictureBox.h"
 
 #include <gtest/gtest.h>
 
-using namespace options_test;
+using namespace testing_support;
 
 namespace {
 
@@ -69,46 +69,13 @@ TEST(Picture, RendersTheBitmapStretched) {
 
 TEST(Picture, TextFileOrMissingFileIsNoPicture) {
     testing_support::TempDir dir;
-    WriteText(dir / L"bad.jpg", "this is not a picture at all");
+    WriteBytes(dir / L"bad.jpg", "this is not a picture at all");
     EXPECT_FALSE(platform::Picture::Load(dir / L"bad.jpg").valid());
     EXPECT_FALSE(platform::Picture::Load(dir / L"missing.bmp").valid());
-    WriteText(dir / L"empty.gif", "");
+    WriteBytes(dir / L"empty.gif", "");
     EXPECT_FALSE(platform::Picture::Load(dir / L"empty.gif").valid());
     platform::Picture none;
     EXPECT_EQ(none.WidthHimetric(), 0);
     RECT r{0, 0, 1, 1};
     EXPECT_FALSE(none.Render(nullptr, r));
-}
-
-TEST(PictureBox, ShowsAPictureStretchedAndClears) {
-    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 300, 200,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    HWND box = ui::CreatePictureBox(parent, 1, 0, 0, 192, 144);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(ui::PictureBoxPicture(box), nullptr);
-    ASSERT_TRUE(ui::PictureBoxSetPicture(box, Background(L"Tiles.bmp")));
-    ASSERT_NE(ui::PictureBoxPicture(box), nullptr);
-
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    platform::GdiObject bitmap(CreateCompatibleBitmap(screen, 192, 144));
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap.get());
-    SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    EXPECT_EQ(GetPixel(dc, 20, 4), RGB(200, 120, 60));
-    EXPECT_EQ(GetPixel(dc, 40, 4), RGB(240, 224, 192));
-
-    // A file that is no picture leaves the box as it was.
-    testing_support::TempDir dir;
-    WriteText(dir / L"bad.jpg", "nope");
-    EXPECT_FALSE(ui::PictureBoxSetPicture(box, dir / L"bad.jpg"));
-    EXPECT_NE(ui::PictureBoxPicture(box), nullptr);
-
-    ui::PictureBoxClear(box);
-    EXPECT_EQ(ui::PictureBoxPicture(box), nullptr);
-    SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    EXPECT_EQ(GetPixel(dc, 20, 4), GetSysColor(COLOR_BTNFACE));
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DestroyWindow(parent);
 }

@@ -1,0 +1,116 @@
+#include "engine/FolderWalk.h"
+
+#include "platform/Handles.h"
+#include "platform/TextCompare.h"
+
+#include <memory>
+#include <vector>
+
+namespace engine {
+
+namespace {
+
+constexpr const wchar_t* kExcluded[] = {L"Desktop", L"CD Burning", L"System Volume Information"};
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+    if (!folder.empty() && folder.back() == L'\\')
+        return folder + name;
+    return folder + L"\\" + name;
+}
+
+// Paths beyond MAX_PATH need the long-path form.
+std::wstring SearchPattern(const std::wstring& folder) {
+    std::wstring pattern = JoinPath(folder, L"*");
+    if (pattern.size() >= MAX_PATH - 12 && pattern.rfind(L"\\\\", 0) != 0)
+        pattern = L"\\\\?\\" + pattern;
+    return pattern;
+}
+
+// One folder's subfolders, read as the walk goes.
+class SubfolderReader {
+  public:
+    explicit SubfolderReader(std::wstring folder) : folder_(std::move(folder)) {
+        find_.reset(FindFirstFileExW(SearchPattern(folder_).c_str(), FindExInfoBasic, &data_,
+                                     FindExSearchLimitToDirectories, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH));
+        pending_ = find_.valid();
+    }
+    // The next subfolder, or false when there is none: access-denied and
+    // sharing failures yield no subfolders, any other failure ends this folder.
+    bool Next(std::wstring& path, bool& isReparsePoint) {
+        while (pending_) {
+            const WIN32_FIND_DATAW current = data_;
+            pending_ = FindNextFileW(find_.get(), &data_) != FALSE;
+            if (!(current.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                continue;
+            const std::wstring name = current.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            path = JoinPath(folder_, name);
+            isReparsePoint = (current.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            return true;
+        }
+        return false;
+    }
+    const std::wstring& folder() const { return folder_; }
+
+  private:
+    std::wstring folder_;
+    platform::FindHandle find_;
+    WIN32_FIND_DATAW data_{};
+    bool pending_ = false;
+};
+
+void YieldIfAsked(const WalkProgress& progress) {
+    if (progress.yield)
+        progress.yield();
+}
+
+} // namespace
+
+void WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
+                    const WalkProgress& progress) {
+    // An explicit stack, so that a deep tree cannot exhaust the call stack.
+    std::vector<std::unique_ptr<SubfolderReader>> stack;
+    stack.push_back(std::make_unique<SubfolderReader>(folder));
+    while (!stack.empty()) {
+        std::wstring path;
+        bool reparsePoint = false;
+        if (!stack.back()->Next(path, reparsePoint)) {
+            stack.pop_back();
+            continue;
+        }
+        if (progress.found)
+            progress.found(path);
+        YieldIfAsked(progress);
+        list.Add(path);
+        if (progress.counted)
+            progress.counted(list.Count());
+        // A junction or link may lead back up the tree or onto another drive.
+        if (!reparsePoint)
+            stack.push_back(std::make_unique<SubfolderReader>(path));
+    }
+}
+
+bool IsExcludedFolder(const std::wstring& path) {
+    for (const wchar_t* word : kExcluded)
+        if (platform::ContainsNoCase(path, word))
+            return true;
+    return false;
+}
+
+void BuildTargetList(const std::wstring& folder, SortedFolderList& list,
+                     const WalkProgress& progress) {
+    list.Clear();
+    if (folder.size() != 3)
+        list.Add(folder);
+    WalkSubfolders(folder, list, progress);
+    list.Sort([&progress] { YieldIfAsked(progress); });
+    YieldIfAsked(progress);
+    list.RemoveWhere([&progress](const std::wstring& path) {
+        YieldIfAsked(progress); // a whole drive's list takes a while to sift
+        return IsExcludedFolder(path);
+    });
+}
+
+} // namespace engine

@@ -1,0 +1,34 @@
+#pragma once
+// The target list for "Include Subdirectories": every folder below a chosen
+// folder, in order, without the folders the shell keeps for itself.
+#include "engine/FolderList.h"
+
+#include <functional>
+#include <string>
+
+namespace engine {
+
+// What a long walk tells its caller; any of them may be empty.
+struct WalkProgress {
+    // A subfolder was found; called before it joins the list.
+    std::function<void(const std::wstring& path)> found;
+    // The list now holds count folders.
+    std::function<void(size_t count)> counted;
+    // Between short steps, so that a window can keep answering.
+    YieldFn yield;
+};
+
+// Depth first and pre-order; links and junctions are listed but not entered.
+// Folders that cannot be read yield no subfolders.
+void WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
+                    const WalkProgress& progress = {});
+
+// True for a path the list leaves out, whichever folder along it holds the word.
+bool IsExcludedFolder(const std::wstring& path);
+
+// The whole target list of folder: the folder itself unless it is a drive's
+// root, every subfolder, sorted, exclusions removed.
+void BuildTargetList(const std::wstring& folder, SortedFolderList& list,
+                     const WalkProgress& progress = {});
+
+} // namespace engine
