@@ -18,17 +18,13 @@ std::wstring Background(const wchar_t* name) {
 
 // Renders into a 32-bit bitmap of the given size and reads one pixel.
 COLORREF RenderedPixel(const platform::Picture& picture, int w, int h, int x, int y) {
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    platform::GdiObject bitmap(CreateCompatibleBitmap(screen, w, h));
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap.get());
+    const platform::WindowDC screen;
+    const platform::MemoryDC dc(screen.get());
+    const platform::BitmapHandle bitmap(CreateCompatibleBitmap(screen.get(), w, h));
+    const platform::SelectScope selected(dc.get(), bitmap.get());
     RECT all{0, 0, w, h};
-    EXPECT_TRUE(picture.Render(dc, all));
-    const COLORREF colour = GetPixel(dc, x, y);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return colour;
+    EXPECT_TRUE(picture.Render(dc.get(), all));
+    return GetPixel(dc.get(), x, y);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "RegistryGuard.h"
 #include "resource.h"
+#include "platform/Dpi.h"
+#include "platform/Gdi.h"
 #include "tests/support/DialogResponder.h"
 
 #include <commctrl.h>
@@ -34,12 +36,7 @@ class AboutWindowTest : public ::testing::Test {
         return ui::AboutWindow();
     }
 
-    UINT Dpi() const {
-        HDC screen = GetDC(nullptr);
-        int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-        ReleaseDC(nullptr, screen);
-        return static_cast<UINT>(dpi);
-    }
+    UINT Dpi() const { return platform::ScreenDpi(LOGPIXELSX); }
     int Px(int twips) const { return MulDiv(twips, static_cast<int>(Dpi()), 1440); }
 
     RECT ClientRectOf(int id) const {
@@ -108,8 +105,8 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
     RECT r{};
     GetWindowRect(window, &r);
     const int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    const platform::WindowDC screen;
+    const platform::MemoryDC memory(screen.get());
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -117,9 +114,11 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    bool printed = BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
+    const platform::BitmapHandle bitmap(
+        CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const platform::SelectScope selected(memory.get(), bitmap.get());
+    bool printed =
+        BitBlt(memory.get(), 0, 0, width, height, screen.get(), r.left, r.top, SRCCOPY) != FALSE;
     GdiFlush();
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     const DWORD size = stride * static_cast<DWORD>(height);
@@ -131,10 +130,6 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
     out.write(reinterpret_cast<const char*>(&file), sizeof file);
     out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
     out.write(static_cast<const char*>(bits), size);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return printed && out.good();
 }
 
@@ -331,11 +326,10 @@ TEST_F(AboutWindowTest, TitleAndVersionAreBlueBoldSansSerif) {
         EXPECT_TRUE(face == L"MS Sans Serif" || face == L"Tahoma" || face == L"MS Shell Dlg")
             << "face " << std::string(face.begin(), face.end());
 
-        HDC dc = GetDC(Item(id));
-        SendMessageW(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+        const platform::WindowDC dc(Item(id));
+        SendMessageW(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
                      reinterpret_cast<LPARAM>(Item(id)));
-        COLORREF colour = GetTextColor(dc);
-        ReleaseDC(Item(id), dc);
+        COLORREF colour = GetTextColor(dc.get());
         EXPECT_GT(GetBValue(colour), 2 * GetRValue(colour)) << "not blue: " << colour;
         EXPECT_GT(GetBValue(colour), 2 * GetGValue(colour)) << "not blue: " << colour;
     }

@@ -1,6 +1,7 @@
 // The colour dialog and the sample caption.
 #include "ui/options/ColorChooser.h"
 
+#include "platform/Dpi.h"
 #include "platform/Gdi.h"
 #include "tests/support/DialogResponder.h"
 #include "tests/ui/options/OptionsTestSupport.h"
@@ -83,10 +84,9 @@ TEST(ShowColor, DialogOpensWithBlackCustomColoursEveryTime) {
         HWND box = GetDlgItem(d, COLOR_CUSTOM1);
         RECT rect{};
         GetClientRect(box, &rect);
-        HDC dc = GetDC(box);
+        const platform::WindowDC dc(box);
         UpdateWindow(d);
-        firstCustom = GetPixel(dc, rect.right / 16, rect.bottom / 4);
-        ReleaseDC(box, dc);
+        firstCustom = GetPixel(dc.get(), rect.right / 16, rect.bottom / 4);
         PressButton(d, IDCANCEL);
     });
     EXPECT_EQ(ui::ShowColor(nullptr), -1);
@@ -117,19 +117,17 @@ class SampleHost {
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
-        platform::GdiObject bitmap(
+        const platform::BitmapHandle bitmap(
             CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, bitmap.get());
-        SendMessageW(sample_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        const platform::MemoryDC dc;
+        const platform::SelectScope selected(dc.get(), bitmap.get());
+        SendMessageW(sample_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
         GdiFlush();
         std::vector<COLORREF> pixels;
         for (int i = 0; i < w * h; ++i) {
             const DWORD p = static_cast<const DWORD*>(bits)[i];
             pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
         }
-        SelectObject(dc, old);
-        DeleteDC(dc);
         return pixels;
     }
 
@@ -158,9 +156,7 @@ TEST(SampleText, UsesTahomaBoldAtEightAndAQuarterPoints) {
     ASSERT_TRUE(GetObjectW(font, sizeof logFont, &logFont));
     EXPECT_EQ(std::wstring(logFont.lfFaceName), L"Tahoma");
     EXPECT_EQ(logFont.lfWeight, FW_BOLD);
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int dpi = static_cast<int>(platform::ScreenDpi(LOGPIXELSY));
     EXPECT_EQ(logFont.lfHeight, -std::lround(8.25 * dpi / 72.0));
 }
 

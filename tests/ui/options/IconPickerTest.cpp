@@ -1,6 +1,7 @@
 // The icon picker on a real window with the real icon-file dialog.
 #include "ui/options/IconPicker.h"
 
+#include "platform/Gdi.h"
 #include "platform/WindowBase.h"
 #include "tests/support/DialogResponder.h"
 #include "tests/support/TempDir.h"
@@ -205,9 +206,7 @@ TEST_F(IconPickerTest, PreviewStaysVisibleAfterTheIconIsGone) {
     // Covering and uncovering repaints from the kept bitmap.
     RedrawWindow(host_.hwnd(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    HDC screen = GetDC(host_.c.picIcon);
-    const COLORREF shown = GetPixel(screen, 16, 4);
-    ReleaseDC(host_.c.picIcon, screen);
+    const COLORREF shown = GetPixel(platform::WindowDC(host_.c.picIcon).get(), 16, 4);
     EXPECT_EQ(ui::IconBoxPixel(host_.c.picIcon, 16, 4), LibraryColour(41));
     if (shown != CLR_INVALID) {
         EXPECT_EQ(shown, LibraryColour(41));

@@ -26,11 +26,11 @@ TEST(PictureBox, ShowsAPictureStretchedAndClears) {
     ASSERT_TRUE(ui::PictureBoxSetPicture(box, Background(L"Tiles.bmp")));
     ASSERT_NE(ui::PictureBoxPicture(box), nullptr);
 
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    platform::GdiObject bitmap(CreateCompatibleBitmap(screen, 192, 144));
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap.get());
+    const platform::WindowDC screen;
+    const platform::MemoryDC memory(screen.get());
+    const platform::BitmapHandle bitmap(CreateCompatibleBitmap(screen.get(), 192, 144));
+    const platform::SelectScope selected(memory.get(), bitmap.get());
+    const HDC dc = memory.get();
     SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     EXPECT_EQ(GetPixel(dc, 20, 4), RGB(200, 120, 60));
     EXPECT_EQ(GetPixel(dc, 40, 4), RGB(240, 224, 192));
@@ -45,7 +45,5 @@ TEST(PictureBox, ShowsAPictureStretchedAndClears) {
     EXPECT_EQ(ui::PictureBoxPicture(box), nullptr);
     SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     EXPECT_EQ(GetPixel(dc, 20, 4), GetSysColor(COLOR_BTNFACE));
-    SelectObject(dc, old);
-    DeleteDC(dc);
     DestroyWindow(parent);
 }
