@@ -1,6 +1,7 @@
 #include "ui/options/ColorChooser.h"
 
 #include "platform/ControlState.h"
+#include "platform/Dpi.h"
 #include "platform/Gdi.h"
 #include "platform/Window.h"
 
@@ -45,9 +46,8 @@ SampleState* StateOf(HWND sample) {
     return platform::ControlStateOf<SampleState>(sample, kSampleTextClass);
 }
 
-platform::FontHandle MakeFont(HWND window) {
-    const platform::WindowDC dc(window);
-    const int dpi = dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
+platform::FontHandle MakeFont() {
+    const int dpi = static_cast<int>(platform::ScreenDpi(LOGPIXELSY));
     LOGFONTW font{};
     font.lfHeight = -static_cast<LONG>(std::lround(8.25 * dpi / 72.0));
     font.lfWeight = FW_BOLD;
@@ -72,7 +72,7 @@ LRESULT CALLBACK SampleTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     switch (message) {
     case WM_NCCREATE: {
         auto owned = std::make_unique<SampleState>();
-        owned->font = MakeFont(hwnd);
+        owned->font = MakeFont();
         platform::AttachControlState(hwnd, std::move(owned));
         break;
     }
