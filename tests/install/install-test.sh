@@ -133,7 +133,12 @@ fi
 
 # The restore lists the program may have written must survive the uninstall.
 local_app_data=$(wine cmd /c 'echo %LOCALAPPDATA%' </dev/null 2>/dev/null | tr -d '\r')
-LOCAL_LIST="$(winepath -u "$local_app_data" 2>/dev/null)/Quillane/Fldr.dll"
+local_app_data=$(winepath -u "$local_app_data" 2>/dev/null)
+case $local_app_data in
+"$WINEPREFIX"/*) ;;
+*) echo "no local application data folder in the prefix: [$local_app_data]" >&2; exit 1 ;;
+esac
+LOCAL_LIST="$local_app_data/Quillane/Fldr.dll"
 mkdir -p "$(dirname "$LOCAL_LIST")"
 printf 'C:\\kept one\r\n' >"$LOCAL_LIST"
 printf 'C:\\kept two\r\n' >"$INSTDIR/Fldr.dll"
@@ -161,6 +166,18 @@ check "kept the restore list in the program folder" \
     bash -c "printf 'C:\\\\kept two\\r\\n' | cmp -s - '$INSTDIR/Fldr.dll'"
 check "the program folder holds nothing else" \
     test "$(ls -A "$INSTDIR" 2>/dev/null)" = Fldr.dll
+
+# A folder of the user's choice.
+wine "$SETUP" /S '/D=C:\Tools\Quillane' </dev/null >/dev/null 2>&1
+check "/D= installs into C:\Tools\Quillane" test -s "$c/Tools/Quillane/quillane.exe"
+expect "$UNINSTALL_KEY" InstallLocation 'C:\Tools\Quillane'
+wine "$c/Tools/Quillane/uninstall.exe" /S </dev/null >/dev/null 2>&1
+for i in $(seq 1 120); do
+    ! key_exists "$UNINSTALL_KEY" && break
+    sleep 0.25
+done
+timeout 60 wineserver -w </dev/null >/dev/null 2>&1
+check "/D= install removed" test ! -e "$c/Tools/Quillane"
 
 for arch in x86 x64; do
     dir="$REPO/build/install-test/$arch"
