@@ -179,6 +179,30 @@ done
 timeout 60 wineserver -w </dev/null >/dev/null 2>&1
 check "/D= install removed" test ! -e "$c/Tools/Quillane"
 
+# 32-bit Windows gets the x86 build: a 32-bit prefix of its own.
+wineserver -k </dev/null >/dev/null 2>&1
+WINEPREFIX64=$WINEPREFIX
+export WINEPREFIX="$REPO/.wine/install32"
+rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
+WINEARCH=win32 wine wineboot -i </dev/null >/dev/null 2>&1
+wine "$SETUP" /S </dev/null >/dev/null 2>&1
+exe32="$WINEPREFIX/drive_c/Program Files/Quillane/quillane.exe"
+check "32-bit Windows: the x86 build in Program Files" \
+    bash -c "file '$exe32' | grep -q 'PE32 executable.*80386'"
+got=$(wine reg query "$VERB_KEY\\command" /ve </dev/null 2>/dev/null | tr -d '\r' |
+    sed -n 's/^    [^ ].*    REG_SZ    //p')
+check "32-bit Windows: the verb" test "$got" = "\"$WININST\\quillane.exe\" \"%1\""
+wine "$WINEPREFIX/drive_c/Program Files/Quillane/uninstall.exe" /S </dev/null >/dev/null 2>&1
+for i in $(seq 1 120); do
+    [ ! -e "$exe32" ] && break
+    sleep 0.25
+done
+timeout 60 wineserver -w </dev/null >/dev/null 2>&1
+check "32-bit Windows: uninstalled" test ! -e "$WINEPREFIX/drive_c/Program Files/Quillane"
+wineserver -k </dev/null >/dev/null 2>&1
+export WINEPREFIX=$WINEPREFIX64
+
 for arch in x86 x64; do
     dir="$REPO/build/install-test/$arch"
     rm -rf "$dir"
