@@ -1,8 +1,15 @@
-# Cross-compile for 64-bit Windows with MinGW-w64 (posix threads) and run under Wine.
+# Cross-compile for Windows with MinGW-w64 (posix threads) and run under Wine.
+# QUILLANE_ARCH picks the 64-bit (x64, default) or the 32-bit (x86) build.
+set(QUILLANE_ARCH x64 CACHE STRING "Target architecture: x64 or x86")
+set_property(CACHE QUILLANE_ARCH PROPERTY STRINGS x64 x86)
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(MINGW_PREFIX x86_64-w64-mingw32)
+if(QUILLANE_ARCH STREQUAL "x86")
+  set(CMAKE_SYSTEM_PROCESSOR i686)
+  set(MINGW_PREFIX i686-w64-mingw32)
+else()
+  set(CMAKE_SYSTEM_PROCESSOR x86_64)
+  set(MINGW_PREFIX x86_64-w64-mingw32)
+endif()
 set(CMAKE_C_COMPILER ${MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${MINGW_PREFIX}-windres)

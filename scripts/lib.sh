@@ -24,6 +24,11 @@ ensure_packages() {
             echo "run as root (or install: ${missing[*]})" >&2
             return 1
         fi
+        # wine32 and the like come from the i386 architecture.
+        if [[ " ${missing[*]} " == *:i386* ]] &&
+            ! dpkg --print-foreign-architectures | grep -qx i386; then
+            dpkg --add-architecture i386
+        fi
         apt-get update -q >/dev/null
         # With the recommended packages: Wine needs its fonts and X extensions.
         DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >/dev/null

@@ -1,5 +1,6 @@
 #include "ui/about/frmAbout.h"
 
+#include "QuillaneVersion.h"
 #include "platform/Files.h"
 #include "platform/Window.h"
 #include "resources/resource.h"
@@ -14,7 +15,7 @@ namespace ui {
 
 namespace {
 
-constexpr wchar_t kAppTitle[] = L"Quillane";
+using quillane::kAppTitle;
 constexpr wchar_t kClassName[] = L"QuillaneAbout";
 
 constexpr wchar_t kDescription[] =
@@ -174,8 +175,7 @@ void SetPageOpener(PageOpener opener) {
 }
 
 std::wstring VersionText() {
-    return L"Version " + std::to_wstring(QUILLANE_VERSION_MAJOR) + L"." +
-           std::to_wstring(QUILLANE_VERSION_MINOR) + L"." + std::to_wstring(QUILLANE_VERSION_PATCH);
+    return std::wstring(L"Version ") + quillane::kVersionText;
 }
 
 bool GetKeyValue(HKEY root, const std::wstring& key, const std::wstring& valueName,

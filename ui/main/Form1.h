@@ -1,4 +1,5 @@
 #pragma once
+#include "QuillaneVersion.h"
 #include "engine/FolderList.h"
 #include "engine/FolderWalk.h"
 #include "engine/SettingsFile.h"
@@ -19,9 +20,9 @@
 
 namespace ui {
 
-inline constexpr wchar_t kAppTitle[] = L"Quillane";
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 0;
+using quillane::kAppTitle;
+using quillane::kVersionMajor;
+using quillane::kVersionMinor;
 
 // The main window: every control the user works with and every piece of state
 // that lives between clicks.
