@@ -2,6 +2,7 @@
 #include "ui/main/Form1.h"
 
 #include "platform/Shell.h"
+#include "ui/main/CommandLine.h"
 
 #include <shlobj.h>
 
@@ -24,6 +25,24 @@ void Form1::cmdBrowseFolder_Click() {
         SetText(TxtFolder, chosen);
     DoEvents();
 
+    CheckChosenFolder();
+}
+
+void Form1::TakeFolder(const std::wstring& argument) {
+    SetIncludeSubdirectories(false);
+    SetStatus(IdleText());
+    const std::wstring folder = NormalizeFolderArgument(argument);
+    if (folder.empty()) {
+        SetText(TxtFolder, L"");
+        MessageBoxW(hwnd(), (L"Folder not found: " + argument).c_str(), kAppTitle,
+                    MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    SetText(TxtFolder, folder);
+    CheckChosenFolder();
+}
+
+void Form1::CheckChosenFolder() {
     const std::wstring folder = Text(TxtFolder);
     if (folder.empty())
         return;

@@ -66,6 +66,9 @@ class Form1 : public platform::WindowBase, private RestoreHost {
 
     // Ticks or unticks "Include Subdirectories" as a user click would.
     void SetIncludeSubdirectories(bool ticked);
+    // A folder named on the command line, taken as if chosen in the folder
+    // dialog; a path that names no folder is reported and leaves the box empty.
+    void TakeFolder(const std::wstring& argument);
     void EnableMainControls(bool enabled);
     void RefreshShell() override;
 
@@ -128,6 +131,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     }
     engine::FolderOptions ReadOptions() const;
     void BuildTargetList();
+    void CheckChosenFolder();
     engine::WalkProgress WalkProgress();
     void CompleteApply(const std::wstring& statusText);
 

@@ -1,4 +1,5 @@
 #include "ui/about/frmAbout.h"
+#include "ui/main/CommandLine.h"
 #include "ui/main/Form1.h"
 
 #include <commctrl.h>
@@ -17,6 +18,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         if (form.Create()) {
             ShowWindow(form.hwnd(), show);
             UpdateWindow(form.hwnd());
+            const std::wstring folder = ui::FolderArgument(GetCommandLineW());
+            if (!folder.empty())
+                form.TakeFolder(folder);
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
                 if (ui::IsAboutMessage(&msg) || form.PreTranslate(msg))
