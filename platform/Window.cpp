@@ -1,5 +1,7 @@
 #include "platform/Window.h"
 
+#include "platform/SystemApi.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -44,26 +46,20 @@ void ThrottledText::ShowSoon(const std::wstring& text) {
 }
 
 void ThrottledText::ShowDue() {
-    if (pending_ && GetTickCount64() - lastSent_ >= interval_)
+    if (pending_ && TickCount64() - lastSent_ >= interval_)
         Send();
 }
 
 void ThrottledText::Send() {
     pending_ = false;
-    lastSent_ = GetTickCount64();
+    lastSent_ = TickCount64();
     SetWindowTextW(control_, text_.c_str());
 }
 
 UINT WindowDpi(HWND window) {
-    // GetDpiForWindow is absent before Windows 10; fall back to the screen's DPI.
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow && window) {
-        UINT dpi = getDpiForWindow(window);
-        if (dpi)
-            return dpi;
-    }
+    // Per-window DPI comes with Windows 10; before it, the screen's DPI.
+    if (UINT dpi = DpiForWindow(window))
+        return dpi;
     HDC screen = GetDC(nullptr);
     int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
     if (screen)

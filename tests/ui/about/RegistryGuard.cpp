@@ -1,5 +1,7 @@
 #include "RegistryGuard.h"
 
+#include "platform/SystemApi.h"
+
 #include <gtest/gtest.h>
 
 namespace testing_support {
@@ -87,7 +89,7 @@ bool RegistryValueGuard::Set(DWORD type, const void* data, DWORD size) {
 
 ScratchKey::ScratchKey()
     : path_(L"SOFTWARE\\QuillaneTests\\Key" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(GetTickCount64())) {}
+            std::to_wstring(platform::TickCount64())) {}
 
 ScratchKey::~ScratchKey() {
     // Our own key: its owner may always give it back the inherited access.
