@@ -77,6 +77,12 @@ bool SetFileInformation(HANDLE file, int byHandleClass, ULONG ntClass, void* inf
     return true;
 }
 
+using GetTickCount64Fn = ULONGLONG(WINAPI*)();
+// Looked up before main rather than on first use: the thread runtime reads the
+// counter too (see below), and a guarded first-use lookup would wait on that runtime.
+const GetTickCount64Fn g_getTickCount64 =
+    Lookup<GetTickCount64Fn>(L"kernel32.dll", "GetTickCount64");
+
 } // namespace
 
 ULONGLONG TickExtender::Extend(DWORD ticks) {
@@ -92,10 +98,8 @@ ULONGLONG TickExtender::Extend(DWORD ticks) {
 }
 
 ULONGLONG TickCount64() {
-    using GetTickCount64Fn = ULONGLONG(WINAPI*)();
-    static const auto getTickCount64 = Lookup<GetTickCount64Fn>(L"kernel32.dll", "GetTickCount64");
-    if (getTickCount64 && !Pretended(NoTickCount64))
-        return getTickCount64();
+    if (g_getTickCount64 && !Pretended(NoTickCount64))
+        return g_getTickCount64();
     CountLegacyRun(NoTickCount64);
     // Several threads read the counter: the extended count is shared and
     // replaced in one step.
@@ -193,3 +197,24 @@ unsigned LegacyPathRuns(LegacyApi api) {
 }
 
 } // namespace platform
+
+#if defined(__MINGW32__)
+// MinGW's posix-thread runtime, linked in statically, imports GetTickCount64,
+// which XP lacks, so the loader would refuse the program. Its import slot is
+// defined here instead, holding the counter above; the import library's slot
+// is then never linked in.
+namespace {
+ULONGLONG WINAPI RuntimeTickCount64() {
+    return platform::TickCount64();
+}
+} // namespace
+#if defined(_WIN64)
+#define QUILLANE_TICK_SLOT "__imp_GetTickCount64"
+#else
+#define QUILLANE_TICK_SLOT "__imp__GetTickCount64@0"
+#endif
+extern "C" {
+extern ULONGLONG(WINAPI* const runtimeTickCount64Slot)() __asm__(QUILLANE_TICK_SLOT);
+ULONGLONG(WINAPI* const runtimeTickCount64Slot)() = RuntimeTickCount64;
+}
+#endif

@@ -4,6 +4,11 @@
 // may be called directly.
 #include <windows.h>
 
+// Sent from Windows 8.1 on when the window moves to a screen of another DPI.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
 namespace platform {
 
 // Milliseconds since the system started, without GetTickCount's wrap after 49.7 days.

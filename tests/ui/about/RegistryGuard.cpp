@@ -3,6 +3,7 @@
 #include "platform/SystemApi.h"
 
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 namespace testing_support {
 
@@ -101,7 +102,7 @@ ScratchKey::~ScratchKey() {
         RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, &open);
         RegCloseKey(opened);
     }
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, path_.c_str());
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, path_.c_str()); // RegDeleteTreeW is newer than XP
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\QuillaneTests");
 }
 
