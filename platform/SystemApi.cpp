@@ -133,7 +133,7 @@ UINT DpiForWindow(HWND window) {
     return 0;
 }
 
-bool ShutdownBlockReasonCreate(HWND window, const wchar_t* reason) {
+bool CreateShutdownReason(HWND window, const wchar_t* reason) {
     using CreateFn = BOOL(WINAPI*)(HWND, LPCWSTR);
     static const auto create = Lookup<CreateFn>(L"user32.dll", "ShutdownBlockReasonCreate");
     if (create && !Pretended(NoShutdownBlockReason))
@@ -143,7 +143,7 @@ bool ShutdownBlockReasonCreate(HWND window, const wchar_t* reason) {
     return false;
 }
 
-bool ShutdownBlockReasonDestroy(HWND window) {
+bool DestroyShutdownReason(HWND window) {
     using DestroyFn = BOOL(WINAPI*)(HWND);
     static const auto destroy = Lookup<DestroyFn>(L"user32.dll", "ShutdownBlockReasonDestroy");
     if (destroy && !Pretended(NoShutdownBlockReason))

@@ -38,8 +38,8 @@ UINT DpiForWindow(HWND window);
 
 // The reason shown while the window blocks a shutdown. False where the system
 // shows none (XP); there the answer to WM_QUERYENDSESSION is all there is.
-bool ShutdownBlockReasonCreate(HWND window, const wchar_t* reason);
-bool ShutdownBlockReasonDestroy(HWND window);
+bool CreateShutdownReason(HWND window, const wchar_t* reason);
+bool DestroyShutdownReason(HWND window);
 
 // FindFirstFileExW for the entries of a folder, with the basic information
 // level and the large fetch where the system takes them (Windows 7 on).
