@@ -55,7 +55,8 @@ constexpr ULONG kFileDispositionInformation = 13;
 
 bool SetFileInformation(HANDLE file, int byHandleClass, ULONG ntClass, void* info, DWORD size) {
     using SetByHandleFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
-    static const auto setByHandle = Lookup<SetByHandleFn>(L"kernel32.dll", "SetFileInformationByHandle");
+    static const auto setByHandle =
+        Lookup<SetByHandleFn>(L"kernel32.dll", "SetFileInformationByHandle");
     if (setByHandle && !Pretended(NoSetFileInformationByHandle))
         return setByHandle(file, byHandleClass, info, size) != FALSE;
     CountLegacyRun(NoSetFileInformationByHandle);

@@ -137,8 +137,7 @@ TEST(SystemApi, AFailedFindKeepsItsErrorOnEveryLevel) {
         ScopedLegacyApis mode(legacy);
         WIN32_FIND_DATAW data{};
         SetLastError(0);
-        EXPECT_EQ(FindFirstEntry((dir / L"missing\\*").c_str(), &data, true),
-                  INVALID_HANDLE_VALUE);
+        EXPECT_EQ(FindFirstEntry((dir / L"missing\\*").c_str(), &data, true), INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND)) << legacy;
     }
 }
@@ -175,9 +174,7 @@ TEST(SystemApi, ShutdownReasonsAreRefusedWhereTheSystemHasNone) {
 TEST(SystemApi, PretendedAbsencesEndWithTheirScope) {
     {
         ScopedLegacyApis outer(NoTickCount64);
-        {
-            ScopedLegacyApis inner(AsOnWindowsXp);
-        }
+        { ScopedLegacyApis inner(AsOnWindowsXp); }
         const unsigned runs = LegacyPathRuns(NoTickCount64);
         TickCount64();
         EXPECT_EQ(LegacyPathRuns(NoTickCount64), runs + 1);

@@ -46,9 +46,9 @@ TEST_F(Form1Test, WalkGivesTheSameTargetsOnEveryFindLevel) {
     WriteBytes(root + L"\\b\\file.txt", "x");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    const std::vector<std::wstring> expected{root, root + L"\\A", root + L"\\b",
-                                             root + L"\\b\\X"};
-    for (unsigned legacy : {unsigned(platform::AsOnWindowsXp), unsigned(platform::BasicFindRefused)}) {
+    const std::vector<std::wstring> expected{root, root + L"\\A", root + L"\\b", root + L"\\b\\X"};
+    for (unsigned legacy :
+         {unsigned(platform::AsOnWindowsXp), unsigned(platform::BasicFindRefused)}) {
         platform::ScopedLegacyApis mode(legacy);
         const unsigned runs = platform::LegacyPathRuns(platform::OlderThanWindows7);
         form().SetIncludeSubdirectories(true);
