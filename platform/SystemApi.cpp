@@ -170,18 +170,26 @@ HANDLE FindFirstEntry(const wchar_t* pattern, WIN32_FIND_DATAW* data, bool folde
         mask = VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
         return VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_MINORVERSION, mask) != FALSE;
     }();
-    const bool refused = Pretended(BasicFindRefused);
-    if ((windows7 && !Pretended(OlderThanWindows7)) || refused) {
+    // A system that refuses the basic level for a pattern that the standard
+    // level takes is not asked again.
+    static std::atomic<bool> basicRefused{false};
+    const bool pretendRefusal = Pretended(BasicFindRefused);
+    bool triedBasic = false;
+    if ((windows7 && !basicRefused.load() && !Pretended(OlderThanWindows7)) || pretendRefusal) {
         HANDLE find = INVALID_HANDLE_VALUE;
-        if (refused)
+        if (pretendRefusal)
             SetLastError(ERROR_INVALID_PARAMETER);
         else
             find = FindFirstFileExW(pattern, kInfoBasic, data, search, nullptr, kLargeFetch);
         if (find != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_PARAMETER)
             return find;
+        triedBasic = !pretendRefusal;
     }
     CountLegacyRun(OlderThanWindows7);
-    return FindFirstFileExW(pattern, FindExInfoStandard, data, search, nullptr, 0);
+    HANDLE find = FindFirstFileExW(pattern, FindExInfoStandard, data, search, nullptr, 0);
+    if (triedBasic && find != INVALID_HANDLE_VALUE)
+        basicRefused.store(true);
+    return find;
 }
 
 ScopedLegacyApis::ScopedLegacyApis(unsigned legacy) : previous_(g_legacy.exchange(legacy)) {}
