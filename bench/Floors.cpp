@@ -1,5 +1,7 @@
 #include "bench/Floors.h"
 
+#include "platform/SystemApi.h"
+
 #include <windows.h>
 
 namespace bench {
@@ -17,9 +19,7 @@ size_t FloorWalk(const std::wstring& root) {
         const std::wstring folder = std::move(stack.back());
         stack.pop_back();
         WIN32_FIND_DATAW data;
-        HANDLE find =
-            FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
-                             FindExSearchLimitToDirectories, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        HANDLE find = platform::FindFirstEntry((folder + L"\\*").c_str(), &data, true);
         if (find == INVALID_HANDLE_VALUE)
             continue;
         do {

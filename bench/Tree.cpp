@@ -1,5 +1,7 @@
 #include "bench/Tree.h"
 
+#include "platform/SystemApi.h"
+
 #include <windows.h>
 
 #include <deque>
@@ -99,8 +101,7 @@ int TreeDepth(const std::wstring& root) {
         stack.pop_back();
         deepest = std::max(deepest, depth);
         WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
-                                       FindExSearchLimitToDirectories, nullptr, 0);
+        HANDLE find = platform::FindFirstEntry((folder + L"\\*").c_str(), &data, true);
         if (find == INVALID_HANDLE_VALUE)
             continue;
         do {

@@ -1,6 +1,7 @@
 #include "engine/FolderWalk.h"
 
 #include "platform/Handles.h"
+#include "platform/SystemApi.h"
 #include "platform/TextCompare.h"
 
 #include <memory>
@@ -30,9 +31,7 @@ std::wstring SearchPattern(const std::wstring& folder) {
 class SubfolderReader {
   public:
     explicit SubfolderReader(std::wstring folder) : folder_(std::move(folder)) {
-        find_.reset(FindFirstFileExW(SearchPattern(folder_).c_str(), FindExInfoBasic, &data_,
-                                     FindExSearchLimitToDirectories, nullptr,
-                                     FIND_FIRST_EX_LARGE_FETCH));
+        find_.reset(platform::FindFirstEntry(SearchPattern(folder_).c_str(), &data_, true));
         pending_ = find_.valid();
     }
     // The next subfolder, or false when there is none: access-denied and

@@ -1,6 +1,7 @@
 #include "platform/Dpi.h"
 
 #include "platform/Gdi.h"
+#include "platform/SystemApi.h"
 
 #include <cmath>
 
@@ -21,15 +22,9 @@ UINT ScreenDpi(int axis) {
 }
 
 UINT WindowDpi(HWND window) {
-    // GetDpiForWindow is absent before Windows 10; fall back to the screen's DPI.
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow && window) {
-        UINT dpi = getDpiForWindow(window);
-        if (dpi)
-            return dpi;
-    }
+    // Per-window DPI comes with Windows 10; before it, the screen's DPI.
+    if (UINT dpi = window ? DpiForWindow(window) : 0)
+        return dpi;
     return ScreenDpi(LOGPIXELSX);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/Files.h"
 
+#include "platform/SystemApi.h"
+
 #include "platform/Handles.h"
 
 #include <algorithm>
@@ -59,14 +61,11 @@ FileHandle OpenForRemoval(const std::wstring& path) {
 }
 
 bool SetAttributes(const FileHandle& file, DWORD attributes) {
-    FILE_BASIC_INFO info{}; // zero times stay as they are
-    info.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
-    return SetFileInformationByHandle(file.get(), FileBasicInfo, &info, sizeof info) != FALSE;
+    return SetFileAttributesByHandle(file.get(), attributes);
 }
 
 bool MarkForDeletion(const FileHandle& file) {
-    FILE_DISPOSITION_INFO info{TRUE};
-    return SetFileInformationByHandle(file.get(), FileDispositionInfo, &info, sizeof info) != FALSE;
+    return SetDeleteOnClose(file.get());
 }
 
 bool RenameFile(const std::wstring& from, const std::wstring& to) {

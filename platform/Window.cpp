@@ -1,5 +1,7 @@
 #include "platform/Window.h"
 
+#include "platform/SystemApi.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -44,13 +46,13 @@ void ThrottledText::ShowSoon(const std::wstring& text) {
 }
 
 void ThrottledText::ShowDue() {
-    if (pending_ && GetTickCount64() - lastSent_ >= interval_)
+    if (pending_ && TickCount64() - lastSent_ >= interval_)
         Send();
 }
 
 void ThrottledText::Send() {
     pending_ = false;
-    lastSent_ = GetTickCount64();
+    lastSent_ = TickCount64();
     SetWindowTextW(control_, text_.c_str());
 }
 

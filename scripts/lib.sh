@@ -9,9 +9,12 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 log() { printf '==> %s\n' "$*" >&2; }
 
 # Installs the Debian packages that are missing; quick when all are there.
+# Both architectures: the i686 compilers and Wine's 32-bit half (wine32:i386).
 ensure_packages() {
     local wanted=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-                  binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb googletest fp-utils python3 "$@")
+                  binutils-mingw-w64-x86-64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
+                  binutils-mingw-w64-i686 wine wine64 wine32:i386 fonts-wine xvfb googletest
+                  fp-utils python3 "$@")
     local missing=()
     local p
     for p in "${wanted[@]}"; do
@@ -24,9 +27,7 @@ ensure_packages() {
             echo "run as root (or install: ${missing[*]})" >&2
             return 1
         fi
-        # wine32 and the like come from the i386 architecture.
-        if [[ " ${missing[*]} " == *:i386* ]] &&
-            ! dpkg --print-foreign-architectures | grep -qx i386; then
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
             dpkg --add-architecture i386
         fi
         apt-get update -q >/dev/null
@@ -66,8 +67,30 @@ stop_xvfb() {
     fi
 }
 
+# objdump of the MinGW binutils for an architecture (x86 or x64).
+mingw_objdump() {
+    case $1 in
+        x86) echo i686-w64-mingw32-objdump ;;
+        *) echo x86_64-w64-mingw32-objdump ;;
+    esac
+}
+
+# A prefix made before wine32 was installed lacks the 32-bit system files and
+# fails every 32-bit program ("could not load kernel32.dll"), even after
+# wineboot -u: such a prefix is made again.
+ensure_prefix() {
+    local prefix=${WINEPREFIX:?}
+    if [ -f "$prefix/system.reg" ] && [ -d "$prefix/drive_c/windows" ] &&
+        [ ! -f "$prefix/drive_c/windows/syswow64/kernel32.dll" ]; then
+        log "Wine prefix $prefix has no 32-bit half: making it again"
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        rm -rf "$prefix"
+    fi
+}
+
 # One wineserver for the whole run, its stdio detached so that no pipe stays open.
 start_wineserver() {
+    ensure_prefix
     mkdir -p "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1 &
     wine wineboot </dev/null >/dev/null 2>&1 || true

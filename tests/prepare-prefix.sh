@@ -12,8 +12,8 @@ prefix=${WINEPREFIX:?}
 # Drive D: is a CD-ROM drive, so that tests can choose a folder that is not on a hard disk.
 mkdir -p "$prefix/cdrom-d/Disc"
 ln -sfn "$prefix/cdrom-d" "$prefix/dosdevices/d:"
-# The native view: with wine32 installed, `wine reg` is the 32-bit one and
-# would write under Wow6432Node, where the drive services do not look.
+# /reg:64: /usr/bin/wine runs the 32-bit reg.exe, whose HKLM\Software writes
+# would land under Wow6432Node, where the mount manager does not look.
 reg 'HKLM\Software\Wine\Drives' /v 'd:' /d cdrom /reg:64
 # A folder loop: C:\quillane-loop\inner\up leads back to C:\quillane-loop.
 mkdir -p "$prefix/drive_c/quillane-loop/inner"

@@ -1,5 +1,6 @@
 #include "tests/support/DialogResponder.h"
 
+#include "platform/SystemApi.h"
 #include "tests/support/FileAsserts.h"
 
 #include <algorithm>
@@ -52,9 +53,9 @@ void PressButton(HWND dialog, int id) {
 }
 
 bool PumpUntil(const std::function<bool()>& done, UINT timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    const ULONGLONG end = platform::TickCount64() + timeoutMs;
     while (!done()) {
-        if (GetTickCount64() > end)
+        if (platform::TickCount64() > end)
             return false;
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/Shell.h"
+#include "platform/SystemApi.h"
 #include "platform/Window.h"
 #include "resources/resource.h"
 #include "ui/about/frmAbout.h"
@@ -448,11 +449,11 @@ void Form1::DoEvents() {
     // A pump is a round trip to the window system; one every few milliseconds
     // keeps the window answering without costing more than the file work.
     constexpr ULONGLONG kPumpIntervalMs = 15;
-    if (GetTickCount64() - lastPump_ >= kPumpIntervalMs) {
+    if (platform::TickCount64() - lastPump_ >= kPumpIntervalMs) {
         for (auto* text : {&status_, &subDirsCount_, &restoreCount_})
             text->ShowDue();
         platform::DoEvents();
-        lastPump_ = GetTickCount64();
+        lastPump_ = platform::TickCount64();
         if (pumpObserver)
             pumpObserver();
     }

@@ -1,6 +1,7 @@
 #include "ui/restore/RestoreList.h"
 
 #include "platform/Gdi.h"
+#include "platform/SystemApi.h"
 
 #include <vector>
 
@@ -82,7 +83,7 @@ bool ListBoxItems::Holds(const std::wstring& text) const {
 }
 
 ListRedrawThrottle::ListRedrawThrottle(HWND listBox, ULONGLONG intervalMs)
-    : listBox_(listBox), interval_(intervalMs), lastDrawn_(GetTickCount64()) {
+    : listBox_(listBox), interval_(intervalMs), lastDrawn_(platform::TickCount64()) {
     Pause();
 }
 
@@ -96,7 +97,7 @@ void ListRedrawThrottle::BeforeChange() {
 }
 
 void ListRedrawThrottle::AfterChange() {
-    if (GetTickCount64() - lastDrawn_ >= interval_)
+    if (platform::TickCount64() - lastDrawn_ >= interval_)
         Resume();
 }
 
@@ -109,7 +110,7 @@ void ListRedrawThrottle::Resume() {
     SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(listBox_, nullptr, TRUE);
     paused_ = false;
-    lastDrawn_ = GetTickCount64();
+    lastDrawn_ = platform::TickCount64();
 }
 
 bool IsTicked(HWND listBox, int index) {

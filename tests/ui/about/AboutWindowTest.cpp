@@ -63,13 +63,11 @@ class AboutWindowTest : public ::testing::Test {
     }
 
     HWND Tooltip() const {
+        // A named callback: 32-bit callbacks are stdcall, which lambdas do not convert to.
         struct Search {
             HWND owner;
             HWND found;
-        } search{ui::AboutWindow(), nullptr};
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND w, LPARAM lp) -> BOOL {
+            static BOOL CALLBACK Visit(HWND w, LPARAM lp) {
                 auto* s = reinterpret_cast<Search*>(lp);
                 wchar_t name[64] = {};
                 GetClassNameW(w, name, 64);
@@ -77,8 +75,9 @@ class AboutWindowTest : public ::testing::Test {
                     return TRUE;
                 s->found = w;
                 return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+            }
+        } search{ui::AboutWindow(), nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), &Search::Visit, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
     std::wstring TooltipOf(int id) const {

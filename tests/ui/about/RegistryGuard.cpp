@@ -1,6 +1,9 @@
 #include "RegistryGuard.h"
 
+#include "platform/SystemApi.h"
+
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 namespace testing_support {
 
@@ -87,7 +90,7 @@ bool RegistryValueGuard::Set(DWORD type, const void* data, DWORD size) {
 
 ScratchKey::ScratchKey()
     : path_(L"SOFTWARE\\QuillaneTests\\Key" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(GetTickCount64())) {}
+            std::to_wstring(platform::TickCount64())) {}
 
 ScratchKey::~ScratchKey() {
     // Our own key: its owner may always give it back the inherited access.
@@ -99,7 +102,7 @@ ScratchKey::~ScratchKey() {
         RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, &open);
         RegCloseKey(opened);
     }
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, path_.c_str());
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, path_.c_str()); // RegDeleteTreeW is newer than XP
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\QuillaneTests");
 }
 

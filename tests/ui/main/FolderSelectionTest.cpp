@@ -1,5 +1,6 @@
 #include "tests/ui/main/Form1Fixture.h"
 
+#include "platform/SystemApi.h"
 #include "platform/Window.h"
 #include "ui/options/ColorChooser.h"
 
@@ -36,6 +37,27 @@ TEST_F(Form1Test, WalkGivesSortedTargetsAndTheCount) {
     auto at = [&](const std::wstring& p) { return std::find(shown.begin(), shown.end(), p); };
     ASSERT_NE(at(root + L"\\b\\X"), shown.end());
     EXPECT_LT(at(root + L"\\b"), at(root + L"\\b\\X"));
+}
+
+TEST_F(Form1Test, WalkGivesTheSameTargetsOnEveryFindLevel) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    data.MakeFolder(L"Data\\b\\X");
+    data.MakeFolder(L"Data\\A");
+    WriteBytes(root + L"\\b\\file.txt", "x");
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    const std::vector<std::wstring> expected{root, root + L"\\A", root + L"\\b", root + L"\\b\\X"};
+    for (unsigned legacy :
+         {unsigned(platform::AsOnWindowsXp), unsigned(platform::BasicFindRefused)}) {
+        platform::ScopedLegacyApis mode(legacy);
+        const unsigned runs = platform::LegacyPathRuns(platform::OlderThanWindows7);
+        form().SetIncludeSubdirectories(true);
+        EXPECT_EQ(TargetItems(), expected) << legacy;
+        EXPECT_EQ(Text(txtChanging), L"Folder list complete....Ready to change 4 Folders");
+        // One search per folder, each on the standard level.
+        EXPECT_EQ(platform::LegacyPathRuns(platform::OlderThanWindows7), runs + 4) << legacy;
+        form().SetIncludeSubdirectories(false);
+    }
 }
 
 TEST_F(Form1Test, BusyLockHoldsWhileTheWalkRuns) {

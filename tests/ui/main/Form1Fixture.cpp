@@ -55,16 +55,17 @@ namespace {
 // The text of the folder tree's selected item (the tree has id 14145).
 std::wstring SelectedFolderName(HWND dialog) {
     HWND tree = nullptr;
-    EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM out) {
+    // A named callback: 32-bit callbacks are stdcall, which lambdas do not convert to.
+    struct Search {
+        static BOOL CALLBACK Visit(HWND child, LPARAM out) {
             if (GetDlgCtrlID(child) == 14145) {
                 *reinterpret_cast<HWND*>(out) = child;
                 return FALSE;
             }
             return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&tree));
+        }
+    };
+    EnumChildWindows(dialog, &Search::Visit, reinterpret_cast<LPARAM>(&tree));
     if (!tree)
         return {};
     TVITEMW item{};

@@ -121,16 +121,17 @@ TEST_F(Form1Test, LayoutFollowsTheTwipsTable) {
 TEST_F(Form1Test, TooltipsAreRealTools) {
     ASSERT_TRUE(Start());
     HWND tooltip = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM out) {
+    // A named callback: 32-bit callbacks are stdcall, which lambdas do not convert to.
+    struct Search {
+        static BOOL CALLBACK Visit(HWND w, LPARAM out) {
             wchar_t name[64] = {};
             GetClassNameW(w, name, 64);
             if (std::wstring(name) == TOOLTIPS_CLASSW)
                 *reinterpret_cast<HWND*>(out) = w;
             return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&tooltip));
+        }
+    };
+    EnumThreadWindows(GetCurrentThreadId(), &Search::Visit, reinterpret_cast<LPARAM>(&tooltip));
     ASSERT_NE(tooltip, nullptr);
     size_t withTooltip = 0;
     for (size_t i = 0; i < kControlCount; ++i)

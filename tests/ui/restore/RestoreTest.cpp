@@ -1,6 +1,7 @@
 #include "tests/ui/main/Form1Fixture.h"
 
 #include "engine/SettingsFile.h"
+#include "platform/SystemApi.h"
 #include "platform/Window.h"
 #include "ui/restore/RestoreList.h"
 
@@ -217,4 +218,31 @@ TEST_F(RestoreTest, NameClashEndsTheOperationAndTheWindowWorksAgain) {
     const std::wstring status = Text(txtChanging);
     EXPECT_EQ(status.rfind(L"Restore stopped at " + clash + L": ", 0), 0u) << Narrow(status);
     EXPECT_TRUE(ViewUsable());
+}
+
+TEST_F(RestoreTest, RestoreWorksWithWhatWindowsXpOffers) {
+    const std::wstring withBackup = data.MakeFolder(L"A");
+    const std::wstring locked = data.MakeFolder(L"B");
+    WriteBytes(withBackup + L"\\Desktop.ini", kForeign);
+    StartWith({withBackup, locked});
+    const std::wstring lockedIni = locked + L"\\Desktop.ini";
+    SetFileAttributesW(lockedIni.c_str(),
+                       FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    platform::ScopedLegacyApis xp(platform::AsOnWindowsXp);
+    const unsigned handleCalls = platform::LegacyPathRuns(platform::NoSetFileInformationByHandle);
+    const unsigned ticks = platform::LegacyPathRuns(platform::NoTickCount64);
+    ClickSelectAll();
+    form().cmdRestore_Click();
+
+    EXPECT_EQ(ReadAnsi(withBackup + L"\\Desktop.ini"), kForeign);
+    EXPECT_EQ(Attributes(withBackup + L"\\Desktop.ini"), DWORD(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_FALSE(Exists(withBackup + L"\\BUDesktop.ini"));
+    EXPECT_EQ(Attributes(withBackup), DWORD(FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_FALSE(Exists(lockedIni));
+    EXPECT_EQ(Attributes(locked), 0u);
+    EXPECT_TRUE(RestoreItems().empty());
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
+    // Two deletions and the read-only file's reset went the XP way.
+    EXPECT_GE(platform::LegacyPathRuns(platform::NoSetFileInformationByHandle), handleCalls + 3);
+    EXPECT_GT(platform::LegacyPathRuns(platform::NoTickCount64), ticks);
 }
