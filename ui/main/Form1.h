@@ -21,6 +21,9 @@ inline constexpr wchar_t kAppTitle[] = L"Quillane";
 inline constexpr int kVersionMajor = 1;
 inline constexpr int kVersionMinor = 0;
 
+// Thrown by a yield when the window went while messages ran.
+struct WindowGone {};
+
 // The main window: every control the user works with and every piece of state
 // that lives between clicks.
 class Form1 : public platform::WindowBase, private RestoreHost {
@@ -74,10 +77,15 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     void SetText(int id, const std::wstring& text);
     const engine::SortedFolderList& TargetList() const { return subDirs_; }
     const std::wstring& AppFolder() const { return appFolder_; }
-    std::wstring ListFilePath() const { return appFolder_ + L"\\Fldr.dll"; }
+    // Fldr.dll in the application folder, or in the user's local application
+    // data where the application folder refuses writes (chosen at start-up).
+    const std::wstring& ListFilePath() const { return listFile_; }
+    // Writes the restore list; on failure tells the user and keeps the list
+    // box as it is, to be tried again at the next save.
+    bool SaveRestoreList();
     std::wstring IdleText() const;
     bool PictureFeatureAvailable() const { return pictureFeature_; }
-    bool Busy() const { return busy_; }
+    bool Busy() const { return busyHolders_ > 0; }
 
     // The hidden option values.
     std::wstring lblColor, lblBgColor, Path;
@@ -90,6 +98,8 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     ShellOpener shellOpener;
     // The real program ends its message loop when the window goes.
     bool quitOnDestroy = false;
+    // Where the list goes when the application folder refuses writes.
+    std::wstring perUserRoot;
 
   protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -117,7 +127,10 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     // RestoreHost
     void YieldToMessages() override { DoEvents(); }
     void SetWaitCursor(bool wait) override;
-    void LockClose(bool locked) override;
+    void HoldBusy() override;
+    void ReleaseBusy() override;
+    LRESULT OnQueryEndSession();
+    void OnEndSession(bool ending);
     void SetStatus(const std::wstring& text) override;
     void ShowProgress(const std::wstring& text) override;
     void UpdateRestoreCount(bool soon = false) override;
@@ -129,6 +142,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     void BuildTargetList();
     void RemoveExcludedFolders();
     void CompleteApply(const std::wstring& statusText);
+    void MergeJournal();
 
     std::wstring appFolder_;
     VersionQuery versionQuery_;
@@ -145,7 +159,10 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     std::unique_ptr<IconPicker> iconPicker_;
     engine::SortedFolderList subDirs_;
     bool pictureFeature_ = false;
-    bool busy_ = false;
+    int busyHolders_ = 0;
+    // The session asked to end during a long operation: save when it is over.
+    bool saveWhenIdle_ = false;
+    std::wstring listFile_;
     bool waitCursor_ = false;
     bool unloaded_ = false;
     ULONGLONG lastPump_ = 0;

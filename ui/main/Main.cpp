@@ -1,10 +1,17 @@
 #include "ui/about/frmAbout.h"
 #include "ui/main/Form1.h"
+#include "ui/main/SingleInstance.h"
 
 #include <commctrl.h>
 #include <ole2.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+    // A second copy would save its own list over the first one's.
+    ui::SingleInstance instance;
+    if (!instance.First()) {
+        ui::HandOverToRunningInstance({});
+        return 0;
+    }
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     // The folder dialog's new style and the picture loader need COM.

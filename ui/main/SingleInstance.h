@@ -1,0 +1,31 @@
+#pragma once
+// One running copy of the program per user session.
+#include "platform/Handles.h"
+
+#include <windows.h>
+#include <string>
+
+namespace ui {
+
+inline constexpr wchar_t kMainWindowClass[] = L"QuillaneForm1";
+
+// Claims the session's instance; the claim lasts as long as the object.
+class SingleInstance {
+  public:
+    SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+    // False when another copy of the program holds the claim.
+    bool First() const { return first_; }
+
+  private:
+    platform::KernelHandle mutex_;
+    bool first_ = true;
+};
+
+// Brings the running copy's window to the front, restored if minimized.
+// folder is for a later hand-over of a folder to customize and is not sent
+// yet. False when no running window was found within waitMs.
+bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs = 5000);
+
+} // namespace ui
