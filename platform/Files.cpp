@@ -149,12 +149,13 @@ bool AppendBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes)
 
 bool FolderAcceptsWrites(const std::wstring& folder) {
     // Trying is the only sure test: access lists, read-only media and
-    // immutable folders all refuse in their own way.
-    wchar_t name[MAX_PATH + 1] = {};
-    if (!GetTempFileNameW(folder.c_str(), L"qln", 0, name))
-        return false;
-    DeleteFileW(name);
-    return true;
+    // immutable folders all refuse in their own way. (GetTempFileNameW
+    // reports success even where its file could not be made.)
+    const std::wstring probe = folder + L"\\~qln" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(GetTickCount64()) + L".tmp";
+    FileHandle file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return file.valid();
 }
 
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
