@@ -105,7 +105,8 @@ RestoreResult RestoreFolder(const std::wstring& folder) {
         if (!steps.Check(SetAttributes(folder, AttrNormal)))
             return result;
     }
-    result.outcome = deleted && !backupLeft ? RestoreOutcome::Restored : RestoreOutcome::NotRestored;
+    result.outcome =
+        deleted && !backupLeft ? RestoreOutcome::Restored : RestoreOutcome::NotRestored;
     return result;
 }
 

@@ -102,11 +102,13 @@ bool IsOwnSettingsText(const std::vector<std::uint8_t>& bytes) {
             const size_t close = line.find(L']');
             if (inVendor)
                 return false;
-            inVendor = close != std::wstring::npos && EqualNoCase(Trimmed(line.substr(1, close - 1)), L"Vendor");
+            inVendor = close != std::wstring::npos &&
+                       EqualNoCase(Trimmed(line.substr(1, close - 1)), L"Vendor");
             continue;
         }
         const size_t equals = line.find(L'=');
-        if (!inVendor || equals == std::wstring::npos || !EqualNoCase(Trimmed(line.substr(0, equals)), L"ID"))
+        if (!inVendor || equals == std::wstring::npos ||
+            !EqualNoCase(Trimmed(line.substr(0, equals)), L"ID"))
             continue;
         std::wstring value = Trimmed(line.substr(equals + 1));
         if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"')

@@ -78,8 +78,7 @@ TEST(ListFile, OnlyWellFormedAbsolutePathsAreLoaded) {
                      "\\\\srv\\share\r\nd:\\\r\n");
     PlainList list;
     LoadListFromFile(list, file);
-    EXPECT_EQ(list.items,
-              (std::vector<std::wstring>{L"C:\\Good", L"\\\\srv\\share", L"d:\\"}));
+    EXPECT_EQ(list.items, (std::vector<std::wstring>{L"C:\\Good", L"\\\\srv\\share", L"d:\\"}));
 }
 
 TEST(ListFile, SortedListPlacesLoadedEntries) {
