@@ -126,7 +126,7 @@ void Form1::chkSubs_Click() {
 }
 
 void Form1::BuildTargetList() {
-    EnableMainControls(false);
+    BusyHold busy(*this);
     ShowWindow(Control(lblCreating), SW_SHOW);
     SetWaitCursor(true);
     subDirs_.Clear();
@@ -142,7 +142,6 @@ void Form1::BuildTargetList() {
     SetStatus(L"Folder list complete....Ready to change " + count + L" Folders");
     ShowWindow(Control(lblCreating), SW_HIDE);
     SetText(lblSubDirsCount, count);
-    EnableMainControls(true);
 }
 
 void Form1::RecurseFolderList(const std::wstring& folder) {
