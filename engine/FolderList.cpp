@@ -1,5 +1,6 @@
 #include "engine/FolderList.h"
 
+#include "engine/ListStore.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
@@ -133,6 +134,8 @@ void LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& 
         return;
     std::vector<std::wstring> lines = SplitLines(platform::DecodeTextFile(bytes));
     std::vector<std::uint8_t>().swap(bytes); // a long list is not held three times
+    // A damaged file must not show garbage as folders of absent drives.
+    std::erase_if(lines, [](const std::wstring& line) { return !IsWellFormedListEntry(line); });
     list.AddAll(lines);
     if (yield)
         for (size_t i = 0; i < lines.size(); ++i)

@@ -53,8 +53,9 @@ using YieldFn = std::function<void()>;
 // True when the file can be opened for reading (hidden and system files too).
 bool FileExists(const std::wstring& path);
 
-// Adds each line of the file as an entry, empty lines included, keeping what
-// the list holds. Reads ANSI and UTF-16 files. Calls yield once per entry.
+// Adds each well-formed line of the file as an entry (see
+// IsWellFormedListEntry), keeping what the list holds. Reads ANSI and UTF-16 files. Calls yield
+// once per entry.
 void LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& yield = {});
 
 // One line per item, replacing the file in one step: when anything fails the

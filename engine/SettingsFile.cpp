@@ -76,6 +76,53 @@ bool IsOwnSettingsFile(const std::wstring& settingsFile) {
     return ReadIniValue(L"Vendor", L"ID", L"", settingsFile) == kVendorId;
 }
 
+namespace {
+std::wstring Trimmed(const std::wstring& text) {
+    const size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring::npos)
+        return {};
+    const size_t last = text.find_last_not_of(L" \t");
+    return text.substr(first, last - first + 1);
+}
+bool EqualNoCase(const std::wstring& a, const wchar_t* b) {
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
+                          b, -1) == CSTR_EQUAL;
+}
+} // namespace
+
+bool IsOwnSettingsText(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty())
+        return true;
+    // Read as the profile reader does: first [Vendor] section, first ID key,
+    // blanks and one pair of double quotes around the value dropped.
+    bool inVendor = false;
+    for (const std::wstring& raw : SplitLines(platform::DecodeTextFile(bytes))) {
+        const std::wstring line = Trimmed(raw);
+        if (!line.empty() && line.front() == L'[') {
+            const size_t close = line.find(L']');
+            if (inVendor)
+                return false;
+            inVendor = close != std::wstring::npos &&
+                       EqualNoCase(Trimmed(line.substr(1, close - 1)), L"Vendor");
+            continue;
+        }
+        const size_t equals = line.find(L'=');
+        if (!inVendor || equals == std::wstring::npos ||
+            !EqualNoCase(Trimmed(line.substr(0, equals)), L"ID"))
+            continue;
+        std::wstring value = Trimmed(line.substr(equals + 1));
+        if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"')
+            value = value.substr(1, value.size() - 2);
+        return value == kVendorId;
+    }
+    return false;
+}
+
+bool IsOwnSettingsFileAnyAttributes(const std::wstring& settingsFile) {
+    std::vector<std::uint8_t> bytes;
+    return platform::ReadAllBytes(settingsFile, bytes) && IsOwnSettingsText(bytes);
+}
+
 CustomizeResult CustomizeFolder(const std::wstring& folder, const FolderOptions& options) {
     return CustomizeFolder(folder, platform::EncodeTextFile(ComposeSettingsFile(options)));
 }
@@ -88,22 +135,30 @@ CustomizeResult CustomizeFolder(const std::wstring& folder,
 
     const bool iniFound = FileExists(ini);
     const DWORD iniAttributes = iniFound ? GetAttributes(ini) : INVALID_FILE_ATTRIBUTES;
-    if (iniFound)
-        SetAttributes(ini, AttrNormal);
-
+    const DWORD folderAttributes = GetAttributes(folder);
+    const bool iniOurs = iniFound && IsOwnSettingsFileAnyAttributes(ini);
     // Without a settings file the backup plays no part.
     const bool backupFound = iniFound && FileExists(backup);
-    if (iniFound && backupFound) {
-        // An earlier customization; the backup already holds the foreign file.
-        DeleteFileAt(ini);
-    } else if (iniFound && !backupFound && !IsOwnSettingsFile(ini)) {
+    if (iniFound && backupFound && !iniOurs) {
+        // The backup already holds the user's earlier file; this one has come
+        // since and has no other copy.
+        return CustomizeResult{false, ERROR_FILE_EXISTS};
+    }
+    auto putIniAttributesBack = [&] {
+        if (iniAttributes != INVALID_FILE_ATTRIBUTES)
+            SetAttributes(ini, iniAttributes & (AttrReadOnly | AttrHidden | AttrSystem));
+    };
+    if (iniFound)
+        SetAttributes(ini, AttrNormal);
+    bool setAside = false;
+    if (iniFound && !backupFound && !iniOurs) {
         if (!RenameFile(ini, backup)) {
             CustomizeResult failed{false, GetLastError()};
             // Never overwrite a file that could not be set aside.
-            if (iniAttributes != INVALID_FILE_ATTRIBUTES)
-                SetAttributes(ini, iniAttributes & (AttrReadOnly | AttrHidden | AttrSystem));
+            putIniAttributesBack();
             return failed;
         }
+        setAside = true;
         SetAttributes(backup, AttrHidden);
     }
 
@@ -111,7 +166,13 @@ CustomizeResult CustomizeFolder(const std::wstring& folder,
     CustomizeResult result;
     if (!WriteAllBytes(ini, settingsFile, AttrHidden | AttrSystem)) {
         result.error = GetLastError();
-        SetAttributes(folder, AttrSystem);
+        // The folder counts as not changed, so it is left as it was found.
+        if (setAside && RenameFile(backup, ini))
+            putIniAttributesBack();
+        else if (!setAside)
+            putIniAttributesBack();
+        if (folderAttributes != INVALID_FILE_ATTRIBUTES)
+            SetAttributes(folder, folderAttributes & (AttrReadOnly | AttrHidden | AttrSystem));
         return result;
     }
     SetAttributes(folder, AttrSystem);

@@ -38,14 +38,22 @@ std::wstring BackupFilePath(const std::wstring& settingsFile);
 // hidden or system, or it reads as foreign.
 bool IsOwnSettingsFile(const std::wstring& settingsFile);
 
+// The one rule for deleting or overwriting a settings file: it is ours when
+// its [Vendor] ID is ours, or when it is empty (nothing of the user's is in
+// it; a kill between creating and writing leaves one). Attributes play no part.
+bool IsOwnSettingsText(const std::vector<std::uint8_t>& bytes);
+// False as well when the file cannot be read.
+bool IsOwnSettingsFileAnyAttributes(const std::wstring& settingsFile);
+
 struct CustomizeResult {
     bool customized = false; // the new settings file was written
     unsigned long error = 0; // Win32 error of the step that failed
 };
 
 // Sets a foreign settings file aside, writes the new one and sets the
-// attributes. A foreign file that cannot be backed up is left as it was and
-// the folder is not customized.
+// attributes. A foreign file that cannot be backed up, or a foreign file
+// beside an existing backup, is left as it was and the folder is not
+// customized; a failed write puts the folder's attributes back.
 CustomizeResult CustomizeFolder(const std::wstring& folder, const FolderOptions& options);
 // The same with the settings file already composed and encoded, for a run of
 // many folders with the same options.

@@ -79,6 +79,11 @@ bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
+    return ReadAllBytes(file, bytes);
+}
+
+bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size))
         return false;
@@ -130,6 +135,26 @@ bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& by
     if (GetLastError() == ERROR_ALREADY_EXISTS && !SetAttributes(file, attributes))
         return false;
     return WriteAll(file.get(), bytes);
+}
+
+FileHandle OpenForAppending(const std::wstring& path) {
+    return FileHandle(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool AppendBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes) {
+    return WriteAll(file.get(), bytes);
+}
+
+bool FolderAcceptsWrites(const std::wstring& folder) {
+    // Trying is the only sure test: access lists, read-only media and
+    // immutable folders all refuse in their own way. (GetTempFileNameW
+    // reports success even where its file could not be made.)
+    const std::wstring probe = folder + L"\\~qln" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(platform::TickCount64()) + L".tmp";
+    FileHandle file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return file.valid();
 }
 
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,

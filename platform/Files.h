@@ -45,6 +45,13 @@ bool MarkForDeletion(const FileHandle& file);
 bool RenameFile(const std::wstring& from, const std::wstring& to);
 
 bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes);
+// Reads from the file's current position to its end.
+bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes);
+// Opens or creates the file for writes at its end only.
+FileHandle OpenForAppending(const std::wstring& path);
+bool AppendBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes);
+// True when a new file can be created in the folder (one is made and removed).
+bool FolderAcceptsWrites(const std::wstring& folder);
 // Creates or truncates the file, giving it the attributes, and writes the bytes.
 bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
                    DWORD attributes = AttrNormal);

@@ -30,4 +30,12 @@ bool ShellOpen(HWND owner, const std::wstring& target) {
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
+std::wstring LocalAppDataFolder() {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                SHGFP_TYPE_CURRENT, path)))
+        return {};
+    return path;
+}
+
 } // namespace platform

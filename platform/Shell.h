@@ -16,4 +16,7 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& title, UINT flags);
 // ShellExecuteW with the "open" verb and show-normal; false when it failed.
 bool ShellOpen(HWND owner, const std::wstring& target);
 
+// The current user's local application data folder, or empty.
+std::wstring LocalAppDataFolder();
+
 } // namespace platform

@@ -76,15 +76,38 @@ TEST_F(CustomizeFolderTest, OwnFileIsReplacedWithoutBackup) {
     EXPECT_FALSE(Exists(backup));
 }
 
-TEST_F(CustomizeFolderTest, FileAndBackupPresentDeletesTheFileKeepsTheBackup) {
+TEST_F(CustomizeFolderTest, OwnFileBesideABackupIsReplacedAndTheBackupKept) {
     const std::string older = "[.ShellClassInfo]\r\nInfoTip=older\r\n";
     WriteBytes(backup, older);
     SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_HIDDEN);
-    WriteBytes(ini, kForeign); // foreign, but the backup wins
+    WriteBytes(ini, ""); // empty: a write cut short, nothing of the user's
     ASSERT_TRUE(CustomizeFolder(folder, options).customized);
     ExpectCustomized();
     EXPECT_EQ(ReadAnsi(backup), older);
     EXPECT_EQ(Attributes(backup), DWORD(FILE_ATTRIBUTE_HIDDEN));
+}
+
+TEST_F(CustomizeFolderTest, ForeignFileBesideABackupSurvivesAndTheFolderIsNotChanged) {
+    const std::string older = "[.ShellClassInfo]\r\nInfoTip=older\r\n";
+    WriteBytes(backup, older);
+    WriteBytes(ini, kForeign); // came after an earlier customization
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    const CustomizeResult r = CustomizeFolder(folder, options);
+    EXPECT_FALSE(r.customized);
+    EXPECT_NE(r.error, 0u);
+    EXPECT_EQ(ReadAnsi(ini), kForeign);
+    EXPECT_EQ(Attributes(ini), DWORD(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(ReadAnsi(backup), older);
+    EXPECT_EQ(Attributes(folder), 0u);
+}
+
+TEST_F(CustomizeFolderTest, FailedWritePutsTheFolderAttributesBack) {
+    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    // A folder where the settings file should be: the write is refused.
+    ASSERT_TRUE(CreateDirectoryW(ini.c_str(), nullptr));
+    const CustomizeResult r = CustomizeFolder(folder, options);
+    EXPECT_FALSE(r.customized);
+    EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_HIDDEN));
 }
 
 TEST_F(CustomizeFolderTest, BackupWithoutSettingsFileStays) {

@@ -53,21 +53,32 @@ TEST(SortedFolderList, FolderBeforeItsContentsIgnoringCase) {
     EXPECT_EQ(list.Item(1), L"C:\\Data\\b");
 }
 
-TEST(ListFile, RoundTripKeepsCommasQuotesAndLeadingBlanks) {
+TEST(ListFile, RoundTripKeepsCommasAndQuotes) {
     TempDir dir;
     const std::wstring file = dir / L"Fldr.dll";
     PlainList list;
-    list.items = {L"C:\\a,b", L"C:\\say \"hi\"", L"   C:\\lead", L"C:\\Data"};
+    list.items = {L"C:\\a,b", L"C:\\it's", L"\\\\srv\\share\\x", L"C:\\Data"};
     int yields = 0;
     ASSERT_TRUE(SaveListToFile(list, file, [&yields] { ++yields; }));
     EXPECT_EQ(yields, 4); // a long list lets the window answer while it is written
-    EXPECT_EQ(ReadAnsi(file), "C:\\a,b\r\nC:\\say \"hi\"\r\n   C:\\lead\r\nC:\\Data\r\n");
+    EXPECT_EQ(ReadAnsi(file), "C:\\a,b\r\nC:\\it's\r\n\\\\srv\\share\\x\r\nC:\\Data\r\n");
 
     PlainList loaded;
     loaded.items = {L"kept"};
     LoadListFromFile(loaded, file);
-    EXPECT_EQ(loaded.items, (std::vector<std::wstring>{L"kept", L"C:\\a,b", L"C:\\say \"hi\"",
-                                                       L"   C:\\lead", L"C:\\Data"}));
+    EXPECT_EQ(loaded.items, (std::vector<std::wstring>{L"kept", L"C:\\a,b", L"C:\\it's",
+                                                       L"\\\\srv\\share\\x", L"C:\\Data"}));
+}
+
+TEST(ListFile, OnlyWellFormedAbsolutePathsAreLoaded) {
+    TempDir dir;
+    const std::wstring file = dir / L"Fldr.dll";
+    WriteBytes(file, "C:\\Good\r\n   C:\\lead\r\nC:relative\r\nx:\\\x01ctl\r\nC:\\a\"q\r\n"
+                     "C:\\a|b\r\nC:\\a:b\r\n\\\\srv\r\n\\\\srv\\\r\n\\\\\\share\r\n1:\\x\r\n"
+                     "\\\\srv\\share\r\nd:\\\r\n");
+    PlainList list;
+    LoadListFromFile(list, file);
+    EXPECT_EQ(list.items, (std::vector<std::wstring>{L"C:\\Good", L"\\\\srv\\share", L"d:\\"}));
 }
 
 TEST(ListFile, SortedListPlacesLoadedEntries) {
@@ -91,21 +102,18 @@ TEST(ListFile, EmptyListGivesAnEmptyFileThatLoadsEmpty) {
     EXPECT_EQ(list.Count(), 0u);
 }
 
-TEST(ListFile, BlankLinesBecomeItemsThatRemoveBlankItemsDrops) {
+TEST(ListFile, BlankLinesAreDroppedAtLoad) {
     TempDir dir;
     const std::wstring file = dir / L"Fldr.dll";
     WriteBytes(file, "\r\n");
     PlainList list;
     LoadListFromFile(list, file);
-    EXPECT_EQ(list.items, std::vector<std::wstring>{L""});
+    EXPECT_TRUE(list.items.empty());
 
     list.items.clear();
     WriteBytes(file, "\r\n\r\nC:\\A\r\n\r\n\r\n   \r\nC:\\B\nC:\\C\rC:\\D");
     LoadListFromFile(list, file);
-    RemoveBlankItems(list);
-    // An item of blanks is not empty.
-    EXPECT_EQ(list.items,
-              (std::vector<std::wstring>{L"C:\\A", L"   ", L"C:\\B", L"C:\\C", L"C:\\D"}));
+    EXPECT_EQ(list.items, (std::vector<std::wstring>{L"C:\\A", L"C:\\B", L"C:\\C", L"C:\\D"}));
 }
 
 TEST(ListFile, DamagedFilesLoadWithoutHarm) {
@@ -126,10 +134,10 @@ TEST(ListFile, DamagedFilesLoadWithoutHarm) {
     EXPECT_EQ(list.items, (std::vector<std::wstring>{L"C:\\AB", L"C:\\C"}));
 
     list.items.clear();
-    WriteBytes(file, std::string(100000, 'x') + "\r\nC:\\after\r\n");
+    WriteBytes(file, "C:\\" + std::string(100000, 'x') + "\r\nC:\\after\r\n");
     LoadListFromFile(list, file);
     ASSERT_EQ(list.items.size(), 2u);
-    EXPECT_EQ(list.items[0].size(), 100000u);
+    EXPECT_EQ(list.items[0].size(), 100003u);
     EXPECT_EQ(list.items[1], L"C:\\after");
 }
 

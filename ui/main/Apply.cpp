@@ -1,6 +1,7 @@
 // Apply: customizing the chosen folder or every folder of the target list.
 #include "ui/main/Form1.h"
 
+#include "engine/ListStore.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/TextCodec.h"
@@ -97,16 +98,26 @@ void Form1::Command1_Click() {
         return;
     }
     SetFocus(Control(cmdDummy));
+    // From the first step to the end of the save: nothing else may start.
+    BusyHold busy(*this);
     SetWaitCursor(true);
     const std::vector<std::uint8_t> settingsFile =
         platform::EncodeTextFile(engine::ComposeSettingsFile(options));
+    // Each folder is recorded before it is written, so that a run killed at
+    // any moment leaves every folder it wrote restorable.
+    engine::ListJournal journal(engine::JournalPath(ListFilePath()));
 
     const bool listMode = SendMessageW(Control(chkSubs), BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (!listMode) {
         ListBoxItems restoreList(Control(lstRestore));
         RestoreMembership held(restoreList, false);
         unsigned long error = 0;
-        const bool done = CustomizeAndRecord(folder, settingsFile, restoreList, held, error);
+        bool done = false;
+        if (!journal.Append({folder}))
+            error = GetLastError();
+        else
+            done = CustomizeAndRecord(folder, settingsFile, restoreList, held, error);
+        journal.Close();
         RefreshShell();
         std::wstring status = L"Folder Successfully Customized";
         if (!done)
@@ -118,15 +129,30 @@ void Form1::Command1_Click() {
     }
 
     DoEvents();
-    EnableMainControls(false);
     const size_t count = subDirs_.Count();
     size_t failed = 0;
     {
         ListBoxItems restoreList(Control(lstRestore));
         RestoreMembership held(restoreList, true, [this] { DoEvents(); });
         ListRedrawThrottle quiet(Control(lstRestore));
+        // Journal batches: one write per this many folders keeps the record's
+        // cost small against the folders' own writes.
+        constexpr size_t kBatch = 256;
+        size_t journaled = 0;
+        std::vector<std::wstring> batch;
         for (size_t i = 0; i < count; ++i) {
             const std::wstring& target = subDirs_.At(i);
+            if (i == journaled) {
+                batch.clear();
+                for (size_t j = i; j < count && j < i + kBatch; ++j)
+                    batch.push_back(subDirs_.At(j));
+                journaled = i + batch.size();
+                if (!journal.Append(batch)) {
+                    // No record, no write: these folders could not be restored.
+                    failed += count - i;
+                    break;
+                }
+            }
             ShowProgress(L"Changing " + target);
             DoEvents();
             unsigned long error = 0;
@@ -135,6 +161,7 @@ void Form1::Command1_Click() {
             DoEvents();
         }
     }
+    journal.Close();
     std::wstring status = L"Folders Successfully Customized";
     if (failed)
         status = L"Folders Customized: " + std::to_wstring(count - failed) + L" of " +
@@ -145,21 +172,13 @@ void Form1::Command1_Click() {
 
 void Form1::CompleteApply(const std::wstring& statusText) {
     DoEvents();
-    EnableMainControls(true);
     RefreshShell();
+    // Saved before the final text shows and before the lock goes: a failed
+    // save keeps the list box as it is and is tried again at the next save.
+    SaveRestoreList();
     SetStatus(statusText);
     UpdateRestoreCount();
     SetWaitCursor(false);
-    ListBoxItems restoreList(Control(lstRestore));
-    const bool saved = engine::SaveListToFile(restoreList, ListFilePath(), [this] { DoEvents(); });
-    DoEvents();
-    // The list shows what the file holds. After a good save that is what it
-    // already shows, and reloading a whole drive's list would freeze the window.
-    if (!saved) {
-        restoreList.Clear();
-        engine::LoadListFromFile(restoreList, ListFilePath());
-        engine::RemoveBlankItems(restoreList);
-    }
     DoEvents();
 }
 

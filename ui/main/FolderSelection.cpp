@@ -3,6 +3,7 @@
 
 #include "platform/Shell.h"
 #include "ui/main/CommandLine.h"
+#include "ui/main/SingleInstance.h"
 
 #include <shlobj.h>
 
@@ -40,6 +41,24 @@ void Form1::TakeFolder(const std::wstring& argument) {
     }
     SetText(TxtFolder, folder);
     CheckChosenFolder();
+}
+
+LRESULT Form1::OnFolderHandedOver(const COPYDATASTRUCT& data) {
+    if (data.dwData != kHandOverFolder || data.cbData % sizeof(wchar_t) != 0)
+        return FALSE;
+    pendingFolder_.assign(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+    // The sender waits for this answer: the folder's checks and their
+    // message boxes come after it.
+    PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
+    return TRUE;
+}
+
+void Form1::TakePendingFolder() {
+    if (Busy() || pendingFolder_.empty())
+        return;
+    const std::wstring folder = std::move(pendingFolder_);
+    pendingFolder_.clear();
+    TakeFolder(folder);
 }
 
 void Form1::CheckChosenFolder() {
@@ -91,7 +110,7 @@ void Form1::chkSubs_Click() {
 }
 
 void Form1::BuildTargetList() {
-    EnableMainControls(false);
+    BusyHold busy(*this);
     ShowWindow(Control(lblCreating), SW_SHOW);
     SetWaitCursor(true);
     engine::BuildTargetList(Text(TxtFolder), subDirs_, WalkProgress());
@@ -100,7 +119,6 @@ void Form1::BuildTargetList() {
     SetStatus(L"Folder list complete....Ready to change " + count + L" Folders");
     ShowWindow(Control(lblCreating), SW_HIDE);
     SetText(lblSubDirsCount, count);
-    EnableMainControls(true);
 }
 
 engine::WalkProgress Form1::WalkProgress() {

@@ -1,11 +1,13 @@
 #include "ui/main/Form1.h"
 
+#include "engine/ListStore.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/SystemApi.h"
 #include "platform/Window.h"
 #include "resources/resource.h"
 #include "ui/about/frmAbout.h"
+#include "ui/main/SingleInstance.h"
 #include "ui/options/BackgroundPicture.h"
 #include "ui/options/ColorChooser.h"
 #include "ui/options/IconBox.h"
@@ -28,6 +30,7 @@ constexpr int kBusySet[] = {Command1,     Command2,        Command3,          Co
                             cmdClearBgnd, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5,
                             chkSubs,      cmdBrowseFolder, CmdBrowseIconFile};
 
+
 int FontHeight(double points, UINT dpi) {
     return -static_cast<int>(points * dpi / 72.0 + 0.5);
 }
@@ -42,6 +45,8 @@ std::wstring ExecutableFolder() {
 Form1::Form1(std::wstring appFolder, VersionQuery versionQuery)
     : appFolder_(std::move(appFolder)), versionQuery_(std::move(versionQuery)),
       status_(kTextRepaintMs), subDirsCount_(kTextRepaintMs), restoreCount_(kTextRepaintMs) {
+    listFile_ = appFolder_ + L"\\" + engine::kListFileName;
+    perUserRoot = platform::LocalAppDataFolder();
     shellOpener = [](HWND owner, const std::wstring& target) {
         platform::ShellOpen(owner, target);
     };
@@ -107,7 +112,7 @@ bool Form1::Create() {
     handCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
     if (!handCursor_)
         handCursor_ = LoadCursorW(nullptr, IDC_HAND);
-    if (!CreateWindowOfClass(L"QuillaneForm1", icon, 0, kStyle, kAppTitle, CW_USEDEFAULT,
+    if (!CreateWindowOfClass(kMainWindowClass, icon, 0, kStyle, kAppTitle, CW_USEDEFAULT,
                              CW_USEDEFAULT, 100, 100, nullptr))
         return false;
     dpi_ = platform::WindowDpi(hwnd());
@@ -318,6 +323,7 @@ void Form1::Form_Load() {
     ShowWindow(Control(fraChange), SW_SHOW);
     ShowWindow(Control(fraRestore), SW_HIDE);
     SetStatus(IdleText());
+    listFile_ = engine::ChooseListFile(appFolder_, perUserRoot);
     const std::wstring listFile = ListFilePath();
     if (!engine::FileExists(listFile))
         platform::WriteAllBytes(listFile, {'\r', '\n'});
@@ -326,7 +332,38 @@ void Form1::Form_Load() {
     engine::LoadListFromFile(restoreList, listFile);
     engine::RemoveBlankItems(restoreList);
     engine::PruneRestoreList(restoreList);
+    MergeJournal();
     UpdateRestoreCount();
+}
+
+void Form1::MergeJournal() {
+    // A journal left behind means a run ended without its save: the folders
+    // it reached hold our settings file and go into the list now.
+    const std::wstring journal = engine::JournalPath(ListFilePath());
+    if (!platform::PathExists(journal))
+        return;
+    ListBoxItems restoreList(Control(lstRestore));
+    engine::MergeJournal(restoreList, journal);
+    if (engine::SaveListToFile(restoreList, ListFilePath()))
+        platform::DeleteFileAt(journal);
+}
+
+bool Form1::SaveRestoreList() {
+    HWND list = Control(lstRestore);
+    // A list box that is gone holds nothing; saving it would empty the file.
+    if (!IsWindow(list))
+        return false;
+    BusyHold busy(*this);
+    ListBoxItems restoreList(list);
+    const bool saved = engine::SaveListToFile(restoreList, ListFilePath(), [this] { DoEvents(); });
+    if (saved) {
+        platform::DeleteFileAt(engine::JournalPath(ListFilePath()));
+        return true;
+    }
+    const DWORD error = GetLastError();
+    const std::wstring text = L"The restore list could not be saved: " + platform::ErrorText(error);
+    MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 bool Form1::AdaptToOSVersion() {
@@ -347,23 +384,65 @@ bool Form1::Form_Unload() {
     if (unloaded_)
         return true;
     unloaded_ = true;
-    ListBoxItems restoreList(Control(lstRestore));
-    engine::SaveListToFile(restoreList, ListFilePath());
+    SaveRestoreList();
     CloseAbout();
     return true;
 }
 
 void Form1::EnableMainControls(bool enabled) {
-    for (int id : kBusySet) {
-        bool on = enabled && (id != Command5 || pictureFeature_);
-        EnableWindow(Control(id), on);
-    }
-    LockClose(!enabled);
+    if (enabled)
+        ReleaseBusy();
+    else
+        HoldBusy();
 }
 
-void Form1::LockClose(bool locked) {
-    busy_ = locked;
-    platform::DisableCloseButton(hwnd(), !locked);
+void Form1::HoldBusy() {
+    if (busyHolders_++ > 0)
+        return;
+    for (int id : kBusySet)
+        EnableWindow(Control(id), FALSE);
+    restoreView_->EnableViewControls(false);
+    platform::DisableCloseButton(hwnd(), false);
+}
+
+void Form1::ReleaseBusy() {
+    if (busyHolders_ <= 0)
+        return;
+    if (busyHolders_ == 1 && saveWhenIdle_ && hwnd()) {
+        // The session waited for the operation; the list is saved before
+        // anything else can start.
+        saveWhenIdle_ = false;
+        try {
+            SaveRestoreList();
+        } catch (const WindowGone&) {
+        }
+        platform::DestroyShutdownReason(hwnd());
+    }
+    if (--busyHolders_ > 0 || !hwnd())
+        return;
+    if (!pendingFolder_.empty())
+        PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
+    for (int id : kBusySet)
+        EnableWindow(Control(id), id != Command5 || pictureFeature_);
+    restoreView_->EnableViewControls(true);
+    platform::DisableCloseButton(hwnd(), true);
+}
+
+LRESULT Form1::OnQueryEndSession() {
+    if (!Busy())
+        return TRUE;
+    saveWhenIdle_ = true;
+    // Windows XP shows no reason; the refusal alone makes the session wait.
+    platform::CreateShutdownReason(hwnd(),
+                                   L"Quillane is changing folders and must save its restore list.");
+    return FALSE;
+}
+
+void Form1::OnEndSession(bool ending) {
+    // The process ends when this returns. The list box holds every folder
+    // done so far, and the journal the ones an Apply was about to do.
+    if (ending)
+        SaveRestoreList();
 }
 
 void Form1::cmdClearBgnd_Click() {
@@ -453,6 +532,10 @@ void Form1::DoEvents() {
         for (auto* text : {&status_, &subDirsCount_, &restoreCount_})
             text->ShowDue();
         platform::DoEvents();
+        // The window may have gone while messages ran: the operation that
+        // yielded must not touch it again.
+        if (!hwnd())
+            throw WindowGone{};
         lastPump_ = platform::TickCount64();
         if (pumpObserver)
             pumpObserver();
@@ -651,8 +734,18 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         PaintSeparators();
         return 0;
+    case WM_COPYDATA:
+        return OnFolderHandedOver(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case kTakePendingFolder:
+        TakePendingFolder();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession();
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE);
+        return 0;
     case WM_CLOSE:
-        if (busy_)
+        if (Busy())
             return 0; // the busy lock also holds against Alt+F4
         Form_Unload();
         DestroyWindow(hwnd());
@@ -681,6 +774,8 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void Form1::OnException(const char* what) {
+    if (!hwnd())
+        return;
     std::string narrow = what ? what : "";
     SetStatus(std::wstring(narrow.begin(), narrow.end()));
 }

@@ -24,6 +24,9 @@ using quillane::kAppTitle;
 using quillane::kVersionMajor;
 using quillane::kVersionMinor;
 
+// Thrown by a yield when the window went while messages ran.
+struct WindowGone {};
+
 // The main window: every control the user works with and every piece of state
 // that lives between clicks.
 class Form1 : public platform::WindowBase, private RestoreHost {
@@ -69,6 +72,9 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     // A folder named on the command line, taken as if chosen in the folder
     // dialog; a path that names no folder is reported and leaves the box empty.
     void TakeFolder(const std::wstring& argument);
+    // A folder that a second start of the program handed over; taken once no
+    // long operation runs.
+    LRESULT OnFolderHandedOver(const COPYDATASTRUCT& data);
     void EnableMainControls(bool enabled);
     void RefreshShell() override;
 
@@ -78,10 +84,15 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     void SetText(int id, const std::wstring& text);
     const engine::SortedFolderList& TargetList() const { return subDirs_; }
     const std::wstring& AppFolder() const { return appFolder_; }
-    std::wstring ListFilePath() const { return appFolder_ + L"\\Fldr.dll"; }
+    // Fldr.dll in the application folder, or in the user's local application
+    // data where the application folder refuses writes (chosen at start-up).
+    const std::wstring& ListFilePath() const { return listFile_; }
+    // Writes the restore list; on failure tells the user and keeps the list
+    // box as it is, to be tried again at the next save.
+    bool SaveRestoreList();
     std::wstring IdleText() const;
     bool PictureFeatureAvailable() const { return pictureFeature_; }
-    bool Busy() const { return busy_; }
+    bool Busy() const { return busyHolders_ > 0; }
 
     // The hidden option values.
     std::wstring lblColor, lblBgColor, Path;
@@ -94,6 +105,8 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     ShellOpener shellOpener;
     // The real program ends its message loop when the window goes.
     bool quitOnDestroy = false;
+    // Where the list goes when the application folder refuses writes.
+    std::wstring perUserRoot;
 
   protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -121,7 +134,10 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     // RestoreHost
     void YieldToMessages() override { DoEvents(); }
     void SetWaitCursor(bool wait) override;
-    void LockClose(bool locked) override;
+    void HoldBusy() override;
+    void ReleaseBusy() override;
+    LRESULT OnQueryEndSession();
+    void OnEndSession(bool ending);
     void SetStatus(const std::wstring& text) override;
     void ShowProgress(const std::wstring& text) override;
     void UpdateRestoreCount(bool soon = false) override;
@@ -132,8 +148,11 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     engine::FolderOptions ReadOptions() const;
     void BuildTargetList();
     void CheckChosenFolder();
+    void TakePendingFolder();
+    static constexpr UINT kTakePendingFolder = WM_APP + 1;
     engine::WalkProgress WalkProgress();
     void CompleteApply(const std::wstring& statusText);
+    void MergeJournal();
 
     std::wstring appFolder_;
     VersionQuery versionQuery_;
@@ -150,7 +169,11 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     std::unique_ptr<IconPicker> iconPicker_;
     engine::SortedFolderList subDirs_;
     bool pictureFeature_ = false;
-    bool busy_ = false;
+    int busyHolders_ = 0;
+    // The session asked to end during a long operation: save when it is over.
+    bool saveWhenIdle_ = false;
+    std::wstring pendingFolder_;
+    std::wstring listFile_;
     bool waitCursor_ = false;
     bool unloaded_ = false;
     ULONGLONG lastPump_ = 0;

@@ -1,11 +1,19 @@
 #include "ui/about/frmAbout.h"
 #include "ui/main/CommandLine.h"
 #include "ui/main/Form1.h"
+#include "ui/main/SingleInstance.h"
 
 #include <commctrl.h>
 #include <ole2.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+    // A second copy would save its own list over the first one's.
+    ui::SingleInstance instance;
+    const std::wstring folder = ui::FolderArgument(GetCommandLineW());
+    if (!instance.First()) {
+        ui::HandOverToRunningInstance(folder);
+        return 0;
+    }
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     // The folder dialog's new style and the picture loader need COM.
@@ -18,7 +26,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         if (form.Create()) {
             ShowWindow(form.hwnd(), show);
             UpdateWindow(form.hwnd());
-            const std::wstring folder = ui::FolderArgument(GetCommandLineW());
             if (!folder.empty())
                 form.TakeFolder(folder);
             MSG msg;

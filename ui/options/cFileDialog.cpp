@@ -31,7 +31,8 @@ cFileDialog::cFileDialog() {
 }
 
 void cFileDialog::Filename(const std::wstring& value) {
-    if (value.size() > kBufferChars)
+    // One slot stays for the terminating NUL.
+    if (value.size() >= kBufferChars)
         throw std::invalid_argument("file name longer than the dialog's buffer");
     filename_ = value;
 }
@@ -73,7 +74,7 @@ void cFileDialog::ShowSave() {
 void cFileDialog::Show(bool open) {
     const bool multiSelect = open && (flags_ & OFN_ALLOWMULTISELECT) != 0;
     const DWORD size = multiSelect ? kMultiSelectBufferChars : kBufferChars;
-    if (filename_.size() > size || fileTitle_.size() > size)
+    if (filename_.size() >= size || fileTitle_.size() >= size)
         throw std::invalid_argument("file name or title longer than the dialog's buffer");
 
     ofn_.Flags = static_cast<DWORD>(flags_);

@@ -1,8 +1,6 @@
 #pragma once
 // The restore view inside the main window and the operation that puts
 // customized folders back.
-#include "platform/Handles.h"
-
 #include <windows.h>
 #include <string>
 
@@ -20,8 +18,22 @@ class RestoreHost {
     virtual void UpdateRestoreCount(bool soon = false) = 0;
     virtual void RefreshShell() = 0;
     virtual void SetWaitCursor(bool wait) = 0;
-    // Removes (true) or gives back (false) the window's Close command.
-    virtual void LockClose(bool locked) = 0;
+    // The busy lock: while any holder has it, nothing that starts another
+    // operation or closes the window can be used.
+    virtual void HoldBusy() = 0;
+    virtual void ReleaseBusy() = 0;
+};
+
+// Holds the busy lock for a scope, whichever way the scope is left.
+class BusyHold {
+  public:
+    explicit BusyHold(RestoreHost& host) : host_(host) { host_.HoldBusy(); }
+    ~BusyHold() { host_.ReleaseBusy(); }
+    BusyHold(const BusyHold&) = delete;
+    BusyHold& operator=(const BusyHold&) = delete;
+
+  private:
+    RestoreHost& host_;
 };
 
 struct RestoreControls {
@@ -38,14 +50,10 @@ class RestoreView {
     void chkSelect_Click();
     void cmdRestore_Click();
 
+    // The view's own controls that the busy lock disables.
+    void EnableViewControls(bool enabled);
+
   private:
-    struct Stopped {
-        std::wstring folder;
-        DWORD error;
-    };
-    void RestoreFolder(const std::wstring& folder, platform::FileHandle settings);
-    void Check(bool ok, const std::wstring& folder);
-    void LockView(bool locked);
     void ShowMessage(const wchar_t* text);
 
     RestoreHost& host_;

@@ -1,6 +1,8 @@
 #include "tests/ui/main/Form1Fixture.h"
 
+#include "engine/ListStore.h"
 #include "engine/SettingsFile.h"
+#include "platform/Files.h"
 #include "platform/Window.h"
 
 using namespace testing_support;
@@ -175,7 +177,7 @@ TEST_F(Form1Test, ApplyToAnEmptyTargetListTouchesNothingButSaves) {
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
 }
 
-TEST_F(Form1Test, RestoreListShowsWhatTheListFileHoldsAfterApply) {
+TEST_F(Form1Test, FailedSaveKeepsTheListAndSaysWhy) {
     const std::wstring kept = data.MakeFolder(L"Kept");
     const std::wstring fresh = data.MakeFolder(L"Fresh");
     engine::FolderOptions options;
@@ -183,16 +185,28 @@ TEST_F(Form1Test, RestoreListShowsWhatTheListFileHoldsAfterApply) {
     ASSERT_TRUE(engine::CustomizeFolder(kept, options).customized);
     WriteBytes(appDir / L"Fldr.dll", Lines({kept}));
     ASSERT_TRUE(Start());
-    // A list file that cannot be replaced keeps its content, and the list follows it.
+    // A list file that cannot be replaced keeps its content; the list keeps
+    // the new folder, and the user is told.
     SetFileAttributesW((appDir / L"Fldr.dll").c_str(), FILE_ATTRIBUTE_READONLY);
     form().SetText(TxtFolder, fresh);
     form().SetText(TxtToolTip, L"tip");
-    form().Command1_Click();
+    {
+        DialogResponder responder;
+        responder.Expect(L"Quillane", [](HWND d) {
+            EXPECT_EQ(MessageBoxText(d), L"The restore list could not be saved: " +
+                                             platform::ErrorText(ERROR_ACCESS_DENIED));
+            EXPECT_EQ(MessageBoxIcon(d), IDI_EXCLAMATION);
+            PressButton(d, IDOK);
+        });
+        form().Command1_Click();
+        EXPECT_EQ(responder.Pending(), 0u);
+    }
     SetFileAttributesW((appDir / L"Fldr.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Lines({kept}));
-    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{kept});
-    // A good save leaves the list as it is, which is what the file then holds.
+    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{fresh, kept}));
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+    // The next save tries again.
     form().Command1_Click();
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Lines({fresh, kept}));
-    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{fresh, kept}));
+    EXPECT_FALSE(Exists(engine::JournalPath(appDir / L"Fldr.dll")));
 }

@@ -101,19 +101,20 @@ TEST(cFileDialog, TrimAtNullKeepsTextBeforeTheFirstNul) {
 
 TEST(cFileDialog, NamesLongerThanTheBufferFailBeforeAnyDialog) {
     cFileDialog dialog;
-    EXPECT_NO_THROW(dialog.Filename(std::wstring(1024, L'x')));
-    EXPECT_THROW(dialog.Filename(std::wstring(1025, L'x')), std::invalid_argument);
-    EXPECT_EQ(dialog.Filename().size(), 1024u);
+    // The buffer keeps one slot for the terminating NUL.
+    EXPECT_NO_THROW(dialog.Filename(std::wstring(1023, L'x')));
+    EXPECT_THROW(dialog.Filename(std::wstring(1024, L'x')), std::invalid_argument);
+    EXPECT_EQ(dialog.Filename().size(), 1023u);
 
     cFileDialog titled;
-    titled.FileTitle(std::wstring(1025, L't'));
+    titled.FileTitle(std::wstring(1024, L't'));
     // No responder expectation: a dialog appearing would fail the test.
     DialogResponder responder;
     EXPECT_THROW(titled.ShowOpen(), std::invalid_argument);
     EXPECT_THROW(titled.ShowSave(), std::invalid_argument);
     // A multi-select open has room for it.
     titled.flags(OFN_ALLOWMULTISELECT);
-    titled.FileTitle(std::wstring(8193, L't'));
+    titled.FileTitle(std::wstring(8192, L't'));
     EXPECT_THROW(titled.ShowOpen(), std::invalid_argument);
 }
 

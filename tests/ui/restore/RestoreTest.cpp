@@ -179,22 +179,98 @@ TEST_F(RestoreTest, ClickingAnItemTogglesItsTick) {
     EXPECT_EQ(TickedItems(), 0);
 }
 
-TEST_F(RestoreTest, RefusedDeletionIsSkippedAndTheFolderLeavesTheList) {
+TEST_F(RestoreTest, RefusedDeletionKeepsTheItemAndIsCounted) {
     const std::wstring folder = data.MakeFolder(L"Held");
-    StartWith({folder});
+    const std::wstring other = data.MakeFolder(L"Other");
+    StartWith({folder, other});
     const std::wstring ini = folder + L"\\Desktop.ini";
     HANDLE held = CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    Tick(0);
+    ClickSelectAll();
     form().cmdRestore_Click();
     CloseHandle(held);
-    // The file stays, hidden only; the folder is a system folder again.
+    // The file stays, hidden only; the folder is a system folder again, and
+    // it stays in the list to be tried again.
     EXPECT_TRUE(Exists(ini));
     EXPECT_EQ(Attributes(ini), DWORD(FILE_ATTRIBUTE_HIDDEN));
     EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_FALSE(Exists(other + L"\\Desktop.ini"));
+    EXPECT_EQ(Text(txtChanging), L"Folders Restored: 1 of 2 (1 could not be restored)");
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder});
+    Tick(0);
+    form().cmdRestore_Click();
     EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
     EXPECT_TRUE(RestoreItems().empty());
+}
+
+TEST_F(RestoreTest, ForeignFileBesideABackupSurvivesApplyAndRestore) {
+    const std::wstring folder = data.MakeFolder(L"Theirs");
+    WriteBytes(folder + L"\\Desktop.ini", kForeign);
+    StartWith({folder}); // the first file is now the backup
+    const std::string later = "[.ShellClassInfo]\r\nInfoTip=written later\r\n";
+    const std::wstring ini = folder + L"\\Desktop.ini";
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteBytes(ini, later);
+    form().cmdOk_Click();
+    form().SetText(TxtFolder, folder);
+    form().SetText(TxtToolTip, L"mine");
+    form().Command1_Click();
+    EXPECT_EQ(ReadAnsi(ini), later);
+    EXPECT_EQ(ReadAnsi(folder + L"\\BUDesktop.ini"), kForeign);
+    EXPECT_EQ(Text(txtChanging).rfind(L"Folder could not be customized: ", 0), 0u);
+
+    form().Command2_Click();
+    Tick(0);
+    form().cmdRestore_Click();
+    EXPECT_EQ(ReadAnsi(ini), later);
+    EXPECT_EQ(Attributes(ini), 0u);
+    EXPECT_EQ(ReadAnsi(folder + L"\\BUDesktop.ini"), kForeign);
+    EXPECT_TRUE(RestoreItems().empty()); // nothing of ours is left to undo
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
+}
+
+TEST_F(RestoreTest, ApplyFromTheRestoreViewLocksTheView) {
+    const std::wstring a = data.MakeFolder(L"A"), fresh = data.MakeFolder(L"Fresh");
+    StartWith({a});
+    form().SetText(TxtFolder, fresh);
+    form().SetText(TxtToolTip, L"tip");
+    bool sawLocked = false;
+    form().yieldObserver = [&] {
+        sawLocked = sawLocked || (!Enabled(cmdRestore) && !Enabled(chkSelect) && !Enabled(cmdOk) &&
+                                  !Enabled(Command1) && !Enabled(Command4) &&
+                                  !platform::HasCloseCommand(form().hwnd()));
+        // Close is refused while the run holds the lock.
+        SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindow(form().hwnd()));
+    };
+    SendMessageW(form().Control(Command1), BM_CLICK, 0, 0);
+    form().yieldObserver = nullptr;
+    EXPECT_TRUE(sawLocked);
+    EXPECT_TRUE(ViewUsable());
+    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{a, fresh}));
+}
+
+TEST_F(RestoreTest, EndOfSessionSavesAndWaitsForARunningRestore) {
+    const std::wstring a = data.MakeFolder(L"A"), b = data.MakeFolder(L"B");
+    StartWith({a, b});
+    EXPECT_EQ(SendMessageW(form().hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    LRESULT duringRun = TRUE;
+    form().yieldObserver = [&] {
+        if (duringRun == TRUE)
+            duringRun = SendMessageW(form().hwnd(), WM_QUERYENDSESSION, 0, 0);
+    };
+    Tick(1);
+    form().cmdRestore_Click();
+    form().yieldObserver = nullptr;
+    EXPECT_EQ(duringRun, FALSE);
+    // Saved as soon as the run was over.
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(a) + "\r\n");
+
+    Tick(0);
+    form().cmdRestore_Click();
+    SendMessageW(form().hwnd(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
 }
 
 TEST_F(RestoreTest, NameClashEndsTheOperationAndTheWindowWorksAgain) {

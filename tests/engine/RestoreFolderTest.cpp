@@ -1,0 +1,105 @@
+#include "engine/ListStore.h"
+#include "engine/RestoreFolder.h"
+#include "engine/SettingsFile.h"
+#include "platform/Files.h"
+
+#include "tests/support/FileAsserts.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+using namespace engine;
+using namespace testing_support;
+
+namespace {
+
+const std::string kForeign = "[.ShellClassInfo]\r\nInfoTip=theirs\r\n";
+constexpr DWORD kHs = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+class RestoreFolderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder = dir.MakeFolder(L"Data");
+        ini = folder + L"\\Desktop.ini";
+        backup = folder + L"\\BUDesktop.ini";
+        options.tooltip = L"tip";
+    }
+    TempDir dir;
+    std::wstring folder, ini, backup;
+    FolderOptions options;
+};
+
+} // namespace
+
+TEST_F(RestoreFolderTest, OwnFileGoesAndTheBackupComesBack) {
+    WriteBytes(ini, kForeign);
+    ASSERT_TRUE(CustomizeFolder(folder, options).customized);
+    const RestoreResult r = RestoreFolder(folder);
+    EXPECT_EQ(r.outcome, RestoreOutcome::Restored);
+    EXPECT_FALSE(r.skipped);
+    EXPECT_EQ(ReadAnsi(ini), kForeign);
+    EXPECT_EQ(Attributes(ini), DWORD(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_FALSE(Exists(backup));
+    EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM));
+}
+
+TEST_F(RestoreFolderTest, ForeignFileBesideABackupIsLeftUntouched) {
+    const std::string older = "[.ShellClassInfo]\r\nInfoTip=older\r\n";
+    WriteBytes(backup, older);
+    WriteBytes(ini, kForeign);
+    SetFileAttributesW(ini.c_str(), kHs);
+    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_EQ(RestoreFolder(folder).outcome, RestoreOutcome::NotOurs);
+    EXPECT_EQ(ReadAnsi(ini), kForeign);
+    EXPECT_EQ(ReadAnsi(backup), older);
+    EXPECT_EQ(Attributes(ini), kHs);
+    EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM));
+}
+
+TEST_F(RestoreFolderTest, EmptyFileCountsAsOursAndNoFileIsNothingToDo) {
+    EXPECT_EQ(RestoreFolder(folder).outcome, RestoreOutcome::NoSettingsFile);
+    WriteBytes(ini, "");
+    SetFileAttributesW(ini.c_str(), kHs);
+    EXPECT_EQ(RestoreFolder(folder).outcome, RestoreOutcome::Restored);
+    EXPECT_FALSE(Exists(ini));
+}
+
+TEST_F(RestoreFolderTest, RefusedDeletionIsASkipAndNotARestore) {
+    ASSERT_TRUE(CustomizeFolder(folder, options).customized);
+    // Held open without delete sharing: the deletion is refused.
+    platform::FileHandle held(CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.valid());
+    const RestoreResult r = RestoreFolder(folder);
+    EXPECT_EQ(r.outcome, RestoreOutcome::NotRestored);
+    EXPECT_TRUE(r.skipped);
+    EXPECT_EQ(r.error, DWORD(ERROR_SHARING_VIOLATION));
+    held.reset();
+    EXPECT_TRUE(IsOwnSettingsFileAnyAttributes(ini));
+}
+
+TEST(ListJournal, MergeKeepsOnlyFoldersHoldingOurFile) {
+    TempDir dir;
+    const std::wstring ours = dir.MakeFolder(L"Ours"), empty = dir.MakeFolder(L"\x0416mpty");
+    const std::wstring notReached = dir.MakeFolder(L"Later"), listed = dir.MakeFolder(L"Listed");
+    const std::wstring foreign = dir.MakeFolder(L"Foreign");
+    FolderOptions options;
+    options.tooltip = L"t";
+    for (const auto& f : {ours, listed})
+        ASSERT_TRUE(CustomizeFolder(f, options).customized);
+    WriteBytes(SettingsFilePath(empty), "");
+    WriteBytes(SettingsFilePath(foreign), kForeign);
+    const std::wstring journalFile = JournalPath(dir / L"Fldr.dll");
+    {
+        ListJournal journal(journalFile);
+        ASSERT_TRUE(journal.Append({ours, empty, listed}));
+        ASSERT_TRUE(journal.Append({notReached, foreign, ours}));
+    }
+    SortedFolderList list;
+    list.Add(listed);
+    EXPECT_EQ(MergeJournal(list, journalFile), 2u);
+    EXPECT_TRUE(list.Contains(ours));
+    EXPECT_TRUE(list.Contains(empty));
+    EXPECT_EQ(list.Count(), 3u);
+}

@@ -1,0 +1,273 @@
+// The restore list against an unwritable application folder, a killed run
+// and a second start. The program runs as a child process where it must.
+#include "tests/ui/main/Form1Fixture.h"
+
+#include "engine/ListStore.h"
+#include "engine/RestoreFolder.h"
+#include "engine/SettingsFile.h"
+#include "platform/SystemApi.h"
+#include "platform/Files.h"
+#include "ui/main/SingleInstance.h"
+
+#include <algorithm>
+#include <set>
+
+using namespace testing_support;
+using namespace ui;
+
+namespace {
+
+// Wine's own calls: the Unix name of a path, and running a Unix program.
+std::string UnixPath(const std::wstring& path) {
+    using GetUnixName = char*(CDECL*)(const wchar_t*);
+    auto get = reinterpret_cast<GetUnixName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = get ? get(path.c_str()) : nullptr;
+    std::string text = name ? name : "";
+    if (name)
+        HeapFree(GetProcessHeap(), 0, name);
+    return text;
+}
+
+bool Chattr(const char* flag, const std::wstring& folder) {
+    using Spawn = LONG(CDECL*)(char* const*, int);
+    auto spawn = reinterpret_cast<Spawn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
+    std::string unixPath = UnixPath(folder), program = "chattr", option = flag;
+    char* argv[] = {program.data(), option.data(), unixPath.data(), nullptr};
+    return spawn && !unixPath.empty() && spawn(argv, TRUE) == 0;
+}
+
+// The application folder refuses every write while the object lives.
+class Immutable {
+  public:
+    explicit Immutable(std::wstring folder) : folder_(std::move(folder)) {
+        ok_ = Chattr("+i", folder_);
+    }
+    ~Immutable() { Chattr("-i", folder_); }
+    bool ok() const { return ok_; }
+
+  private:
+    std::wstring folder_;
+    bool ok_ = false;
+};
+
+std::wstring BuiltProgram() {
+    std::wstring path = L"Z:" + std::wstring(QUILLANE_EXE, QUILLANE_EXE + sizeof QUILLANE_EXE - 1);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+struct WindowSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    wchar_t cls[64] = {};
+    GetClassNameW(w, cls, 64);
+    if (pid == s->pid && std::wstring(cls) == kMainWindowClass && IsWindowVisible(w)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK FindControlById(HWND c, LPARAM p) {
+    auto* s = reinterpret_cast<ControlSearch*>(p);
+    if (GetDlgCtrlID(c) != s->id)
+        return TRUE;
+    s->found = c;
+    return FALSE;
+}
+
+// quillane.exe copied into its own application folder and started there.
+class Child {
+  public:
+    explicit Child(const std::wstring& appFolder, const std::wstring& arguments = L"") {
+        const std::wstring exe = appFolder + L"\\quillane.exe";
+        CopyFileW(BuiltProgram().c_str(), exe.c_str(), FALSE);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        std::wstring command = L"\"" + exe + L"\" " + arguments;
+        if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           appFolder.c_str(), &si, &pi_))
+            CloseHandle(pi_.hThread);
+    }
+    ~Child() {
+        if (pi_.hProcess) {
+            TerminateProcess(pi_.hProcess, 1);
+            WaitForSingleObject(pi_.hProcess, 10000);
+            CloseHandle(pi_.hProcess);
+        }
+    }
+    // The main window once the start-up has shown it.
+    HWND Window(DWORD timeoutMs = 20000) {
+        const ULONGLONG until = platform::TickCount64() + timeoutMs;
+        while (platform::TickCount64() < until) {
+            WindowSearch search{pi_.dwProcessId, nullptr};
+            EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+            if (search.found)
+                return search.found;
+            Sleep(20);
+        }
+        return nullptr;
+    }
+    bool Kill() { return TerminateProcess(pi_.hProcess, 1) && Wait(); }
+    bool Wait(DWORD ms = 20000) { return WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0; }
+    DWORD ExitCode() {
+        DWORD code = 0;
+        GetExitCodeProcess(pi_.hProcess, &code);
+        return code;
+    }
+    bool Started() const { return pi_.hProcess != nullptr; }
+
+  private:
+    PROCESS_INFORMATION pi_{};
+};
+
+HWND FindControl(HWND window, int id) {
+    ControlSearch search{id, nullptr};
+    EnumChildWindows(window, FindControlById, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void Click(HWND window, int id, bool wait) {
+    const WPARAM command = MAKEWPARAM(id, BN_CLICKED);
+    const LPARAM control = reinterpret_cast<LPARAM>(FindControl(window, id));
+    if (wait)
+        SendMessageW(window, WM_COMMAND, command, control);
+    else
+        PostMessageW(window, WM_COMMAND, command, control);
+}
+
+} // namespace
+
+TEST_F(Form1Test, UnwritableAppFolderKeepsTheListInTheUserFolder) {
+    const std::wstring kept = data.MakeFolder(L"Kept"), fresh = data.MakeFolder(L"Fresh");
+    engine::FolderOptions options;
+    options.tooltip = L"t";
+    ASSERT_TRUE(engine::CustomizeFolder(kept, options).customized);
+    WriteBytes(appDir / L"Fldr.dll", Narrow(kept) + "\r\n");
+    TempDir user;
+    {
+        Immutable locked(appDir.path());
+        ASSERT_TRUE(locked.ok());
+        form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
+        form_->perUserRoot = user.path();
+        ASSERT_TRUE(form_->Create());
+        const std::wstring perUser = user / L"Quillane\\Fldr.dll";
+        EXPECT_EQ(form().ListFilePath(), perUser);
+        EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{kept}); // seeded
+        form().SetText(TxtFolder, fresh);
+        form().SetText(TxtToolTip, L"tip");
+        form().Command1_Click();
+        EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+        form_.reset();
+
+        // A second start finds the entries.
+        form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
+        form_->perUserRoot = user.path();
+        ASSERT_TRUE(form_->Create());
+        EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{fresh, kept}));
+        form_.reset();
+    }
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(kept) + "\r\n");
+}
+
+TEST_F(Form1Test, KilledApplyLeavesEveryWrittenFolderRestorable) {
+    // The chosen folder is a target too, and comes first.
+    std::vector<std::wstring> folders{data.MakeFolder(L"Tree")};
+    for (int i = 0; i < 300; ++i) {
+        wchar_t name[16];
+        swprintf(name, 16, L"F%03d", i);
+        folders.push_back(data.MakeFolder(std::wstring(L"Tree\\") + name));
+    }
+    const std::wstring earlier = data.MakeFolder(L"Earlier");
+    engine::FolderOptions options;
+    options.tooltip = L"t";
+    ASSERT_TRUE(engine::CustomizeFolder(earlier, options).customized);
+    const std::wstring listFile = appDir / L"Fldr.dll";
+    for (size_t n : {size_t(0), size_t(40), size_t(150), size_t(280)}) {
+        SCOPED_TRACE(n);
+        WriteBytes(listFile, Narrow(earlier) + "\r\n");
+        {
+            Child child(appDir.path());
+            ASSERT_TRUE(child.Started());
+            HWND window = child.Window();
+            ASSERT_TRUE(window);
+            SendMessageW(FindControl(window, TxtFolder), WM_SETTEXT, 0,
+                         reinterpret_cast<LPARAM>((data / L"Tree").c_str()));
+            SendMessageW(FindControl(window, TxtToolTip), WM_SETTEXT, 0,
+                         reinterpret_cast<LPARAM>(L"tip"));
+            SendMessageW(FindControl(window, chkSubs), BM_SETCHECK, BST_CHECKED, 0);
+            Click(window, chkSubs, true); // the walk
+            Click(window, Command1, false);
+            // Killed once the run has written at least n folders.
+            const std::wstring nth = engine::SettingsFilePath(folders[n == 0 ? 0 : n - 1]);
+            if (n > 0) {
+                ASSERT_TRUE(PumpUntil([&] { return Exists(nth); }, 20000));
+            }
+            ASSERT_TRUE(child.Kill());
+        }
+        // Never cut short: the file holds whole lines only.
+        const std::vector<std::uint8_t> bytes = ReadBytes(listFile);
+        ASSERT_GE(bytes.size(), 2u);
+        EXPECT_EQ(bytes[bytes.size() - 2], '\r');
+        EXPECT_EQ(bytes.back(), '\n');
+
+        std::set<std::wstring> written;
+        for (const auto& f : folders)
+            if (Exists(engine::SettingsFilePath(f)))
+                written.insert(f);
+        EXPECT_GE(written.size(), n);
+        Child next(appDir.path());
+        HWND window = next.Window();
+        ASSERT_TRUE(window);
+        const LRESULT shown = SendMessageW(FindControl(window, lstRestore), LB_GETCOUNT, 0, 0);
+        EXPECT_EQ(static_cast<size_t>(shown), written.size() + 1);
+        // The start-up saved what it merged.
+        std::vector<std::uint8_t> after = ReadBytes(listFile);
+        std::wstring text(after.begin(), after.end());
+        for (const auto& f : written)
+            EXPECT_NE(text.find(f + L"\r\n"), std::wstring::npos) << Narrow(f);
+        EXPECT_NE(text.find(earlier + L"\r\n"), std::wstring::npos);
+        next.Kill();
+        for (const auto& f : written)
+            engine::RestoreFolder(f);
+    }
+}
+
+TEST_F(Form1Test, SecondStartActivatesTheFirstWindow) {
+    WriteBytes(appDir / L"Fldr.dll", "C:\\x\r\n");
+    Child first(appDir.path());
+    HWND window = first.Window();
+    ASSERT_TRUE(window);
+    const std::vector<std::uint8_t> before = ReadBytes(appDir / L"Fldr.dll");
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(window));
+    Child second(appDir.path());
+    ASSERT_TRUE(second.Wait());
+    EXPECT_EQ(second.ExitCode(), 0u);
+    EXPECT_TRUE(PumpUntil([&] { return !IsIconic(window); }, 5000));
+    EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll"), before);
+}
+
+TEST_F(Form1Test, SecondStartHandsItsFolderToTheFirstWindow) {
+    const std::wstring folder = data.MakeFolder(L"Handed over");
+    Child first(appDir.path());
+    HWND window = first.Window();
+    ASSERT_TRUE(window);
+    Child second(appDir.path(), L"\"" + folder + L"\\\"");
+    ASSERT_TRUE(second.Wait());
+    HWND box = FindControl(window, TxtFolder);
+    EXPECT_TRUE(PumpUntil([&] { return WindowText(box) == folder; }, 5000)) << WindowText(box);
+}
