@@ -57,9 +57,9 @@ void Apply(const std::vector<std::wstring>& folders, const std::vector<std::uint
            const std::vector<std::uint8_t>& ini, DWORD disposition) {
     for (size_t i = 0; i < folders.size(); ++i) {
         const std::wstring& folder = folders[i];
-        HANDLE file = CreateFileW(IniOf(folder).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  disposition, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
-                                  nullptr);
+        HANDLE file =
+            CreateFileW(IniOf(folder).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             continue;
         DWORD wrote = 0;
@@ -92,7 +92,7 @@ enum class Removal {
     DeleteByNameOnly,       // DeleteFile, folder (no read)
     HandleWithoutRead,      // open, dispose, folder, close (no read)
 };
-enum class BackupLook { None, Attributes, Rename };
+enum class BackupLook { None, Attributes, Rename, Open };
 
 void Restore(const std::vector<std::wstring>& folders, Removal removal, BackupLook look) {
     char buffer[4096];
@@ -143,6 +143,14 @@ void Restore(const std::vector<std::wstring>& folders, Removal removal, BackupLo
                 MoveFileExW(BackupOf(folder).c_str(), ini.c_str(), 0);
         } else if (look == BackupLook::Rename) {
             MoveFileExW(BackupOf(folder).c_str(), ini.c_str(), 0);
+        } else if (look == BackupLook::Open) {
+            HANDLE backup = CreateFileW(BackupOf(folder).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (backup != INVALID_HANDLE_VALUE) {
+                CloseHandle(backup);
+                MoveFileExW(BackupOf(folder).c_str(), ini.c_str(), 0);
+            }
         }
     }
 }
@@ -245,6 +253,22 @@ void CompareFloorVariants(const std::wstring& root, const std::vector<std::wstri
     report("apply: CREATE_ALWAYS hidden+system, write, close, folder",
            timed([&] { Apply(folders, unknown, ini, CREATE_ALWAYS); }));
     Clean(folders);
+    // The calls the engine makes today, with and without its folder reset.
+    report("apply: look, reset, create, write, close, folder", timed([&] {
+               for (const auto& folder : folders) {
+                   Startup({folder}, GENERIC_READ);
+                   SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+                   Apply({folder}, unknown, ini, CREATE_ALWAYS);
+               }
+           }));
+    Clean(folders);
+    report("apply: look, create, write, close, folder", timed([&] {
+               for (const auto& folder : folders) {
+                   Startup({folder}, GENERIC_READ);
+                   Apply({folder}, unknown, ini, CREATE_ALWAYS);
+               }
+           }));
+    Clean(folders);
     report("apply: loose (reset, create, write, close, file, folder)",
            timed([&] { LooseFloorApply(folders, ini); }));
 
@@ -253,16 +277,20 @@ void CompareFloorVariants(const std::wstring& root, const std::vector<std::wstri
         Removal removal;
         BackupLook look;
     } restores[] = {
-        {"restore: open, read, dispose, folder, close, attr look",
-         Removal::HandleResetBeforeClose, BackupLook::Attributes},
-        {"restore: open, read, dispose, folder, close, rename try",
-         Removal::HandleResetBeforeClose, BackupLook::Rename},
-        {"restore: open, read, dispose, close, folder, attr look",
-         Removal::HandleResetAfterClose, BackupLook::Attributes},
-        {"restore: open, read, close, DeleteFile, folder, attr look",
-         Removal::ReadThenDeleteByName, BackupLook::Attributes},
+        {"restore: open, read, dispose, folder, close, attr look", Removal::HandleResetBeforeClose,
+         BackupLook::Attributes},
+        {"restore: open, read, dispose, folder, close, rename try", Removal::HandleResetBeforeClose,
+         BackupLook::Rename},
+        {"restore: open, read, dispose, close, folder, attr look", Removal::HandleResetAfterClose,
+         BackupLook::Attributes},
+        {"restore: open, read, close, DeleteFile, folder, attr look", Removal::ReadThenDeleteByName,
+         BackupLook::Attributes},
         {"restore: open, dispose, folder, close (no read, no look)", Removal::HandleWithoutRead,
          BackupLook::None},
+        {"restore: open, dispose, folder, close, open look (no read)", Removal::HandleWithoutRead,
+         BackupLook::Open},
+        {"restore: open, dispose, folder, close, attr look (no read)", Removal::HandleWithoutRead,
+         BackupLook::Attributes},
         {"restore: DeleteFile, folder (no read, no look)", Removal::DeleteByNameOnly,
          BackupLook::None},
         {"restore: attributes, DeleteFile, folder (loose)", Removal::AttributesThenDelete,
