@@ -1,8 +1,11 @@
 // quillane-bench: builds folder trees of the given sizes and times the main
-// window's walk, Apply, start-up and Restore against their floors.
+// window's walk, Apply, start-up and Restore, the engine's share of them
+// without a window, and their floors.
 #include "bench/Floors.h"
 #include "bench/Measure.h"
 #include "bench/Tree.h"
+#include "engine/FolderList.h"
+#include "engine/FolderWalk.h"
 #include "engine/SettingsFile.h"
 #include "platform/TextCodec.h"
 #include "platform/Window.h"
@@ -25,12 +28,14 @@ struct Options {
     int largeReps = 0; // repetitions for trees of 100,000 folders and more; 0: reps
     bool memory = true;
     bool fresh = false;
+    bool looseFloors = false; // time the first floors too, for comparison
+    bool variants = false;    // time other ways to make the floors' calls
 };
 
 struct Figure {
     explicit Figure(const char* figureName) : name(figureName) {}
     const char* name;
-    std::vector<double> real, floor;
+    std::vector<double> real, engine, floor, loose;
     double longestGapMs = -1; // -1: the operation has no yields to measure
 };
 
@@ -163,7 +168,17 @@ std::vector<std::uint8_t> SettingsBytes() {
 // bare calls run the same course as the window just before it (customize,
 // open at start-up, restore), so that both meet the files in the same state
 // and the machine's drift falls on both alike.
-void RunOnce(size_t size, SizeResult& r) {
+// The engine has no restore of its own yet, so the engine's restore figure
+// stays empty and the bare calls put the tree back. Once a restore
+// counterpart of engine::CustomizeFolder exists, time it here over the
+// targets from the last to the first (as the window goes), push the seconds
+// to r.restore.engine, and expect every folder restored.
+void EngineRestore(const std::vector<std::wstring>& targets, SizeResult& r) {
+    (void)r;
+    FloorRestore(targets);
+}
+
+void RunOnce(size_t size, SizeResult& r, const Options& options) {
     const std::wstring root = TreeRoot(size), app = AppFolder(size);
     ResetListFile(app);
     auto form = NewForm(app);
@@ -173,6 +188,10 @@ void RunOnce(size_t size, SizeResult& r) {
     size_t walked = 0;
     r.walk.floor.push_back(Timed([&] { walked = FloorWalk(root); }));
     Expect(r, walked == r.made, "the bare walk found " + std::to_string(walked) + " folders");
+    if (options.looseFloors)
+        r.walk.loose.push_back(r.walk.floor.back()); // the walk's floor did not change
+    engine::SortedFolderList engineTargets;
+    r.walk.engine.push_back(Timed([&] { engine::BuildTargetList(root, engineTargets); }));
     form->SetText(ui::TxtFolder, root);
     r.walk.real.push_back(
         TimedWithGaps(*form, r.walk, [&] { form->SetIncludeSubdirectories(true); }));
@@ -181,11 +200,43 @@ void RunOnce(size_t size, SizeResult& r) {
     for (size_t i = 0; i < form->TargetList().Count(); ++i)
         targets.push_back(form->TargetList().At(i));
     r.targets = targets.size();
+    Expect(r, engineTargets.Count() == targets.size(),
+           "the engine's walk listed " + std::to_string(engineTargets.Count()) + " targets");
 
     const std::vector<std::uint8_t> ini = SettingsBytes();
-    r.apply.floor.push_back(Timed([&] { FloorApply(targets, ini); }));
+    const std::vector<std::uint32_t> attributes = FolderAttributes(targets);
+    r.apply.floor.push_back(Timed([&] { FloorApply(targets, attributes, ini); }));
     r.startup.floor.push_back(Timed([&] { FloorStartup(targets); }));
     r.restore.floor.push_back(Timed([&] { FloorRestore(targets); }));
+    if (options.looseFloors) {
+        r.apply.loose.push_back(Timed([&] { LooseFloorApply(targets, ini); }));
+        r.startup.loose.push_back(Timed([&] { FloorStartup(targets); }));
+        r.restore.loose.push_back(Timed([&] { LooseFloorRestore(targets); }));
+    }
+
+    // The engine alone: Apply's per-folder step, and start-up's load and prune
+    // of a list file that holds every target.
+    size_t refused = 0;
+    r.apply.engine.push_back(Timed([&] {
+        for (const auto& target : targets)
+            if (!engine::CustomizeFolder(target, ini).customized)
+                ++refused;
+    }));
+    Expect(r, refused == 0, "the engine could not customize " + std::to_string(refused));
+    const std::wstring engineList = app + L"\\engine-list.txt";
+    {
+        engine::SortedFolderList saved;
+        saved.AddAll(targets);
+        Expect(r, engine::SaveListToFile(saved, engineList), "the engine's list was not saved");
+    }
+    engine::SortedFolderList loaded;
+    r.startup.engine.push_back(Timed([&] {
+        engine::LoadListFromFile(loaded, engineList);
+        engine::RemoveBlankItems(loaded);
+        engine::PruneRestoreList(loaded);
+    }));
+    Expect(r, loaded.Count() == targets.size(), "the engine's start-up dropped folders");
+    EngineRestore(targets, r);
 
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
     r.apply.real.push_back(TimedWithGaps(*form, r.apply, [&] { form->Command1_Click(); }));
@@ -211,6 +262,19 @@ void RunOnce(size_t size, SizeResult& r) {
     Expect(r, Count(*again, ui::lblRestoreCount) == 0, "Restore left folders in the list");
     again.reset();
     platform::DoEvents();
+}
+
+// Other ways to make the floors' calls, timed on the tree's target list.
+void CompareVariants(size_t size, SizeResult& r) {
+    engine::SortedFolderList list;
+    engine::BuildTargetList(TreeRoot(size), list);
+    std::vector<std::wstring> targets;
+    targets.reserve(list.Count());
+    for (size_t i = 0; i < list.Count(); ++i)
+        targets.push_back(list.At(i));
+    std::printf("  floor variants over %zu targets:\n", targets.size());
+    CompareFloorVariants(TreeRoot(size), targets, SettingsBytes());
+    (void)r;
 }
 
 // Peak memory is a figure of the whole process, so it is taken in a process
@@ -266,19 +330,35 @@ void MeasureMemory(size_t size, SizeResult& r) {
         r.problems.push_back("the memory run gave no figures");
 }
 
-void PrintHeader() {
-    std::printf("\n%9s %9s %-8s %9s %10s %9s %7s %9s\n", "folders", "targets", "figure", "seconds",
-                "folders/s", "floor s", "ratio", "gap ms");
+void PrintHeader(bool loose) {
+    std::printf("\n%9s %9s %-8s %9s %10s %9s %9s %7s %7s %9s %9s", "folders", "targets", "figure",
+                "window s", "folders/s", "engine s", "floor s", "win/fl", "eng/fl", "window-e",
+                "gap ms");
+    if (loose)
+        std::printf(" %9s %7s", "loose s", "win/lo");
+    std::printf("\n");
 }
 
 // The median of the repetitions' own ratios: a slow spell of the machine
 // then weighs on one repetition, not on the figure.
-double Ratio(const Figure& f) {
+double Ratio(const std::vector<double>& part, const std::vector<double>& whole) {
     std::vector<double> ratios;
-    for (size_t i = 0; i < f.real.size() && i < f.floor.size(); ++i)
-        if (f.floor[i] > 0)
-            ratios.push_back(f.real[i] / f.floor[i]);
+    for (size_t i = 0; i < part.size() && i < whole.size(); ++i)
+        if (whole[i] > 0)
+            ratios.push_back(part[i] / whole[i]);
     return ratios.empty() ? 0.0 : Median(ratios);
+}
+double Ratio(const Figure& f) {
+    return Ratio(f.real, f.floor);
+}
+
+// "-" for a figure that was not measured.
+std::string Cell(const std::vector<double>& values, const char* format, double value) {
+    if (values.empty())
+        return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
 }
 
 double PerFolder(const Figure& f, const SizeResult& r) {
@@ -293,8 +373,15 @@ void PrintRows(const SizeResult& r) {
         char gap[32] = "-";
         if (f->longestGapMs >= 0)
             std::snprintf(gap, sizeof gap, "%.1f", f->longestGapMs);
-        std::printf("%9zu %9zu %-8s %9.3f %10.0f %9.3f %7.2f %9s\n", r.made, r.targets, f->name,
-                    real, real > 0 ? static_cast<double>(n) / real : 0.0, floor, Ratio(*f), gap);
+        const double engineSeconds = Median(f->engine);
+        std::printf("%9zu %9zu %-8s %9.3f %10.0f %9s %9.3f %7.2f %7s %9s %9s", r.made, r.targets,
+                    f->name, real, real > 0 ? static_cast<double>(n) / real : 0.0,
+                    Cell(f->engine, "%.3f", engineSeconds).c_str(), floor, Ratio(*f),
+                    Cell(f->engine, "%.2f", Ratio(f->engine, f->floor)).c_str(),
+                    Cell(f->engine, "%.3f", real - engineSeconds).c_str(), gap);
+        if (!f->loose.empty())
+            std::printf(" %9.3f %7.2f", Median(f->loose), Ratio(f->real, f->loose));
+        std::printf("\n");
     }
     if (r.memoryPeak) {
         const double perFolder =
@@ -316,13 +403,18 @@ void PrintClosing(const std::vector<SizeResult>& results) {
     const Figure SizeResult::*figures[] = {&SizeResult::walk, &SizeResult::apply,
                                            &SizeResult::startup, &SizeResult::restore};
     for (auto member : figures) {
-        std::string line = std::string((results.front().*member).name) + ": ratio to floor";
+        std::string line = std::string((results.front().*member).name) + ": window to floor";
         double worstGap = -1;
         for (const auto& r : results) {
             const Figure& f = r.*member;
-            char part[64];
+            char part[96];
             std::snprintf(part, sizeof part, " %.2f at %zu,", Ratio(f), r.made);
             line += part;
+            if (!f.engine.empty()) {
+                line.pop_back();
+                std::snprintf(part, sizeof part, " (engine %.2f),", Ratio(f.engine, f.floor));
+                line += part;
+            }
             worstGap = std::max(worstGap, f.longestGapMs);
         }
         line.pop_back();
@@ -343,7 +435,8 @@ void PrintClosing(const std::vector<SizeResult>& results) {
         }
         std::printf("%s\n", line.c_str());
     }
-    std::printf("(ratio: the median of each repetition's time over its floor's)\n");
+    std::printf("(ratios: the median of each repetition's own ratio; window-e: the window's "
+                "seconds less the engine's)\n");
     for (const auto& r : results)
         if (r.memoryPeak && r.targets)
             std::printf("memory at %zu: %.0f bytes per target folder above the idle window "
@@ -380,6 +473,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.memory = false;
         } else if (arg == L"--fresh") {
             options.fresh = true;
+        } else if (arg == L"--loose-floors") {
+            options.looseFloors = true;
+        } else if (arg == L"--floor-variants") {
+            options.variants = true;
         } else {
             return false;
         }
@@ -403,18 +500,20 @@ int Run(const Options& options) {
         r.depth = TreeDepth(TreeRoot(size));
         FloorWalk(TreeRoot(size)); // warms the file-system caches
         const int reps = size >= 100000 && options.largeReps ? options.largeReps : options.reps;
+        if (options.variants)
+            CompareVariants(size, r);
         for (int rep = 0; rep < reps; ++rep)
-            RunOnce(size, r);
+            RunOnce(size, r, options);
         if (options.memory)
             MeasureMemory(size, r);
         MarkTreeClean(size, r.made);
         std::printf("\n%zu folders, depth %d:", r.made, r.depth);
-        PrintHeader();
+        PrintHeader(options.looseFloors);
         PrintRows(r);
         results.push_back(std::move(r));
     }
     std::printf("\nSummary (median of the repetitions):");
-    PrintHeader();
+    PrintHeader(options.looseFloors);
     for (const auto& r : results)
         PrintRows(r);
     PrintClosing(results);
@@ -435,7 +534,8 @@ int wmain(int argc, wchar_t** argv) {
         bench::Options options;
         if (!bench::ParseOptions(argc, argv, options)) {
             std::fprintf(stderr, "usage: quillane-bench [--sizes 1000,20000,200000] [--reps 3] "
-                                 "[--large-reps 1] [--no-memory] [--fresh]\n");
+                                 "[--large-reps 1] [--no-memory] [--fresh] [--loose-floors] "
+                                 "[--floor-variants]\n");
             status = 2;
         } else {
             status = bench::Run(options);
