@@ -123,10 +123,20 @@ for v in '"CompanyName", "Pelwick"' '"FileDescription", "Quillane"' '"ProductNam
     check "version resource $v" grep -qF "$v" <<<"$rc"
 done
 
-# TODO(folder argument): start "$INSTDIR/quillane.exe" "C:\some folder" as the
-# verb does, and read the folder box back; until the program takes the
-# argument, the installed program is started without one.
 run_program "$INSTDIR" quillane.exe "installed program"
+# As the Explorer verb starts it: the folder box holds the folder afterwards.
+if [ -n "${QUILLANE_PROBE:-}" ]; then
+    mkdir -p "$WINEPREFIX/drive_c/Verb test folder"
+    (cd "$INSTDIR" && wine "$WININST\\quillane.exe" 'C:\Verb test folder\' \
+        </dev/null >/dev/null 2>&1) &
+    verb_pid=$!
+    shown=$(wine "$(winepath -w "$QUILLANE_PROBE" 2>/dev/null)" 301 60 </dev/null 2>/dev/null |
+        tr -d '\r')
+    check "installed program takes a folder argument (got [$shown])" \
+        test "$shown" = 'C:\Verb test folder'
+    wineserver -k </dev/null >/dev/null 2>&1
+    wait "$verb_pid" 2>/dev/null
+fi
 if [ -n "${QUILLANE_SCREENS:-}" ]; then
     shot installed-program 8 "$WININST\\quillane.exe"
 fi
