@@ -36,6 +36,21 @@ class Steps {
     RestoreResult& result_;
 };
 
+// A backup without a settings file is left by a restore whose rename was
+// refused: it is the user's file, and it goes back where it was.
+RestoreResult& PutBackOrphanBackup(const std::wstring& folder, const std::wstring& ini,
+                                   const std::wstring& backup, Steps& steps,
+                                   RestoreResult& result) {
+    using namespace platform;
+    if (!FileExists(backup))
+        return result;
+    if (!steps.Check(RenameFile(backup, ini)) || !steps.Check(SetAttributes(ini, AttrHidden)) ||
+        !steps.Check(SetAttributes(folder, AttrSystem)))
+        return result;
+    result.outcome = result.skipped ? RestoreOutcome::NotRestored : RestoreOutcome::Restored;
+    return result;
+}
+
 } // namespace
 
 RestoreResult RestoreFolder(const std::wstring& folder) {
@@ -49,7 +64,7 @@ RestoreResult RestoreFolder(const std::wstring& folder) {
     // plain test decides and the steps run one by one.
     FileHandle settings = OpenForRemoval(ini);
     if (!settings && !FileExists(ini))
-        return result;
+        return PutBackOrphanBackup(folder, ini, backup, steps, result);
     std::vector<std::uint8_t> bytes;
     const bool read = settings ? ReadAllBytes(settings, bytes) : ReadAllBytes(ini, bytes);
     if (!read) {

@@ -44,6 +44,16 @@ TEST_F(RestoreFolderTest, OwnFileGoesAndTheBackupComesBack) {
     EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM));
 }
 
+TEST_F(RestoreFolderTest, ABackupLeftAloneByAnEarlierRestoreGoesBack) {
+    WriteBytes(backup, kForeign);
+    SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(RestoreFolder(folder).outcome, RestoreOutcome::Restored);
+    EXPECT_EQ(ReadAnsi(ini), kForeign);
+    EXPECT_EQ(Attributes(ini), DWORD(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_FALSE(Exists(backup));
+    EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM));
+}
+
 TEST_F(RestoreFolderTest, ForeignFileBesideABackupIsLeftUntouched) {
     const std::string older = "[.ShellClassInfo]\r\nInfoTip=older\r\n";
     WriteBytes(backup, older);

@@ -1,5 +1,5 @@
-// quillane-probe ID [SECONDS]: waits for the running program's main window and
-// prints the text of its control ID, for the install test's shell script.
+// quillane-probe ID [SECONDS]: waits until the running program's main window
+// shows text in its control ID and prints it, for the install test's script.
 #include <windows.h>
 
 #include <cstdio>
@@ -21,24 +21,32 @@ BOOL CALLBACK FindControlById(HWND control, LPARAM param) {
     return FALSE;
 }
 
+// A control of another process answers only WM_GETTEXT, not GetWindowTextW.
+std::wstring ControlText(HWND control) {
+    wchar_t text[1024] = {};
+    SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2)
         return 2;
-    ControlSearch search{_wtoi(argv[1]), nullptr};
+    const int id = _wtoi(argv[1]);
     const int seconds = argc > 2 ? _wtoi(argv[2]) : 30;
-    for (int i = 0; i < seconds * 10 && !search.found; ++i) {
+    std::wstring text;
+    for (int i = 0; i < seconds * 10 && text.empty(); ++i) {
+        ControlSearch search{id, nullptr};
         if (HWND window = FindWindowW(L"QuillaneForm1", nullptr))
             EnumChildWindows(window, FindControlById, reinterpret_cast<LPARAM>(&search));
-        if (!search.found)
+        if (search.found)
+            text = ControlText(search.found);
+        if (text.empty())
             Sleep(100);
     }
-    if (!search.found)
+    if (text.empty())
         return 1;
-    // A control of another process answers only WM_GETTEXT, not GetWindowTextW.
-    wchar_t text[1024] = {};
-    SendMessageW(search.found, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
-    std::fputws(text, stdout);
+    std::fputws(text.c_str(), stdout);
     return 0;
 }
