@@ -24,70 +24,55 @@ HWND Find(const ControlMap& controls, int id) {
     return it == controls.end() ? nullptr : it->second;
 }
 
-HWND CreateControl(const ControlSpec& entry, HWND parent, HFONT font) {
-    const wchar_t* cls = L"STATIC";
-    DWORD style = WS_CHILD | entry.extraStyle;
-    DWORD exStyle = 0;
-    if (entry.visible)
-        style |= WS_VISIBLE;
-    switch (entry.kind) {
+struct WindowKind {
+    const wchar_t* cls;
+    DWORD style;
+    DWORD exStyle;
+};
+
+WindowKind KindOf(Kind kind) {
+    constexpr DWORD kContainer = WS_CLIPCHILDREN;
+    constexpr DWORD kEdit = ES_AUTOHSCROLL;
+    switch (kind) {
     case Kind::Frame:
-        cls = kFrameClass;
-        style |= WS_CLIPCHILDREN;
-        exStyle = WS_EX_CONTROLPARENT;
-        break;
+        return {kFrameClass, kContainer, WS_EX_CONTROLPARENT};
     case Kind::Panel:
-        cls = kPanelClass;
-        style |= WS_CLIPCHILDREN;
-        exStyle = WS_EX_CONTROLPARENT;
-        break;
+        return {kPanelClass, kContainer, WS_EX_CONTROLPARENT};
     case Kind::Label:
     case Kind::WhiteLabel:
-        style |= SS_NOPREFIX;
-        break;
+        return {L"STATIC", SS_NOPREFIX, 0};
     case Kind::Image:
-        style |= SS_OWNERDRAW;
-        break;
+        return {L"STATIC", SS_OWNERDRAW, 0};
     case Kind::TextBox:
-        cls = L"EDIT";
-        style |= WS_TABSTOP | ES_AUTOHSCROLL;
-        exStyle = WS_EX_CLIENTEDGE;
-        break;
+        return {L"EDIT", WS_TABSTOP | kEdit, WS_EX_CLIENTEDGE};
     case Kind::LockedTextBox:
     case Kind::StatusBox:
-        cls = L"EDIT";
-        style |= ES_AUTOHSCROLL | ES_READONLY;
-        exStyle = WS_EX_CLIENTEDGE;
-        break;
+        return {L"EDIT", kEdit | ES_READONLY, WS_EX_CLIENTEDGE};
     case Kind::Button:
-        cls = L"BUTTON";
-        style |= WS_TABSTOP | BS_PUSHBUTTON;
-        break;
+        return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
     case Kind::CheckBox:
-        cls = L"BUTTON";
-        style |= WS_TABSTOP | BS_AUTOCHECKBOX;
-        break;
+        return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
     case Kind::ScrollBar:
-        cls = L"SCROLLBAR";
-        style |= WS_TABSTOP | SBS_HORZ;
-        break;
+        return {L"SCROLLBAR", WS_TABSTOP | SBS_HORZ, 0};
     case Kind::TickList:
-        cls = L"LISTBOX";
-        style |= kTickListStyle & ~WS_VISIBLE;
-        exStyle = 0;
-        break;
+        return {L"LISTBOX", kTickListStyle & ~WS_VISIBLE, 0};
     case Kind::IconBox:
-        cls = kIconBoxClass;
-        break;
+        return {kIconBoxClass, 0, 0};
     case Kind::SampleText:
-        cls = kSampleTextClass;
-        break;
+        return {kSampleTextClass, 0, 0};
     case Kind::PictureBox:
-        cls = kPictureBoxClass;
-        break;
+        return {kPictureBoxClass, 0, 0};
     }
-    HWND control = CreateWindowExW(exStyle, cls, entry.caption, style, 0, 0, 10, 10, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
+    return {L"STATIC", 0, 0};
+}
+
+HWND CreateControl(const ControlSpec& entry, HWND parent, HFONT font) {
+    const WindowKind kind = KindOf(entry.kind);
+    DWORD style = WS_CHILD | entry.extraStyle | kind.style;
+    if (entry.visible)
+        style |= WS_VISIBLE;
+    HWND control = CreateWindowExW(kind.exStyle, kind.cls, entry.caption, style, 0, 0, 10, 10,
+                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
                                    GetModuleHandleW(nullptr), nullptr);
     // The sample caption keeps its own Tahoma bold.
     if (entry.kind != Kind::SampleText)

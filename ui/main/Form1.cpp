@@ -236,20 +236,20 @@ void Form1::CmdBrowseIconFile_Click() {
     iconPicker_->CmdBrowseIconFile_Click();
 }
 
-void Form1::cmdBrwstxtColor_Click() {
+void Form1::ChooseSampleColor(std::wstring& hex, void (*show)(HWND, std::int32_t)) {
     const std::int32_t colour = ShowColor(hwnd());
     if (colour == -1)
         return;
-    lblColor = engine::ColorToHex(colour);
-    SampleTextSetForeColor(Control(lblSampleText), colour);
+    hex = engine::ColorToHex(colour);
+    show(Control(lblSampleText), colour);
+}
+
+void Form1::cmdBrwstxtColor_Click() {
+    ChooseSampleColor(lblColor, SampleTextSetForeColor);
 }
 
 void Form1::cmdBrwsBgtxtColor_Click() {
-    const std::int32_t colour = ShowColor(hwnd());
-    if (colour == -1)
-        return;
-    lblBgColor = engine::ColorToHex(colour);
-    SampleTextSetBackColor(Control(lblSampleText), colour);
+    ChooseSampleColor(lblBgColor, SampleTextSetBackColor);
 }
 
 void Form1::Command5_Click() {

@@ -13,6 +13,7 @@
 #include "ui/options/IconPicker.h"
 #include "ui/restore/RestoreView.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -127,6 +128,8 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     };
     static const Command kCommands[];
     void OnCommand(int id, int code);
+    // The colour dialog for the sample caption: the choice goes to hex and show.
+    void ChooseSampleColor(std::wstring& hex, void (*show)(HWND, std::int32_t));
     LRESULT OnColorStatic(HDC dc, HWND control);
     bool OnSetCursor(HWND over);
 
