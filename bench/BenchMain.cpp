@@ -3,6 +3,7 @@
 // without a window, and their floors.
 #include "bench/Floors.h"
 #include "bench/Measure.h"
+#include "bench/Report.h"
 #include "bench/Tree.h"
 #include "engine/FolderList.h"
 #include "engine/FolderWalk.h"
@@ -30,21 +31,6 @@ struct Options {
     bool fresh = false;
     bool looseFloors = false; // time the first floors too, for comparison
     bool variants = false;    // time other ways to make the floors' calls
-};
-
-struct Figure {
-    explicit Figure(const char* figureName) : name(figureName) {}
-    const char* name;
-    std::vector<double> real, engine, floor, loose;
-    double longestGapMs = -1; // -1: the operation has no yields to measure
-};
-
-struct SizeResult {
-    size_t size = 0, made = 0, targets = 0;
-    int depth = 0;
-    Figure walk{"walk"}, apply{"apply"}, startup{"startup"}, restore{"restore"};
-    size_t memoryBase = 0, memoryPeak = 0;
-    std::vector<std::string> problems;
 };
 
 std::wstring TempFolder() {
@@ -328,123 +314,6 @@ void MeasureMemory(size_t size, SizeResult& r) {
     if (std::sscanf(ReadFileText(resultFile).c_str(), "%zu %zu %zu", &r.memoryBase, &r.memoryPeak,
                     &targets) != 3)
         r.problems.push_back("the memory run gave no figures");
-}
-
-void PrintHeader(bool loose) {
-    std::printf("\n%9s %9s %-8s %9s %10s %9s %9s %7s %7s %9s %9s", "folders", "targets", "figure",
-                "window s", "folders/s", "engine s", "floor s", "win/fl", "eng/fl", "window-e",
-                "gap ms");
-    if (loose)
-        std::printf(" %9s %7s", "loose s", "win/lo");
-    std::printf("\n");
-}
-
-// The median of the repetitions' own ratios: a slow spell of the machine
-// then weighs on one repetition, not on the figure.
-double Ratio(const std::vector<double>& part, const std::vector<double>& whole) {
-    std::vector<double> ratios;
-    for (size_t i = 0; i < part.size() && i < whole.size(); ++i)
-        if (whole[i] > 0)
-            ratios.push_back(part[i] / whole[i]);
-    return ratios.empty() ? 0.0 : Median(ratios);
-}
-double Ratio(const Figure& f) {
-    return Ratio(f.real, f.floor);
-}
-
-// "-" for a figure that was not measured.
-std::string Cell(const std::vector<double>& values, const char* format, double value) {
-    if (values.empty())
-        return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-double PerFolder(const Figure& f, const SizeResult& r) {
-    const size_t n = &f == &r.walk ? r.made : r.targets;
-    return n ? Median(f.real) / static_cast<double>(n) : 0;
-}
-
-void PrintRows(const SizeResult& r) {
-    for (const Figure* f : {&r.walk, &r.apply, &r.startup, &r.restore}) {
-        const double real = Median(f->real), floor = Median(f->floor);
-        const size_t n = f == &r.walk ? r.made : r.targets;
-        char gap[32] = "-";
-        if (f->longestGapMs >= 0)
-            std::snprintf(gap, sizeof gap, "%.1f", f->longestGapMs);
-        const double engineSeconds = Median(f->engine);
-        std::printf("%9zu %9zu %-8s %9.3f %10.0f %9s %9.3f %7.2f %7s %9s %9s", r.made, r.targets,
-                    f->name, real, real > 0 ? static_cast<double>(n) / real : 0.0,
-                    Cell(f->engine, "%.3f", engineSeconds).c_str(), floor, Ratio(*f),
-                    Cell(f->engine, "%.2f", Ratio(f->engine, f->floor)).c_str(),
-                    Cell(f->engine, "%.3f", real - engineSeconds).c_str(), gap);
-        if (!f->loose.empty())
-            std::printf(" %9.3f %7.2f", Median(f->loose), Ratio(f->real, f->loose));
-        std::printf("\n");
-    }
-    if (r.memoryPeak) {
-        const double perFolder =
-            r.targets ? static_cast<double>(r.memoryPeak - std::min(r.memoryPeak, r.memoryBase)) /
-                            static_cast<double>(r.targets)
-                      : 0.0;
-        std::printf("%9zu %9zu %-8s peak %.1f MB, idle window %.1f MB, %.0f bytes per target "
-                    "folder above idle\n",
-                    r.made, r.targets, "memory", r.memoryPeak / 1048576.0, r.memoryBase / 1048576.0,
-                    perFolder);
-    }
-    for (const auto& problem : r.problems)
-        std::printf("  problem: %s\n", problem.c_str());
-    std::fflush(stdout);
-}
-
-void PrintClosing(const std::vector<SizeResult>& results) {
-    std::printf("\n");
-    const Figure SizeResult::*figures[] = {&SizeResult::walk, &SizeResult::apply,
-                                           &SizeResult::startup, &SizeResult::restore};
-    for (auto member : figures) {
-        std::string line = std::string((results.front().*member).name) + ": window to floor";
-        double worstGap = -1;
-        for (const auto& r : results) {
-            const Figure& f = r.*member;
-            char part[96];
-            std::snprintf(part, sizeof part, " %.2f at %zu,", Ratio(f), r.made);
-            line += part;
-            if (!f.engine.empty()) {
-                line.pop_back();
-                std::snprintf(part, sizeof part, " (engine %.2f),", Ratio(f.engine, f.floor));
-                line += part;
-            }
-            worstGap = std::max(worstGap, f.longestGapMs);
-        }
-        line.pop_back();
-        if (results.size() >= 2) {
-            const auto& big = results.back();
-            const auto& smaller = results[results.size() - 2];
-            const double before = PerFolder(smaller.*member, smaller);
-            char part[96];
-            std::snprintf(part, sizeof part, "; time per folder at %zu is %.2f x that at %zu",
-                          big.made, before > 0 ? PerFolder(big.*member, big) / before : 0.0,
-                          smaller.made);
-            line += part;
-        }
-        if (worstGap >= 0) {
-            char part[64];
-            std::snprintf(part, sizeof part, "; longest gap between yields %.1f ms", worstGap);
-            line += part;
-        }
-        std::printf("%s\n", line.c_str());
-    }
-    std::printf("(ratios: the median of each repetition's own ratio; window-e: the window's "
-                "seconds less the engine's)\n");
-    for (const auto& r : results)
-        if (r.memoryPeak && r.targets)
-            std::printf("memory at %zu: %.0f bytes per target folder above the idle window "
-                        "(%.0f bytes counting the whole process)\n",
-                        r.made,
-                        static_cast<double>(r.memoryPeak - std::min(r.memoryPeak, r.memoryBase)) /
-                            static_cast<double>(r.targets),
-                        static_cast<double>(r.memoryPeak) / static_cast<double>(r.targets));
 }
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {

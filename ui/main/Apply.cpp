@@ -162,12 +162,8 @@ void Form1::Command1_Click() {
         }
     }
     journal.Close();
-    std::wstring status = L"Folders Successfully Customized";
-    if (failed)
-        status = L"Folders Customized: " + std::to_wstring(count - failed) + L" of " +
-                 std::to_wstring(count) + L" (" + std::to_wstring(failed) +
-                 L" could not be changed)";
-    CompleteApply(status);
+    CompleteApply(OutcomeText(L"Folders Successfully Customized", L"Folders Customized", count,
+                              failed, L"could not be changed"));
 }
 
 void Form1::CompleteApply(const std::wstring& statusText) {

@@ -2,7 +2,11 @@
 // The main window's controls as a table: reading the table is reading the
 // window. Positions are in twips relative to the container, converted to
 // pixels for the window's DPI.
+#include "platform/Gdi.h"
+
 #include <windows.h>
+
+#include <map>
 
 namespace ui {
 
@@ -63,5 +67,23 @@ const ControlSpec* FindSpec(int id);
 void RegisterContainerClasses();
 extern const wchar_t kFrameClass[];
 extern const wchar_t kPanelClass[];
+
+// The main window's style; its client area is laid out in twips.
+inline constexpr DWORD kMainWindowStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+using ControlMap = std::map<int, HWND>;
+
+// Verdana 8.25 pt, the font of every control but the sample caption.
+platform::FontHandle CreateFormFont(UINT dpi);
+// Every control of the table in the window, hidden ones too; the focus sink
+// comes first in the tab order. Each goes into the map as it is made.
+void CreateControls(HWND window, HFONT font, ControlMap& controls);
+// Gives every control but the sample caption the font, and redraws it.
+void SetControlFonts(const ControlMap& controls, HFONT font);
+// Sizes the window and places every control for the DPI.
+void LayoutControls(HWND window, const ControlMap& controls, UINT dpi);
+// The tooltip window with the tips of the table; it goes with the window.
+HWND AddTooltips(HWND window, const ControlMap& controls);
 
 } // namespace ui

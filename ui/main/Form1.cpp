@@ -19,21 +19,8 @@
 namespace ui {
 
 namespace {
-constexpr int kClientWidthTwips = 7455;
-constexpr int kClientHeightTwips = 5715;
 // Progress text reaches the screen at most this often.
 constexpr UINT kTextRepaintMs = 50;
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-
-// The controls that the busy lock disables, in its order.
-constexpr int kBusySet[] = {Command1,     Command2,        Command3,          Command4,
-                            cmdClearBgnd, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5,
-                            chkSubs,      cmdBrowseFolder, CmdBrowseIconFile};
-
-
-int FontHeight(double points, UINT dpi) {
-    return -static_cast<int>(points * dpi / 72.0 + 0.5);
-}
 } // namespace
 
 std::wstring ExecutableFolder() {
@@ -62,46 +49,6 @@ std::wstring Form1::IdleText() const {
            std::to_wstring(kVersionMinor);
 }
 
-int Form1::VersionCode(DWORD platformId, DWORD major, DWORD minor) {
-    if (platformId == VER_PLATFORM_WIN32_WINDOWS && major == 4) {
-        if (minor == 0)
-            return 1;
-        if (minor == 10)
-            return 2;
-        if (minor == 90)
-            return 3;
-        return 0;
-    }
-    if (platformId == VER_PLATFORM_WIN32_NT) {
-        switch (major) {
-        case 3:
-            return 4;
-        case 4:
-            return 5;
-        case 5:
-            return minor == 0 ? 6 : minor == 1 ? 7 : minor == 2 ? 8 : 0;
-        case 6:
-            return 9;
-        default:
-            return 0;
-        }
-    }
-    return 0;
-}
-
-int Form1::GetOSVersion() {
-    // The record with the 128-byte service-pack string, 148 bytes.
-    OSVERSIONINFOA info{};
-    static_assert(sizeof info == 148, "OSVERSIONINFOA is 148 bytes");
-    info.dwOSVersionInfoSize = 148;
-#ifdef _MSC_VER
-#pragma warning(suppress : 4996)
-#endif
-    if (!GetVersionExA(&info))
-        return 0;
-    return VersionCode(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
-}
-
 bool Form1::Create() {
     RegisterContainerClasses();
     RegisterIconBoxClass();
@@ -112,15 +59,15 @@ bool Form1::Create() {
     handCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
     if (!handCursor_)
         handCursor_ = LoadCursorW(nullptr, IDC_HAND);
-    if (!CreateWindowOfClass(kMainWindowClass, icon, 0, kStyle, kAppTitle, CW_USEDEFAULT,
+    if (!CreateWindowOfClass(kMainWindowClass, icon, 0, kMainWindowStyle, kAppTitle, CW_USEDEFAULT,
                              CW_USEDEFAULT, 100, 100, nullptr))
         return false;
     dpi_ = platform::WindowDpi(hwnd());
     CreateFonts(dpi_);
-    LoadBannerArt();
+    banner_.Load();
     CreateControls();
-    LayoutControls(dpi_);
-    AddTooltips();
+    LayoutControls(hwnd(), controls_, dpi_);
+    tooltip_ = AddTooltips(hwnd(), controls_);
     restoreView_ = std::make_unique<RestoreView>(
         static_cast<RestoreHost&>(*this),
         RestoreControls{hwnd(), Control(fraChange), Control(fraRestore), Control(lstRestore),
@@ -143,90 +90,12 @@ bool Form1::Create() {
 }
 
 void Form1::CreateFonts(UINT dpi) {
-    formFont_.reset(CreateFontW(FontHeight(8.25, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Verdana"));
+    formFont_ = CreateFormFont(dpi);
     whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
 }
 
-HWND Form1::CreateControl(const ControlSpec& entry) {
-    const wchar_t* cls = L"STATIC";
-    DWORD style = WS_CHILD | entry.extraStyle;
-    DWORD exStyle = 0;
-    if (entry.visible)
-        style |= WS_VISIBLE;
-    switch (entry.kind) {
-    case Kind::Frame:
-        cls = kFrameClass;
-        style |= WS_CLIPCHILDREN;
-        exStyle = WS_EX_CONTROLPARENT;
-        break;
-    case Kind::Panel:
-        cls = kPanelClass;
-        style |= WS_CLIPCHILDREN;
-        exStyle = WS_EX_CONTROLPARENT;
-        break;
-    case Kind::Label:
-    case Kind::WhiteLabel:
-        style |= SS_NOPREFIX;
-        break;
-    case Kind::Image:
-        style |= SS_OWNERDRAW;
-        break;
-    case Kind::TextBox:
-        cls = L"EDIT";
-        style |= WS_TABSTOP | ES_AUTOHSCROLL;
-        exStyle = WS_EX_CLIENTEDGE;
-        break;
-    case Kind::LockedTextBox:
-    case Kind::StatusBox:
-        cls = L"EDIT";
-        style |= ES_AUTOHSCROLL | ES_READONLY;
-        exStyle = WS_EX_CLIENTEDGE;
-        break;
-    case Kind::Button:
-        cls = L"BUTTON";
-        style |= WS_TABSTOP | BS_PUSHBUTTON;
-        break;
-    case Kind::CheckBox:
-        cls = L"BUTTON";
-        style |= WS_TABSTOP | BS_AUTOCHECKBOX;
-        break;
-    case Kind::ScrollBar:
-        cls = L"SCROLLBAR";
-        style |= WS_TABSTOP | SBS_HORZ;
-        break;
-    case Kind::TickList:
-        cls = L"LISTBOX";
-        style |= kTickListStyle & ~WS_VISIBLE;
-        exStyle = 0;
-        break;
-    case Kind::IconBox:
-        cls = kIconBoxClass;
-        break;
-    case Kind::SampleText:
-        cls = kSampleTextClass;
-        break;
-    case Kind::PictureBox:
-        cls = kPictureBoxClass;
-        break;
-    }
-    HWND parent = entry.container ? Control(entry.container) : hwnd();
-    HWND control = CreateWindowExW(exStyle, cls, entry.caption, style, 0, 0, 10, 10, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
-                                   GetModuleHandleW(nullptr), nullptr);
-    // The sample caption keeps its own Tahoma bold.
-    if (entry.kind != Kind::SampleText)
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.get()), FALSE);
-    return control;
-}
-
 void Form1::CreateControls() {
-    // The focus sink comes first in the tab order.
-    controls_[cmdDummy] = CreateControl(*FindSpec(cmdDummy));
-    for (size_t i = 0; i < kControlCount; ++i)
-        if (kControls[i].id != cmdDummy)
-            controls_[kControls[i].id] = CreateControl(kControls[i]);
+    ui::CreateControls(hwnd(), formFont_.get(), controls_);
     SendMessageW(Control(ScrollIconNo), SBM_SETRANGE, 0, 0);
     SetWindowSubclass(Control(txtChanging), StatusLineProc, 0, reinterpret_cast<DWORD_PTR>(this));
     status_.Attach(Control(txtChanging));
@@ -242,40 +111,6 @@ LRESULT CALLBACK Form1::StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, L
         return 0;
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
-void Form1::LayoutControls(UINT dpi) {
-    RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
-    SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    for (size_t i = 0; i < kControlCount; ++i) {
-        const ControlSpec& s = kControls[i];
-        MoveWindow(Control(s.id), TwipsToPixels(s.left, dpi), TwipsToPixels(s.top, dpi),
-                   TwipsToPixels(s.width, dpi), TwipsToPixels(s.height, dpi), FALSE);
-    }
-    // Long paths scroll into view: three list widths of horizontal range.
-    const double twipsPerPixel = 1440.0 / dpi;
-    const int extent = static_cast<int>(6855 / twipsPerPixel * 3 + 0.5);
-    SendMessageW(Control(lstRestore), LB_SETHORIZONTALEXTENT, extent, 0);
-}
-
-void Form1::AddTooltips() {
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(),
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
-    for (size_t i = 0; i < kControlCount; ++i) {
-        const ControlSpec& s = kControls[i];
-        if (!s.tooltip)
-            continue;
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd();
-        tool.uId = reinterpret_cast<UINT_PTR>(Control(s.id));
-        tool.lpszText = const_cast<wchar_t*>(s.tooltip);
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
 }
 
 HWND Form1::Control(int id) const {
@@ -366,20 +201,6 @@ bool Form1::SaveRestoreList() {
     return false;
 }
 
-bool Form1::AdaptToOSVersion() {
-    const int code = versionQuery_ ? versionQuery_() : 0;
-    if (code == 9) {
-        MessageBoxW(hwnd(), L"Quillane is not compatible with Vista    ", kAppTitle,
-                    MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    pictureFeature_ = code == 7 || code == 8;
-    EnableWindow(Control(Command5), pictureFeature_);
-    EnableWindow(Control(Label3), pictureFeature_);
-    ShowWindow(Control(lblCompat), pictureFeature_ ? SW_HIDE : SW_SHOW);
-    return true;
-}
-
 bool Form1::Form_Unload() {
     if (unloaded_)
         return true;
@@ -387,62 +208,6 @@ bool Form1::Form_Unload() {
     SaveRestoreList();
     CloseAbout();
     return true;
-}
-
-void Form1::EnableMainControls(bool enabled) {
-    if (enabled)
-        ReleaseBusy();
-    else
-        HoldBusy();
-}
-
-void Form1::HoldBusy() {
-    if (busyHolders_++ > 0)
-        return;
-    for (int id : kBusySet)
-        EnableWindow(Control(id), FALSE);
-    restoreView_->EnableViewControls(false);
-    platform::DisableCloseButton(hwnd(), false);
-}
-
-void Form1::ReleaseBusy() {
-    if (busyHolders_ <= 0)
-        return;
-    if (busyHolders_ == 1 && saveWhenIdle_ && hwnd()) {
-        // The session waited for the operation; the list is saved before
-        // anything else can start.
-        saveWhenIdle_ = false;
-        try {
-            SaveRestoreList();
-        } catch (const WindowGone&) {
-        }
-        platform::DestroyShutdownReason(hwnd());
-    }
-    if (--busyHolders_ > 0 || !hwnd())
-        return;
-    if (!pendingFolder_.empty())
-        PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
-    for (int id : kBusySet)
-        EnableWindow(Control(id), id != Command5 || pictureFeature_);
-    restoreView_->EnableViewControls(true);
-    platform::DisableCloseButton(hwnd(), true);
-}
-
-LRESULT Form1::OnQueryEndSession() {
-    if (!Busy())
-        return TRUE;
-    saveWhenIdle_ = true;
-    // Windows XP shows no reason; the refusal alone makes the session wait.
-    platform::CreateShutdownReason(hwnd(),
-                                   L"Quillane is changing folders and must save its restore list.");
-    return FALSE;
-}
-
-void Form1::OnEndSession(bool ending) {
-    // The process ends when this returns. The list box holds every folder
-    // done so far, and the journal the ones an Apply was about to do.
-    if (ending)
-        SaveRestoreList();
 }
 
 void Form1::cmdClearBgnd_Click() {
@@ -471,20 +236,20 @@ void Form1::CmdBrowseIconFile_Click() {
     iconPicker_->CmdBrowseIconFile_Click();
 }
 
-void Form1::cmdBrwstxtColor_Click() {
+void Form1::ChooseSampleColor(std::wstring& hex, void (*show)(HWND, std::int32_t)) {
     const std::int32_t colour = ShowColor(hwnd());
     if (colour == -1)
         return;
-    lblColor = engine::ColorToHex(colour);
-    SampleTextSetForeColor(Control(lblSampleText), colour);
+    hex = engine::ColorToHex(colour);
+    show(Control(lblSampleText), colour);
+}
+
+void Form1::cmdBrwstxtColor_Click() {
+    ChooseSampleColor(lblColor, SampleTextSetForeColor);
 }
 
 void Form1::cmdBrwsBgtxtColor_Click() {
-    const std::int32_t colour = ShowColor(hwnd());
-    if (colour == -1)
-        return;
-    lblBgColor = engine::ColorToHex(colour);
-    SampleTextSetBackColor(Control(lblSampleText), colour);
+    ChooseSampleColor(lblBgColor, SampleTextSetBackColor);
 }
 
 void Form1::Command5_Click() {
@@ -561,74 +326,32 @@ bool Form1::OnSetCursor(HWND over) {
     return false;
 }
 
+// Which handler answers which notification of which control.
+const Form1::Command Form1::kCommands[] = {
+    {Command1, BN_CLICKED, &Form1::Command1_Click},
+    {Command2, BN_CLICKED, &Form1::Command2_Click},
+    {cmdOk, BN_CLICKED, &Form1::cmdOk_Click},
+    {cmdClearBgnd, BN_CLICKED, &Form1::cmdClearBgnd_Click},
+    {Command3, BN_CLICKED, &Form1::Command3_Click},
+    {Command4, BN_CLICKED, &Form1::Command4_Click},
+    {cmdBrowseFolder, BN_CLICKED, &Form1::cmdBrowseFolder_Click},
+    {CmdBrowseIconFile, BN_CLICKED, &Form1::CmdBrowseIconFile_Click},
+    {cmdBrwstxtColor, BN_CLICKED, &Form1::cmdBrwstxtColor_Click},
+    {cmdBrwsBgtxtColor, BN_CLICKED, &Form1::cmdBrwsBgtxtColor_Click},
+    {Command5, BN_CLICKED, &Form1::Command5_Click},
+    {chkSubs, BN_CLICKED, &Form1::chkSubs_Click},
+    {chkSelect, BN_CLICKED, &Form1::chkSelect_Click},
+    {cmdRestore, BN_CLICKED, &Form1::cmdRestore_Click},
+    {Image4, STN_CLICKED, &Form1::Image4_Click},
+    {TxtToolTip, EN_SETFOCUS, &Form1::TxtToolTip_GotFocus},
+};
+
 void Form1::OnCommand(int id, int code) {
-    switch (id) {
-    case Command1:
-        if (code == BN_CLICKED)
-            Command1_Click();
-        break;
-    case Command2:
-        if (code == BN_CLICKED)
-            Command2_Click();
-        break;
-    case cmdOk:
-        if (code == BN_CLICKED)
-            cmdOk_Click();
-        break;
-    case cmdClearBgnd:
-        if (code == BN_CLICKED)
-            cmdClearBgnd_Click();
-        break;
-    case Command3:
-        if (code == BN_CLICKED)
-            Command3_Click();
-        break;
-    case Command4:
-        if (code == BN_CLICKED)
-            Command4_Click();
-        break;
-    case cmdBrowseFolder:
-        if (code == BN_CLICKED)
-            cmdBrowseFolder_Click();
-        break;
-    case CmdBrowseIconFile:
-        if (code == BN_CLICKED)
-            CmdBrowseIconFile_Click();
-        break;
-    case cmdBrwstxtColor:
-        if (code == BN_CLICKED)
-            cmdBrwstxtColor_Click();
-        break;
-    case cmdBrwsBgtxtColor:
-        if (code == BN_CLICKED)
-            cmdBrwsBgtxtColor_Click();
-        break;
-    case Command5:
-        if (code == BN_CLICKED)
-            Command5_Click();
-        break;
-    case chkSubs:
-        if (code == BN_CLICKED)
-            chkSubs_Click();
-        break;
-    case chkSelect:
-        if (code == BN_CLICKED)
-            chkSelect_Click();
-        break;
-    case cmdRestore:
-        if (code == BN_CLICKED)
-            cmdRestore_Click();
-        break;
-    case Image4:
-        if (code == STN_CLICKED)
-            Image4_Click();
-        break;
-    case TxtToolTip:
-        if (code == EN_SETFOCUS)
-            TxtToolTip_GotFocus();
-        break;
-    default:
-        break;
+    for (const Command& command : kCommands) {
+        if (command.id == id && command.notification == code) {
+            (this->*command.handler)();
+            return;
+        }
     }
 }
 
@@ -640,62 +363,6 @@ LRESULT Form1::OnColorStatic(HDC dc, HWND control) {
     }
     SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-}
-
-void Form1::LoadBannerArt() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    logoBitmap_.reset(static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0)));
-    helpBitmap_.reset(static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_HELP), IMAGE_BITMAP, 0, 0, 0)));
-    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDR_TITLE_JPEG), RT_RCDATA);
-    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
-    if (loaded)
-        titlePicture_ =
-            platform::Picture::FromMemory(LockResource(loaded), SizeofResource(instance, found));
-}
-
-namespace {
-void DrawBitmap(HDC dc, const RECT& r, HBITMAP bitmap) {
-    BITMAP info{};
-    if (!bitmap || !GetObjectW(bitmap, sizeof info, &info))
-        return;
-    const platform::MemoryDC memory(dc);
-    const platform::SelectScope selected(memory.get(), bitmap);
-    SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.get(), 0, 0,
-               info.bmWidth, info.bmHeight, SRCCOPY);
-}
-} // namespace
-
-void Form1::DrawBannerImage(const DRAWITEMSTRUCT& draw) {
-    HDC dc = draw.hDC;
-    RECT r = draw.rcItem;
-    FillRect(dc, &r, whiteBrush_.get());
-    // The pictures keep their own size, as image controls without stretching do.
-    if (draw.CtlID == Image3) {
-        RECT picture{r.left, r.top, r.left + TwipsToPixels(720, dpi_),
-                     r.top + TwipsToPixels(720, dpi_)};
-        DrawBitmap(dc, picture, logoBitmap_.get());
-    } else if (draw.CtlID == Image2) {
-        titlePicture_.Render(dc, r);
-    } else if (draw.CtlID == Image4) {
-        RECT picture{r.left, r.top, r.left + TwipsToPixels(720, dpi_),
-                     r.top + TwipsToPixels(720, dpi_)};
-        DrawBitmap(dc, picture, helpBitmap_.get());
-    }
-}
-
-void Form1::PaintSeparators() {
-    const platform::PaintScope paint(hwnd());
-    const HDC dc = paint.get();
-    const int y1 = TwipsToPixels(780, dpi_), y2 = TwipsToPixels(795, dpi_);
-    const int right = TwipsToPixels(7440, dpi_);
-    RECT grey{0, y1, right, y1 + 1};
-    RECT white{0, y2, right, y2 + 1};
-    const platform::BrushHandle greyBrush(CreateSolidBrush(RGB(128, 128, 128)));
-    FillRect(dc, &grey, greyBrush.get());
-    FillRect(dc, &white, whiteBrush_.get());
 }
 
 LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -710,7 +377,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (draw->CtlID == lstRestore)
             DrawTickItem(*draw);
         else
-            DrawBannerImage(*draw);
+            banner_.DrawImage(*draw, dpi_, whiteBrush_.get());
         return TRUE;
     }
     case WM_MEASUREITEM: {
@@ -732,7 +399,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         return DefaultProc(message, wParam, lParam);
     case WM_PAINT:
-        PaintSeparators();
+        Banner::PaintSeparators(hwnd(), dpi_, whiteBrush_.get());
         return 0;
     case WM_COPYDATA:
         return OnFolderHandedOver(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
@@ -753,12 +420,8 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
         CreateFonts(dpi_);
-        for (size_t i = 0; i < kControlCount; ++i) {
-            if (kControls[i].kind != Kind::SampleText)
-                SendMessageW(Control(kControls[i].id), WM_SETFONT,
-                             reinterpret_cast<WPARAM>(formFont_.get()), TRUE);
-        }
-        LayoutControls(dpi_);
+        SetControlFonts(controls_, formFont_.get());
+        LayoutControls(hwnd(), controls_, dpi_);
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

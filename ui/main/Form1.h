@@ -8,10 +8,12 @@
 #include "platform/Picture.h"
 #include "platform/Window.h"
 #include "platform/WindowBase.h"
+#include "ui/main/Banner.h"
 #include "ui/main/Controls.h"
 #include "ui/options/IconPicker.h"
 #include "ui/restore/RestoreView.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -114,18 +116,21 @@ class Form1 : public platform::WindowBase, private RestoreHost {
 
   private:
     void CreateControls();
-    void LayoutControls(UINT dpi);
     void CreateFonts(UINT dpi);
-    void AddTooltips();
-    HWND CreateControl(const ControlSpec& entry);
     void Form_Load();
     bool AdaptToOSVersion();
     bool Form_Unload();
+    // One row a handler: the control, its notification, the member that answers.
+    struct Command {
+        int id;
+        int notification;
+        void (Form1::*handler)();
+    };
+    static const Command kCommands[];
     void OnCommand(int id, int code);
+    // The colour dialog for the sample caption: the choice goes to hex and show.
+    void ChooseSampleColor(std::wstring& hex, void (*show)(HWND, std::int32_t));
     LRESULT OnColorStatic(HDC dc, HWND control);
-    void LoadBannerArt();
-    void DrawBannerImage(const DRAWITEMSTRUCT& draw);
-    void PaintSeparators();
     bool OnSetCursor(HWND over);
 
     static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -162,8 +167,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     platform::FontHandle formFont_;
     platform::BrushHandle whiteBrush_;
     HCURSOR handCursor_ = nullptr;
-    platform::BitmapHandle logoBitmap_, helpBitmap_;
-    platform::Picture titlePicture_;
+    Banner banner_;
 
     std::unique_ptr<RestoreView> restoreView_;
     std::unique_ptr<IconPicker> iconPicker_;

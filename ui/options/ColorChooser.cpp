@@ -1,6 +1,7 @@
 #include "ui/options/ColorChooser.h"
 
 #include "platform/ControlState.h"
+#include "platform/CustomControl.h"
 #include "platform/Dpi.h"
 #include "platform/Gdi.h"
 #include "platform/Window.h"
@@ -56,50 +57,35 @@ platform::FontHandle MakeFont() {
     return platform::FontHandle(CreateFontIndirectW(&font));
 }
 
-void Paint(HWND hwnd, HDC dc, const SampleState& state) {
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    platform::BrushHandle back(CreateSolidBrush(ResolveColor(state.back)));
-    FillRect(dc, &client, back.get());
-    const platform::SelectScope font(dc, state.font.get());
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, ResolveColor(state.fore));
-    DrawTextW(dc, kSampleText, -1, &client, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
-}
-
-LRESULT CALLBACK SampleTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = platform::ControlState<SampleState>(hwnd);
-    switch (message) {
-    case WM_NCCREATE: {
-        auto owned = std::make_unique<SampleState>();
-        owned->font = MakeFont();
-        platform::AttachControlState(hwnd, std::move(owned));
-        break;
+struct SampleTextTraits {
+    using State = SampleState;
+    static std::unique_ptr<State> Make(const CREATESTRUCTW&) {
+        auto state = std::make_unique<State>();
+        state->font = MakeFont();
+        return state;
     }
-    case WM_NCDESTROY:
-        platform::ReleaseControlState<SampleState>(hwnd);
-        break;
-    case WM_GETFONT:
-        return state ? reinterpret_cast<LRESULT>(state->font.get()) : 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-    case WM_PRINTCLIENT:
-        platform::PaintClient(hwnd, message, wParam, [&](HDC dc) {
-            if (state)
-                Paint(hwnd, dc, *state);
-        });
-        return 0;
-    default:
-        break;
+    static void Paint(HWND hwnd, HDC dc, State& state) {
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        platform::BrushHandle back(CreateSolidBrush(ResolveColor(state.back)));
+        FillRect(dc, &client, back.get());
+        const platform::SelectScope font(dc, state.font.get());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, ResolveColor(state.fore));
+        DrawTextW(dc, kSampleText, -1, &client, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
+    static bool Handle(HWND, UINT message, WPARAM, LPARAM, State* state, LRESULT& result) {
+        if (message != WM_GETFONT)
+            return false;
+        result = state ? reinterpret_cast<LRESULT>(state->font.get()) : 0;
+        return true;
+    }
+};
 
 } // namespace
 
 bool RegisterSampleTextClass() {
-    return platform::RegisterClassOnce(kSampleTextClass, SampleTextProc);
+    return platform::RegisterCustomControl<SampleTextTraits>(kSampleTextClass);
 }
 
 HWND CreateSampleText(HWND parent, int id, int x, int y, int width, int height) {

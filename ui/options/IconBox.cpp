@@ -1,6 +1,7 @@
 #include "ui/options/IconBox.h"
 
 #include "platform/ControlState.h"
+#include "platform/CustomControl.h"
 #include "platform/Gdi.h"
 #include "platform/Window.h"
 
@@ -57,47 +58,35 @@ void Resize(IconBoxState& state, int width, int height) {
     Fill(state);
 }
 
-LRESULT CALLBACK IconBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = platform::ControlState<IconBoxState>(hwnd);
-    switch (message) {
-    case WM_NCCREATE: {
-        auto owned = std::make_unique<IconBoxState>();
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        Resize(*owned, create->cx, create->cy);
-        platform::AttachControlState(hwnd, std::move(owned));
-        break;
+struct IconBoxTraits {
+    using State = IconBoxState;
+    static std::unique_ptr<State> Make(const CREATESTRUCTW& create) {
+        auto state = std::make_unique<State>();
+        Resize(*state, create.cx, create.cy);
+        return state;
     }
-    case WM_NCDESTROY:
-        platform::ReleaseControlState<IconBoxState>(hwnd);
-        break;
-    case WM_SIZE:
+    static void Paint(HWND, HDC dc, State& state) {
+        WithBitmapDC(state, [&](HDC memory) {
+            return BitBlt(dc, 0, 0, state.width, state.height, memory, 0, 0, SRCCOPY) != FALSE;
+        });
+    }
+    static bool Handle(HWND hwnd, UINT message, WPARAM, LPARAM lParam, State* state,
+                       LRESULT& result) {
+        if (message != WM_SIZE)
+            return false;
         if (state && (LOWORD(lParam) != state->width || HIWORD(lParam) != state->height)) {
             Resize(*state, LOWORD(lParam), HIWORD(lParam));
             InvalidateRect(hwnd, nullptr, FALSE);
         }
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-    case WM_PRINTCLIENT:
-        platform::PaintClient(hwnd, message, wParam, [&](HDC dc) {
-            if (state)
-                WithBitmapDC(*state, [&](HDC memory) {
-                    return BitBlt(dc, 0, 0, state->width, state->height, memory, 0, 0, SRCCOPY) !=
-                           FALSE;
-                });
-        });
-        return 0;
-    default:
-        break;
+        result = 0;
+        return true;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
+};
 
 } // namespace
 
 bool RegisterIconBoxClass() {
-    return platform::RegisterClassOnce(kIconBoxClass, IconBoxProc);
+    return platform::RegisterCustomControl<IconBoxTraits>(kIconBoxClass);
 }
 
 HWND CreateIconBox(HWND parent, int id, int x, int y, int width, int height) {

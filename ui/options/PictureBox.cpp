@@ -1,6 +1,7 @@
 #include "ui/options/PictureBox.h"
 
 #include "platform/ControlState.h"
+#include "platform/CustomControl.h"
 #include "platform/Window.h"
 
 #include <memory>
@@ -17,44 +18,28 @@ PictureBoxState* StateOf(HWND box) {
     return platform::ControlStateOf<PictureBoxState>(box, kPictureBoxClass);
 }
 
-void Paint(HWND hwnd, HDC dc, const PictureBoxState& state) {
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    state.picture.Render(dc, client);
-}
-
-LRESULT CALLBACK PictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = platform::ControlState<PictureBoxState>(hwnd);
-    switch (message) {
-    case WM_NCCREATE:
-        platform::AttachControlState(hwnd, std::make_unique<PictureBoxState>());
-        break;
-    case WM_NCDESTROY:
-        platform::ReleaseControlState<PictureBoxState>(hwnd);
-        break;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_SIZE:
-        InvalidateRect(hwnd, nullptr, FALSE);
-        return 0;
-    case WM_PAINT:
-    case WM_PRINTCLIENT:
-        platform::PaintClient(hwnd, message, wParam, [&](HDC dc) {
-            if (state)
-                Paint(hwnd, dc, *state);
-        });
-        return 0;
-    default:
-        break;
+struct PictureBoxTraits {
+    using State = PictureBoxState;
+    static std::unique_ptr<State> Make(const CREATESTRUCTW&) { return std::make_unique<State>(); }
+    static void Paint(HWND hwnd, HDC dc, State& state) {
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+        state.picture.Render(dc, client);
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
+    static bool Handle(HWND hwnd, UINT message, WPARAM, LPARAM, State*, LRESULT& result) {
+        if (message != WM_SIZE)
+            return false;
+        InvalidateRect(hwnd, nullptr, FALSE);
+        result = 0;
+        return true;
+    }
+};
 
 } // namespace
 
 bool RegisterPictureBoxClass() {
-    return platform::RegisterClassOnce(kPictureBoxClass, PictureBoxProc);
+    return platform::RegisterCustomControl<PictureBoxTraits>(kPictureBoxClass);
 }
 
 HWND CreatePictureBox(HWND parent, int id, int x, int y, int width, int height, DWORD extraStyle) {

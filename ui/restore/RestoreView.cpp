@@ -8,6 +8,14 @@
 
 namespace ui {
 
+std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t count,
+                         size_t failed, const wchar_t* failure) {
+    if (!failed)
+        return allDone;
+    return std::wstring(someDone) + L": " + std::to_wstring(count - failed) + L" of " +
+           std::to_wstring(count) + L" (" + std::to_wstring(failed) + L" " + failure + L")";
+}
+
 RestoreView::RestoreView(RestoreHost& host, const RestoreControls& controls, std::wstring appTitle,
                          std::wstring idleText)
     : host_(host), c_(controls), appTitle_(std::move(appTitle)), idleText_(std::move(idleText)) {}
@@ -97,12 +105,8 @@ void RestoreView::cmdRestore_Click() {
     engine::PruneRestoreList(list);
     host_.UpdateRestoreCount();
     host_.RefreshShell();
-    std::wstring status = L"Folders Successfully Restored";
-    if (notRestored)
-        status = L"Folders Restored: " + std::to_wstring(ticked - notRestored) + L" of " +
-                 std::to_wstring(ticked) + L" (" + std::to_wstring(notRestored) +
-                 L" could not be restored)";
-    host_.SetStatus(status);
+    host_.SetStatus(OutcomeText(L"Folders Successfully Restored", L"Folders Restored", ticked,
+                                notRestored, L"could not be restored"));
     host_.UpdateRestoreCount();
     host_.YieldToMessages();
     if (SendMessageW(c_.chkSelect, BM_GETCHECK, 0, 0) == BST_CHECKED) {

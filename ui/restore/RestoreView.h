@@ -40,6 +40,11 @@ struct RestoreControls {
     HWND form, fraChange, fraRestore, lstRestore, chkSelect, cmdRestore, cmdOk;
 };
 
+// The status line after a run over count folders: allDone when none failed,
+// else "<someDone>: <done> of <count> (<failed> <failure>)".
+std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t count,
+                         size_t failed, const wchar_t* failure);
+
 class RestoreView {
   public:
     RestoreView(RestoreHost& host, const RestoreControls& controls, std::wstring appTitle,

@@ -175,6 +175,22 @@ TEST_F(Form1Test, HelpOpensTheApplicationFoldersHelpFile) {
     EXPECT_EQ(opened, appDir / L"Help.chm");
 }
 
+TEST_F(Form1Test, ACommandAnswersOnlyItsOwnNotification) {
+    ASSERT_TRUE(Start());
+    std::wstring opened;
+    form().shellOpener = [&opened](HWND, const std::wstring& target) { opened = target; };
+    HWND window = form().hwnd();
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(Image4, STN_DBLCLK),
+                 reinterpret_cast<LPARAM>(form().Control(Image4)));
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(Command4, BN_SETFOCUS),
+                 reinterpret_cast<LPARAM>(form().Control(Command4)));
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(IsWindow(window));
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(Command4, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(form().Control(Command4)));
+    EXPECT_FALSE(IsWindow(window));
+}
+
 TEST_F(Form1Test, HandPointerOverTheHelpPictureOnly) {
     ASSERT_TRUE(Start());
     HWND help = form().Control(Image4);

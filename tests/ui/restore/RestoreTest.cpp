@@ -322,3 +322,9 @@ TEST_F(RestoreTest, RestoreWorksWithWhatWindowsXpOffers) {
     EXPECT_GE(platform::LegacyPathRuns(platform::NoSetFileInformationByHandle), handleCalls + 3);
     EXPECT_GT(platform::LegacyPathRuns(platform::NoTickCount64), ticks);
 }
+
+TEST(OutcomeText, AllDoneOrHowManyOfHowMany) {
+    EXPECT_EQ(OutcomeText(L"All done", L"Done", 3, 0, L"failed"), L"All done");
+    EXPECT_EQ(OutcomeText(L"All done", L"Done", 3, 3, L"failed"), L"Done: 0 of 3 (3 failed)");
+    EXPECT_EQ(OutcomeText(L"All done", L"Done", 12, 1, L"failed"), L"Done: 11 of 12 (1 failed)");
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The bench's figures and the table it prints of them.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct Figure {
+    explicit Figure(const char* figureName) : name(figureName) {}
+    const char* name;
+    std::vector<double> real, engine, floor, loose;
+    double longestGapMs = -1; // -1: the operation has no yields to measure
+};
+
+struct SizeResult {
+    size_t size = 0, made = 0, targets = 0;
+    int depth = 0;
+    Figure walk{"walk"}, apply{"apply"}, startup{"startup"}, restore{"restore"};
+    size_t memoryBase = 0, memoryPeak = 0;
+    std::vector<std::string> problems;
+};
+
+// The column heads; loose adds the columns of the first floors.
+void PrintHeader(bool loose);
+// One row a figure of one tree size, then its memory and its problems.
+void PrintRows(const SizeResult& r);
+// The ratios of every size side by side, and how the time per folder grows.
+void PrintClosing(const std::vector<SizeResult>& results);
+
+} // namespace bench

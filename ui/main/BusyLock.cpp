@@ -1,0 +1,74 @@
+// The busy lock: while a long operation runs, the commands that could start
+// another one, and the window's Close, are off; the end of the session waits
+// for the restore list.
+#include "ui/main/Form1.h"
+
+#include "platform/SystemApi.h"
+#include "platform/Window.h"
+
+namespace ui {
+
+namespace {
+// The controls that the busy lock disables, in its order.
+constexpr int kBusySet[] = {Command1,     Command2,        Command3,          Command4,
+                            cmdClearBgnd, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5,
+                            chkSubs,      cmdBrowseFolder, CmdBrowseIconFile};
+} // namespace
+
+void Form1::EnableMainControls(bool enabled) {
+    if (enabled)
+        ReleaseBusy();
+    else
+        HoldBusy();
+}
+
+void Form1::HoldBusy() {
+    if (busyHolders_++ > 0)
+        return;
+    for (int id : kBusySet)
+        EnableWindow(Control(id), FALSE);
+    restoreView_->EnableViewControls(false);
+    platform::DisableCloseButton(hwnd(), false);
+}
+
+void Form1::ReleaseBusy() {
+    if (busyHolders_ <= 0)
+        return;
+    if (busyHolders_ == 1 && saveWhenIdle_ && hwnd()) {
+        // The session waited for the operation; the list is saved before
+        // anything else can start.
+        saveWhenIdle_ = false;
+        try {
+            SaveRestoreList();
+        } catch (const WindowGone&) {
+        }
+        platform::DestroyShutdownReason(hwnd());
+    }
+    if (--busyHolders_ > 0 || !hwnd())
+        return;
+    if (!pendingFolder_.empty())
+        PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
+    for (int id : kBusySet)
+        EnableWindow(Control(id), id != Command5 || pictureFeature_);
+    restoreView_->EnableViewControls(true);
+    platform::DisableCloseButton(hwnd(), true);
+}
+
+LRESULT Form1::OnQueryEndSession() {
+    if (!Busy())
+        return TRUE;
+    saveWhenIdle_ = true;
+    // Windows XP shows no reason; the refusal alone makes the session wait.
+    platform::CreateShutdownReason(hwnd(),
+                                   L"Quillane is changing folders and must save its restore list.");
+    return FALSE;
+}
+
+void Form1::OnEndSession(bool ending) {
+    // The process ends when this returns. The list box holds every folder
+    // done so far, and the journal the ones an Apply was about to do.
+    if (ending)
+        SaveRestoreList();
+}
+
+} // namespace ui
