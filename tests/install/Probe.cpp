@@ -1,5 +1,7 @@
 // quillane-probe ID [SECONDS]: waits until the running program's main window
 // shows text in its control ID and prints it, for the install test's script.
+#include "platform/SystemApi.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -35,8 +37,11 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     const int id = _wtoi(argv[1]);
     const int seconds = argc > 2 ? _wtoi(argv[2]) : 30;
+    // The platform's tick count also keeps the runtime's own import of
+    // GetTickCount64, which XP lacks, out of the program.
+    const ULONGLONG until = platform::TickCount64() + seconds * 1000ull;
     std::wstring text;
-    for (int i = 0; i < seconds * 10 && text.empty(); ++i) {
+    while (text.empty() && platform::TickCount64() < until) {
         ControlSearch search{id, nullptr};
         if (HWND window = FindWindowW(L"QuillaneForm1", nullptr))
             EnumChildWindows(window, FindControlById, reinterpret_cast<LPARAM>(&search));
