@@ -6,6 +6,7 @@
 #include "bench/Tree.h"
 #include "engine/FolderList.h"
 #include "engine/FolderWalk.h"
+#include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/TextCodec.h"
 #include "platform/Window.h"
@@ -168,14 +169,17 @@ std::vector<std::uint8_t> SettingsBytes() {
 // bare calls run the same course as the window just before it (customize,
 // open at start-up, restore), so that both meet the files in the same state
 // and the machine's drift falls on both alike.
-// The engine has no restore of its own yet, so the engine's restore figure
-// stays empty and the bare calls put the tree back. Once a restore
-// counterpart of engine::CustomizeFolder exists, time it here over the
-// targets from the last to the first (as the window goes), push the seconds
-// to r.restore.engine, and expect every folder restored.
+// The engine's restore goes from the last target to the first, as the window
+// does, and puts the tree back for the window's own run.
 void EngineRestore(const std::vector<std::wstring>& targets, SizeResult& r) {
-    (void)r;
-    FloorRestore(targets);
+    size_t notRestored = 0;
+    r.restore.engine.push_back(Timed([&] {
+        for (auto it = targets.rbegin(); it != targets.rend(); ++it)
+            if (engine::RestoreFolder(*it).outcome != engine::RestoreOutcome::Restored)
+                ++notRestored;
+    }));
+    Expect(r, notRestored == 0,
+           "the engine could not restore " + std::to_string(notRestored) + " folders");
 }
 
 void RunOnce(size_t size, SizeResult& r, const Options& options) {

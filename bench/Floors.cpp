@@ -1,6 +1,7 @@
 #include "bench/Floors.h"
 
 #include "bench/Measure.h"
+#include "platform/SystemApi.h"
 
 #include <windows.h>
 
@@ -123,8 +124,8 @@ void Restore(const std::vector<std::wstring>& folders, Removal removal, BackupLo
                 file = INVALID_HANDLE_VALUE;
                 DeleteFileW(ini.c_str());
             } else {
-                FILE_DISPOSITION_INFO info{TRUE};
-                SetFileInformationByHandle(file, FileDispositionInfo, &info, sizeof info);
+                // Looked up at run time, as the program does, for Windows XP.
+                platform::SetDeleteOnClose(file);
             }
         } else {
             if (removal == Removal::AttributesThenDelete)
