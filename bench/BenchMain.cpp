@@ -6,6 +6,7 @@
 #include "bench/Tree.h"
 #include "engine/FolderList.h"
 #include "engine/FolderWalk.h"
+#include "engine/ListStore.h"
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/TextCodec.h"
@@ -44,6 +45,7 @@ struct SizeResult {
     size_t size = 0, made = 0, targets = 0;
     int depth = 0;
     Figure walk{"walk"}, apply{"apply"}, startup{"startup"}, restore{"restore"};
+    std::vector<double> journal; // the journal's writes for every target, as Apply makes them
     size_t memoryBase = 0, memoryPeak = 0;
     std::vector<std::string> problems;
 };
@@ -182,6 +184,29 @@ void EngineRestore(const std::vector<std::wstring>& targets, SizeResult& r) {
            "the engine could not restore " + std::to_string(notRestored) + " folders");
 }
 
+// The journal's share of Apply: the same appends in the same batches to a
+// journal of its own, timed apart from the folders' writes.
+double TimedJournal(const std::vector<std::wstring>& targets, const std::wstring& app,
+                    SizeResult& r) {
+    constexpr size_t kBatch = 256; // as Apply batches
+    const std::wstring path = engine::JournalPath(app + L"\\bench-list.txt");
+    DeleteFileW(path.c_str());
+    bool recorded = true;
+    const double seconds = Timed([&] {
+        engine::ListJournal journal(path);
+        std::vector<std::wstring> batch;
+        for (size_t i = 0; i < targets.size() && recorded; i += batch.size()) {
+            batch.assign(targets.begin() + static_cast<std::ptrdiff_t>(i),
+                         targets.begin() +
+                             static_cast<std::ptrdiff_t>(std::min(targets.size(), i + kBatch)));
+            recorded = journal.Append(batch);
+        }
+    });
+    Expect(r, recorded, "the journal could not be written");
+    DeleteFileW(path.c_str());
+    return seconds;
+}
+
 void RunOnce(size_t size, SizeResult& r, const Options& options) {
     const std::wstring root = TreeRoot(size), app = AppFolder(size);
     ResetListFile(app);
@@ -227,6 +252,7 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
                 ++refused;
     }));
     Expect(r, refused == 0, "the engine could not customize " + std::to_string(refused));
+    r.journal.push_back(TimedJournal(targets, app, r));
     const std::wstring engineList = app + L"\\engine-list.txt";
     {
         engine::SortedFolderList saved;
@@ -386,6 +412,14 @@ void PrintRows(const SizeResult& r) {
         if (!f->loose.empty())
             std::printf(" %9.3f %7.2f", Median(f->loose), Ratio(f->real, f->loose));
         std::printf("\n");
+    }
+    if (!r.journal.empty()) {
+        // Against Apply without it: the window's seconds less the journal's.
+        std::vector<double> without;
+        for (size_t i = 0; i < r.apply.real.size() && i < r.journal.size(); ++i)
+            without.push_back(r.apply.real[i] - r.journal[i]);
+        std::printf("%9zu %9zu %-8s %.3f s, %.2f %% of Apply without it\n", r.made, r.targets,
+                    "journal", Median(r.journal), 100.0 * Ratio(r.journal, without));
     }
     if (r.memoryPeak) {
         const double perFolder =
