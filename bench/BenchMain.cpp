@@ -7,6 +7,8 @@
 #include "bench/Tree.h"
 #include "engine/FolderList.h"
 #include "engine/FolderWalk.h"
+#include "engine/ListStore.h"
+#include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/TextCodec.h"
 #include "platform/Window.h"
@@ -154,14 +156,40 @@ std::vector<std::uint8_t> SettingsBytes() {
 // bare calls run the same course as the window just before it (customize,
 // open at start-up, restore), so that both meet the files in the same state
 // and the machine's drift falls on both alike.
-// The engine has no restore of its own yet, so the engine's restore figure
-// stays empty and the bare calls put the tree back. Once a restore
-// counterpart of engine::CustomizeFolder exists, time it here over the
-// targets from the last to the first (as the window goes), push the seconds
-// to r.restore.engine, and expect every folder restored.
+// The engine's restore goes from the last target to the first, as the window
+// does, and puts the tree back for the window's own run.
 void EngineRestore(const std::vector<std::wstring>& targets, SizeResult& r) {
-    (void)r;
-    FloorRestore(targets);
+    size_t notRestored = 0;
+    r.restore.engine.push_back(Timed([&] {
+        for (auto it = targets.rbegin(); it != targets.rend(); ++it)
+            if (engine::RestoreFolder(*it).outcome != engine::RestoreOutcome::Restored)
+                ++notRestored;
+    }));
+    Expect(r, notRestored == 0,
+           "the engine could not restore " + std::to_string(notRestored) + " folders");
+}
+
+// The journal's share of Apply: the same appends in the same batches to a
+// journal of its own, timed apart from the folders' writes.
+double TimedJournal(const std::vector<std::wstring>& targets, const std::wstring& app,
+                    SizeResult& r) {
+    constexpr size_t kBatch = 256; // as Apply batches
+    const std::wstring path = engine::JournalPath(app + L"\\bench-list.txt");
+    DeleteFileW(path.c_str());
+    bool recorded = true;
+    const double seconds = Timed([&] {
+        engine::ListJournal journal(path);
+        std::vector<std::wstring> batch;
+        for (size_t i = 0; i < targets.size() && recorded; i += batch.size()) {
+            batch.assign(targets.begin() + static_cast<std::ptrdiff_t>(i),
+                         targets.begin() +
+                             static_cast<std::ptrdiff_t>(std::min(targets.size(), i + kBatch)));
+            recorded = journal.Append(batch);
+        }
+    });
+    Expect(r, recorded, "the journal could not be written");
+    DeleteFileW(path.c_str());
+    return seconds;
 }
 
 void RunOnce(size_t size, SizeResult& r, const Options& options) {
@@ -209,6 +237,7 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
                 ++refused;
     }));
     Expect(r, refused == 0, "the engine could not customize " + std::to_string(refused));
+    r.journal.push_back(TimedJournal(targets, app, r));
     const std::wstring engineList = app + L"\\engine-list.txt";
     {
         engine::SortedFolderList saved;

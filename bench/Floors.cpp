@@ -124,6 +124,7 @@ void Restore(const std::vector<std::wstring>& folders, Removal removal, BackupLo
                 file = INVALID_HANDLE_VALUE;
                 DeleteFileW(ini.c_str());
             } else {
+                // Looked up at run time, as the program does, for Windows XP.
                 platform::SetDeleteOnClose(file);
             }
         } else {

@@ -64,6 +64,14 @@ void PrintRows(const SizeResult& r) {
             std::printf(" %9.3f %7.2f", Median(f->loose), Ratio(f->real, f->loose));
         std::printf("\n");
     }
+    if (!r.journal.empty()) {
+        // Against Apply without it: the window's seconds less the journal's.
+        std::vector<double> without;
+        for (size_t i = 0; i < r.apply.real.size() && i < r.journal.size(); ++i)
+            without.push_back(r.apply.real[i] - r.journal[i]);
+        std::printf("%9zu %9zu %-8s %.3f s, %.2f %% of Apply without it\n", r.made, r.targets,
+                    "journal", Median(r.journal), 100.0 * Ratio(r.journal, without));
+    }
     if (r.memoryPeak) {
         const double perFolder =
             r.targets ? static_cast<double>(r.memoryPeak - std::min(r.memoryPeak, r.memoryBase)) /

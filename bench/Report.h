@@ -17,6 +17,7 @@ struct SizeResult {
     size_t size = 0, made = 0, targets = 0;
     int depth = 0;
     Figure walk{"walk"}, apply{"apply"}, startup{"startup"}, restore{"restore"};
+    std::vector<double> journal; // the journal's writes for every target, as Apply makes them
     size_t memoryBase = 0, memoryPeak = 0;
     std::vector<std::string> problems;
 };

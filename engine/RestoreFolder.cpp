@@ -102,7 +102,11 @@ RestoreResult RestoreFolder(const std::wstring& folder) {
     settings.reset();
     if (!steps.Check(folderNormal))
         return result;
-    const bool backupFound = FileExists(backup);
+    // Looking at the name is enough: a backup that cannot be read still has
+    // to be put back, and the rename says whether it can.
+    const DWORD backupAttributes = GetAttributes(backup);
+    const bool backupFound = backupAttributes != INVALID_FILE_ATTRIBUTES &&
+                             !(backupAttributes & FILE_ATTRIBUTE_DIRECTORY);
     bool backupLeft = false;
     if (backupFound) {
         const bool renamed = RenameFile(backup, ini);

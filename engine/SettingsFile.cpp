@@ -127,10 +127,22 @@ CustomizeResult CustomizeFolder(const std::wstring& folder, const FolderOptions&
     return CustomizeFolder(folder, platform::EncodeTextFile(ComposeSettingsFile(options)));
 }
 
-CustomizeResult CustomizeFolder(const std::wstring& folder,
-                                const std::vector<std::uint8_t>& settingsFile) {
+namespace {
+
+// SetFileAttributes replaces the whole set, so a folder that is system and
+// nothing else needs no call.
+void MakeSystemFolder(const std::wstring& folder, DWORD folderAttributes) {
     using namespace platform;
-    const std::wstring ini = SettingsFilePath(folder);
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
+        (folderAttributes & (AttrReadOnly | AttrHidden | AttrSystem)) != AttrSystem)
+        SetAttributes(folder, AttrSystem);
+}
+
+// A folder that already holds something named like the settings file: the
+// backup rule decides, and only a file of ours (or an empty one) is replaced.
+CustomizeResult CustomizeOverExisting(const std::wstring& folder, const std::wstring& ini,
+                                      const std::vector<std::uint8_t>& settingsFile) {
+    using namespace platform;
     const std::wstring backup = BackupFilePath(ini);
 
     const bool iniFound = FileExists(ini);
@@ -162,7 +174,8 @@ CustomizeResult CustomizeFolder(const std::wstring& folder,
         SetAttributes(backup, AttrHidden);
     }
 
-    SetAttributes(folder, AttrNormal);
+    // The folder's attributes are changed only after the write: a failed
+    // write leaves them as they were found.
     CustomizeResult result;
     if (!WriteAllBytes(ini, settingsFile, AttrHidden | AttrSystem)) {
         result.error = GetLastError();
@@ -171,13 +184,37 @@ CustomizeResult CustomizeFolder(const std::wstring& folder,
             putIniAttributesBack();
         else if (!setAside)
             putIniAttributesBack();
-        if (folderAttributes != INVALID_FILE_ATTRIBUTES)
-            SetAttributes(folder, folderAttributes & (AttrReadOnly | AttrHidden | AttrSystem));
         return result;
     }
-    SetAttributes(folder, AttrSystem);
+    MakeSystemFolder(folder, folderAttributes);
     result.customized = true;
     return result;
+}
+
+} // namespace
+
+CustomizeResult CustomizeFolder(const std::wstring& folder,
+                                const std::vector<std::uint8_t>& settingsFile) {
+    using namespace platform;
+    const std::wstring ini = SettingsFilePath(folder);
+    // Most folders hold no settings file: creating it new, hidden and system
+    // at once, looks for one and writes the new one in one call.
+    FileHandle created = CreateNewFile(ini, AttrHidden | AttrSystem);
+    if (!created) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS)
+            return CustomizeOverExisting(folder, ini, settingsFile);
+        return CustomizeResult{false, error};
+    }
+    if (!WriteBytes(created, settingsFile)) {
+        const CustomizeResult failed{false, GetLastError()};
+        // The file is the one just made: it goes, and the folder was not touched.
+        MarkForDeletion(created);
+        return failed;
+    }
+    created.reset();
+    SetAttributes(folder, AttrSystem);
+    return CustomizeResult{true, 0};
 }
 
 } // namespace engine

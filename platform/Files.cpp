@@ -137,6 +137,16 @@ bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& by
     return WriteAll(file.get(), bytes);
 }
 
+FileHandle CreateNewFile(const std::wstring& path, DWORD attributes) {
+    return FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                  CREATE_NEW, attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes,
+                                  nullptr));
+}
+
+bool WriteBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes) {
+    return WriteAll(file.get(), bytes);
+}
+
 FileHandle OpenForAppending(const std::wstring& path) {
     return FileHandle(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

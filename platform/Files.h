@@ -52,6 +52,12 @@ FileHandle OpenForAppending(const std::wstring& path);
 bool AppendBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes);
 // True when a new file can be created in the folder (one is made and removed).
 bool FolderAcceptsWrites(const std::wstring& folder);
+// Creates the file with the attributes only where nothing has the name (then
+// it fails with ERROR_FILE_EXISTS): one call both looks and creates. The handle
+// writes and may mark the file for deletion.
+FileHandle CreateNewFile(const std::wstring& path, DWORD attributes = AttrNormal);
+// Writes the bytes at the file's current position.
+bool WriteBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes);
 // Creates or truncates the file, giving it the attributes, and writes the bytes.
 bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
                    DWORD attributes = AttrNormal);

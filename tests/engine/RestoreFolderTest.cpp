@@ -75,6 +75,15 @@ TEST_F(RestoreFolderTest, EmptyFileCountsAsOursAndNoFileIsNothingToDo) {
     EXPECT_FALSE(Exists(ini));
 }
 
+TEST_F(RestoreFolderTest, AFolderNamedLikeTheBackupIsNoBackup) {
+    ASSERT_TRUE(CustomizeFolder(folder, options).customized);
+    ASSERT_TRUE(CreateDirectoryW(backup.c_str(), nullptr));
+    EXPECT_EQ(RestoreFolder(folder).outcome, RestoreOutcome::Restored);
+    EXPECT_FALSE(Exists(ini));
+    EXPECT_TRUE(Exists(backup));
+    EXPECT_EQ(Attributes(folder), 0u);
+}
+
 TEST_F(RestoreFolderTest, RefusedDeletionIsASkipAndNotARestore) {
     ASSERT_TRUE(CustomizeFolder(folder, options).customized);
     // Held open without delete sharing: the deletion is refused.

@@ -20,6 +20,27 @@ TEST(Files, AttributesAreAssignedAsWholeValues) {
     EXPECT_EQ(Attributes(file), 0u);
 }
 
+TEST(Files, CreateNewFileLeavesWhateverHasTheName) {
+    TempDir dir;
+    const std::wstring file = dir / L"f.txt", folder = dir.MakeFolder(L"d");
+    WriteBytes(file, "theirs");
+    EXPECT_FALSE(CreateNewFile(file, AttrHidden));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_EXISTS));
+    EXPECT_FALSE(CreateNewFile(folder));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_EXISTS));
+    EXPECT_EQ(ReadAnsi(file), "theirs");
+    EXPECT_EQ(Attributes(file), 0u);
+
+    const std::wstring fresh = dir / L"new.ini";
+    {
+        FileHandle created = CreateNewFile(fresh, AttrHidden | AttrSystem);
+        ASSERT_TRUE(created);
+        ASSERT_TRUE(WriteBytes(created, {'a', 'b', '\r', '\n'}));
+    }
+    EXPECT_EQ(ReadAnsi(fresh), "ab\r\n");
+    EXPECT_EQ(Attributes(fresh), DWORD(AttrHidden | AttrSystem));
+}
+
 TEST(Files, PlainFileExistsSkipsHiddenSystemAndFolders) {
     TempDir dir;
     const std::wstring file = dir / L"f.ini";

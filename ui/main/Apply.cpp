@@ -50,18 +50,47 @@ class RestoreMembership {
     bool added_ = false;
 };
 
-// Customizes the folder and records it. Only a folder that holds its settings
-// file can be restored; a customized folder has just had it written.
+// Customized folders of a long run wait here and join the list box a batch at
+// a time: the list box's messages for one item cost as much as the folder's
+// own file work. What is left joins at the end, whichever way the run ends.
+class PendingItems {
+  public:
+    explicit PendingItems(ListBoxItems& list, HWND listBox) : list_(list), listBox_(listBox) {}
+    ~PendingItems() {
+        try {
+            if (IsWindow(listBox_))
+                Flush();
+        } catch (...) {
+        }
+    }
+    PendingItems(const PendingItems&) = delete;
+    PendingItems& operator=(const PendingItems&) = delete;
+
+    void Add(const std::wstring& folder) { pending_.push_back(folder); }
+    void Flush() {
+        if (pending_.empty())
+            return;
+        list_.AddAllQuietly(pending_);
+        pending_.clear();
+    }
+
+  private:
+    ListBoxItems& list_;
+    HWND listBox_;
+    std::vector<std::wstring> pending_;
+};
+
+// Customizes the folder; true when it is new to the restore list and must
+// join it. Only a folder that holds its settings file can be restored; a
+// customized folder has just had it written.
 bool CustomizeAndRecord(const std::wstring& folder, const std::vector<std::uint8_t>& settingsFile,
-                        ListBoxItems& restoreList, RestoreMembership& held, unsigned long& error) {
+                        RestoreMembership& held, bool& customized, unsigned long& error) {
     const engine::CustomizeResult result = engine::CustomizeFolder(folder, settingsFile);
     error = result.error;
-    if (!result.customized)
+    customized = result.customized;
+    if (!customized || held.Holds(folder))
         return false;
-    if (!held.Holds(folder)) {
-        restoreList.Add(folder);
-        held.Added(folder);
-    }
+    held.Added(folder);
     return true;
 }
 
@@ -115,8 +144,8 @@ void Form1::Command1_Click() {
         bool done = false;
         if (!journal.Append({folder}))
             error = GetLastError();
-        else
-            done = CustomizeAndRecord(folder, settingsFile, restoreList, held, error);
+        else if (CustomizeAndRecord(folder, settingsFile, held, done, error))
+            restoreList.Add(folder);
         journal.Close();
         RefreshShell();
         std::wstring status = L"Folder Successfully Customized";
@@ -135,6 +164,7 @@ void Form1::Command1_Click() {
         ListBoxItems restoreList(Control(lstRestore));
         RestoreMembership held(restoreList, true, [this] { DoEvents(); });
         ListRedrawThrottle quiet(Control(lstRestore));
+        PendingItems added(restoreList, Control(lstRestore));
         // Journal batches: one write per this many folders keeps the record's
         // cost small against the folders' own writes.
         constexpr size_t kBatch = 256;
@@ -143,6 +173,7 @@ void Form1::Command1_Click() {
         for (size_t i = 0; i < count; ++i) {
             const std::wstring& target = subDirs_.At(i);
             if (i == journaled) {
+                added.Flush();
                 batch.clear();
                 for (size_t j = i; j < count && j < i + kBatch; ++j)
                     batch.push_back(subDirs_.At(j));
@@ -156,10 +187,14 @@ void Form1::Command1_Click() {
             ShowProgress(L"Changing " + target);
             DoEvents();
             unsigned long error = 0;
-            if (!CustomizeAndRecord(target, settingsFile, restoreList, held, error))
+            bool customized = false;
+            if (CustomizeAndRecord(target, settingsFile, held, customized, error))
+                added.Add(target);
+            if (!customized)
                 ++failed;
             DoEvents();
         }
+        added.Flush();
     }
     journal.Close();
     CompleteApply(OutcomeText(L"Folders Successfully Customized", L"Folders Customized", count,

@@ -58,12 +58,18 @@ void ListBoxItems::Clear() {
 }
 
 void ListBoxItems::AddAll(const std::vector<std::wstring>& texts) {
+    SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
+    AddAllQuietly(texts);
+    SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(listBox_, nullptr, TRUE);
+}
+
+void ListBoxItems::AddAllQuietly(const std::vector<std::wstring>& texts) {
     // Room for all at once, rather than growing the item array step by step.
     size_t chars = 0;
     for (const auto& text : texts)
         chars += text.size() + 1;
     SendMessageW(listBox_, LB_INITSTORAGE, texts.size(), chars * sizeof(wchar_t));
-    SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
     // Texts that come in order (a saved list does) each go straight to the end.
     const size_t n = Count();
     std::wstring last = n ? Item(n - 1) : std::wstring();
@@ -73,8 +79,6 @@ void ListBoxItems::AddAll(const std::vector<std::wstring>& texts) {
         last = AddInOrder(locale, empty ? nullptr : &last, text) ? text : Item(Count() - 1);
         empty = false;
     }
-    SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(listBox_, nullptr, TRUE);
 }
 
 bool ListBoxItems::Holds(const std::wstring& text) const {

@@ -21,6 +21,9 @@ class ListBoxItems : public engine::ListItems {
     void RemoveAt(size_t index) override;
     void Clear() override;
     void AddAll(const std::vector<std::wstring>& texts) override;
+    // The same without touching the list box's drawing, for a caller that
+    // keeps it paused (a ListRedrawThrottle).
+    void AddAllQuietly(const std::vector<std::wstring>& texts);
 
     // Exact match without regard to case (LB_FINDSTRINGEXACT).
     bool Holds(const std::wstring& text) const;

@@ -136,6 +136,29 @@ TEST_F(Form1Test, ApplyToAListWithFailuresCountsThem) {
     EXPECT_FALSE(Exists(root + L"\\B\\BUDesktop.ini"));
 }
 
+TEST_F(Form1Test, ALongRunListsEveryFolderOnceAndInOrder) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    std::vector<std::wstring> all{root};
+    for (int i = 0; i < 300; ++i) {
+        wchar_t name[16];
+        swprintf(name, 16, L"F%03d", i);
+        all.push_back(data.MakeFolder(std::wstring(L"Data\\") + name));
+    }
+    // Already listed: it must not come twice.
+    engine::FolderOptions earlier;
+    earlier.tooltip = L"t";
+    ASSERT_TRUE(engine::CustomizeFolder(all[200], earlier).customized);
+    WriteBytes(appDir / L"Fldr.dll", Lines({all[200]}));
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().SetIncludeSubdirectories(true);
+    form().SetText(TxtToolTip, L"tip");
+    form().Command1_Click();
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+    EXPECT_EQ(RestoreItems(), all);
+    EXPECT_EQ(Text(lblRestoreCount), L"301");
+}
+
 TEST_F(Form1Test, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\A");
