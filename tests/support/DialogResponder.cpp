@@ -18,10 +18,13 @@ bool IsDialogClass(HWND hwnd) {
 }
 } // namespace
 
+// WM_GETTEXT rather than GetWindowTextW, which does not ask a control of
+// another process for its text.
 std::wstring WindowText(HWND hwnd) {
-    int n = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    n = GetWindowTextW(hwnd, text.data(), n + 1);
+    const LRESULT length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const LRESULT n =
+        SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(n > 0 ? n : 0));
     return text;
 }

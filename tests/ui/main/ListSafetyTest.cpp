@@ -140,13 +140,6 @@ HWND FindControl(HWND window, int id) {
     return search.found;
 }
 
-// GetWindowTextW does not ask a control of another process for its text.
-std::wstring ControlText(HWND control) {
-    wchar_t text[1024] = {};
-    SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 void Click(HWND window, int id, bool wait) {
     const WPARAM command = MAKEWPARAM(id, BN_CLICKED);
     const LPARAM control = reinterpret_cast<LPARAM>(FindControl(window, id));
@@ -276,5 +269,5 @@ TEST_F(Form1Test, SecondStartHandsItsFolderToTheFirstWindow) {
     Child second(appDir.path(), L"\"" + folder + L"\\\"");
     ASSERT_TRUE(second.Wait());
     HWND box = FindControl(window, TxtFolder);
-    EXPECT_TRUE(PumpUntil([&] { return ControlText(box) == folder; }, 5000)) << ControlText(box);
+    EXPECT_TRUE(PumpUntil([&] { return WindowText(box) == folder; }, 5000)) << WindowText(box);
 }
