@@ -40,8 +40,14 @@ ensure_packages() {
 configure_build() {
     local dir=$1 type=$2
     shift 2
+    local launcher=()
+    # Several work trees of the same sources build much the same objects.
+    if command -v ccache >/dev/null; then
+        export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$REPO")}
+        launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
     cmake -S "$REPO" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-w64.cmake" \
-        -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+        -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }
 
