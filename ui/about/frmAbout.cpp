@@ -240,6 +240,7 @@ bool frmAbout::Create(HWND owner) {
         return false;
     CreateFonts(dpi);
     CreateControls();
+    AddCommands();
     Form_Load();
     return true;
 }
@@ -298,44 +299,27 @@ void frmAbout::StartSysInfo() {
     ui::StartSysInfo(hwnd());
 }
 
-LRESULT frmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_SETCURSOR:
-        if (OnSetCursor(reinterpret_cast<HWND>(wParam)))
-            return TRUE;
-        break;
-    case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_ACTIVATE:
-        OnActivate(LOWORD(wParam) != WA_INACTIVE);
-        return 0;
-    case WM_NCDESTROY:
-        // The object may outlive its window until the next opening.
-        formFont_.reset();
-        titleFont_.reset();
-        vendorPicture_.reset();
-        break;
-    case WM_CLOSE:
-        Command3_Click();
-        return 0;
-    default:
-        break;
-    }
-    return DefaultProc(message, wParam, lParam);
+void frmAbout::OnNcDestroy() {
+    // The object may outlive its window until the next opening.
+    formFont_.reset();
+    titleFont_.reset();
+    vendorPicture_.reset();
 }
 
-void frmAbout::OnActivate(bool active) {
+void frmAbout::OnClose() {
+    Command3_Click();
+}
+
+bool frmAbout::OnActivate(bool active) {
     if (!active) {
         lastFocus_ = GetFocus();
-        return;
+        return true;
     }
     // Close holds the focus when the window first opens.
     HWND focus =
         IsWindow(lastFocus_) && IsChild(hwnd(), lastFocus_) ? lastFocus_ : Control(Command3);
     SetFocus(focus);
+    return true;
 }
 
 bool frmAbout::OnSetCursor(HWND over) {
@@ -345,36 +329,24 @@ bool frmAbout::OnSetCursor(HWND over) {
     return true;
 }
 
-void frmAbout::OnCommand(int id, int code) {
-    if (code != BN_CLICKED && code != STN_CLICKED)
-        return;
-    switch (id) {
-    case Command1:
-        Command1_Click();
-        break;
-    case Command2:
-        Command2_Click();
-        break;
-    case Command3:
-    case IDCANCEL: // Esc
-        Command3_Click();
-        break;
-    case Command4:
-        Command4_Click();
-        break;
-    case picIcon:
-        picIcon_Click();
-        break;
-    default:
-        break;
-    }
+void frmAbout::AddCommands() {
+    using Row = platform::CommandTable::Row<frmAbout>;
+    static constexpr Row kRows[] = {
+        {Command1, BN_CLICKED, &frmAbout::Command1_Click},
+        {Command2, BN_CLICKED, &frmAbout::Command2_Click},
+        {Command3, BN_CLICKED, &frmAbout::Command3_Click},
+        {IDCANCEL, BN_CLICKED, &frmAbout::Command3_Click}, // Esc
+        {Command4, BN_CLICKED, &frmAbout::Command4_Click},
+        {picIcon, STN_CLICKED, &frmAbout::picIcon_Click},
+    };
+    Commands().Add(*this, kRows);
 }
 
-LRESULT frmAbout::OnCtlColorStatic(HDC dc, HWND control) {
+HBRUSH frmAbout::OnColorStatic(HDC dc, HWND control) {
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     const int id = GetDlgCtrlID(control);
     SetTextColor(dc, id == lblTitle || id == lblVersion ? kLabelBlue : GetSysColor(COLOR_BTNTEXT));
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    return GetSysColorBrush(COLOR_BTNFACE);
 }
 
 void frmAbout::Command1_Click() {

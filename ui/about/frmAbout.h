@@ -46,17 +46,18 @@ class frmAbout : public platform::WindowBase {
     };
 
   protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnClose() override;
+    void OnNcDestroy() override;
+    bool OnActivate(bool active) override;
+    bool OnSetCursor(HWND over) override;
+    HBRUSH OnColorStatic(HDC dc, HWND control) override;
 
   private:
     void Form_Load();
     void CreateControls();
     void CreateFonts(UINT dpi);
     void AddTooltip(HWND control, const wchar_t* text);
-    void OnActivate(bool active);
-    bool OnSetCursor(HWND over);
-    void OnCommand(int id, int code);
-    LRESULT OnCtlColorStatic(HDC dc, HWND control);
+    void AddCommands();
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();

@@ -54,14 +54,14 @@ void Form1::ReleaseBusy() {
     platform::DisableCloseButton(hwnd(), true);
 }
 
-LRESULT Form1::OnQueryEndSession() {
+bool Form1::OnQueryEndSession() {
     if (!Busy())
-        return TRUE;
+        return true;
     saveWhenIdle_ = true;
     // Windows XP shows no reason; the refusal alone makes the session wait.
     platform::CreateShutdownReason(hwnd(),
                                    L"Quillane is changing folders and must save its restore list.");
-    return FALSE;
+    return false;
 }
 
 void Form1::OnEndSession(bool ending) {

@@ -43,14 +43,14 @@ void Form1::TakeFolder(const std::wstring& argument) {
     CheckChosenFolder();
 }
 
-LRESULT Form1::OnFolderHandedOver(const COPYDATASTRUCT& data) {
+bool Form1::OnCopyData(const COPYDATASTRUCT& data) {
     if (data.dwData != kHandOverFolder || data.cbData % sizeof(wchar_t) != 0)
-        return FALSE;
+        return false;
     pendingFolder_.assign(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
     // The sender waits for this answer: the folder's checks and their
     // message boxes come after it.
     PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
-    return TRUE;
+    return true;
 }
 
 void Form1::TakePendingFolder() {

@@ -68,6 +68,7 @@ bool Form1::Create() {
     CreateControls();
     LayoutControls(hwnd(), controls_, dpi_);
     tooltip_ = AddTooltips(hwnd(), controls_);
+    AddCommands();
     restoreView_ = std::make_unique<RestoreView>(
         static_cast<RestoreHost&>(*this),
         RestoreControls{hwnd(), Control(fraChange), Control(fraRestore), Control(lstRestore),
@@ -77,8 +78,9 @@ bool Form1::Create() {
         IconPickerControls{hwnd(), Control(TxtIconFile), Control(LblIcoCount),
                            Control(ScrollIconNo), Control(picIcon), Control(LblIconNo),
                            Control(LblIcoNum), Control(Command1), Control(txtChanging),
-                           Control(lblCreating)},
+                           Control(lblCreating), Control(CmdBrowseIconFile)},
         appFolder_, IdleText());
+    iconPicker_->AddCommands(Commands());
     if (!AdaptToOSVersion()) {
         unloaded_ = true;
         DestroyWindow(hwnd());
@@ -232,10 +234,6 @@ void Form1::Command3_Click() {
     ShowAbout(hwnd());
 }
 
-void Form1::CmdBrowseIconFile_Click() {
-    iconPicker_->CmdBrowseIconFile_Click();
-}
-
 void Form1::ChooseSampleColor(std::wstring& hex, void (*show)(HWND, std::int32_t)) {
     const std::int32_t colour = ShowColor(hwnd());
     if (colour == -1)
@@ -327,113 +325,85 @@ bool Form1::OnSetCursor(HWND over) {
 }
 
 // Which handler answers which notification of which control.
-const Form1::Command Form1::kCommands[] = {
-    {Command1, BN_CLICKED, &Form1::Command1_Click},
-    {Command2, BN_CLICKED, &Form1::Command2_Click},
-    {cmdOk, BN_CLICKED, &Form1::cmdOk_Click},
-    {cmdClearBgnd, BN_CLICKED, &Form1::cmdClearBgnd_Click},
-    {Command3, BN_CLICKED, &Form1::Command3_Click},
-    {Command4, BN_CLICKED, &Form1::Command4_Click},
-    {cmdBrowseFolder, BN_CLICKED, &Form1::cmdBrowseFolder_Click},
-    {CmdBrowseIconFile, BN_CLICKED, &Form1::CmdBrowseIconFile_Click},
-    {cmdBrwstxtColor, BN_CLICKED, &Form1::cmdBrwstxtColor_Click},
-    {cmdBrwsBgtxtColor, BN_CLICKED, &Form1::cmdBrwsBgtxtColor_Click},
-    {Command5, BN_CLICKED, &Form1::Command5_Click},
-    {chkSubs, BN_CLICKED, &Form1::chkSubs_Click},
-    {chkSelect, BN_CLICKED, &Form1::chkSelect_Click},
-    {cmdRestore, BN_CLICKED, &Form1::cmdRestore_Click},
-    {Image4, STN_CLICKED, &Form1::Image4_Click},
-    {TxtToolTip, EN_SETFOCUS, &Form1::TxtToolTip_GotFocus},
-};
-
-void Form1::OnCommand(int id, int code) {
-    for (const Command& command : kCommands) {
-        if (command.id == id && command.notification == code) {
-            (this->*command.handler)();
-            return;
-        }
-    }
+void Form1::AddCommands() {
+    using Row = platform::CommandTable::Row<Form1>;
+    static constexpr Row kRows[] = {
+        {Command1, BN_CLICKED, &Form1::Command1_Click},
+        {Command2, BN_CLICKED, &Form1::Command2_Click},
+        {cmdOk, BN_CLICKED, &Form1::cmdOk_Click},
+        {cmdClearBgnd, BN_CLICKED, &Form1::cmdClearBgnd_Click},
+        {Command3, BN_CLICKED, &Form1::Command3_Click},
+        {Command4, BN_CLICKED, &Form1::Command4_Click},
+        {cmdBrowseFolder, BN_CLICKED, &Form1::cmdBrowseFolder_Click},
+        {cmdBrwstxtColor, BN_CLICKED, &Form1::cmdBrwstxtColor_Click},
+        {cmdBrwsBgtxtColor, BN_CLICKED, &Form1::cmdBrwsBgtxtColor_Click},
+        {Command5, BN_CLICKED, &Form1::Command5_Click},
+        {chkSubs, BN_CLICKED, &Form1::chkSubs_Click},
+        {chkSelect, BN_CLICKED, &Form1::chkSelect_Click},
+        {cmdRestore, BN_CLICKED, &Form1::cmdRestore_Click},
+        {Image4, STN_CLICKED, &Form1::Image4_Click},
+        {TxtToolTip, EN_SETFOCUS, &Form1::TxtToolTip_GotFocus},
+    };
+    Commands().Add(*this, kRows);
 }
 
-LRESULT Form1::OnColorStatic(HDC dc, HWND control) {
+HBRUSH Form1::OnColorStatic(HDC dc, HWND control) {
     if (control == Control(Label5) || control == Control(TxtFolder) ||
         control == Control(TxtIconFile)) {
         SetBkColor(dc, RGB(255, 255, 255));
-        return reinterpret_cast<LRESULT>(whiteBrush_.get());
+        return whiteBrush_.get();
     }
     SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    return GetSysColorBrush(COLOR_BTNFACE);
 }
 
-LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        return OnColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_DRAWITEM: {
-        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (draw->CtlID == lstRestore)
-            DrawTickItem(*draw);
-        else
-            banner_.DrawImage(*draw, dpi_, whiteBrush_.get());
-        return TRUE;
-    }
-    case WM_MEASUREITEM: {
-        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (measure->CtlID == lstRestore)
-            MeasureTickItem(*measure, hwnd());
-        return TRUE;
-    }
-    case WM_HSCROLL:
-        if (reinterpret_cast<HWND>(lParam) == Control(ScrollIconNo))
-            iconPicker_->OnScroll(wParam);
-        return 0;
-    case WM_SETCURSOR:
-        if (OnSetCursor(reinterpret_cast<HWND>(wParam)))
-            return TRUE;
-        return DefaultProc(message, wParam, lParam);
-    case WM_PARENTNOTIFY:
-        if (LOWORD(wParam) == WM_LBUTTONDOWN)
-            return 0;
-        return DefaultProc(message, wParam, lParam);
-    case WM_PAINT:
-        Banner::PaintSeparators(hwnd(), dpi_, whiteBrush_.get());
-        return 0;
-    case WM_COPYDATA:
-        return OnFolderHandedOver(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-    case kTakePendingFolder:
-        TakePendingFolder();
-        return 0;
-    case WM_QUERYENDSESSION:
-        return OnQueryEndSession();
-    case WM_ENDSESSION:
-        OnEndSession(wParam != FALSE);
-        return 0;
-    case WM_CLOSE:
-        if (Busy())
-            return 0; // the busy lock also holds against Alt+F4
-        Form_Unload();
-        DestroyWindow(hwnd());
-        return 0;
-    case WM_DPICHANGED: {
-        dpi_ = HIWORD(wParam);
-        CreateFonts(dpi_);
-        SetControlFonts(controls_, formFont_.get());
-        LayoutControls(hwnd(), controls_, dpi_);
-        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        return 0;
-    }
-    case WM_DESTROY:
-        if (quitOnDestroy)
-            PostQuitMessage(0);
-        return 0;
-    default:
-        return DefaultProc(message, wParam, lParam);
-    }
+bool Form1::OnDrawItem(const DRAWITEMSTRUCT& draw) {
+    if (draw.CtlID == lstRestore)
+        DrawTickItem(draw);
+    else
+        banner_.DrawImage(draw, dpi_, whiteBrush_.get());
+    return true;
+}
+
+bool Form1::OnMeasureItem(MEASUREITEMSTRUCT& measure) {
+    if (measure.CtlID == lstRestore)
+        MeasureTickItem(measure, hwnd());
+    return true;
+}
+
+bool Form1::OnPaint() {
+    Banner::PaintSeparators(hwnd(), dpi_, whiteBrush_.get());
+    return true;
+}
+
+bool Form1::OnOtherMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+    if (message != kTakePendingFolder)
+        return false;
+    TakePendingFolder();
+    result = 0;
+    return true;
+}
+
+void Form1::OnClose() {
+    if (Busy())
+        return; // the busy lock also holds against Alt+F4
+    Form_Unload();
+    DestroyWindow(hwnd());
+}
+
+bool Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    CreateFonts(dpi_);
+    SetControlFonts(controls_, formFont_.get());
+    LayoutControls(hwnd(), controls_, dpi_);
+    SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+}
+
+void Form1::OnDestroy() {
+    if (quitOnDestroy)
+        PostQuitMessage(0);
 }
 
 void Form1::OnException(const char* what) {

@@ -58,7 +58,6 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     void Command3_Click(); // About
     void Command4_Click(); // Exit
     void Image4_Click();   // Help
-    void CmdBrowseIconFile_Click();
     void cmdBrwstxtColor_Click();
     void cmdBrwsBgtxtColor_Click();
     void Command5_Click(); // background picture
@@ -74,9 +73,6 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     // A folder named on the command line, taken as if chosen in the folder
     // dialog; a path that names no folder is reported and leaves the box empty.
     void TakeFolder(const std::wstring& argument);
-    // A folder that a second start of the program handed over; taken once no
-    // long operation runs.
-    LRESULT OnFolderHandedOver(const COPYDATASTRUCT& data);
     void EnableMainControls(bool enabled);
     void RefreshShell() override;
 
@@ -111,7 +107,20 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     std::wstring perUserRoot;
 
   protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnClose() override;
+    void OnDestroy() override;
+    bool OnPaint() override;
+    bool OnSetCursor(HWND over) override;
+    HBRUSH OnColorStatic(HDC dc, HWND control) override;
+    bool OnDrawItem(const DRAWITEMSTRUCT& draw) override;
+    bool OnMeasureItem(MEASUREITEMSTRUCT& measure) override;
+    bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
+    // A folder that a second start of the program handed over; taken once no
+    // long operation runs.
+    bool OnCopyData(const COPYDATASTRUCT& data) override;
+    bool OnQueryEndSession() override;
+    void OnEndSession(bool ending) override;
+    bool OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void OnException(const char* what) override;
 
   private:
@@ -120,18 +129,9 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     void Form_Load();
     bool AdaptToOSVersion();
     bool Form_Unload();
-    // One row a handler: the control, its notification, the member that answers.
-    struct Command {
-        int id;
-        int notification;
-        void (Form1::*handler)();
-    };
-    static const Command kCommands[];
-    void OnCommand(int id, int code);
+    void AddCommands();
     // The colour dialog for the sample caption: the choice goes to hex and show.
     void ChooseSampleColor(std::wstring& hex, void (*show)(HWND, std::int32_t));
-    LRESULT OnColorStatic(HDC dc, HWND control);
-    bool OnSetCursor(HWND over);
 
     static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                            UINT_PTR id, DWORD_PTR self);
@@ -141,8 +141,6 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     void SetWaitCursor(bool wait) override;
     void HoldBusy() override;
     void ReleaseBusy() override;
-    LRESULT OnQueryEndSession();
-    void OnEndSession(bool ending);
     void SetStatus(const std::wstring& text) override;
     void ShowProgress(const std::wstring& text) override;
     void UpdateRestoreCount(bool soon = false) override;

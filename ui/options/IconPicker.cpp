@@ -33,6 +33,14 @@ IconPicker::IconPicker(const IconPickerControls& controls, std::wstring appFolde
                        std::wstring idleStatus)
     : c_(controls), appFolder_(std::move(appFolder)), idleStatus_(std::move(idleStatus)) {}
 
+void IconPicker::AddCommands(platform::CommandTable& commands) {
+    if (c_.cmdBrowseIconFile)
+        commands.Add(*this, {{GetDlgCtrlID(c_.cmdBrowseIconFile), BN_CLICKED,
+                              &IconPicker::CmdBrowseIconFile_Click}});
+    commands.AddScroll(GetDlgCtrlID(c_.scrollIconNo),
+                       [this](int code, int position) { OnScroll(code, position); });
+}
+
 void IconPicker::CmdBrowseIconFile_Click() {
     // The previous choice goes whether or not a file is picked.
     ShowWindow(c_.lblIcoCount, SW_HIDE);
@@ -102,14 +110,14 @@ void IconPicker::ShowIcon(std::int16_t index) {
     SetWindowTextW(c_.lblIcoCount, counter.c_str());
 }
 
-void IconPicker::OnScroll(WPARAM wParam) {
+void IconPicker::OnScroll(int code, int position) {
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_ALL;
     if (!GetScrollInfo(c_.scrollIconNo, SB_CTL, &info))
         return;
     int value = info.nPos;
-    switch (LOWORD(wParam)) {
+    switch (code) {
     case SB_LINELEFT:
     case SB_PAGELEFT:
         --value;
@@ -127,7 +135,7 @@ void IconPicker::OnScroll(WPARAM wParam) {
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION:
         // The range is 16-bit, so the message's own position is enough.
-        value = HIWORD(wParam);
+        value = position;
         break;
     default:
         return;
@@ -136,7 +144,7 @@ void IconPicker::OnScroll(WPARAM wParam) {
         value = info.nMin;
     if (value > info.nMax)
         value = info.nMax;
-    const bool tracking = LOWORD(wParam) == SB_THUMBTRACK;
+    const bool tracking = code == SB_THUMBTRACK;
     if (value == info.nPos && !tracking)
         return;
     SetScrollValue(c_.scrollIconNo, value);
