@@ -70,7 +70,7 @@ bool Form1::Create() {
     tooltip_ = AddTooltips(hwnd(), controls_);
     AddCommands();
     restoreView_ = std::make_unique<RestoreView>(
-        static_cast<RestoreHost&>(*this),
+        static_cast<OperationHost&>(*this), static_cast<BusyLock&>(*this),
         RestoreControls{hwnd(), Control(fraChange), Control(fraRestore), Control(lstRestore),
                         Control(chkSelect), Control(cmdRestore), Control(cmdOk)},
         kAppTitle, IdleText());

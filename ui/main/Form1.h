@@ -9,7 +9,9 @@
 #include "platform/Window.h"
 #include "platform/WindowBase.h"
 #include "ui/main/Banner.h"
+#include "ui/main/BusyLock.h"
 #include "ui/main/Controls.h"
+#include "ui/main/OperationHost.h"
 #include "ui/options/IconPicker.h"
 #include "ui/restore/RestoreView.h"
 
@@ -31,7 +33,7 @@ struct WindowGone {};
 
 // The main window: every control the user works with and every piece of state
 // that lives between clicks.
-class Form1 : public platform::WindowBase, private RestoreHost {
+class Form1 : public platform::WindowBase, private OperationHost, private BusyLock {
   public:
     using VersionQuery = std::function<int()>;
     using ShellOpener = std::function<void(HWND owner, const std::wstring& target)>;
@@ -136,7 +138,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                            UINT_PTR id, DWORD_PTR self);
     void DoEvents();
-    // RestoreHost
+    // OperationHost
     void YieldToMessages() override { DoEvents(); }
     void SetWaitCursor(bool wait) override;
     void HoldBusy() override;

@@ -16,9 +16,10 @@ std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t
            std::to_wstring(count) + L" (" + std::to_wstring(failed) + L" " + failure + L")";
 }
 
-RestoreView::RestoreView(RestoreHost& host, const RestoreControls& controls, std::wstring appTitle,
-                         std::wstring idleText)
-    : host_(host), c_(controls), appTitle_(std::move(appTitle)), idleText_(std::move(idleText)) {}
+RestoreView::RestoreView(OperationHost& host, BusyLock& busy, const RestoreControls& controls,
+                         std::wstring appTitle, std::wstring idleText)
+    : host_(host), busy_(busy), c_(controls), appTitle_(std::move(appTitle)),
+      idleText_(std::move(idleText)) {}
 
 void RestoreView::Command2_Click() {
     ShowWindow(c_.fraRestore, SW_SHOW);
@@ -47,7 +48,7 @@ void RestoreView::chkSelect_Click() {
         return;
     host_.SetWaitCursor(true);
     {
-        BusyHold busy(host_);
+        BusyHold busy(busy_);
         LockWindowUpdate(c_.lstRestore);
         const bool tickAll = SendMessageW(c_.chkSelect, BM_GETCHECK, 0, 0) == BST_CHECKED;
         SendMessageW(c_.lstRestore, LB_SETSEL, tickAll, -1);
@@ -71,7 +72,7 @@ void RestoreView::cmdRestore_Click() {
     const size_t ticked = static_cast<size_t>(TickedCount(c_.lstRestore));
     size_t notRestored = 0;
     {
-        BusyHold busy(host_);
+        BusyHold busy(busy_);
         ListRedrawThrottle redraw(c_.lstRestore);
         for (size_t i = list.Count(); i-- > 0;) {
             if (!IsTicked(c_.lstRestore, static_cast<int>(i)))
