@@ -267,12 +267,12 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     Show(*again);
     Expect(r, Count(*again, ui::lblRestoreCount) == targets.size(),
            "start-up did not keep every customized folder");
-    again->Command2_Click();
+    again->restoreView().Command2_Click();
     platform::DoEvents();
     r.restore.real.push_back(TimedWithGaps(*again, r.restore, [&] {
         SendMessageW(again->Control(ui::chkSelect), BM_SETCHECK, BST_CHECKED, 0);
-        again->chkSelect_Click();
-        again->cmdRestore_Click();
+        again->restoreView().chkSelect_Click();
+        again->restoreView().cmdRestore_Click();
     }));
     Expect(r, Count(*again, ui::lblRestoreCount) == 0, "Restore left folders in the list");
     again.reset();
@@ -311,10 +311,10 @@ int MemoryChild(size_t size) {
     auto again = NewForm(app);
     again->Create();
     Show(*again);
-    again->Command2_Click();
+    again->restoreView().Command2_Click();
     SendMessageW(again->Control(ui::chkSelect), BM_SETCHECK, BST_CHECKED, 0);
-    again->chkSelect_Click();
-    again->cmdRestore_Click();
+    again->restoreView().chkSelect_Click();
+    again->restoreView().cmdRestore_Click();
     again.reset();
     const std::string line = std::to_string(base) + " " + std::to_string(PeakWorkingSet()) + " " +
                              std::to_string(targets);

@@ -72,8 +72,9 @@ bool Form1::Create() {
     restoreView_ = std::make_unique<RestoreView>(
         static_cast<OperationHost&>(*this), static_cast<BusyLock&>(*this),
         RestoreControls{hwnd(), Control(fraChange), Control(fraRestore), Control(lstRestore),
-                        Control(chkSelect), Control(cmdRestore), Control(cmdOk)},
+                        Control(chkSelect), Control(cmdRestore), Control(cmdOk), Control(Command2)},
         kAppTitle, IdleText());
+    restoreView_->AddCommands(Commands());
     iconPicker_ = std::make_unique<IconPicker>(
         IconPickerControls{hwnd(), Control(TxtIconFile), Control(LblIcoCount),
                            Control(ScrollIconNo), Control(picIcon), Control(LblIconNo),
@@ -329,8 +330,6 @@ void Form1::AddCommands() {
     using Row = platform::CommandTable::Row<Form1>;
     static constexpr Row kRows[] = {
         {Command1, BN_CLICKED, &Form1::Command1_Click},
-        {Command2, BN_CLICKED, &Form1::Command2_Click},
-        {cmdOk, BN_CLICKED, &Form1::cmdOk_Click},
         {cmdClearBgnd, BN_CLICKED, &Form1::cmdClearBgnd_Click},
         {Command3, BN_CLICKED, &Form1::Command3_Click},
         {Command4, BN_CLICKED, &Form1::Command4_Click},
@@ -339,8 +338,6 @@ void Form1::AddCommands() {
         {cmdBrwsBgtxtColor, BN_CLICKED, &Form1::cmdBrwsBgtxtColor_Click},
         {Command5, BN_CLICKED, &Form1::Command5_Click},
         {chkSubs, BN_CLICKED, &Form1::chkSubs_Click},
-        {chkSelect, BN_CLICKED, &Form1::chkSelect_Click},
-        {cmdRestore, BN_CLICKED, &Form1::cmdRestore_Click},
         {Image4, STN_CLICKED, &Form1::Image4_Click},
         {TxtToolTip, EN_SETFOCUS, &Form1::TxtToolTip_GotFocus},
     };

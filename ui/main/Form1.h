@@ -54,8 +54,6 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
 
     // Handlers, named after control and event.
     void Command1_Click(); // Apply
-    void Command2_Click(); // restore view
-    void cmdOk_Click();    // back to the options view
     void cmdClearBgnd_Click();
     void Command3_Click(); // About
     void Command4_Click(); // Exit
@@ -67,8 +65,6 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
     void chkSubs_Click();
     void TxtToolTip_GotFocus();
     void txtChanging_MouseDown();
-    void chkSelect_Click();
-    void cmdRestore_Click();
 
     // Ticks or unticks "Include Subdirectories" as a user click would.
     void SetIncludeSubdirectories(bool ticked);
@@ -97,6 +93,7 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
     // The hidden option values.
     std::wstring lblColor, lblBgColor, Path;
     IconPicker& iconPicker() { return *iconPicker_; }
+    RestoreView& restoreView() { return *restoreView_; }
 
     // Test seams: called after every yield to the message loop, and after
     // every yield that did pump messages; how Help opens.

@@ -21,6 +21,17 @@ RestoreView::RestoreView(OperationHost& host, BusyLock& busy, const RestoreContr
     : host_(host), busy_(busy), c_(controls), appTitle_(std::move(appTitle)),
       idleText_(std::move(idleText)) {}
 
+void RestoreView::AddCommands(platform::CommandTable& commands) {
+    using Row = platform::CommandTable::Row<RestoreView>;
+    const Row rows[] = {
+        {GetDlgCtrlID(c_.command2), BN_CLICKED, &RestoreView::Command2_Click},
+        {GetDlgCtrlID(c_.cmdOk), BN_CLICKED, &RestoreView::cmdOk_Click},
+        {GetDlgCtrlID(c_.chkSelect), BN_CLICKED, &RestoreView::chkSelect_Click},
+        {GetDlgCtrlID(c_.cmdRestore), BN_CLICKED, &RestoreView::cmdRestore_Click},
+    };
+    commands.Add(*this, rows);
+}
+
 void RestoreView::Command2_Click() {
     ShowWindow(c_.fraRestore, SW_SHOW);
     ShowWindow(c_.fraChange, SW_HIDE);

@@ -1,6 +1,7 @@
 #pragma once
 // The restore view inside the main window and the operation that puts
 // customized folders back.
+#include "platform/CommandTable.h"
 #include "ui/main/BusyLock.h"
 #include "ui/main/OperationHost.h"
 
@@ -11,6 +12,7 @@ namespace ui {
 
 struct RestoreControls {
     HWND form, fraChange, fraRestore, lstRestore, chkSelect, cmdRestore, cmdOk;
+    HWND command2; // the main window's button that opens the view
 };
 
 // The status line after a run over count folders: allDone when none failed,
@@ -22,6 +24,9 @@ class RestoreView {
   public:
     RestoreView(OperationHost& host, BusyLock& busy, const RestoreControls& controls,
                 std::wstring appTitle, std::wstring idleText);
+    // The clicks of the view's buttons, its check box and the main window's
+    // button that opens it.
+    void AddCommands(platform::CommandTable& commands);
 
     void Command2_Click();
     void cmdOk_Click();
