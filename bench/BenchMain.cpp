@@ -207,8 +207,8 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     engine::SortedFolderList engineTargets;
     r.walk.engine.push_back(Timed([&] { engine::BuildTargetList(root, engineTargets); }));
     form->SetText(ui::TxtFolder, root);
-    r.walk.real.push_back(
-        TimedWithGaps(*form, r.walk, [&] { form->SetIncludeSubdirectories(true); }));
+    r.walk.real.push_back(TimedWithGaps(
+        *form, r.walk, [&] { form->folderSelection().SetIncludeSubdirectories(true); }));
     std::vector<std::wstring> targets;
     targets.reserve(form->TargetList().Count());
     for (size_t i = 0; i < form->TargetList().Count(); ++i)
@@ -303,7 +303,7 @@ int MemoryChild(size_t size) {
     Show(*form);
     const size_t base = WorkingSet();
     form->SetText(ui::TxtFolder, root);
-    form->SetIncludeSubdirectories(true);
+    form->folderSelection().SetIncludeSubdirectories(true);
     const size_t targets = form->TargetList().Count();
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
     form->Command1_Click();

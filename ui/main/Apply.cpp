@@ -116,7 +116,7 @@ void Form1::Command1_Click() {
     if (folder.empty()) {
         MessageBoxW(hwnd(), L"Please select a Folder to Customize    ", kAppTitle,
                     MB_OK | MB_ICONINFORMATION);
-        cmdBrowseFolder_Click();
+        folderSelection_->cmdBrowseFolder_Click();
         return;
     }
     // One reading for the whole run: every folder gets the same settings.
@@ -136,7 +136,7 @@ void Form1::Command1_Click() {
     // any moment leaves every folder it wrote restorable.
     engine::ListJournal journal(engine::JournalPath(ListFilePath()));
 
-    const bool listMode = SendMessageW(Control(chkSubs), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const bool listMode = platform::Checked(Control(chkSubs));
     if (!listMode) {
         ListBoxItems restoreList(Control(lstRestore));
         RestoreMembership held(restoreList, false);

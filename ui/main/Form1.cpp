@@ -82,6 +82,13 @@ bool Form1::Create() {
                            Control(lblCreating), Control(CmdBrowseIconFile)},
         appFolder_, IdleText());
     iconPicker_->AddCommands(Commands());
+    folderSelection_ = std::make_unique<FolderSelection>(
+        static_cast<OperationHost&>(*this), static_cast<BusyLock&>(*this),
+        FolderSelectionControls{hwnd(), Control(TxtFolder), Control(cmdBrowseFolder),
+                                Control(chkSubs), Control(lblCreating), Control(Command1),
+                                &subDirsCount_},
+        subDirs_, IdleText());
+    folderSelection_->AddCommands(Commands());
     if (!AdaptToOSVersion()) {
         unloaded_ = true;
         DestroyWindow(hwnd());
@@ -157,6 +164,24 @@ bool Form1::PreTranslate(MSG& msg) {
     return hwnd() && IsDialogMessageW(hwnd(), &msg);
 }
 
+bool Form1::OnCopyData(const COPYDATASTRUCT& data) {
+    if (data.dwData != kHandOverFolder || data.cbData % sizeof(wchar_t) != 0)
+        return false;
+    pendingFolder_.assign(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+    // The sender waits for this answer: the folder's checks and their
+    // message boxes come after it.
+    PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
+    return true;
+}
+
+void Form1::TakePendingFolder() {
+    if (Busy() || pendingFolder_.empty())
+        return;
+    const std::wstring folder = std::move(pendingFolder_);
+    pendingFolder_.clear();
+    folderSelection_->TakeFolder(folder);
+}
+
 void Form1::Form_Load() {
     ShowWindow(Control(fraChange), SW_SHOW);
     ShowWindow(Control(fraRestore), SW_HIDE);
@@ -224,10 +249,9 @@ void Form1::cmdClearBgnd_Click() {
     SetText(TxtIconFile, L"");
     SetText(TxtToolTip, L"");
     iconPicker_->ClearPreview();
-    SetIncludeSubdirectories(false);
-    subDirs_.Clear();
+    folderSelection_->SetIncludeSubdirectories(false);
     // The folder box is already empty, so the untick alone would not reset these.
-    SetText(lblSubDirsCount, L"0");
+    folderSelection_->ClearTargetList();
     SetStatus(IdleText());
 }
 
@@ -333,11 +357,9 @@ void Form1::AddCommands() {
         {cmdClearBgnd, BN_CLICKED, &Form1::cmdClearBgnd_Click},
         {Command3, BN_CLICKED, &Form1::Command3_Click},
         {Command4, BN_CLICKED, &Form1::Command4_Click},
-        {cmdBrowseFolder, BN_CLICKED, &Form1::cmdBrowseFolder_Click},
         {cmdBrwstxtColor, BN_CLICKED, &Form1::cmdBrwstxtColor_Click},
         {cmdBrwsBgtxtColor, BN_CLICKED, &Form1::cmdBrwsBgtxtColor_Click},
         {Command5, BN_CLICKED, &Form1::Command5_Click},
-        {chkSubs, BN_CLICKED, &Form1::chkSubs_Click},
         {Image4, STN_CLICKED, &Form1::Image4_Click},
         {TxtToolTip, EN_SETFOCUS, &Form1::TxtToolTip_GotFocus},
     };

@@ -11,6 +11,7 @@
 #include "ui/main/Banner.h"
 #include "ui/main/BusyLock.h"
 #include "ui/main/Controls.h"
+#include "ui/main/FolderSelection.h"
 #include "ui/main/OperationHost.h"
 #include "ui/options/IconPicker.h"
 #include "ui/restore/RestoreView.h"
@@ -61,16 +62,9 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
     void cmdBrwstxtColor_Click();
     void cmdBrwsBgtxtColor_Click();
     void Command5_Click(); // background picture
-    void cmdBrowseFolder_Click();
-    void chkSubs_Click();
     void TxtToolTip_GotFocus();
     void txtChanging_MouseDown();
 
-    // Ticks or unticks "Include Subdirectories" as a user click would.
-    void SetIncludeSubdirectories(bool ticked);
-    // A folder named on the command line, taken as if chosen in the folder
-    // dialog; a path that names no folder is reported and leaves the box empty.
-    void TakeFolder(const std::wstring& argument);
     void EnableMainControls(bool enabled);
     void RefreshShell() override;
 
@@ -94,6 +88,7 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
     std::wstring lblColor, lblBgColor, Path;
     IconPicker& iconPicker() { return *iconPicker_; }
     RestoreView& restoreView() { return *restoreView_; }
+    FolderSelection& folderSelection() { return *folderSelection_; }
 
     // Test seams: called after every yield to the message loop, and after
     // every yield that did pump messages; how Help opens.
@@ -148,11 +143,8 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
         return const_cast<platform::ThrottledText*>(std::as_const(*this).Throttled(id));
     }
     engine::FolderOptions ReadOptions() const;
-    void BuildTargetList();
-    void CheckChosenFolder();
     void TakePendingFolder();
     static constexpr UINT kTakePendingFolder = WM_APP + 1;
-    engine::WalkProgress WalkProgress();
     void CompleteApply(const std::wstring& statusText);
     void MergeJournal();
 
@@ -168,6 +160,7 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
 
     std::unique_ptr<RestoreView> restoreView_;
     std::unique_ptr<IconPicker> iconPicker_;
+    std::unique_ptr<FolderSelection> folderSelection_;
     engine::SortedFolderList subDirs_;
     bool pictureFeature_ = false;
     int busyHolders_ = 0;

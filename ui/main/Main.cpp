@@ -27,7 +27,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
             ShowWindow(form.hwnd(), show);
             UpdateWindow(form.hwnd());
             if (!folder.empty())
-                form.TakeFolder(folder);
+                form.folderSelection().TakeFolder(folder);
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
                 if (ui::IsAboutMessage(&msg) || form.PreTranslate(msg))

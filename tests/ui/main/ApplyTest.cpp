@@ -99,7 +99,7 @@ TEST_F(Form1Test, ApplyToTheTargetListCustomizesEveryFolder) {
     WriteBytes(root + L"\\A\\Desktop.ini", foreign);
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     form().SetText(TxtIconFile, L"C:\\Icons\\blue.ico");
     std::vector<std::wstring> changing;
     RecordStatuses(L"Changing ", changing);
@@ -127,7 +127,7 @@ TEST_F(Form1Test, ApplyToAListWithFailuresCountsThem) {
     data.MakeFolder(L"Data\\B\\Desktop.ini");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     form().SetText(TxtToolTip, L"tip");
     ASSERT_EQ(TargetItems().size(), 3u);
     form().Command1_Click();
@@ -151,7 +151,7 @@ TEST_F(Form1Test, ALongRunListsEveryFolderOnceAndInOrder) {
     WriteBytes(appDir / L"Fldr.dll", Lines({all[200]}));
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     form().SetText(TxtToolTip, L"tip");
     form().Command1_Click();
     EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
@@ -165,7 +165,7 @@ TEST_F(Form1Test, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
     data.MakeFolder(L"Data\\B");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     form().SetText(TxtToolTip, L"first");
     bool edited = false;
     form().yieldObserver = [&] {
@@ -191,7 +191,7 @@ TEST_F(Form1Test, ApplyToAnEmptyTargetListTouchesNothingButSaves) {
     const std::wstring root = data.MakeFolder(L"My Desktop");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     ASSERT_TRUE(TargetItems().empty());
     form().SetText(TxtToolTip, L"tip");
     form().Command1_Click();
