@@ -254,7 +254,7 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     EngineRestore(targets, r);
 
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
-    r.apply.real.push_back(TimedWithGaps(*form, r.apply, [&] { form->Command1_Click(); }));
+    r.apply.real.push_back(TimedWithGaps(*form, r.apply, [&] { form->apply().Command1_Click(); }));
     Expect(r, form->Text(ui::txtChanging) == L"Folders Successfully Customized",
            "Apply ended with: " + Narrow(form->Text(ui::txtChanging)));
     Expect(r, Count(*form, ui::lblRestoreCount) == targets.size(),
@@ -306,7 +306,7 @@ int MemoryChild(size_t size) {
     form->folderSelection().SetIncludeSubdirectories(true);
     const size_t targets = form->TargetList().Count();
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
-    form->Command1_Click();
+    form->apply().Command1_Click();
     form.reset();
     auto again = NewForm(app);
     again->Create();

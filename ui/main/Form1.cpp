@@ -89,6 +89,12 @@ bool Form1::Create() {
                                 &subDirsCount_},
         subDirs_, IdleText());
     folderSelection_->AddCommands(Commands());
+    apply_ = std::make_unique<ui::Apply>(
+        static_cast<ApplyHost&>(*this), static_cast<BusyLock&>(*this),
+        ApplyControls{hwnd(), Control(TxtFolder), Control(chkSubs), Control(lstRestore),
+                      Control(cmdDummy), Control(Command1)},
+        subDirs_, *folderSelection_);
+    apply_->AddCommands(Commands());
     if (!AdaptToOSVersion()) {
         unloaded_ = true;
         DestroyWindow(hwnd());
@@ -238,6 +244,21 @@ bool Form1::Form_Unload() {
     return true;
 }
 
+engine::FolderOptions Form1::ReadOptions() const {
+    engine::FolderOptions options;
+    options.iconFile = Text(TxtIconFile);
+    options.iconIndex = iconPicker_->IconIndex();
+    options.tooltip = Text(TxtToolTip);
+    options.textColor = lblColor;
+    options.textBackground = lblBgColor;
+    options.picturePath = Path;
+    return options;
+}
+
+void Form1::RefreshShell() {
+    platform::NotifyShellOfChanges();
+}
+
 void Form1::cmdClearBgnd_Click() {
     PictureBoxClear(Control(Image1));
     SampleTextSetForeColor(Control(lblSampleText), 0);
@@ -353,7 +374,6 @@ bool Form1::OnSetCursor(HWND over) {
 void Form1::AddCommands() {
     using Row = platform::CommandTable::Row<Form1>;
     static constexpr Row kRows[] = {
-        {Command1, BN_CLICKED, &Form1::Command1_Click},
         {cmdClearBgnd, BN_CLICKED, &Form1::cmdClearBgnd_Click},
         {Command3, BN_CLICKED, &Form1::Command3_Click},
         {Command4, BN_CLICKED, &Form1::Command4_Click},

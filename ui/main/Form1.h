@@ -8,6 +8,7 @@
 #include "platform/Picture.h"
 #include "platform/Window.h"
 #include "platform/WindowBase.h"
+#include "ui/main/Apply.h"
 #include "ui/main/Banner.h"
 #include "ui/main/BusyLock.h"
 #include "ui/main/Controls.h"
@@ -34,7 +35,7 @@ struct WindowGone {};
 
 // The main window: every control the user works with and every piece of state
 // that lives between clicks.
-class Form1 : public platform::WindowBase, private OperationHost, private BusyLock {
+class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
   public:
     using VersionQuery = std::function<int()>;
     using ShellOpener = std::function<void(HWND owner, const std::wstring& target)>;
@@ -54,7 +55,6 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
     static int VersionCode(DWORD platformId, DWORD major, DWORD minor);
 
     // Handlers, named after control and event.
-    void Command1_Click(); // Apply
     void cmdClearBgnd_Click();
     void Command3_Click(); // About
     void Command4_Click(); // Exit
@@ -76,10 +76,10 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
     const std::wstring& AppFolder() const { return appFolder_; }
     // Fldr.dll in the application folder, or in the user's local application
     // data where the application folder refuses writes (chosen at start-up).
-    const std::wstring& ListFilePath() const { return listFile_; }
+    const std::wstring& ListFilePath() const override { return listFile_; }
     // Writes the restore list; on failure tells the user and keeps the list
     // box as it is, to be tried again at the next save.
-    bool SaveRestoreList();
+    bool SaveRestoreList() override;
     std::wstring IdleText() const;
     bool PictureFeatureAvailable() const { return pictureFeature_; }
     bool Busy() const { return busyHolders_ > 0; }
@@ -89,6 +89,7 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
     IconPicker& iconPicker() { return *iconPicker_; }
     RestoreView& restoreView() { return *restoreView_; }
     FolderSelection& folderSelection() { return *folderSelection_; }
+    ui::Apply& apply() { return *apply_; }
 
     // Test seams: called after every yield to the message loop, and after
     // every yield that did pump messages; how Help opens.
@@ -142,10 +143,9 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
     platform::ThrottledText* Throttled(int id) {
         return const_cast<platform::ThrottledText*>(std::as_const(*this).Throttled(id));
     }
-    engine::FolderOptions ReadOptions() const;
+    engine::FolderOptions ReadOptions() const override;
     void TakePendingFolder();
     static constexpr UINT kTakePendingFolder = WM_APP + 1;
-    void CompleteApply(const std::wstring& statusText);
     void MergeJournal();
 
     std::wstring appFolder_;
@@ -161,6 +161,7 @@ class Form1 : public platform::WindowBase, private OperationHost, private BusyLo
     std::unique_ptr<RestoreView> restoreView_;
     std::unique_ptr<IconPicker> iconPicker_;
     std::unique_ptr<FolderSelection> folderSelection_;
+    std::unique_ptr<ui::Apply> apply_;
     engine::SortedFolderList subDirs_;
     bool pictureFeature_ = false;
     int busyHolders_ = 0;

@@ -215,7 +215,7 @@ TEST_F(RestoreTest, ForeignFileBesideABackupSurvivesApplyAndRestore) {
     form().restoreView().cmdOk_Click();
     form().SetText(TxtFolder, folder);
     form().SetText(TxtToolTip, L"mine");
-    form().Command1_Click();
+    form().apply().Command1_Click();
     EXPECT_EQ(ReadAnsi(ini), later);
     EXPECT_EQ(ReadAnsi(folder + L"\\BUDesktop.ini"), kForeign);
     EXPECT_EQ(Text(txtChanging).rfind(L"Folder could not be customized: ", 0), 0u);
