@@ -290,9 +290,9 @@ void frmAbout::AddTooltip(HWND control, const wchar_t* text) {
 }
 
 void frmAbout::Form_Load() {
-    SetWindowTextW(hwnd(), (std::wstring(L"About ") + kAppTitle).c_str());
-    SetWindowTextW(Control(lblVersion), VersionText().c_str());
-    SetWindowTextW(Control(lblTitle), kAppTitle);
+    platform::SetText(hwnd(), std::wstring(L"About ") + kAppTitle);
+    platform::SetText(Control(lblVersion), VersionText());
+    platform::SetText(Control(lblTitle), kAppTitle);
 }
 
 void frmAbout::StartSysInfo() {

@@ -26,7 +26,7 @@ void Form1::HoldBusy() {
     if (busyHolders_++ > 0)
         return;
     for (int id : kBusySet)
-        EnableWindow(Control(id), FALSE);
+        platform::Enable(Control(id), false);
     restoreView_->EnableViewControls(false);
     platform::DisableCloseButton(hwnd(), false);
 }
@@ -49,7 +49,7 @@ void Form1::ReleaseBusy() {
     if (!pendingFolder_.empty())
         PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
     for (int id : kBusySet)
-        EnableWindow(Control(id), id != Command5 || pictureFeature_);
+        platform::Enable(Control(id), id != Command5 || pictureFeature_);
     restoreView_->EnableViewControls(true);
     platform::DisableCloseButton(hwnd(), true);
 }

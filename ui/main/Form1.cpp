@@ -151,19 +151,14 @@ std::wstring Form1::Text(int id) const {
     // Progress not yet on the screen is the control's text all the same.
     if (const auto* text = Throttled(id); text && text->Pending())
         return text->PendingText();
-    HWND control = Control(id);
-    int n = GetWindowTextLengthW(control);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    n = GetWindowTextW(control, text.data(), n + 1);
-    text.resize(static_cast<size_t>(n > 0 ? n : 0));
-    return text;
+    return platform::Text(Control(id));
 }
 
 void Form1::SetText(int id, const std::wstring& text) {
     if (auto* throttled = Throttled(id))
         throttled->Show(text);
     else
-        SetWindowTextW(Control(id), text.c_str());
+        platform::SetText(Control(id), text);
 }
 
 bool Form1::PreTranslate(MSG& msg) {
@@ -189,8 +184,8 @@ void Form1::TakePendingFolder() {
 }
 
 void Form1::Form_Load() {
-    ShowWindow(Control(fraChange), SW_SHOW);
-    ShowWindow(Control(fraRestore), SW_HIDE);
+    platform::Show(Control(fraChange), true);
+    platform::Show(Control(fraRestore), false);
     SetStatus(IdleText());
     listFile_ = engine::ChooseListFile(appFolder_, perUserRoot);
     const std::wstring listFile = ListFilePath();

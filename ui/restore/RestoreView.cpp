@@ -4,6 +4,7 @@
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
+#include "platform/Window.h"
 #include "ui/restore/RestoreList.h"
 
 namespace ui {
@@ -33,14 +34,14 @@ void RestoreView::AddCommands(platform::CommandTable& commands) {
 }
 
 void RestoreView::Command2_Click() {
-    ShowWindow(c_.fraRestore, SW_SHOW);
-    ShowWindow(c_.fraChange, SW_HIDE);
+    platform::Show(c_.fraRestore, true);
+    platform::Show(c_.fraChange, false);
     host_.SetStatus(idleText_);
 }
 
 void RestoreView::cmdOk_Click() {
-    ShowWindow(c_.fraChange, SW_SHOW);
-    ShowWindow(c_.fraRestore, SW_HIDE);
+    platform::Show(c_.fraChange, true);
+    platform::Show(c_.fraRestore, false);
     host_.SetStatus(idleText_);
 }
 
@@ -49,9 +50,9 @@ void RestoreView::ShowMessage(const wchar_t* text) {
 }
 
 void RestoreView::EnableViewControls(bool enabled) {
-    EnableWindow(c_.cmdRestore, enabled);
-    EnableWindow(c_.cmdOk, enabled);
-    EnableWindow(c_.chkSelect, enabled);
+    platform::Enable(c_.cmdRestore, enabled);
+    platform::Enable(c_.cmdOk, enabled);
+    platform::Enable(c_.chkSelect, enabled);
 }
 
 void RestoreView::chkSelect_Click() {
@@ -61,7 +62,7 @@ void RestoreView::chkSelect_Click() {
     {
         BusyHold busy(busy_);
         LockWindowUpdate(c_.lstRestore);
-        const bool tickAll = SendMessageW(c_.chkSelect, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        const bool tickAll = platform::Checked(c_.chkSelect);
         SendMessageW(c_.lstRestore, LB_SETSEL, tickAll, -1);
         if (tickAll)
             SendMessageW(c_.lstRestore, LB_SETCARETINDEX, 0, FALSE);
@@ -121,8 +122,8 @@ void RestoreView::cmdRestore_Click() {
                                 notRestored, L"could not be restored"));
     host_.UpdateRestoreCount();
     host_.YieldToMessages();
-    if (SendMessageW(c_.chkSelect, BM_GETCHECK, 0, 0) == BST_CHECKED) {
-        SendMessageW(c_.chkSelect, BM_SETCHECK, BST_UNCHECKED, 0);
+    if (platform::Checked(c_.chkSelect)) {
+        platform::SetChecked(c_.chkSelect, false);
         chkSelect_Click();
     }
 }
