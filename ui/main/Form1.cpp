@@ -50,7 +50,6 @@ std::wstring Form1::IdleText() const {
 }
 
 bool Form1::Create() {
-    RegisterContainerClasses();
     RegisterIconBoxClass();
     RegisterSampleTextClass();
     RegisterPictureBoxClass();
@@ -67,7 +66,7 @@ bool Form1::Create() {
     banner_.Load();
     CreateControls();
     LayoutControls(hwnd(), controls_, dpi_);
-    tooltip_ = AddTooltips(hwnd(), controls_);
+    tooltip_ = AddTooltips(hwnd(), MainControls(), controls_);
     AddCommands();
     restoreView_ = std::make_unique<RestoreView>(
         static_cast<OperationHost&>(*this), static_cast<BusyLock&>(*this),
@@ -111,7 +110,7 @@ void Form1::CreateFonts(UINT dpi) {
 }
 
 void Form1::CreateControls() {
-    ui::CreateControls(hwnd(), formFont_.get(), controls_);
+    ui::CreateControls(hwnd(), MainControls(), {formFont_.get()}, controls_, cmdDummy);
     SendMessageW(Control(ScrollIconNo), SBM_SETRANGE, 0, 0);
     SetWindowSubclass(Control(txtChanging), StatusLineProc, 0, reinterpret_cast<DWORD_PTR>(this));
     status_.Attach(Control(txtChanging));
@@ -130,8 +129,7 @@ LRESULT CALLBACK Form1::StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, L
 }
 
 HWND Form1::Control(int id) const {
-    auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
+    return FindControl(controls_, id);
 }
 
 const platform::ThrottledText* Form1::Throttled(int id) const {
@@ -428,7 +426,7 @@ void Form1::OnClose() {
 bool Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
     dpi_ = dpi;
     CreateFonts(dpi_);
-    SetControlFonts(controls_, formFont_.get());
+    SetControlFonts(MainControls(), controls_, {formFont_.get()});
     LayoutControls(hwnd(), controls_, dpi_);
     SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -150,7 +150,7 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
 
     std::wstring appFolder_;
     VersionQuery versionQuery_;
-    std::map<int, HWND> controls_;
+    ControlMap controls_;
     HWND tooltip_ = nullptr;
     UINT dpi_ = 96;
     platform::FontHandle formFont_;
