@@ -78,8 +78,8 @@ size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const Yiel
     SortedFolderList added;
     std::vector<std::wstring> found;
     for (const std::wstring& folder : SplitLines(platform::DecodeTextFile(bytes))) {
-        if (yield)
-            yield();
+        if (!platform::KeepGoing(yield))
+            return 0;
         if (!IsWellFormedListEntry(folder) || held.Contains(folder) || added.Contains(folder))
             continue;
         // Folders the run had not reached yet hold nothing of ours.

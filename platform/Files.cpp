@@ -109,12 +109,14 @@ bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes) {
 // Writes in pieces of a megabyte, calling yield between them: a whole drive's
 // list takes longer to write than a window may stay unanswered.
 static bool WriteAll(HANDLE file, const std::vector<std::uint8_t>& bytes,
-                     const std::function<void()>& yield = {}) {
+                     const YieldFn& yield = {}) {
     constexpr size_t kPiece = 1 << 20;
     size_t done = 0;
     while (done < bytes.size()) {
-        if (done && yield)
-            yield();
+        if (done && !KeepGoing(yield)) {
+            SetLastError(ERROR_CANCELLED);
+            return false;
+        }
         DWORD wrote = 0;
         const size_t piece = std::min(kPiece, bytes.size() - done);
         if (!WriteFile(file, bytes.data() + done, static_cast<DWORD>(piece), &wrote, nullptr))
@@ -168,7 +170,7 @@ bool FolderAcceptsWrites(const std::wstring& folder) {
 }
 
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
-                         const std::function<void()>& yield) {
+                         const YieldFn& yield) {
     DWORD existing = GetFileAttributesW(path.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
         if (existing & FILE_ATTRIBUTE_DIRECTORY) {
@@ -187,18 +189,14 @@ bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_
         if (!file)
             return false;
         if (!WriteAll(file.get(), bytes, yield) || !FlushFileBuffers(file.get())) {
-            DWORD error = GetLastError();
             file.reset();
-            DeleteFileW(temp.c_str());
-            SetLastError(error);
+            KeepingLastError([&temp] { DeleteFileW(temp.c_str()); });
             return false;
         }
     }
     if (!MoveFileExW(temp.c_str(), path.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DWORD error = GetLastError();
-        DeleteFileW(temp.c_str());
-        SetLastError(error);
+        KeepingLastError([&temp] { DeleteFileW(temp.c_str()); });
         return false;
     }
     return true;

@@ -2,10 +2,10 @@
 // File-system calls the engine needs, with wide paths. Functions that can fail
 // return false and leave the Win32 error in GetLastError().
 #include "platform/Handles.h"
+#include "platform/Yield.h"
 
 #include <windows.h>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,9 +63,10 @@ bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& by
                    DWORD attributes = AttrNormal);
 // Writes a sibling temporary file and moves it over the target in one step;
 // on any failure the target is left as it was. A read-only target is refused.
-// Calls yield between pieces of a long write.
+// Calls yield between pieces of a long write; when it says stop, the
+// temporary file goes and the call fails with ERROR_CANCELLED.
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
-                         const std::function<void()>& yield = {});
+                         const YieldFn& yield = {});
 
 // Text of the system's message for a Win32 error code, without the line break.
 std::wstring ErrorText(DWORD error);

@@ -33,11 +33,15 @@ class RestoreMembership {
         const size_t count = list.Count();
         for (size_t i = 0; i < count; ++i) {
             before_.Add(list.Item(i));
-            if (yield)
-                yield();
+            if (!platform::KeepGoing(yield)) {
+                stopped_ = true;
+                return;
+            }
         }
-        before_.Sort(yield);
+        stopped_ = !before_.Sort(yield);
     }
+    // The yield stopped the copy: the run stops too.
+    bool Stopped() const { return stopped_; }
     bool Holds(const std::wstring& folder) const {
         if (!copied_)
             return list_.Holds(folder);
@@ -55,6 +59,7 @@ class RestoreMembership {
     engine::SortedFolderList before_;
     std::wstring lastAdded_;
     bool added_ = false;
+    bool stopped_ = false;
 };
 
 // Customized folders of a long run wait here and join the list box a batch at
@@ -158,12 +163,15 @@ void Apply::Command1_Click() {
         return;
     }
 
-    host_.YieldToMessages();
+    if (!host_.YieldToMessages())
+        return;
     const size_t count = subDirs_.Count();
     size_t failed = 0;
     {
         ListBoxItems restoreList(c_.lstRestore);
-        RestoreMembership held(restoreList, true, [this] { host_.YieldToMessages(); });
+        RestoreMembership held(restoreList, true, [this] { return host_.YieldToMessages(); });
+        if (held.Stopped())
+            return;
         ListRedrawThrottle quiet(c_.lstRestore);
         PendingItems added(restoreList, c_.lstRestore);
         // Journal batches: one write per this many folders keeps the record's
@@ -186,14 +194,16 @@ void Apply::Command1_Click() {
                 }
             }
             host_.ShowProgress(L"Changing " + target);
-            host_.YieldToMessages();
+            if (!host_.YieldToMessages())
+                return;
             unsigned long error = 0;
             bool customized = false;
             if (CustomizeAndRecord(target, settingsFile, held, customized, error))
                 added.Add(target);
             if (!customized)
                 ++failed;
-            host_.YieldToMessages();
+            if (!host_.YieldToMessages())
+                return;
         }
         added.Flush();
     }
@@ -203,7 +213,8 @@ void Apply::Command1_Click() {
 }
 
 void Apply::CompleteApply(const std::wstring& statusText) {
-    host_.YieldToMessages();
+    if (!host_.YieldToMessages())
+        return;
     host_.RefreshShell();
     // Saved before the final text shows and before the lock goes: a failed
     // save keeps the list box as it is and is tried again at the next save.

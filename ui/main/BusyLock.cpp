@@ -38,10 +38,7 @@ void Form1::ReleaseBusy() {
         // The session waited for the operation; the list is saved before
         // anything else can start.
         saveWhenIdle_ = false;
-        try {
-            SaveRestoreList();
-        } catch (const WindowGone&) {
-        }
+        SaveRestoreList();
         platform::DestroyShutdownReason(hwnd());
     }
     if (--busyHolders_ > 0 || !hwnd())

@@ -40,7 +40,8 @@ void FolderSelection::cmdBrowseFolder_Click() {
         platform::BrowseForFolder(c_.form, L"Select a Folder to Customize", kBrowseFlags);
     if (!chosen.empty())
         platform::SetText(c_.TxtFolder, chosen);
-    host_.YieldToMessages();
+    if (!host_.YieldToMessages())
+        return;
 
     CheckChosenFolder();
 }
@@ -116,7 +117,8 @@ void FolderSelection::BuildTargetList() {
     BusyHold busy(busy_);
     platform::Show(c_.lblCreating, true);
     host_.SetWaitCursor(true);
-    engine::BuildTargetList(platform::Text(c_.TxtFolder), subDirs_, WalkProgress());
+    if (!engine::BuildTargetList(platform::Text(c_.TxtFolder), subDirs_, WalkProgress()))
+        return;
     host_.SetWaitCursor(false);
     const std::wstring count = std::to_wstring(subDirs_.Count());
     host_.SetStatus(L"Folder list complete....Ready to change " + count + L" Folders");
@@ -130,7 +132,7 @@ engine::WalkProgress FolderSelection::WalkProgress() {
     progress.counted = [this](size_t count) {
         c_.lblSubDirsCount->ShowSoon(std::to_wstring(count));
     };
-    progress.yield = [this] { host_.YieldToMessages(); };
+    progress.yield = [this] { return host_.YieldToMessages(); };
     return progress;
 }
 

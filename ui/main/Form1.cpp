@@ -100,6 +100,8 @@ bool Form1::Create() {
         return false;
     }
     Form_Load();
+    if (!hwnd())
+        return false;
     SetFocus(Control(cmdDummy));
     return true;
 }
@@ -189,7 +191,8 @@ void Form1::Form_Load() {
     const std::wstring listFile = ListFilePath();
     if (!engine::FileExists(listFile))
         platform::WriteAllBytes(listFile, {'\r', '\n'});
-    DoEvents();
+    if (!DoEvents())
+        return;
     ListBoxItems restoreList(Control(lstRestore));
     engine::LoadListFromFile(restoreList, listFile);
     engine::RemoveBlankItems(restoreList);
@@ -217,11 +220,15 @@ bool Form1::SaveRestoreList() {
         return false;
     BusyHold busy(*this);
     ListBoxItems restoreList(list);
-    const bool saved = engine::SaveListToFile(restoreList, ListFilePath(), [this] { DoEvents(); });
+    const bool saved =
+        engine::SaveListToFile(restoreList, ListFilePath(), [this] { return DoEvents(); });
     if (saved) {
         platform::DeleteFileAt(engine::JournalPath(ListFilePath()));
         return true;
     }
+    // A window that went away took the list with it; the journal keeps the run's folders.
+    if (!hwnd())
+        return false;
     const DWORD error = GetLastError();
     const std::wstring text = L"The restore list could not be saved: " + platform::ErrorText(error);
     MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -326,7 +333,11 @@ void Form1::UpdateRestoreCount(bool soon) {
         restoreCount_.Show(count);
 }
 
-void Form1::DoEvents() {
+bool Form1::DoEvents() {
+    // The window may go while messages run. This is the one place that sees
+    // it: the operation that yielded stops and touches the window no more.
+    if (!hwnd())
+        return false;
     // A pump is a round trip to the window system; one every few milliseconds
     // keeps the window answering without costing more than the file work.
     constexpr ULONGLONG kPumpIntervalMs = 15;
@@ -334,16 +345,15 @@ void Form1::DoEvents() {
         for (auto* text : {&status_, &subDirsCount_, &restoreCount_})
             text->ShowDue();
         platform::DoEvents();
-        // The window may have gone while messages ran: the operation that
-        // yielded must not touch it again.
         if (!hwnd())
-            throw WindowGone{};
+            return false;
         lastPump_ = platform::TickCount64();
         if (pumpObserver)
             pumpObserver();
     }
     if (yieldObserver)
         yieldObserver();
+    return hwnd() != nullptr;
 }
 
 void Form1::SetWaitCursor(bool wait) {

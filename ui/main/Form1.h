@@ -30,9 +30,6 @@ using quillane::kAppTitle;
 using quillane::kVersionMajor;
 using quillane::kVersionMinor;
 
-// Thrown by a yield when the window went while messages ran.
-struct WindowGone {};
-
 // The main window: every control the user works with and every piece of state
 // that lives between clicks.
 class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
@@ -130,9 +127,10 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
 
     static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                            UINT_PTR id, DWORD_PTR self);
-    void DoEvents();
+    // The yield of every long operation: false once the window has gone.
+    bool DoEvents();
     // OperationHost
-    void YieldToMessages() override { DoEvents(); }
+    bool YieldToMessages() override { return DoEvents(); }
     void SetWaitCursor(bool wait) override;
     void HoldBusy() override;
     void ReleaseBusy() override;

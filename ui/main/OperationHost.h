@@ -7,7 +7,9 @@ namespace ui {
 
 class OperationHost {
   public:
-    virtual void YieldToMessages() = 0;
+    // Lets the message loop run. False when the window went away meanwhile:
+    // the operation then stops at once and touches no control again.
+    virtual bool YieldToMessages() = 0;
     // The status line and the restore count. Progress shown per folder may
     // reach the screen a few milliseconds late; the rest shows at once.
     virtual void SetStatus(const std::wstring& text) = 0;

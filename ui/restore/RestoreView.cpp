@@ -91,7 +91,8 @@ void RestoreView::cmdRestore_Click() {
                 continue;
             const std::wstring folder = list.Item(i);
             host_.ShowProgress(L"Restoring " + folder);
-            host_.YieldToMessages();
+            if (!host_.YieldToMessages())
+                return;
             const engine::RestoreResult result = engine::RestoreFolder(folder);
             if (result.outcome == engine::RestoreOutcome::Stopped) {
                 // Folders already restored stay restored; the window works again.
@@ -100,7 +101,8 @@ void RestoreView::cmdRestore_Click() {
                                 platform::ErrorText(result.error));
                 return;
             }
-            host_.YieldToMessages();
+            if (!host_.YieldToMessages())
+                return;
             // One that still holds something of ours stays, to be tried again;
             // one without a settings file is left to the pruning below, which
             // keeps the folders of absent drives.
@@ -121,7 +123,8 @@ void RestoreView::cmdRestore_Click() {
     host_.SetStatus(OutcomeText(L"Folders Successfully Restored", L"Folders Restored", ticked,
                                 notRestored, L"could not be restored"));
     host_.UpdateRestoreCount();
-    host_.YieldToMessages();
+    if (!host_.YieldToMessages())
+        return;
     if (platform::Checked(c_.chkSelect)) {
         platform::SetChecked(c_.chkSelect, false);
         chkSelect_Click();

@@ -233,3 +233,26 @@ TEST_F(Form1Test, FailedSaveKeepsTheListAndSaysWhy) {
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Lines({fresh, kept}));
     EXPECT_FALSE(Exists(engine::JournalPath(appDir / L"Fldr.dll")));
 }
+
+TEST_F(Form1Test, AWindowThatGoesDuringApplyStopsTheRunAndItsFoldersStayRestorable) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    for (const wchar_t* sub : {L"Data\\A", L"Data\\B", L"Data\\C"})
+        data.MakeFolder(sub);
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().folderSelection().SetIncludeSubdirectories(true);
+    form().SetText(TxtToolTip, L"tip");
+    form().yieldObserver = [&] {
+        if (Exists(root + L"\\A\\Desktop.ini"))
+            DestroyWindow(form().hwnd());
+    };
+    form().apply().Command1_Click();
+    EXPECT_EQ(form().hwnd(), nullptr);
+    // Stopped at once: the later folders were not touched.
+    EXPECT_FALSE(Exists(root + L"\\C\\Desktop.ini"));
+    EXPECT_TRUE(Exists(engine::JournalPath(appDir / L"Fldr.dll")));
+    form_.reset();
+    // The next start finds what the run wrote.
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{root, root + L"\\A"}));
+}
