@@ -106,10 +106,6 @@ bool SortedFolderList::Contains(const std::wstring& text) const {
     return it != items_.end() && platform::CompareNoCase(*it, text) == 0;
 }
 
-bool FileExists(const std::wstring& path) {
-    return platform::CanOpenForReading(path);
-}
-
 std::vector<std::wstring> SplitLines(const std::wstring& text) {
     std::vector<std::wstring> lines;
     size_t start = 0;
@@ -195,7 +191,7 @@ std::wstring DriveRoot(const std::wstring& folder) {
 void PruneRestoreList(ListItems& list) {
     std::map<wchar_t, bool> drivePresent;
     list.RemoveWhere([&drivePresent](const std::wstring& folder) {
-        if (FileExists(SettingsFilePath(folder)))
+        if (platform::FileExists(SettingsFilePath(folder)))
             return false;
         const std::wstring root = DriveRoot(folder);
         if (root.empty())

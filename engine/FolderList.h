@@ -54,9 +54,6 @@ class SortedFolderList : public ListItems {
     mutable bool sorted_ = true;
 };
 
-// True when the file can be opened for reading (hidden and system files too).
-bool FileExists(const std::wstring& path);
-
 // Adds each well-formed line of the file as an entry (see
 // IsWellFormedListEntry), keeping what the list holds. Reads ANSI and UTF-16 files. Calls yield
 // once per entry, and stops when it says so.

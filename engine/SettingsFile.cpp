@@ -145,12 +145,12 @@ CustomizeResult CustomizeOverExisting(const std::wstring& folder, const std::wst
     using namespace platform;
     const std::wstring backup = BackupFilePath(ini);
 
-    const bool iniFound = FileExists(ini);
+    const bool iniFound = platform::FileExists(ini);
     const DWORD iniAttributes = iniFound ? GetAttributes(ini) : INVALID_FILE_ATTRIBUTES;
     const DWORD folderAttributes = GetAttributes(folder);
     const bool iniOurs = iniFound && IsOwnSettingsFileAnyAttributes(ini);
     // Without a settings file the backup plays no part.
-    const bool backupFound = iniFound && FileExists(backup);
+    const bool backupFound = iniFound && platform::FileExists(backup);
     if (iniFound && backupFound && !iniOurs) {
         // The backup already holds the user's earlier file; this one has come
         // since and has no other copy.

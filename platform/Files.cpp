@@ -41,7 +41,7 @@ bool PlainFileExists(const std::wstring& path) {
     return false;
 }
 
-bool CanOpenForReading(const std::wstring& path) {
+bool FileExists(const std::wstring& path) {
     if (path.empty())
         return false;
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,

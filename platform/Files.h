@@ -30,8 +30,9 @@ bool IsDirectory(const std::wstring& path);
 // the path by a directory search.
 bool PlainFileExists(const std::wstring& path);
 
-// True when the file can be opened for reading.
-bool CanOpenForReading(const std::wstring& path);
+// True when the file can be opened for reading (hidden and system files too,
+// never a folder).
+bool FileExists(const std::wstring& path);
 
 bool DeleteFileAt(const std::wstring& path);
 

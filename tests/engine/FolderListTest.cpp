@@ -1,5 +1,6 @@
 #include "engine/FolderList.h"
 #include "engine/SettingsFile.h"
+#include "platform/Files.h"
 #include "platform/TextCompare.h"
 
 #include "tests/support/FileAsserts.h"
@@ -197,6 +198,8 @@ TEST(ListFile, FailedSaveLeavesTheOldFileIntact) {
     EXPECT_FALSE(Exists(file + L".new"));
     EXPECT_FALSE(Exists(folder + L".new"));
 }
+
+using platform::FileExists;
 
 TEST(FileExists, OpensHiddenSystemFilesButNotFolders) {
     TempDir dir;

@@ -120,7 +120,7 @@ TEST(Files, OpenForRemovalIsRefusedWhatTheSingleStepsWouldMeet) {
     ASSERT_TRUE(held.valid());
     EXPECT_FALSE(OpenForRemoval(file).valid());
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
-    EXPECT_TRUE(CanOpenForReading(file));
+    EXPECT_TRUE(FileExists(file));
 }
 
 TEST(Files, ErrorTextIsTheSystemsSentence) {

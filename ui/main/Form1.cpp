@@ -189,7 +189,7 @@ void Form1::Form_Load() {
     SetStatus(IdleText());
     listFile_ = engine::ChooseListFile(appFolder_, perUserRoot);
     const std::wstring listFile = ListFilePath();
-    if (!engine::FileExists(listFile))
+    if (!platform::FileExists(listFile))
         platform::WriteAllBytes(listFile, {'\r', '\n'});
     if (!DoEvents())
         return;
