@@ -1,5 +1,6 @@
 #include "engine/FolderWalk.h"
 
+#include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/SystemApi.h"
 #include "platform/TextCompare.h"
@@ -39,7 +40,7 @@ class SubfolderReader {
     bool Next(std::wstring& path, bool& isReparsePoint) {
         while (pending_) {
             const WIN32_FIND_DATAW current = data_;
-            pending_ = FindNextFileW(find_.get(), &data_) != FALSE;
+            pending_ = platform::FindNextEntry(find_, data_);
             if (!(current.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                 continue;
             const std::wstring name = current.cFileName;

@@ -54,6 +54,14 @@ bool DeleteFileAt(const std::wstring& path) {
     return DeleteFileW(path.c_str()) != FALSE;
 }
 
+bool CreateFolder(const std::wstring& path) {
+    return CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+}
+
+bool CopyToNewFile(const std::wstring& from, const std::wstring& to) {
+    return CopyFileW(from.c_str(), to.c_str(), TRUE) != FALSE;
+}
+
 FileHandle OpenForRemoval(const std::wstring& path) {
     return FileHandle(CreateFileW(path.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES | DELETE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -73,6 +81,18 @@ bool RenameFile(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(), 0) != FALSE;
 }
 
+bool FileSize(const FileHandle& file, std::uint64_t& size) {
+    LARGE_INTEGER value{};
+    if (!GetFileSizeEx(file.get(), &value))
+        return false;
+    size = static_cast<std::uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool FindNextEntry(const FindHandle& find, WIN32_FIND_DATAW& data) {
+    return FindNextFileW(find.get(), &data) != FALSE;
+}
+
 bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -84,14 +104,14 @@ bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
 
 bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size))
+    std::uint64_t size = 0;
+    if (!FileSize(file, size))
         return false;
-    if (size.QuadPart > 0x7FFFFFFF) {
+    if (size > 0x7FFFFFFF) {
         SetLastError(ERROR_FILE_TOO_LARGE);
         return false;
     }
-    bytes.resize(static_cast<size_t>(size.QuadPart));
+    bytes.resize(static_cast<size_t>(size));
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;

@@ -35,6 +35,10 @@ bool PlainFileExists(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 
 bool DeleteFileAt(const std::wstring& path);
+// Creates the folder; fails with ERROR_ALREADY_EXISTS where it is there.
+bool CreateFolder(const std::wstring& path);
+// Copies the file to a name that nothing has yet (else ERROR_FILE_EXISTS).
+bool CopyToNewFile(const std::wstring& from, const std::wstring& to);
 
 // A file opened for reading that may also have its attributes replaced and be
 // deleted through the same handle: one lookup of the path instead of three.
@@ -44,6 +48,10 @@ bool SetAttributes(const FileHandle& file, DWORD attributes);
 // The file goes when its last handle closes.
 bool MarkForDeletion(const FileHandle& file);
 bool RenameFile(const std::wstring& from, const std::wstring& to);
+
+bool FileSize(const FileHandle& file, std::uint64_t& size);
+// The next entry of a folder search that FindFirstEntry began; false at its end.
+bool FindNextEntry(const FindHandle& find, WIN32_FIND_DATAW& data);
 
 bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes);
 // Reads from the file's current position to its end.
