@@ -10,12 +10,12 @@
 #include "engine/ListStore.h"
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
+#include "platform/Ole.h"
 #include "platform/TextCodec.h"
 #include "platform/Window.h"
 #include "ui/main/Form1.h"
 
 #include <commctrl.h>
-#include <ole2.h>
 
 #include <cstdio>
 #include <memory>
@@ -424,7 +424,7 @@ int Run(const Options& options) {
 int wmain(int argc, wchar_t** argv) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
-    OleInitialize(nullptr);
+    const platform::ScopedOleInitialize ole;
     int status = 0;
     if (argc == 3 && std::wstring(argv[1]) == L"--memory-child") {
         status = bench::MemoryChild(std::wcstoul(argv[2], nullptr, 10));
@@ -439,6 +439,5 @@ int wmain(int argc, wchar_t** argv) {
             status = bench::Run(options);
         }
     }
-    OleUninitialize();
     return status;
 }
