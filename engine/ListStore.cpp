@@ -83,7 +83,7 @@ size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const Yiel
         if (!IsWellFormedListEntry(folder) || held.Contains(folder) || added.Contains(folder))
             continue;
         // Folders the run had not reached yet hold nothing of ours.
-        if (!IsOwnSettingsFileAnyAttributes(SettingsFilePath(folder)))
+        if (!IsOwnSettingsFile(SettingsFilePath(folder)))
             continue;
         added.Add(folder);
         found.push_back(folder);
