@@ -243,6 +243,15 @@ void frmAbout::CreateControls() {
                      reinterpret_cast<LPARAM>(vendorPicture_.get()));
 }
 
+void frmAbout::AddCommands() {
+    Commands().Add(*this, {{Command1, BN_CLICKED, &frmAbout::Command1_Click},
+                           {Command2, BN_CLICKED, &frmAbout::Command2_Click},
+                           {picIcon, STN_CLICKED, &frmAbout::picIcon_Click},
+                           {Command3, BN_CLICKED, &frmAbout::Command3_Click},
+                           {IDCANCEL, BN_CLICKED, &frmAbout::Command3_Click}, // Esc
+                           {Command4, BN_CLICKED, &frmAbout::Command4_Click}});
+}
+
 void frmAbout::Form_Load() {
     platform::SetText(hwnd(), std::wstring(L"About ") + kAppTitle);
     platform::SetText(Control(lblVersion), VersionText());
@@ -281,19 +290,6 @@ bool frmAbout::OnSetCursor(HWND over) {
         return false;
     SetCursor(HandCursor());
     return true;
-}
-
-void frmAbout::AddCommands() {
-    using Row = platform::CommandTable::Row<frmAbout>;
-    static constexpr Row kRows[] = {
-        {Command1, BN_CLICKED, &frmAbout::Command1_Click},
-        {Command2, BN_CLICKED, &frmAbout::Command2_Click},
-        {Command3, BN_CLICKED, &frmAbout::Command3_Click},
-        {IDCANCEL, BN_CLICKED, &frmAbout::Command3_Click}, // Esc
-        {Command4, BN_CLICKED, &frmAbout::Command4_Click},
-        {picIcon, STN_CLICKED, &frmAbout::picIcon_Click},
-    };
-    Commands().Add(*this, kRows);
 }
 
 HBRUSH frmAbout::OnColorStatic(HDC dc, HWND control) {

@@ -23,12 +23,9 @@ FolderSelection::FolderSelection(OperationHost& host, BusyLock& busy,
     : host_(host), busy_(busy), c_(controls), subDirs_(targets), idleText_(std::move(idleText)) {}
 
 void FolderSelection::AddCommands(platform::CommandTable& commands) {
-    using Row = platform::CommandTable::Row<FolderSelection>;
-    const Row rows[] = {
-        {GetDlgCtrlID(c_.cmdBrowseFolder), BN_CLICKED, &FolderSelection::cmdBrowseFolder_Click},
-        {GetDlgCtrlID(c_.chkSubs), BN_CLICKED, &FolderSelection::chkSubs_Click},
-    };
-    commands.Add(*this, rows);
+    commands.Add(*this, {{GetDlgCtrlID(c_.cmdBrowseFolder), BN_CLICKED,
+                          &FolderSelection::cmdBrowseFolder_Click},
+                         {GetDlgCtrlID(c_.chkSubs), BN_CLICKED, &FolderSelection::chkSubs_Click}});
 }
 
 void FolderSelection::cmdBrowseFolder_Click() {

@@ -120,6 +120,18 @@ void Form1::CreateControls() {
     restoreCount_.Attach(Control(lblRestoreCount));
 }
 
+// Which handler answers which notification of which control.
+void Form1::AddCommands() {
+    Commands().Add(*this, {{cmdClearBgnd, BN_CLICKED, &Form1::cmdClearBgnd_Click},
+                           {Command3, BN_CLICKED, &Form1::Command3_Click},
+                           {Command4, BN_CLICKED, &Form1::Command4_Click},
+                           {cmdBrwstxtColor, BN_CLICKED, &Form1::cmdBrwstxtColor_Click},
+                           {cmdBrwsBgtxtColor, BN_CLICKED, &Form1::cmdBrwsBgtxtColor_Click},
+                           {Command5, BN_CLICKED, &Form1::Command5_Click},
+                           {Image4, STN_CLICKED, &Form1::Image4_Click},
+                           {TxtToolTip, EN_SETFOCUS, &Form1::TxtToolTip_GotFocus}});
+}
+
 LRESULT CALLBACK Form1::StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR, DWORD_PTR self) {
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
@@ -371,22 +383,6 @@ bool Form1::OnSetCursor(HWND over) {
         return true;
     }
     return false;
-}
-
-// Which handler answers which notification of which control.
-void Form1::AddCommands() {
-    using Row = platform::CommandTable::Row<Form1>;
-    static constexpr Row kRows[] = {
-        {cmdClearBgnd, BN_CLICKED, &Form1::cmdClearBgnd_Click},
-        {Command3, BN_CLICKED, &Form1::Command3_Click},
-        {Command4, BN_CLICKED, &Form1::Command4_Click},
-        {cmdBrwstxtColor, BN_CLICKED, &Form1::cmdBrwstxtColor_Click},
-        {cmdBrwsBgtxtColor, BN_CLICKED, &Form1::cmdBrwsBgtxtColor_Click},
-        {Command5, BN_CLICKED, &Form1::Command5_Click},
-        {Image4, STN_CLICKED, &Form1::Image4_Click},
-        {TxtToolTip, EN_SETFOCUS, &Form1::TxtToolTip_GotFocus},
-    };
-    Commands().Add(*this, kRows);
 }
 
 HBRUSH Form1::OnColorStatic(HDC dc, HWND control) {

@@ -23,14 +23,11 @@ RestoreView::RestoreView(OperationHost& host, BusyLock& busy, const RestoreContr
       idleText_(std::move(idleText)) {}
 
 void RestoreView::AddCommands(platform::CommandTable& commands) {
-    using Row = platform::CommandTable::Row<RestoreView>;
-    const Row rows[] = {
-        {GetDlgCtrlID(c_.command2), BN_CLICKED, &RestoreView::Command2_Click},
-        {GetDlgCtrlID(c_.cmdOk), BN_CLICKED, &RestoreView::cmdOk_Click},
-        {GetDlgCtrlID(c_.chkSelect), BN_CLICKED, &RestoreView::chkSelect_Click},
-        {GetDlgCtrlID(c_.cmdRestore), BN_CLICKED, &RestoreView::cmdRestore_Click},
-    };
-    commands.Add(*this, rows);
+    commands.Add(*this,
+                 {{GetDlgCtrlID(c_.command2), BN_CLICKED, &RestoreView::Command2_Click},
+                  {GetDlgCtrlID(c_.cmdOk), BN_CLICKED, &RestoreView::cmdOk_Click},
+                  {GetDlgCtrlID(c_.chkSelect), BN_CLICKED, &RestoreView::chkSelect_Click},
+                  {GetDlgCtrlID(c_.cmdRestore), BN_CLICKED, &RestoreView::cmdRestore_Click}});
 }
 
 void RestoreView::Command2_Click() {
