@@ -67,6 +67,22 @@ bool Form1::Create() {
     CreateControls();
     LayoutControls(hwnd(), controls_, dpi_);
     tooltip_ = AddTooltips(hwnd(), MainControls(), controls_);
+    CreateSubsystems();
+    if (!AdaptToOSVersion()) {
+        unloaded_ = true;
+        DestroyWindow(hwnd());
+        return false;
+    }
+    Form_Load();
+    if (!hwnd())
+        return false;
+    SetFocus(Control(cmdDummy));
+    return true;
+}
+
+// The subsystems, each with the busy lock and the controls it needs; each adds
+// its own command rows beside the window's.
+void Form1::CreateSubsystems() {
     AddCommands();
     restoreView_ = std::make_unique<RestoreView>(
         static_cast<OperationHost&>(*this), static_cast<BusyLock&>(*this),
@@ -94,16 +110,6 @@ bool Form1::Create() {
                       Control(cmdDummy), Control(Command1)},
         subDirs_, *folderSelection_);
     apply_->AddCommands(Commands());
-    if (!AdaptToOSVersion()) {
-        unloaded_ = true;
-        DestroyWindow(hwnd());
-        return false;
-    }
-    Form_Load();
-    if (!hwnd())
-        return false;
-    SetFocus(Control(cmdDummy));
-    return true;
 }
 
 void Form1::CreateFonts(UINT dpi) {

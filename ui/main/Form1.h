@@ -1,7 +1,6 @@
 #pragma once
 #include "QuillaneVersion.h"
 #include "engine/FolderList.h"
-#include "engine/FolderWalk.h"
 #include "engine/SettingsFile.h"
 #include "platform/Dpi.h"
 #include "platform/Gdi.h"
@@ -19,7 +18,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -117,6 +115,7 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
 
   private:
     void CreateControls();
+    void CreateSubsystems();
     void CreateFonts(UINT dpi);
     void Form_Load();
     bool AdaptToOSVersion();
@@ -129,19 +128,20 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
                                            UINT_PTR id, DWORD_PTR self);
     // The yield of every long operation: false once the window has gone.
     bool DoEvents();
-    // OperationHost
+    // What the subsystems need of the window (OperationHost, ApplyHost).
     bool YieldToMessages() override { return DoEvents(); }
     void SetWaitCursor(bool wait) override;
-    void HoldBusy() override;
-    void ReleaseBusy() override;
     void SetStatus(const std::wstring& text) override;
     void ShowProgress(const std::wstring& text) override;
     void UpdateRestoreCount(bool soon = false) override;
+    engine::FolderOptions ReadOptions() const override;
+    // The busy lock (EnableMainControls).
+    void HoldBusy() override;
+    void ReleaseBusy() override;
     const platform::ThrottledText* Throttled(int id) const;
     platform::ThrottledText* Throttled(int id) {
         return const_cast<platform::ThrottledText*>(std::as_const(*this).Throttled(id));
     }
-    engine::FolderOptions ReadOptions() const override;
     void TakePendingFolder();
     static constexpr UINT kTakePendingFolder = WM_APP + 1;
     void MergeJournal();
@@ -156,11 +156,11 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     HCURSOR handCursor_ = nullptr;
     Banner banner_;
 
+    engine::SortedFolderList subDirs_;
     std::unique_ptr<RestoreView> restoreView_;
     std::unique_ptr<IconPicker> iconPicker_;
     std::unique_ptr<FolderSelection> folderSelection_;
     std::unique_ptr<ui::Apply> apply_;
-    engine::SortedFolderList subDirs_;
     bool pictureFeature_ = false;
     int busyHolders_ = 0;
     // The session asked to end during a long operation: save when it is over.
