@@ -147,9 +147,10 @@ TEST(HelpFile, ContentsIndexAndEveryLinkReachAPage) {
             const std::string target = (*it)[1], anchor = (*it)[2];
             ASSERT_NE(std::find(pages.begin(), pages.end(), target), pages.end())
                 << source << " links to " << target << ", which is no page";
-            if (!anchor.empty())
+            if (!anchor.empty()) {
                 EXPECT_NE(SourceFile(target).find("name=\"" + anchor + "\""), std::string::npos)
                     << source << " links to " << target << "#" << anchor;
+            }
         }
     }
     for (const std::string& page : pages) {
@@ -197,11 +198,11 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
          {"Fldr.dll", "%LOCALAPPDATA%\\Quillane\\Fldr.dll", "Fldr.dll.journal", "merged list",
           "The restore list could not be saved:"}},
         {"commandline.htm",
-         {"quillane.exe \"C:\\Data\\Photos\"", "/restore-all", "/quiet", "Exit code", "Folder not found:",
-          "already running"}},
+         {"quillane.exe \"C:\\Data\\Photos\"", "/restore-all", "/quiet", "Exit code",
+          "Folder not found:", "already running"}},
         {"install.htm",
-         {"Customize with Quillane", "Put these folders back as they were", "/RESTOREALL",
-          "Icons", "Backgrounds"}},
+         {"Customize with Quillane", "Put these folders back as they were", "/RESTOREALL", "Icons",
+          "Backgrounds"}},
         {"keyboard.htm", {"F1", "Escape", "Tab", "Space"}},
         {"options.htm", {"is not a valid Hard Drive"}},
     };
@@ -209,13 +210,15 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
         const std::string text = Text(SourceFile(e.page));
         ASSERT_FALSE(text.empty()) << e.page;
         for (const std::string& phrase : e.phrases)
-            EXPECT_NE(text.find(phrase), std::string::npos) << e.page << " lacks \"" << phrase << "\"";
+            EXPECT_NE(text.find(phrase), std::string::npos)
+                << e.page << " lacks \"" << phrase << "\"";
     }
 
     // The program's own texts, taken from the program.
     const std::wstring unreadable = ui::kPictureUnreadable;
-    EXPECT_NE(Text(SourceFile("options.htm")).find(std::string(unreadable.begin(), unreadable.end())),
-              std::string::npos);
+    EXPECT_NE(
+        Text(SourceFile("options.htm")).find(std::string(unreadable.begin(), unreadable.end())),
+        std::string::npos);
     // Every access key of the main window's buttons.
     const std::string keyboard = Text(SourceFile("keyboard.htm"));
     for (size_t i = 0; i < ui::kControlCount; ++i) {
