@@ -11,17 +11,18 @@
 namespace ui {
 
 struct IconPickerControls {
-    HWND owner = nullptr;             // the main window, owner of the file dialog
-    HWND txtIconFile = nullptr;       // EDIT
-    HWND lblIcoCount = nullptr;       // STATIC, the visible counter
-    HWND scrollIconNo = nullptr;      // SCROLLBAR, SBS_HORZ
-    HWND picIcon = nullptr;           // QuillaneIconBox
-    HWND lblIconNo = nullptr;         // STATIC, hidden
-    HWND lblIcoNum = nullptr;         // STATIC, hidden, carries the counter too
-    HWND command1 = nullptr;          // the Apply button
-    HWND txtChanging = nullptr;       // EDIT, the status line
-    HWND lblCreating = nullptr;       // STATIC, the folder-list notice
-    HWND cmdBrowseIconFile = nullptr; // BUTTON, opens the dialog
+    HWND owner = nullptr;        // the main window, owner of the file dialog
+    HWND txtIconFile = nullptr;  // EDIT
+    HWND lblIcoCount = nullptr;  // STATIC, the visible counter
+    HWND scrollIconNo = nullptr; // SCROLLBAR, SBS_HORZ
+    HWND picIcon = nullptr;      // QuillaneIconBox
+    HWND lblIconNo = nullptr;    // STATIC, hidden
+    HWND lblIcoNum = nullptr;    // STATIC, hidden, carries the counter too
+    HWND command1 = nullptr;     // the Apply button
+    HWND txtChanging = nullptr;  // EDIT, the status line
+    HWND lblCreating = nullptr;  // STATIC, the folder-list notice
+    // BUTTON, opens the dialog
+    HWND cmdBrowseIconFile = nullptr;
 };
 
 // The icon-file dialog's filter.
