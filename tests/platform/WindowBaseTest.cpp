@@ -1,3 +1,4 @@
+#include "platform/SystemApi.h"
 #include "platform/Window.h"
 #include "platform/WindowBase.h"
 
@@ -34,6 +35,8 @@ class Probe : public platform::WindowBase {
     HBRUSH brush = nullptr;
     bool refuseClose = false;
     std::string exception;
+    UINT dpi = 0;
+    RECT suggested{};
 
   protected:
     void OnCommand(int id, int code, HWND control) override {
@@ -49,6 +52,11 @@ class Probe : public platform::WindowBase {
         calls.push_back(L"close");
         if (!refuseClose)
             WindowBase::OnClose();
+    }
+    bool OnDpiChanged(UINT newDpi, const RECT& rect) override {
+        dpi = newDpi;
+        suggested = rect;
+        return true;
     }
     void OnException(const char* what) override { exception = what; }
 };
@@ -107,6 +115,15 @@ TEST_F(WindowBaseTest, ColourOfAStaticComesFromTheHandlerOrTheDefault) {
     const LRESULT fallback = SendMessageW(probe.hwnd(), WM_CTLCOLORSTATIC, hdc, check);
     EXPECT_EQ(fallback, DefWindowProcW(probe.hwnd(), WM_CTLCOLORSTATIC, hdc, check));
     EXPECT_EQ(probe.calls, (std::vector<std::wstring>{L"colour check", L"colour check"}));
+}
+
+TEST_F(WindowBaseTest, ADpiChangeBringsTheNewDpiAndTheSuggestedRectangle) {
+    RECT rect{10, 20, 310, 220};
+    EXPECT_EQ(SendMessageW(probe.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                           reinterpret_cast<LPARAM>(&rect)),
+              0);
+    EXPECT_EQ(probe.dpi, 144u);
+    EXPECT_TRUE(EqualRect(&probe.suggested, &rect));
 }
 
 TEST_F(WindowBaseTest, CloseDestroysUnlessTheHandlerRefuses) {
