@@ -10,12 +10,12 @@
 #include "engine/ListStore.h"
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
+#include "platform/Ole.h"
 #include "platform/TextCodec.h"
 #include "platform/Window.h"
 #include "ui/main/Form1.h"
 
 #include <commctrl.h>
-#include <ole2.h>
 
 #include <cstdio>
 #include <memory>
@@ -207,8 +207,8 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     engine::SortedFolderList engineTargets;
     r.walk.engine.push_back(Timed([&] { engine::BuildTargetList(root, engineTargets); }));
     form->SetText(ui::TxtFolder, root);
-    r.walk.real.push_back(
-        TimedWithGaps(*form, r.walk, [&] { form->SetIncludeSubdirectories(true); }));
+    r.walk.real.push_back(TimedWithGaps(
+        *form, r.walk, [&] { form->folderSelection().SetIncludeSubdirectories(true); }));
     std::vector<std::wstring> targets;
     targets.reserve(form->TargetList().Count());
     for (size_t i = 0; i < form->TargetList().Count(); ++i)
@@ -254,7 +254,7 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     EngineRestore(targets, r);
 
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
-    r.apply.real.push_back(TimedWithGaps(*form, r.apply, [&] { form->Command1_Click(); }));
+    r.apply.real.push_back(TimedWithGaps(*form, r.apply, [&] { form->apply().Command1_Click(); }));
     Expect(r, form->Text(ui::txtChanging) == L"Folders Successfully Customized",
            "Apply ended with: " + Narrow(form->Text(ui::txtChanging)));
     Expect(r, Count(*form, ui::lblRestoreCount) == targets.size(),
@@ -267,12 +267,12 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     Show(*again);
     Expect(r, Count(*again, ui::lblRestoreCount) == targets.size(),
            "start-up did not keep every customized folder");
-    again->Command2_Click();
+    again->restoreView().Command2_Click();
     platform::DoEvents();
     r.restore.real.push_back(TimedWithGaps(*again, r.restore, [&] {
         SendMessageW(again->Control(ui::chkSelect), BM_SETCHECK, BST_CHECKED, 0);
-        again->chkSelect_Click();
-        again->cmdRestore_Click();
+        again->restoreView().chkSelect_Click();
+        again->restoreView().cmdRestore_Click();
     }));
     Expect(r, Count(*again, ui::lblRestoreCount) == 0, "Restore left folders in the list");
     again.reset();
@@ -303,18 +303,18 @@ int MemoryChild(size_t size) {
     Show(*form);
     const size_t base = WorkingSet();
     form->SetText(ui::TxtFolder, root);
-    form->SetIncludeSubdirectories(true);
+    form->folderSelection().SetIncludeSubdirectories(true);
     const size_t targets = form->TargetList().Count();
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
-    form->Command1_Click();
+    form->apply().Command1_Click();
     form.reset();
     auto again = NewForm(app);
     again->Create();
     Show(*again);
-    again->Command2_Click();
+    again->restoreView().Command2_Click();
     SendMessageW(again->Control(ui::chkSelect), BM_SETCHECK, BST_CHECKED, 0);
-    again->chkSelect_Click();
-    again->cmdRestore_Click();
+    again->restoreView().chkSelect_Click();
+    again->restoreView().cmdRestore_Click();
     again.reset();
     const std::string line = std::to_string(base) + " " + std::to_string(PeakWorkingSet()) + " " +
                              std::to_string(targets);
@@ -424,7 +424,7 @@ int Run(const Options& options) {
 int wmain(int argc, wchar_t** argv) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
-    OleInitialize(nullptr);
+    const platform::ScopedOleInitialize ole;
     int status = 0;
     if (argc == 3 && std::wstring(argv[1]) == L"--memory-child") {
         status = bench::MemoryChild(std::wcstoul(argv[2], nullptr, 10));
@@ -439,6 +439,5 @@ int wmain(int argc, wchar_t** argv) {
             status = bench::Run(options);
         }
     }
-    OleUninitialize();
     return status;
 }

@@ -35,9 +35,9 @@ void SortedFolderList::SortIfNeeded() const {
     }
 }
 
-void SortedFolderList::Sort(const YieldFn& yield) {
+bool SortedFolderList::Sort(const YieldFn& yield) {
     if (sorted_)
-        return;
+        return true;
     // Runs of a few thousand, then pairwise merges: each step is short, so a
     // whole drive's list is sorted without freezing the caller's window.
     constexpr size_t kRun = 4096;
@@ -46,8 +46,8 @@ void SortedFolderList::Sort(const YieldFn& yield) {
         const auto first = items_.begin() + static_cast<std::ptrdiff_t>(start);
         std::stable_sort(first, first + static_cast<std::ptrdiff_t>(std::min(kRun, n - start)),
                          LessNoCase);
-        if (yield)
-            yield();
+        if (!platform::KeepGoing(yield))
+            return false;
     }
     for (size_t width = kRun; width < n; width *= 2) {
         for (size_t start = 0; start + width < n; start += 2 * width) {
@@ -55,11 +55,12 @@ void SortedFolderList::Sort(const YieldFn& yield) {
             const auto middle = first + static_cast<std::ptrdiff_t>(width);
             const auto last = first + static_cast<std::ptrdiff_t>(std::min(2 * width, n - start));
             std::inplace_merge(first, middle, last, LessNoCase);
-            if (yield)
-                yield();
+            if (!platform::KeepGoing(yield))
+                return false;
         }
     }
     sorted_ = true;
+    return true;
 }
 
 std::wstring SortedFolderList::Item(size_t index) const {
@@ -105,10 +106,6 @@ bool SortedFolderList::Contains(const std::wstring& text) const {
     return it != items_.end() && platform::CompareNoCase(*it, text) == 0;
 }
 
-bool FileExists(const std::wstring& path) {
-    return platform::CanOpenForReading(path);
-}
-
 std::vector<std::wstring> SplitLines(const std::wstring& text) {
     std::vector<std::wstring> lines;
     size_t start = 0;
@@ -139,33 +136,41 @@ void LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& 
     list.AddAll(lines);
     if (yield)
         for (size_t i = 0; i < lines.size(); ++i)
-            yield();
+            if (!yield())
+                return;
 }
 
 namespace {
+enum class Encoded { Done, NotAnsi, Stopped };
+
 // Encoded line by line, so that a whole drive's list is not also held as one
-// text. False when a line does not fit the ANSI code page.
-bool EncodeLines(const ListItems& list, bool ansi, std::vector<std::uint8_t>& bytes,
-                 const YieldFn& yield) {
+// text.
+Encoded EncodeLines(const ListItems& list, bool ansi, std::vector<std::uint8_t>& bytes,
+                    const YieldFn& yield) {
     const size_t count = list.Count();
     for (size_t i = 0; i < count; ++i) {
-        if (yield)
-            yield();
+        if (!platform::KeepGoing(yield))
+            return Encoded::Stopped;
         const std::wstring line = list.Item(i) + L"\r\n";
         if (!ansi)
             platform::AppendUtf16(line, bytes);
         else if (!platform::AppendAnsi(line, bytes))
-            return false;
+            return Encoded::NotAnsi;
     }
-    return true;
+    return Encoded::Done;
 }
 } // namespace
 
 bool SaveListToFile(const ListItems& list, const std::wstring& path, const YieldFn& yield) {
     std::vector<std::uint8_t> bytes;
-    if (!EncodeLines(list, true, bytes, yield)) {
+    Encoded encoded = EncodeLines(list, true, bytes, yield);
+    if (encoded == Encoded::NotAnsi) {
         bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
-        EncodeLines(list, false, bytes, yield);
+        encoded = EncodeLines(list, false, bytes, yield);
+    }
+    if (encoded == Encoded::Stopped) {
+        SetLastError(ERROR_CANCELLED);
+        return false;
     }
     return platform::ReplaceFileContents(path, bytes, yield);
 }
@@ -186,7 +191,7 @@ std::wstring DriveRoot(const std::wstring& folder) {
 void PruneRestoreList(ListItems& list) {
     std::map<wchar_t, bool> drivePresent;
     list.RemoveWhere([&drivePresent](const std::wstring& folder) {
-        if (FileExists(SettingsFilePath(folder)))
+        if (platform::FileExists(SettingsFilePath(folder)))
             return false;
         const std::wstring root = DriveRoot(folder);
         if (root.empty())

@@ -2,11 +2,16 @@
 // The list of customized folders and the target list share these routines.
 // ListItems is what they need of a list: the restore list box implements it
 // through an adapter, SortedFolderList holds lists of any length in memory.
+#include "platform/Yield.h"
+
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace engine {
+
+// Called between short steps of a long operation; false stops it.
+using YieldFn = platform::YieldFn;
 
 class ListItems {
   public:
@@ -39,8 +44,9 @@ class SortedFolderList : public ListItems {
 
     // Exact match without regard to case.
     bool Contains(const std::wstring& text) const;
-    // Puts the items in order now, calling yield between short steps.
-    void Sort(const std::function<void()>& yield);
+    // Puts the items in order now, calling yield between short steps. False
+    // when the yield stopped it; the items are then put in order when next read.
+    bool Sort(const YieldFn& yield);
 
   private:
     void SortIfNeeded() const;
@@ -48,19 +54,15 @@ class SortedFolderList : public ListItems {
     mutable bool sorted_ = true;
 };
 
-using YieldFn = std::function<void()>;
-
-// True when the file can be opened for reading (hidden and system files too).
-bool FileExists(const std::wstring& path);
-
 // Adds each well-formed line of the file as an entry (see
 // IsWellFormedListEntry), keeping what the list holds. Reads ANSI and UTF-16 files. Calls yield
-// once per entry.
+// once per entry, and stops when it says so.
 void LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& yield = {});
 
 // One line per item, replacing the file in one step: when anything fails the
 // old file stays as it was. Returns false with GetLastError() set on failure.
-// Calls yield once per item.
+// Calls yield once per item; when it says stop, nothing is written and the
+// call fails with ERROR_CANCELLED.
 bool SaveListToFile(const ListItems& list, const std::wstring& path, const YieldFn& yield = {});
 
 void RemoveBlankItems(ListItems& list);

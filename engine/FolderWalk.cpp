@@ -1,5 +1,6 @@
 #include "engine/FolderWalk.h"
 
+#include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/SystemApi.h"
 #include "platform/TextCompare.h"
@@ -39,7 +40,7 @@ class SubfolderReader {
     bool Next(std::wstring& path, bool& isReparsePoint) {
         while (pending_) {
             const WIN32_FIND_DATAW current = data_;
-            pending_ = FindNextFileW(find_.get(), &data_) != FALSE;
+            pending_ = platform::FindNextEntry(find_, data_);
             if (!(current.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                 continue;
             const std::wstring name = current.cFileName;
@@ -60,14 +61,9 @@ class SubfolderReader {
     bool pending_ = false;
 };
 
-void YieldIfAsked(const WalkProgress& progress) {
-    if (progress.yield)
-        progress.yield();
-}
-
 } // namespace
 
-void WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
+bool WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
                     const WalkProgress& progress) {
     // An explicit stack, so that a deep tree cannot exhaust the call stack.
     std::vector<std::unique_ptr<SubfolderReader>> stack;
@@ -81,7 +77,8 @@ void WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
         }
         if (progress.found)
             progress.found(path);
-        YieldIfAsked(progress);
+        if (!platform::KeepGoing(progress.yield))
+            return false;
         list.Add(path);
         if (progress.counted)
             progress.counted(list.Count());
@@ -89,6 +86,7 @@ void WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
         if (!reparsePoint)
             stack.push_back(std::make_unique<SubfolderReader>(path));
     }
+    return true;
 }
 
 bool IsExcludedFolder(const std::wstring& path) {
@@ -98,18 +96,23 @@ bool IsExcludedFolder(const std::wstring& path) {
     return false;
 }
 
-void BuildTargetList(const std::wstring& folder, SortedFolderList& list,
+bool BuildTargetList(const std::wstring& folder, SortedFolderList& list,
                      const WalkProgress& progress) {
     list.Clear();
     if (folder.size() != 3)
         list.Add(folder);
-    WalkSubfolders(folder, list, progress);
-    list.Sort([&progress] { YieldIfAsked(progress); });
-    YieldIfAsked(progress);
-    list.RemoveWhere([&progress](const std::wstring& path) {
-        YieldIfAsked(progress); // a whole drive's list takes a while to sift
-        return IsExcludedFolder(path);
-    });
+    bool going = WalkSubfolders(folder, list, progress) && list.Sort(progress.yield) &&
+                 platform::KeepGoing(progress.yield);
+    if (going)
+        list.RemoveWhere([&progress, &going](const std::wstring& path) {
+            // A whole drive's list takes a while to sift.
+            going = going && platform::KeepGoing(progress.yield);
+            return IsExcludedFolder(path);
+        });
+    // Half a walk is no target list.
+    if (!going)
+        list.Clear();
+    return going;
 }
 
 } // namespace engine

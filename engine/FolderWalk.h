@@ -14,21 +14,24 @@ struct WalkProgress {
     std::function<void(const std::wstring& path)> found;
     // The list now holds count folders.
     std::function<void(size_t count)> counted;
-    // Between short steps, so that a window can keep answering.
+    // Between short steps, so that a window can keep answering; false stops
+    // the walk.
     YieldFn yield;
 };
 
 // Depth first and pre-order; links and junctions are listed but not entered.
-// Folders that cannot be read yield no subfolders.
-void WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
+// Folders that cannot be read yield no subfolders. False when the yield
+// stopped the walk.
+bool WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
                     const WalkProgress& progress = {});
 
 // True for a path the list leaves out, whichever folder along it holds the word.
 bool IsExcludedFolder(const std::wstring& path);
 
 // The whole target list of folder: the folder itself unless it is a drive's
-// root, every subfolder, sorted, exclusions removed.
-void BuildTargetList(const std::wstring& folder, SortedFolderList& list,
+// root, every subfolder, sorted, exclusions removed. False, with the list
+// empty, when the yield stopped it.
+bool BuildTargetList(const std::wstring& folder, SortedFolderList& list,
                      const WalkProgress& progress = {});
 
 } // namespace engine

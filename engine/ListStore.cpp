@@ -39,10 +39,10 @@ std::wstring ChooseListFile(const std::wstring& appFolder, const std::wstring& p
     if (perUserRoot.empty() || platform::FolderAcceptsWrites(appFolder))
         return inAppFolder;
     const std::wstring folder = perUserRoot + L"\\" + kPerUserFolderName;
-    CreateDirectoryW(folder.c_str(), nullptr);
+    platform::CreateFolder(folder);
     const std::wstring perUser = folder + L"\\" + kListFileName;
     if (!platform::PathExists(perUser))
-        CopyFileW(inAppFolder.c_str(), perUser.c_str(), TRUE);
+        platform::CopyToNewFile(inAppFolder, perUser);
     return perUser;
 }
 
@@ -59,8 +59,8 @@ bool ListJournal::Append(const std::vector<std::wstring>& folders) {
     // Always UTF-16: a batch is never re-encoded when one name leaves the
     // code page, and a kill mid-write costs at most the last line.
     std::vector<std::uint8_t> bytes;
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(file_.get(), &size) && size.QuadPart == 0)
+    std::uint64_t size = 0;
+    if (platform::FileSize(file_, size) && size == 0)
         bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
     for (const auto& folder : folders)
         platform::AppendUtf16(folder + L"\r\n", bytes);
@@ -78,12 +78,12 @@ size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const Yiel
     SortedFolderList added;
     std::vector<std::wstring> found;
     for (const std::wstring& folder : SplitLines(platform::DecodeTextFile(bytes))) {
-        if (yield)
-            yield();
+        if (!platform::KeepGoing(yield))
+            return 0;
         if (!IsWellFormedListEntry(folder) || held.Contains(folder) || added.Contains(folder))
             continue;
         // Folders the run had not reached yet hold nothing of ours.
-        if (!IsOwnSettingsFileAnyAttributes(SettingsFilePath(folder)))
+        if (!IsOwnSettingsFile(SettingsFilePath(folder)))
             continue;
         added.Add(folder);
         found.push_back(folder);

@@ -40,7 +40,8 @@ class ListJournal {
 };
 
 // Adds each journal entry that the list lacks and whose folder holds our own
-// settings file; returns how many were added. Calls yield once per entry.
+// settings file; returns how many were added. Calls yield once per entry; when
+// it says stop, nothing is added.
 size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield = {});
 
 } // namespace engine

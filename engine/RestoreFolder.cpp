@@ -1,6 +1,5 @@
 #include "engine/RestoreFolder.h"
 
-#include "engine/FolderList.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 
@@ -42,7 +41,7 @@ RestoreResult& PutBackOrphanBackup(const std::wstring& folder, const std::wstrin
                                    const std::wstring& backup, Steps& steps,
                                    RestoreResult& result) {
     using namespace platform;
-    if (!FileExists(backup))
+    if (!platform::FileExists(backup))
         return result;
     if (!steps.Check(RenameFile(backup, ini)) || !steps.Check(SetAttributes(ini, AttrHidden)) ||
         !steps.Check(SetAttributes(folder, AttrSystem)))
@@ -63,7 +62,7 @@ RestoreResult RestoreFolder(const std::wstring& folder) {
     // One open for reading, attributes and deletion; where it is refused the
     // plain test decides and the steps run one by one.
     FileHandle settings = OpenForRemoval(ini);
-    if (!settings && !FileExists(ini))
+    if (!settings && !platform::FileExists(ini))
         return PutBackOrphanBackup(folder, ini, backup, steps, result);
     std::vector<std::uint8_t> bytes;
     const bool read = settings ? ReadAllBytes(settings, bytes) : ReadAllBytes(ini, bytes);
@@ -115,7 +114,7 @@ RestoreResult RestoreFolder(const std::wstring& folder) {
             return result;
     }
     // A deleted settings file with no backup behind it is gone for certain.
-    if ((backupFound || !deleted) && FileExists(ini)) {
+    if ((backupFound || !deleted) && platform::FileExists(ini)) {
         if (!steps.Check(SetAttributes(ini, AttrHidden)) ||
             !steps.Check(SetAttributes(folder, AttrSystem)))
             return result;

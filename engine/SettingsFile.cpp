@@ -72,10 +72,6 @@ std::wstring BackupFilePath(const std::wstring& settingsFile) {
     return GetFolderPart(path, true) + kBackupFileName;
 }
 
-bool IsOwnSettingsFile(const std::wstring& settingsFile) {
-    return ReadIniValue(L"Vendor", L"ID", L"", settingsFile) == kVendorId;
-}
-
 namespace {
 std::wstring Trimmed(const std::wstring& text) {
     const size_t first = text.find_first_not_of(L" \t");
@@ -118,7 +114,7 @@ bool IsOwnSettingsText(const std::vector<std::uint8_t>& bytes) {
     return false;
 }
 
-bool IsOwnSettingsFileAnyAttributes(const std::wstring& settingsFile) {
+bool IsOwnSettingsFile(const std::wstring& settingsFile) {
     std::vector<std::uint8_t> bytes;
     return platform::ReadAllBytes(settingsFile, bytes) && IsOwnSettingsText(bytes);
 }
@@ -145,12 +141,12 @@ CustomizeResult CustomizeOverExisting(const std::wstring& folder, const std::wst
     using namespace platform;
     const std::wstring backup = BackupFilePath(ini);
 
-    const bool iniFound = FileExists(ini);
+    const bool iniFound = platform::FileExists(ini);
     const DWORD iniAttributes = iniFound ? GetAttributes(ini) : INVALID_FILE_ATTRIBUTES;
     const DWORD folderAttributes = GetAttributes(folder);
-    const bool iniOurs = iniFound && IsOwnSettingsFileAnyAttributes(ini);
+    const bool iniOurs = iniFound && IsOwnSettingsFile(ini);
     // Without a settings file the backup plays no part.
-    const bool backupFound = iniFound && FileExists(backup);
+    const bool backupFound = iniFound && platform::FileExists(backup);
     if (iniFound && backupFound && !iniOurs) {
         // The backup already holds the user's earlier file; this one has come
         // since and has no other copy.

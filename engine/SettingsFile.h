@@ -34,16 +34,12 @@ std::wstring ComposeSettingsFile(const FolderOptions& options);
 std::wstring SettingsFilePath(const std::wstring& folder);
 std::wstring BackupFilePath(const std::wstring& settingsFile);
 
-// True when the file's [Vendor] ID is exactly ours. The file must not be
-// hidden or system, or it reads as foreign.
-bool IsOwnSettingsFile(const std::wstring& settingsFile);
-
 // The one rule for deleting or overwriting a settings file: it is ours when
 // its [Vendor] ID is ours, or when it is empty (nothing of the user's is in
 // it; a kill between creating and writing leaves one). Attributes play no part.
 bool IsOwnSettingsText(const std::vector<std::uint8_t>& bytes);
-// False as well when the file cannot be read.
-bool IsOwnSettingsFileAnyAttributes(const std::wstring& settingsFile);
+// The same for a file, whatever its attributes; false when it cannot be read.
+bool IsOwnSettingsFile(const std::wstring& settingsFile);
 
 struct CustomizeResult {
     bool customized = false; // the new settings file was written

@@ -12,7 +12,7 @@
 //   };
 //
 // The background is never erased: Paint covers the whole client area, so the
-// control does not flicker.
+// control does not flicker, and a new size paints it all again.
 #include "platform/ControlState.h"
 #include "platform/Window.h"
 
@@ -41,6 +41,8 @@ LRESULT CALLBACK CustomControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         });
         return 0;
     default: {
+        if (message == WM_SIZE)
+            InvalidateRect(hwnd, nullptr, FALSE);
         LRESULT result = 0;
         if (Traits::Handle(hwnd, message, wParam, lParam, state, result))
             return result;
@@ -53,6 +55,15 @@ LRESULT CALLBACK CustomControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 // Registers the class of the control once per process.
 template <typename Traits> bool RegisterCustomControl(const wchar_t* className) {
     return RegisterClassOnce(className, CustomControlProc<Traits>);
+}
+
+// A visible control of the class, registered first if it is not yet.
+template <typename Traits>
+HWND CreateCustomControl(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y,
+                         int width, int height, HWND parent, int id) {
+    if (!RegisterCustomControl<Traits>(className))
+        return nullptr;
+    return CreateChild(className, text, style, x, y, width, height, parent, id);
 }
 
 } // namespace platform

@@ -41,7 +41,7 @@ bool PlainFileExists(const std::wstring& path) {
     return false;
 }
 
-bool CanOpenForReading(const std::wstring& path) {
+bool FileExists(const std::wstring& path) {
     if (path.empty())
         return false;
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
@@ -52,6 +52,14 @@ bool CanOpenForReading(const std::wstring& path) {
 
 bool DeleteFileAt(const std::wstring& path) {
     return DeleteFileW(path.c_str()) != FALSE;
+}
+
+bool CreateFolder(const std::wstring& path) {
+    return CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+}
+
+bool CopyToNewFile(const std::wstring& from, const std::wstring& to) {
+    return CopyFileW(from.c_str(), to.c_str(), TRUE) != FALSE;
 }
 
 FileHandle OpenForRemoval(const std::wstring& path) {
@@ -73,6 +81,18 @@ bool RenameFile(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(), 0) != FALSE;
 }
 
+bool FileSize(const FileHandle& file, std::uint64_t& size) {
+    LARGE_INTEGER value{};
+    if (!GetFileSizeEx(file.get(), &value))
+        return false;
+    size = static_cast<std::uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool FindNextEntry(const FindHandle& find, WIN32_FIND_DATAW& data) {
+    return FindNextFileW(find.get(), &data) != FALSE;
+}
+
 bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -84,14 +104,14 @@ bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
 
 bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size))
+    std::uint64_t size = 0;
+    if (!FileSize(file, size))
         return false;
-    if (size.QuadPart > 0x7FFFFFFF) {
+    if (size > 0x7FFFFFFF) {
         SetLastError(ERROR_FILE_TOO_LARGE);
         return false;
     }
-    bytes.resize(static_cast<size_t>(size.QuadPart));
+    bytes.resize(static_cast<size_t>(size));
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
@@ -109,12 +129,14 @@ bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes) {
 // Writes in pieces of a megabyte, calling yield between them: a whole drive's
 // list takes longer to write than a window may stay unanswered.
 static bool WriteAll(HANDLE file, const std::vector<std::uint8_t>& bytes,
-                     const std::function<void()>& yield = {}) {
+                     const YieldFn& yield = {}) {
     constexpr size_t kPiece = 1 << 20;
     size_t done = 0;
     while (done < bytes.size()) {
-        if (done && yield)
-            yield();
+        if (done && !KeepGoing(yield)) {
+            SetLastError(ERROR_CANCELLED);
+            return false;
+        }
         DWORD wrote = 0;
         const size_t piece = std::min(kPiece, bytes.size() - done);
         if (!WriteFile(file, bytes.data() + done, static_cast<DWORD>(piece), &wrote, nullptr))
@@ -168,7 +190,7 @@ bool FolderAcceptsWrites(const std::wstring& folder) {
 }
 
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
-                         const std::function<void()>& yield) {
+                         const YieldFn& yield) {
     DWORD existing = GetFileAttributesW(path.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
         if (existing & FILE_ATTRIBUTE_DIRECTORY) {
@@ -187,18 +209,14 @@ bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_
         if (!file)
             return false;
         if (!WriteAll(file.get(), bytes, yield) || !FlushFileBuffers(file.get())) {
-            DWORD error = GetLastError();
             file.reset();
-            DeleteFileW(temp.c_str());
-            SetLastError(error);
+            KeepingLastError([&temp] { DeleteFileW(temp.c_str()); });
             return false;
         }
     }
     if (!MoveFileExW(temp.c_str(), path.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DWORD error = GetLastError();
-        DeleteFileW(temp.c_str());
-        SetLastError(error);
+        KeepingLastError([&temp] { DeleteFileW(temp.c_str()); });
         return false;
     }
     return true;

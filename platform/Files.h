@@ -2,10 +2,10 @@
 // File-system calls the engine needs, with wide paths. Functions that can fail
 // return false and leave the Win32 error in GetLastError().
 #include "platform/Handles.h"
+#include "platform/Yield.h"
 
 #include <windows.h>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,10 +30,15 @@ bool IsDirectory(const std::wstring& path);
 // the path by a directory search.
 bool PlainFileExists(const std::wstring& path);
 
-// True when the file can be opened for reading.
-bool CanOpenForReading(const std::wstring& path);
+// True when the file can be opened for reading (hidden and system files too,
+// never a folder).
+bool FileExists(const std::wstring& path);
 
 bool DeleteFileAt(const std::wstring& path);
+// Creates the folder; fails with ERROR_ALREADY_EXISTS where it is there.
+bool CreateFolder(const std::wstring& path);
+// Copies the file to a name that nothing has yet (else ERROR_FILE_EXISTS).
+bool CopyToNewFile(const std::wstring& from, const std::wstring& to);
 
 // A file opened for reading that may also have its attributes replaced and be
 // deleted through the same handle: one lookup of the path instead of three.
@@ -43,6 +48,10 @@ bool SetAttributes(const FileHandle& file, DWORD attributes);
 // The file goes when its last handle closes.
 bool MarkForDeletion(const FileHandle& file);
 bool RenameFile(const std::wstring& from, const std::wstring& to);
+
+bool FileSize(const FileHandle& file, std::uint64_t& size);
+// The next entry of a folder search that FindFirstEntry began; false at its end.
+bool FindNextEntry(const FindHandle& find, WIN32_FIND_DATAW& data);
 
 bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes);
 // Reads from the file's current position to its end.
@@ -63,9 +72,10 @@ bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& by
                    DWORD attributes = AttrNormal);
 // Writes a sibling temporary file and moves it over the target in one step;
 // on any failure the target is left as it was. A read-only target is refused.
-// Calls yield between pieces of a long write.
+// Calls yield between pieces of a long write; when it says stop, the
+// temporary file goes and the call fails with ERROR_CANCELLED.
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
-                         const std::function<void()>& yield = {});
+                         const YieldFn& yield = {});
 
 // Text of the system's message for a Win32 error code, without the line break.
 std::wstring ErrorText(DWORD error);

@@ -8,15 +8,14 @@
 
 namespace platform {
 
-struct IconTraits {
-    using Handle = HICON;
-    static Handle invalid() { return nullptr; }
+struct IconTraits : NullIsNone<HICON> {
     static void close(Handle h) { DestroyIcon(h); }
 };
-template <typename Object> struct GdiTraits {
-    using Handle = Object;
-    static Handle invalid() { return nullptr; }
-    static void close(Handle h) { DeleteObject(h); }
+template <typename Object> struct GdiTraits : NullIsNone<Object> {
+    static void close(Object h) { DeleteObject(h); }
+};
+struct MemoryDCTraits : NullIsNone<HDC> {
+    static void close(Handle h) { DeleteDC(h); }
 };
 
 using IconHandle = UniqueHandle<IconTraits>;
@@ -45,21 +44,9 @@ class WindowDC {
 };
 
 // A memory device context compatible with another (the screen's for null).
-class MemoryDC {
+class MemoryDC : public UniqueHandle<MemoryDCTraits> {
   public:
-    explicit MemoryDC(HDC compatible = nullptr) : dc_(CreateCompatibleDC(compatible)) {}
-    ~MemoryDC() {
-        if (dc_)
-            KeepingLastError([this] { DeleteDC(dc_); });
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-
-    HDC get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
-
-  private:
-    HDC dc_;
+    explicit MemoryDC(HDC compatible = nullptr) : UniqueHandle(CreateCompatibleDC(compatible)) {}
 };
 
 // Selects an object into a device context and puts the previous one back.

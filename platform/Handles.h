@@ -42,24 +42,27 @@ template <typename Traits> class UniqueHandle {
     Handle handle_ = Traits::invalid();
 };
 
-struct FileHandleTraits {
+// What stands for no handle: null for most kinds, INVALID_HANDLE_VALUE for
+// files and searches.
+template <typename H> struct NullIsNone {
+    using Handle = H;
+    static Handle invalid() { return nullptr; }
+};
+struct InvalidValueIsNone {
     using Handle = HANDLE;
     static Handle invalid() { return INVALID_HANDLE_VALUE; }
+};
+
+struct FileHandleTraits : InvalidValueIsNone {
     static void close(Handle h) { CloseHandle(h); }
 };
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle invalid() { return INVALID_HANDLE_VALUE; }
+struct FindHandleTraits : InvalidValueIsNone {
     static void close(Handle h) { FindClose(h); }
 };
-struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static Handle invalid() { return nullptr; }
+struct KernelHandleTraits : NullIsNone<HANDLE> {
     static void close(Handle h) { CloseHandle(h); }
 };
-struct RegKeyTraits {
-    using Handle = HKEY;
-    static Handle invalid() { return nullptr; }
+struct RegKeyTraits : NullIsNone<HKEY> {
     static void close(Handle h) { RegCloseKey(h); }
 };
 

@@ -21,6 +21,34 @@ bool HasCloseCommand(HWND window) {
     return menu && GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) != static_cast<UINT>(-1);
 }
 
+bool Checked(HWND button) {
+    return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetChecked(HWND button, bool checked) {
+    SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void Enable(HWND control, bool enabled) {
+    EnableWindow(control, enabled ? TRUE : FALSE);
+}
+
+void Show(HWND control, bool shown) {
+    ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
+}
+
+std::wstring Text(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int got = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+void SetText(HWND window, const std::wstring& text) {
+    SetWindowTextW(window, text.c_str());
+}
+
 void DoEvents() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -17,6 +17,15 @@ void DisableCloseButton(HWND window, bool restore);
 // True while the window's system menu offers the Close command.
 bool HasCloseCommand(HWND window);
 
+// The usual calls on a control, each spelled once.
+// A check box or radio button is ticked (BST_CHECKED).
+bool Checked(HWND button);
+void SetChecked(HWND button, bool checked);
+void Enable(HWND control, bool enabled);
+void Show(HWND control, bool shown);
+std::wstring Text(HWND window);
+void SetText(HWND window, const std::wstring& text);
+
 // Lets the message loop run: dispatches every pending message of this thread.
 void DoEvents();
 

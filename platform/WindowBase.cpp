@@ -1,5 +1,6 @@
 #include "platform/WindowBase.h"
 
+#include "platform/SystemApi.h"
 #include "platform/Window.h"
 
 #include <exception>
@@ -23,11 +24,95 @@ bool WindowBase::CreateWindowOfClass(const wchar_t* className, HICON icon, DWORD
                            nullptr, GetModuleHandleW(nullptr), this) != nullptr;
 }
 
-LRESULT WindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefaultProc(message, wParam, lParam);
+void WindowBase::OnCommand(int id, int code, HWND) {
+    commands_.Run(id, code);
+}
+
+bool WindowBase::OnScroll(HWND bar, int code, int position) {
+    return commands_.RunScroll(GetDlgCtrlID(bar), code, position);
+}
+
+bool WindowBase::OnNotify(const NMHDR&, LRESULT&) {
+    return false;
+}
+
+void WindowBase::OnClose() {
+    DestroyWindow(hwnd_);
 }
 
 void WindowBase::OnException(const char*) {}
+
+LRESULT WindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        // A window's own scroll bars (no control) are left to the default.
+        if (lParam && OnScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam)))
+            return 0;
+        break;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result))
+            return result;
+        break;
+    }
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        break;
+    case WM_NCDESTROY:
+        OnNcDestroy();
+        break;
+    case WM_PAINT:
+        if (OnPaint())
+            return 0;
+        break;
+    case WM_ACTIVATE:
+        if (OnActivate(LOWORD(wParam) != WA_INACTIVE))
+            return 0;
+        break;
+    case WM_SETCURSOR:
+        if (OnSetCursor(reinterpret_cast<HWND>(wParam)))
+            return TRUE;
+        break;
+    case WM_CTLCOLORSTATIC:
+        if (HBRUSH brush =
+                OnColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+            return reinterpret_cast<LRESULT>(brush);
+        break;
+    case WM_DRAWITEM:
+        if (OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    case WM_MEASUREITEM:
+        if (OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    case WM_DPICHANGED:
+        if (OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)))
+            return 0;
+        break;
+    case WM_COPYDATA:
+        return OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE);
+        return 0;
+    default: {
+        LRESULT result = 0;
+        if (OnOtherMessage(message, wParam, lParam, result))
+            return result;
+        break;
+    }
+    }
+    return DefaultProc(message, wParam, lParam);
+}
 
 LRESULT CALLBACK WindowBase::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowBase* self = nullptr;

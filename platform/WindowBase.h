@@ -1,7 +1,10 @@
 #pragma once
-// A thin wrapper over a top-level or child window: stores `this` in the window
-// and routes messages to a virtual handler. No exception crosses the window
+// The one way to write a window: WindowBase stores `this` in the window,
+// unpacks each message once into a typed handler below, and answers WM_COMMAND
+// and the scroll bars from the window's command table. A handler that answers
+// false leaves its message to DefWindowProc. No exception crosses the window
 // procedure.
+#include "platform/CommandTable.h"
 #include "platform/WindowPart.h"
 
 #include <windows.h>
@@ -17,22 +20,58 @@ class WindowBase {
     WindowBase& operator=(const WindowBase&) = delete;
 
     HWND hwnd() const { return hwnd_; }
+    // The window's command rows; the objects that handle some of its controls
+    // add theirs here.
+    CommandTable& Commands() { return commands_; }
 
   protected:
     // Registers the class once per process and creates the window.
     bool CreateWindowOfClass(const wchar_t* className, HICON icon, DWORD exStyle, DWORD style,
                              const std::wstring& title, int x, int y, int width, int height,
                              HWND parent);
-    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // WM_COMMAND; the default runs the command row of the control's notification.
+    virtual void OnCommand(int id, int code, HWND control);
+    // WM_HSCROLL and WM_VSCROLL of a scroll bar control; the default runs its
+    // scroll row.
+    virtual bool OnScroll(HWND bar, int code, int position);
+    virtual bool OnNotify(const NMHDR& header, LRESULT& result);
+    // WM_CLOSE; the default destroys the window.
+    virtual void OnClose();
+    virtual void OnDestroy() {}
+    virtual void OnNcDestroy() {}
+    virtual bool OnPaint() { return false; }
+    virtual bool OnActivate(bool /*active*/) { return false; }
+    // True when the handler set the cursor.
+    virtual bool OnSetCursor(HWND /*over*/) { return false; }
+    // The brush behind a static or read-only control; null for the default.
+    virtual HBRUSH OnColorStatic(HDC /*dc*/, HWND /*control*/) { return nullptr; }
+    virtual bool OnDrawItem(const DRAWITEMSTRUCT& /*draw*/) { return false; }
+    virtual bool OnMeasureItem(MEASUREITEMSTRUCT& /*measure*/) { return false; }
+    virtual bool OnDpiChanged(UINT /*dpi*/, const RECT& /*suggested*/) { return false; }
+    // WM_COPYDATA: true when the data was taken.
+    virtual bool OnCopyData(const COPYDATASTRUCT& /*data*/) { return false; }
+    // WM_QUERYENDSESSION: whether the session may end now.
+    virtual bool OnQueryEndSession() { return true; }
+    virtual void OnEndSession(bool /*ending*/) {}
+    // A message the base does not unpack, such as the window's own WM_APP
+    // messages; true when answered, with its result.
+    virtual bool OnOtherMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/,
+                                LRESULT& /*result*/) {
+        return false;
+    }
     // Called when a handler threw; the message is then treated as handled.
     virtual void OnException(const char* what);
+
+  private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
-
-  private:
     static LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
     HWND hwnd_ = nullptr;
+    CommandTable commands_;
 };
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "engine/FolderList.h"
 #include "engine/SettingsFile.h"
+#include "platform/Files.h"
 #include "platform/TextCompare.h"
 
 #include "tests/support/FileAsserts.h"
@@ -53,13 +54,25 @@ TEST(SortedFolderList, FolderBeforeItsContentsIgnoringCase) {
     EXPECT_EQ(list.Item(1), L"C:\\Data\\b");
 }
 
+TEST(ListFile, AYieldThatSaysStopLeavesTheFileAsItWas) {
+    TempDir dir;
+    const std::wstring file = dir / L"Fldr.dll";
+    WriteBytes(file, "C:\\old\r\n");
+    PlainList list;
+    list.items = {L"C:\\a", L"C:\\b"};
+    EXPECT_FALSE(SaveListToFile(list, file, [] { return false; }));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_CANCELLED));
+    EXPECT_EQ(ReadAnsi(file), "C:\\old\r\n");
+    EXPECT_FALSE(Exists(file + L".new"));
+}
+
 TEST(ListFile, RoundTripKeepsCommasAndQuotes) {
     TempDir dir;
     const std::wstring file = dir / L"Fldr.dll";
     PlainList list;
     list.items = {L"C:\\a,b", L"C:\\it's", L"\\\\srv\\share\\x", L"C:\\Data"};
     int yields = 0;
-    ASSERT_TRUE(SaveListToFile(list, file, [&yields] { ++yields; }));
+    ASSERT_TRUE(SaveListToFile(list, file, [&yields] { return ++yields > 0; }));
     EXPECT_EQ(yields, 4); // a long list lets the window answer while it is written
     EXPECT_EQ(ReadAnsi(file), "C:\\a,b\r\nC:\\it's\r\n\\\\srv\\share\\x\r\nC:\\Data\r\n");
 
@@ -186,6 +199,8 @@ TEST(ListFile, FailedSaveLeavesTheOldFileIntact) {
     EXPECT_FALSE(Exists(folder + L".new"));
 }
 
+using platform::FileExists;
+
 TEST(FileExists, OpensHiddenSystemFilesButNotFolders) {
     TempDir dir;
     const std::wstring ini = dir / L"Desktop.ini";
@@ -247,7 +262,7 @@ TEST(SortedFolderList, SortingInStepsGivesTheSameOrderAndYields) {
         plain.Add(path);
     }
     int yields = 0;
-    stepwise.Sort([&yields] { ++yields; });
+    ASSERT_TRUE(stepwise.Sort([&yields] { return ++yields > 0; }));
     EXPECT_GT(yields, 4);
     EXPECT_EQ(Items(stepwise), Items(plain)); // plain sorts in one go when read
     for (size_t i = 1; i < stepwise.Count(); ++i)

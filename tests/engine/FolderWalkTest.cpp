@@ -38,7 +38,7 @@ TEST(FolderWalk, PreOrderWithProgressBeforeEachFolderJoins) {
         found.push_back(path);
     };
     progress.counted = [&](size_t count) { counts.push_back(count); };
-    progress.yield = [&] { ++yields; };
+    progress.yield = [&] { return ++yields > 0; };
     WalkSubfolders(root, list, progress);
 
     EXPECT_EQ(Items(list),
@@ -69,12 +69,29 @@ TEST(FolderWalk, TargetListHasTheFolderSortedAndWithoutExclusions) {
     list.Add(L"C:\\left over");
     int yields = 0;
     WalkProgress progress;
-    progress.yield = [&] { ++yields; };
+    progress.yield = [&] { return ++yields > 0; };
     BuildTargetList(root, list, progress);
     EXPECT_EQ(Items(list), (std::vector<std::wstring>{root, root + L"\\a", root + L"\\Keep",
                                                       root + L"\\Keep\\Desk top"}));
     // One a folder found, one after the sort, one a folder sifted, at the least.
     EXPECT_GE(yields, 7 + 1 + 8);
+}
+
+TEST(FolderWalk, AYieldThatSaysStopEndsTheWalkWithNoTargetList) {
+    TempDir dir;
+    const std::wstring root = dir.MakeFolder(L"Data");
+    for (const wchar_t* name : {L"Data\\a", L"Data\\b", L"Data\\c", L"Data\\d"})
+        dir.MakeFolder(name);
+    // Stopped in the walk, in the sort and in the sifting in turn.
+    for (int allowed : {2, 4, 7}) {
+        SortedFolderList list;
+        int yields = 0;
+        WalkProgress progress;
+        progress.yield = [&] { return ++yields <= allowed; };
+        EXPECT_FALSE(BuildTargetList(root, list, progress)) << allowed;
+        EXPECT_EQ(yields, allowed + 1) << allowed;
+        EXPECT_EQ(list.Count(), 0u) << allowed;
+    }
 }
 
 TEST(FolderWalk, ExclusionMatchesAnyPartOfThePathInAnyCase) {

@@ -95,7 +95,7 @@ TEST_F(RestoreFolderTest, RefusedDeletionIsASkipAndNotARestore) {
     EXPECT_TRUE(r.skipped);
     EXPECT_EQ(r.error, DWORD(ERROR_SHARING_VIOLATION));
     held.reset();
-    EXPECT_TRUE(IsOwnSettingsFileAnyAttributes(ini));
+    EXPECT_TRUE(IsOwnSettingsFile(ini));
 }
 
 TEST(ListJournal, MergeKeepsOnlyFoldersHoldingOurFile) {

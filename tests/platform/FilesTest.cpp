@@ -76,9 +76,22 @@ TEST(Files, ReplaceFileContentsSwapsInOneStep) {
     for (size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<std::uint8_t>(i * 7);
     int yields = 0;
-    ASSERT_TRUE(ReplaceFileContents(file, big, [&yields] { ++yields; }));
+    ASSERT_TRUE(ReplaceFileContents(file, big, [&yields] { return ++yields > 0; }));
     EXPECT_EQ(yields, 2);
     EXPECT_EQ(ReadBytes(file), big);
+}
+
+TEST(Files, AYieldThatSaysStopKeepsTheOldFileAndRemovesTheTemporaryOne) {
+    TempDir dir;
+    const std::wstring file = dir / L"list.txt";
+    ASSERT_TRUE(ReplaceFileContents(file, {'o', 'l', 'd'}));
+    const std::vector<std::uint8_t> big(3u << 20, 'x');
+    int yields = 0;
+    EXPECT_FALSE(ReplaceFileContents(file, big, [&yields] { return ++yields < 2; }));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_CANCELLED));
+    EXPECT_EQ(yields, 2);
+    EXPECT_EQ(ReadAnsi(file), "old");
+    EXPECT_FALSE(Exists(file + L".new"));
 }
 
 TEST(Files, OneOpenRemovesAReadOnlyHiddenSystemFile) {
@@ -107,7 +120,7 @@ TEST(Files, OpenForRemovalIsRefusedWhatTheSingleStepsWouldMeet) {
     ASSERT_TRUE(held.valid());
     EXPECT_FALSE(OpenForRemoval(file).valid());
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
-    EXPECT_TRUE(CanOpenForReading(file));
+    EXPECT_TRUE(FileExists(file));
 }
 
 TEST(Files, ErrorTextIsTheSystemsSentence) {

@@ -5,7 +5,6 @@
 #include "platform/Window.h"
 #include "resources/resource.h"
 
-#include <commctrl.h>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
@@ -32,42 +31,23 @@ constexpr int kClientHeight = 3990;
 
 constexpr COLORREF kLabelBlue = RGB(0, 51, 153);
 
-struct ControlSpec {
-    int id;
-    const wchar_t* className;
-    const wchar_t* text;
-    DWORD style;
-    int left, top, width, height; // twips, relative to the container
-    int containerLeft, containerTop;
-    const wchar_t* tooltip;
-    bool titleFont;
+// clang-format off
+const ControlSpec kAboutControls[] = {
+    {frmAbout::picIcon, L"picIcon", Kind::Bitmap, 0, L"", L"Pelwick Software", 120, 120, 1065, 2205, true, SS_NOTIFY},
+    {frmAbout::lblTitle, L"lblTitle", Kind::TitleLabel, 0, L"", nullptr, 1560, 240, 2805, 240, true, 0},
+    {frmAbout::lblVersion, L"lblVersion", Kind::TitleLabel, 0, L"", nullptr, 1560, 600, 2325, 225, true, 0},
+    {frmAbout::Frame2, L"Frame2", Kind::GroupBox, 0, L"", nullptr, 1560, 840, 3975, 1095, true, 0},
+    // Inside Frame2: the frames draw a border only, so their labels are the window's.
+    {frmAbout::lblDescription, L"lblDescription", Kind::Label, 0, kDescription, nullptr, 1560 + 120, 840 + 120, 3795, 810, true, 0},
+    {frmAbout::Command1, L"Command1", Kind::Button, 0, L"&Join the Pelwick mailing list", L"Join our mailing list", 1560, 2040, 2295, 345, true, 0},
+    {frmAbout::Command2, L"Command2", Kind::Button, 0, L"&Pelwick", L"Visit Pelwick", 4320, 2040, 1245, 345, true, 0},
+    {frmAbout::Frame1, L"Frame1", Kind::GroupBox, 0, L"", nullptr, 120, 2405, 4095, 1455, true, 0},
+    // Inside Frame1.
+    {frmAbout::lblDisclaimer, L"lblDisclaimer", Kind::Label, 0, kDisclaimer, nullptr, 120 + 120, 2405 + 240, 3870, 1185, true, 0},
+    {frmAbout::Command3, L"Command3", Kind::Button, 0, L"Clos&e", L"Close this window", 4290, 2777, 1245, 345, true, 0},
+    {frmAbout::Command4, L"Command4", Kind::Button, 0, L"&System Info", L"Info about your computer", 4290, 3480, 1245, 345, true, 0},
 };
-
-constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
-constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
-constexpr DWORD kFrame = BS_GROUPBOX;
-
-// Frame2 at (1560, 840), Frame1 at (120, 2405) hold the two long labels.
-const ControlSpec kControls[] = {
-    {frmAbout::picIcon, L"STATIC", L"", SS_BITMAP | SS_NOTIFY, 120, 120, 1065, 2205, 0, 0,
-     L"Pelwick Software", false},
-    {frmAbout::lblTitle, L"STATIC", L"", kLabel, 1560, 240, 2805, 240, 0, 0, nullptr, true},
-    {frmAbout::lblVersion, L"STATIC", L"", kLabel, 1560, 600, 2325, 225, 0, 0, nullptr, true},
-    {frmAbout::Frame2, L"BUTTON", L"", kFrame, 1560, 840, 3975, 1095, 0, 0, nullptr, false},
-    {frmAbout::lblDescription, L"STATIC", kDescription, kLabel, 120, 120, 3795, 810, 1560, 840,
-     nullptr, false},
-    {frmAbout::Command1, L"BUTTON", L"&Join the Pelwick mailing list", kButton, 1560, 2040, 2295,
-     345, 0, 0, L"Join our mailing list", false},
-    {frmAbout::Command2, L"BUTTON", L"&Pelwick", kButton, 4320, 2040, 1245, 345, 0, 0,
-     L"Visit Pelwick", false},
-    {frmAbout::Frame1, L"BUTTON", L"", kFrame, 120, 2405, 4095, 1455, 0, 0, nullptr, false},
-    {frmAbout::lblDisclaimer, L"STATIC", kDisclaimer, kLabel, 120, 240, 3870, 1185, 120, 2405,
-     nullptr, false},
-    {frmAbout::Command3, L"BUTTON", L"Clos&e", kButton, 4290, 2777, 1245, 345, 0, 0,
-     L"Close this window", false},
-    {frmAbout::Command4, L"BUTTON", L"&System Info", kButton, 4290, 3480, 1245, 345, 0, 0,
-     L"Info about your computer", false},
-};
+// clang-format on
 
 PageOpener& CurrentOpener() {
     static PageOpener opener;
@@ -240,6 +220,7 @@ bool frmAbout::Create(HWND owner) {
         return false;
     CreateFonts(dpi);
     CreateControls();
+    AddCommands();
     Form_Load();
     return true;
 }
@@ -250,92 +231,58 @@ void frmAbout::CreateFonts(UINT dpi) {
 }
 
 void frmAbout::CreateControls() {
-    const UINT dpi = platform::WindowDpi(hwnd());
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(),
-                               nullptr, instance, nullptr);
-    for (const ControlSpec& entry : kControls) {
-        HWND control = CreateWindowExW(
-            0, entry.className, entry.text, WS_CHILD | WS_VISIBLE | entry.style,
-            platform::TwipsToPixels(entry.containerLeft + entry.left, dpi),
-            platform::TwipsToPixels(entry.containerTop + entry.top, dpi),
-            platform::TwipsToPixels(entry.width, dpi), platform::TwipsToPixels(entry.height, dpi),
-            hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
-        if (!control)
-            continue;
-        HFONT font = entry.titleFont ? titleFont_.get() : formFont_.get();
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        if (entry.tooltip)
-            AddTooltip(control, entry.tooltip);
-    }
-    vendorPicture_.reset(static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_VENDOR), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    const ControlFonts fonts{formFont_.get(), titleFont_.get()};
+    ui::CreateControls(hwnd(), kAboutControls, fonts, controls_);
+    PlaceControls(kAboutControls, controls_, platform::WindowDpi(hwnd()));
+    tooltip_ = AddTooltips(hwnd(), kAboutControls, controls_);
+    vendorPicture_.reset(
+        static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_VENDOR),
+                                        IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     if (vendorPicture_)
         SendMessageW(Control(picIcon), STM_SETIMAGE, IMAGE_BITMAP,
                      reinterpret_cast<LPARAM>(vendorPicture_.get()));
 }
 
-void frmAbout::AddTooltip(HWND control, const wchar_t* text) {
-    if (!tooltip_)
-        return;
-    TTTOOLINFOW info{};
-    info.cbSize = sizeof info;
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    info.hwnd = hwnd();
-    info.uId = reinterpret_cast<UINT_PTR>(control);
-    info.lpszText = const_cast<wchar_t*>(text);
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+void frmAbout::AddCommands() {
+    Commands().Add(*this, {{Command1, BN_CLICKED, &frmAbout::Command1_Click},
+                           {Command2, BN_CLICKED, &frmAbout::Command2_Click},
+                           {picIcon, STN_CLICKED, &frmAbout::picIcon_Click},
+                           {Command3, BN_CLICKED, &frmAbout::Command3_Click},
+                           {IDCANCEL, BN_CLICKED, &frmAbout::Command3_Click}, // Esc
+                           {Command4, BN_CLICKED, &frmAbout::Command4_Click}});
 }
 
 void frmAbout::Form_Load() {
-    SetWindowTextW(hwnd(), (std::wstring(L"About ") + kAppTitle).c_str());
-    SetWindowTextW(Control(lblVersion), VersionText().c_str());
-    SetWindowTextW(Control(lblTitle), kAppTitle);
+    platform::SetText(hwnd(), std::wstring(L"About ") + kAppTitle);
+    platform::SetText(Control(lblVersion), VersionText());
+    platform::SetText(Control(lblTitle), kAppTitle);
 }
 
 void frmAbout::StartSysInfo() {
     ui::StartSysInfo(hwnd());
 }
 
-LRESULT frmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_SETCURSOR:
-        if (OnSetCursor(reinterpret_cast<HWND>(wParam)))
-            return TRUE;
-        break;
-    case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_ACTIVATE:
-        OnActivate(LOWORD(wParam) != WA_INACTIVE);
-        return 0;
-    case WM_NCDESTROY:
-        // The object may outlive its window until the next opening.
-        formFont_.reset();
-        titleFont_.reset();
-        vendorPicture_.reset();
-        break;
-    case WM_CLOSE:
-        Command3_Click();
-        return 0;
-    default:
-        break;
-    }
-    return DefaultProc(message, wParam, lParam);
+void frmAbout::OnNcDestroy() {
+    // The object may outlive its window until the next opening.
+    formFont_.reset();
+    titleFont_.reset();
+    vendorPicture_.reset();
 }
 
-void frmAbout::OnActivate(bool active) {
+void frmAbout::OnClose() {
+    Command3_Click();
+}
+
+bool frmAbout::OnActivate(bool active) {
     if (!active) {
         lastFocus_ = GetFocus();
-        return;
+        return true;
     }
     // Close holds the focus when the window first opens.
     HWND focus =
         IsWindow(lastFocus_) && IsChild(hwnd(), lastFocus_) ? lastFocus_ : Control(Command3);
     SetFocus(focus);
+    return true;
 }
 
 bool frmAbout::OnSetCursor(HWND over) {
@@ -345,36 +292,11 @@ bool frmAbout::OnSetCursor(HWND over) {
     return true;
 }
 
-void frmAbout::OnCommand(int id, int code) {
-    if (code != BN_CLICKED && code != STN_CLICKED)
-        return;
-    switch (id) {
-    case Command1:
-        Command1_Click();
-        break;
-    case Command2:
-        Command2_Click();
-        break;
-    case Command3:
-    case IDCANCEL: // Esc
-        Command3_Click();
-        break;
-    case Command4:
-        Command4_Click();
-        break;
-    case picIcon:
-        picIcon_Click();
-        break;
-    default:
-        break;
-    }
-}
-
-LRESULT frmAbout::OnCtlColorStatic(HDC dc, HWND control) {
+HBRUSH frmAbout::OnColorStatic(HDC dc, HWND control) {
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     const int id = GetDlgCtrlID(control);
     SetTextColor(dc, id == lblTitle || id == lblVersion ? kLabelBlue : GetSysColor(COLOR_BTNTEXT));
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    return GetSysColorBrush(COLOR_BTNFACE);
 }
 
 void frmAbout::Command1_Click() {

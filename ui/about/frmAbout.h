@@ -3,6 +3,7 @@
 // system-information launcher. One instance at a time, modeless.
 #include "platform/Gdi.h"
 #include "platform/WindowBase.h"
+#include "ui/common/ControlTable.h"
 
 #include <functional>
 #include <string>
@@ -28,7 +29,7 @@ class frmAbout : public platform::WindowBase {
     bool Create(HWND owner);
 
     void StartSysInfo();
-    HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
+    HWND Control(int id) const { return FindControl(controls_, id); }
 
     // Control ids, named after the window's controls.
     enum ControlId : int {
@@ -46,17 +47,17 @@ class frmAbout : public platform::WindowBase {
     };
 
   protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnClose() override;
+    void OnNcDestroy() override;
+    bool OnActivate(bool active) override;
+    bool OnSetCursor(HWND over) override;
+    HBRUSH OnColorStatic(HDC dc, HWND control) override;
 
   private:
     void Form_Load();
     void CreateControls();
     void CreateFonts(UINT dpi);
-    void AddTooltip(HWND control, const wchar_t* text);
-    void OnActivate(bool active);
-    bool OnSetCursor(HWND over);
-    void OnCommand(int id, int code);
-    LRESULT OnCtlColorStatic(HDC dc, HWND control);
+    void AddCommands();
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
@@ -66,6 +67,7 @@ class frmAbout : public platform::WindowBase {
     platform::FontHandle formFont_;
     platform::FontHandle titleFont_;
     platform::BitmapHandle vendorPicture_;
+    ControlMap controls_;
     HWND tooltip_ = nullptr;
     HWND lastFocus_ = nullptr;
 };

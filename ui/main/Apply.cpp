@@ -1,14 +1,21 @@
 // Apply: customizing the chosen folder or every folder of the target list.
-#include "ui/main/Form1.h"
+#include "ui/main/Apply.h"
+
+#include "QuillaneVersion.h"
 
 #include "engine/ListStore.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/TextCodec.h"
 #include "platform/TextCompare.h"
+#include "platform/Window.h"
+#include "ui/main/FolderSelection.h"
 #include "ui/restore/RestoreList.h"
+#include "ui/restore/RestoreView.h"
 
 namespace ui {
+
+using quillane::kAppTitle;
 
 namespace {
 
@@ -26,11 +33,15 @@ class RestoreMembership {
         const size_t count = list.Count();
         for (size_t i = 0; i < count; ++i) {
             before_.Add(list.Item(i));
-            if (yield)
-                yield();
+            if (!platform::KeepGoing(yield)) {
+                stopped_ = true;
+                return;
+            }
         }
-        before_.Sort(yield);
+        stopped_ = !before_.Sort(yield);
     }
+    // The yield stopped the copy: the run stops too.
+    bool Stopped() const { return stopped_; }
     bool Holds(const std::wstring& folder) const {
         if (!copied_)
             return list_.Holds(folder);
@@ -48,6 +59,7 @@ class RestoreMembership {
     engine::SortedFolderList before_;
     std::wstring lastAdded_;
     bool added_ = false;
+    bool stopped_ = false;
 };
 
 // Customized folders of a long run wait here and join the list box a batch at
@@ -96,49 +108,43 @@ bool CustomizeAndRecord(const std::wstring& folder, const std::vector<std::uint8
 
 } // namespace
 
-engine::FolderOptions Form1::ReadOptions() const {
-    engine::FolderOptions options;
-    options.iconFile = Text(TxtIconFile);
-    options.iconIndex = iconPicker_->IconIndex();
-    options.tooltip = Text(TxtToolTip);
-    options.textColor = lblColor;
-    options.textBackground = lblBgColor;
-    options.picturePath = Path;
-    return options;
+Apply::Apply(ApplyHost& host, BusyLock& busy, const ApplyControls& controls,
+             const engine::SortedFolderList& targets, FolderSelection& folderSelection)
+    : host_(host), busy_(busy), c_(controls), subDirs_(targets), folderSelection_(folderSelection) {
 }
 
-void Form1::RefreshShell() {
-    platform::NotifyShellOfChanges();
+void Apply::AddCommands(platform::CommandTable& commands) {
+    commands.Add(*this, {{GetDlgCtrlID(c_.Command1), BN_CLICKED, &Apply::Command1_Click}});
 }
 
-void Form1::Command1_Click() {
-    const std::wstring folder = Text(TxtFolder);
+void Apply::Command1_Click() {
+    const std::wstring folder = platform::Text(c_.TxtFolder);
     if (folder.empty()) {
-        MessageBoxW(hwnd(), L"Please select a Folder to Customize    ", kAppTitle,
+        MessageBoxW(c_.form, L"Please select a Folder to Customize    ", kAppTitle,
                     MB_OK | MB_ICONINFORMATION);
-        cmdBrowseFolder_Click();
+        folderSelection_.cmdBrowseFolder_Click();
         return;
     }
     // One reading for the whole run: every folder gets the same settings.
-    const engine::FolderOptions options = ReadOptions();
+    const engine::FolderOptions options = host_.ReadOptions();
     if (!options.AnyChosen()) {
-        MessageBoxW(hwnd(), L"Please select at least one of the Folder options    ", kAppTitle,
+        MessageBoxW(c_.form, L"Please select at least one of the Folder options    ", kAppTitle,
                     MB_OK | MB_ICONINFORMATION);
         return;
     }
-    SetFocus(Control(cmdDummy));
+    SetFocus(c_.cmdDummy);
     // From the first step to the end of the save: nothing else may start.
-    BusyHold busy(*this);
-    SetWaitCursor(true);
+    BusyHold busy(busy_);
+    host_.SetWaitCursor(true);
     const std::vector<std::uint8_t> settingsFile =
         platform::EncodeTextFile(engine::ComposeSettingsFile(options));
     // Each folder is recorded before it is written, so that a run killed at
     // any moment leaves every folder it wrote restorable.
-    engine::ListJournal journal(engine::JournalPath(ListFilePath()));
+    engine::ListJournal journal(engine::JournalPath(host_.ListFilePath()));
 
-    const bool listMode = SendMessageW(Control(chkSubs), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const bool listMode = platform::Checked(c_.chkSubs);
     if (!listMode) {
-        ListBoxItems restoreList(Control(lstRestore));
+        ListBoxItems restoreList(c_.lstRestore);
         RestoreMembership held(restoreList, false);
         unsigned long error = 0;
         bool done = false;
@@ -147,24 +153,27 @@ void Form1::Command1_Click() {
         else if (CustomizeAndRecord(folder, settingsFile, held, done, error))
             restoreList.Add(folder);
         journal.Close();
-        RefreshShell();
+        host_.RefreshShell();
         std::wstring status = L"Folder Successfully Customized";
         if (!done)
             status = L"Folder could not be customized: " + platform::ErrorText(error);
-        SetStatus(status);
-        UpdateRestoreCount();
+        host_.SetStatus(status);
+        host_.UpdateRestoreCount();
         CompleteApply(done ? L"Folders Successfully Customized" : status);
         return;
     }
 
-    DoEvents();
+    if (!host_.YieldToMessages())
+        return;
     const size_t count = subDirs_.Count();
     size_t failed = 0;
     {
-        ListBoxItems restoreList(Control(lstRestore));
-        RestoreMembership held(restoreList, true, [this] { DoEvents(); });
-        ListRedrawThrottle quiet(Control(lstRestore));
-        PendingItems added(restoreList, Control(lstRestore));
+        ListBoxItems restoreList(c_.lstRestore);
+        RestoreMembership held(restoreList, true, [this] { return host_.YieldToMessages(); });
+        if (held.Stopped())
+            return;
+        ListRedrawThrottle quiet(c_.lstRestore);
+        PendingItems added(restoreList, c_.lstRestore);
         // Journal batches: one write per this many folders keeps the record's
         // cost small against the folders' own writes.
         constexpr size_t kBatch = 256;
@@ -184,15 +193,17 @@ void Form1::Command1_Click() {
                     break;
                 }
             }
-            ShowProgress(L"Changing " + target);
-            DoEvents();
+            host_.ShowProgress(L"Changing " + target);
+            if (!host_.YieldToMessages())
+                return;
             unsigned long error = 0;
             bool customized = false;
             if (CustomizeAndRecord(target, settingsFile, held, customized, error))
                 added.Add(target);
             if (!customized)
                 ++failed;
-            DoEvents();
+            if (!host_.YieldToMessages())
+                return;
         }
         added.Flush();
     }
@@ -201,16 +212,17 @@ void Form1::Command1_Click() {
                               failed, L"could not be changed"));
 }
 
-void Form1::CompleteApply(const std::wstring& statusText) {
-    DoEvents();
-    RefreshShell();
+void Apply::CompleteApply(const std::wstring& statusText) {
+    if (!host_.YieldToMessages())
+        return;
+    host_.RefreshShell();
     // Saved before the final text shows and before the lock goes: a failed
     // save keeps the list box as it is and is tried again at the next save.
-    SaveRestoreList();
-    SetStatus(statusText);
-    UpdateRestoreCount();
-    SetWaitCursor(false);
-    DoEvents();
+    host_.SaveRestoreList();
+    host_.SetStatus(statusText);
+    host_.UpdateRestoreCount();
+    host_.SetWaitCursor(false);
+    host_.YieldToMessages();
 }
 
 } // namespace ui

@@ -26,7 +26,7 @@ void Form1::HoldBusy() {
     if (busyHolders_++ > 0)
         return;
     for (int id : kBusySet)
-        EnableWindow(Control(id), FALSE);
+        platform::Enable(Control(id), false);
     restoreView_->EnableViewControls(false);
     platform::DisableCloseButton(hwnd(), false);
 }
@@ -38,10 +38,7 @@ void Form1::ReleaseBusy() {
         // The session waited for the operation; the list is saved before
         // anything else can start.
         saveWhenIdle_ = false;
-        try {
-            SaveRestoreList();
-        } catch (const WindowGone&) {
-        }
+        SaveRestoreList();
         platform::DestroyShutdownReason(hwnd());
     }
     if (--busyHolders_ > 0 || !hwnd())
@@ -49,19 +46,19 @@ void Form1::ReleaseBusy() {
     if (!pendingFolder_.empty())
         PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
     for (int id : kBusySet)
-        EnableWindow(Control(id), id != Command5 || pictureFeature_);
+        platform::Enable(Control(id), id != Command5 || pictureFeature_);
     restoreView_->EnableViewControls(true);
     platform::DisableCloseButton(hwnd(), true);
 }
 
-LRESULT Form1::OnQueryEndSession() {
+bool Form1::OnQueryEndSession() {
     if (!Busy())
-        return TRUE;
+        return true;
     saveWhenIdle_ = true;
     // Windows XP shows no reason; the refusal alone makes the session wait.
     platform::CreateShutdownReason(hwnd(),
                                    L"Quillane is changing folders and must save its restore list.");
-    return FALSE;
+    return false;
 }
 
 void Form1::OnEndSession(bool ending) {

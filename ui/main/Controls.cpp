@@ -1,6 +1,6 @@
 #include "ui/main/Controls.h"
 
-#include "platform/Window.h"
+#include "platform/Dpi.h"
 
 namespace ui {
 
@@ -70,54 +70,33 @@ const ControlSpec kControls[] = {
 // clang-format on
 const size_t kControlCount = sizeof kControls / sizeof kControls[0];
 
-const ControlSpec* FindSpec(int id) {
-    for (const auto& entry : kControls)
-        if (entry.id == id)
-            return &entry;
-    return nullptr;
-}
-
-const wchar_t kFrameClass[] = L"QuillaneFrame";
-const wchar_t kPanelClass[] = L"QuillanePanel";
-
 namespace {
+constexpr int kClientWidthTwips = 7455;
+constexpr int kClientHeightTwips = 5715;
 
-LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-        // The main window handles every control, wherever it sits.
-        return SendMessageW(GetAncestor(hwnd, GA_ROOT), message, wParam, lParam);
-    case WM_PAINT: {
-        const platform::PaintScope paint(hwnd);
-        wchar_t name[32] = {};
-        GetClassNameW(hwnd, name, 32);
-        if (lstrcmpW(name, kFrameClass) == 0) {
-            RECT r;
-            GetClientRect(hwnd, &r);
-            DrawEdge(paint.get(), &r, EDGE_ETCHED, BF_RECT);
-        }
-        return 0;
-    }
-    default:
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
+int FontHeight(double points, UINT dpi) {
+    return -static_cast<int>(points * dpi / 72.0 + 0.5);
 }
-
 } // namespace
 
-void RegisterContainerClasses() {
-    const HBRUSH face = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    platform::RegisterClassOnce(kFrameClass, ContainerProc, face);
-    platform::RegisterClassOnce(kPanelClass, ContainerProc, face);
+platform::FontHandle CreateFormFont(UINT dpi) {
+    return platform::FontHandle(CreateFontW(FontHeight(8.25, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                            FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                            DEFAULT_PITCH | FF_SWISS, L"Verdana"));
+}
+
+void LayoutControls(HWND window, const ControlMap& controls, UINT dpi) {
+    using platform::TwipsToPixels;
+    RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
+    AdjustWindowRectEx(&frame, kMainWindowStyle, FALSE, 0);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceControls(MainControls(), controls, dpi);
+    // Long paths scroll into view: three list widths of horizontal range.
+    const double twipsPerPixel = 1440.0 / dpi;
+    const int extent = static_cast<int>(6855 / twipsPerPixel * 3 + 0.5);
+    SendMessageW(FindControl(controls, lstRestore), LB_SETHORIZONTALEXTENT, extent, 0);
 }
 
 } // namespace ui

@@ -1,13 +1,15 @@
 // Choosing the folder and building the target list of its subfolders.
-#include "ui/main/Form1.h"
+#include "ui/main/FolderSelection.h"
 
+#include "QuillaneVersion.h"
 #include "platform/Shell.h"
 #include "ui/main/CommandLine.h"
-#include "ui/main/SingleInstance.h"
 
 #include <shlobj.h>
 
 namespace ui {
+
+using quillane::kAppTitle;
 
 namespace {
 
@@ -15,86 +17,85 @@ constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF
 
 } // namespace
 
-void Form1::cmdBrowseFolder_Click() {
+FolderSelection::FolderSelection(OperationHost& host, BusyLock& busy,
+                                 const FolderSelectionControls& controls,
+                                 engine::SortedFolderList& targets, std::wstring idleText)
+    : host_(host), busy_(busy), c_(controls), subDirs_(targets), idleText_(std::move(idleText)) {}
+
+void FolderSelection::AddCommands(platform::CommandTable& commands) {
+    commands.Add(*this, {{GetDlgCtrlID(c_.cmdBrowseFolder), BN_CLICKED,
+                          &FolderSelection::cmdBrowseFolder_Click},
+                         {GetDlgCtrlID(c_.chkSubs), BN_CLICKED, &FolderSelection::chkSubs_Click}});
+}
+
+void FolderSelection::cmdBrowseFolder_Click() {
     SetIncludeSubdirectories(false);
-    SetStatus(IdleText());
-    ShowWindow(Control(lblCreating), SW_HIDE);
+    host_.SetStatus(idleText_);
+    platform::Show(c_.lblCreating, false);
 
     const std::wstring chosen =
-        platform::BrowseForFolder(hwnd(), L"Select a Folder to Customize", kBrowseFlags);
+        platform::BrowseForFolder(c_.form, L"Select a Folder to Customize", kBrowseFlags);
     if (!chosen.empty())
-        SetText(TxtFolder, chosen);
-    DoEvents();
+        platform::SetText(c_.TxtFolder, chosen);
+    if (!host_.YieldToMessages())
+        return;
 
     CheckChosenFolder();
 }
 
-void Form1::TakeFolder(const std::wstring& argument) {
+void FolderSelection::TakeFolder(const std::wstring& argument) {
     SetIncludeSubdirectories(false);
-    SetStatus(IdleText());
+    host_.SetStatus(idleText_);
     const std::wstring folder = NormalizeFolderArgument(argument);
     if (folder.empty()) {
-        SetText(TxtFolder, L"");
-        MessageBoxW(hwnd(), (L"Folder not found: " + argument).c_str(), kAppTitle,
+        platform::SetText(c_.TxtFolder, L"");
+        MessageBoxW(c_.form, (L"Folder not found: " + argument).c_str(), kAppTitle,
                     MB_OK | MB_ICONINFORMATION);
         return;
     }
-    SetText(TxtFolder, folder);
+    platform::SetText(c_.TxtFolder, folder);
     CheckChosenFolder();
 }
 
-LRESULT Form1::OnFolderHandedOver(const COPYDATASTRUCT& data) {
-    if (data.dwData != kHandOverFolder || data.cbData % sizeof(wchar_t) != 0)
-        return FALSE;
-    pendingFolder_.assign(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
-    // The sender waits for this answer: the folder's checks and their
-    // message boxes come after it.
-    PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
-    return TRUE;
-}
-
-void Form1::TakePendingFolder() {
-    if (Busy() || pendingFolder_.empty())
-        return;
-    const std::wstring folder = std::move(pendingFolder_);
-    pendingFolder_.clear();
-    TakeFolder(folder);
-}
-
-void Form1::CheckChosenFolder() {
-    const std::wstring folder = Text(TxtFolder);
+void FolderSelection::CheckChosenFolder() {
+    const std::wstring folder = platform::Text(c_.TxtFolder);
     if (folder.empty())
         return;
     const std::wstring root = folder.substr(0, 3);
     if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) {
-        MessageBoxW(hwnd(), (root + L" is not a valid Hard Drive   ").c_str(),
+        MessageBoxW(c_.form, (root + L" is not a valid Hard Drive   ").c_str(),
                     L"Not a Valid Hard Drive", MB_OK | MB_ICONINFORMATION);
-        SetText(TxtFolder, L"");
-        SetFocus(Control(cmdBrowseFolder));
+        platform::SetText(c_.TxtFolder, L"");
+        SetFocus(c_.cmdBrowseFolder);
         return;
     }
     if (folder.size() == 3) {
         const std::wstring question = L"This will change ALL the Folders on Drive " + folder +
                                       L" and can take several minutes.     \r\n\r\n"
                                       L"Are you sure you want to do this?          ";
-        if (MessageBoxW(hwnd(), question.c_str(), kAppTitle, MB_YESNO) == IDYES)
-            EnableWindow(Control(Command1), TRUE);
+        if (MessageBoxW(c_.form, question.c_str(), kAppTitle, MB_YESNO) == IDYES)
+            platform::Enable(c_.Command1, true);
         else
-            SetText(TxtFolder, L"");
+            platform::SetText(c_.TxtFolder, L"");
     }
 }
 
-void Form1::SetIncludeSubdirectories(bool ticked) {
-    const bool was = SendMessageW(Control(chkSubs), BM_GETCHECK, 0, 0) == BST_CHECKED;
+void FolderSelection::ClearTargetList() {
+    subDirs_.Clear();
+    c_.lblSubDirsCount->Show(L"0");
+}
+
+void FolderSelection::SetIncludeSubdirectories(bool ticked) {
+    const bool was = platform::Checked(c_.chkSubs);
     if (was == ticked)
         return;
-    SendMessageW(Control(chkSubs), BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
+    platform::SetChecked(c_.chkSubs, ticked);
     chkSubs_Click();
 }
 
-void Form1::chkSubs_Click() {
-    const bool ticked = SendMessageW(Control(chkSubs), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    if (Text(TxtFolder).empty()) {
+void FolderSelection::chkSubs_Click() {
+    const bool ticked = platform::Checked(c_.chkSubs);
+    if (platform::Text(c_.TxtFolder).empty()) {
         // A tick without a chosen folder does not stay.
         if (ticked)
             SetIncludeSubdirectories(false);
@@ -102,30 +103,33 @@ void Form1::chkSubs_Click() {
     }
     if (!ticked) {
         subDirs_.Clear();
-        SetStatus(IdleText());
-        SetText(lblSubDirsCount, std::to_wstring(subDirs_.Count()));
+        host_.SetStatus(idleText_);
+        c_.lblSubDirsCount->Show(std::to_wstring(subDirs_.Count()));
         return;
     }
     BuildTargetList();
 }
 
-void Form1::BuildTargetList() {
-    BusyHold busy(*this);
-    ShowWindow(Control(lblCreating), SW_SHOW);
-    SetWaitCursor(true);
-    engine::BuildTargetList(Text(TxtFolder), subDirs_, WalkProgress());
-    SetWaitCursor(false);
+void FolderSelection::BuildTargetList() {
+    BusyHold busy(busy_);
+    platform::Show(c_.lblCreating, true);
+    host_.SetWaitCursor(true);
+    if (!engine::BuildTargetList(platform::Text(c_.TxtFolder), subDirs_, WalkProgress()))
+        return;
+    host_.SetWaitCursor(false);
     const std::wstring count = std::to_wstring(subDirs_.Count());
-    SetStatus(L"Folder list complete....Ready to change " + count + L" Folders");
-    ShowWindow(Control(lblCreating), SW_HIDE);
-    SetText(lblSubDirsCount, count);
+    host_.SetStatus(L"Folder list complete....Ready to change " + count + L" Folders");
+    platform::Show(c_.lblCreating, false);
+    c_.lblSubDirsCount->Show(count);
 }
 
-engine::WalkProgress Form1::WalkProgress() {
+engine::WalkProgress FolderSelection::WalkProgress() {
     engine::WalkProgress progress;
-    progress.found = [this](const std::wstring& path) { ShowProgress(path); };
-    progress.counted = [this](size_t count) { subDirsCount_.ShowSoon(std::to_wstring(count)); };
-    progress.yield = [this] { DoEvents(); };
+    progress.found = [this](const std::wstring& path) { host_.ShowProgress(path); };
+    progress.counted = [this](size_t count) {
+        c_.lblSubDirsCount->ShowSoon(std::to_wstring(count));
+    };
+    progress.yield = [this] { return host_.YieldToMessages(); };
     return progress;
 }
 

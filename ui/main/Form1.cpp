@@ -50,7 +50,6 @@ std::wstring Form1::IdleText() const {
 }
 
 bool Form1::Create() {
-    RegisterContainerClasses();
     RegisterIconBoxClass();
     RegisterSampleTextClass();
     RegisterPictureBoxClass();
@@ -67,26 +66,50 @@ bool Form1::Create() {
     banner_.Load();
     CreateControls();
     LayoutControls(hwnd(), controls_, dpi_);
-    tooltip_ = AddTooltips(hwnd(), controls_);
-    restoreView_ = std::make_unique<RestoreView>(
-        static_cast<RestoreHost&>(*this),
-        RestoreControls{hwnd(), Control(fraChange), Control(fraRestore), Control(lstRestore),
-                        Control(chkSelect), Control(cmdRestore), Control(cmdOk)},
-        kAppTitle, IdleText());
-    iconPicker_ = std::make_unique<IconPicker>(
-        IconPickerControls{hwnd(), Control(TxtIconFile), Control(LblIcoCount),
-                           Control(ScrollIconNo), Control(picIcon), Control(LblIconNo),
-                           Control(LblIcoNum), Control(Command1), Control(txtChanging),
-                           Control(lblCreating)},
-        appFolder_, IdleText());
+    tooltip_ = AddTooltips(hwnd(), MainControls(), controls_);
+    CreateSubsystems();
     if (!AdaptToOSVersion()) {
         unloaded_ = true;
         DestroyWindow(hwnd());
         return false;
     }
     Form_Load();
+    if (!hwnd())
+        return false;
     SetFocus(Control(cmdDummy));
     return true;
+}
+
+// The subsystems, each with the busy lock and the controls it needs; each adds
+// its own command rows beside the window's.
+void Form1::CreateSubsystems() {
+    AddCommands();
+    restoreView_ = std::make_unique<RestoreView>(
+        static_cast<OperationHost&>(*this), static_cast<BusyLock&>(*this),
+        RestoreControls{hwnd(), Control(fraChange), Control(fraRestore), Control(lstRestore),
+                        Control(chkSelect), Control(cmdRestore), Control(cmdOk), Control(Command2)},
+        kAppTitle, IdleText());
+    restoreView_->AddCommands(Commands());
+    iconPicker_ = std::make_unique<IconPicker>(
+        IconPickerControls{hwnd(), Control(TxtIconFile), Control(LblIcoCount),
+                           Control(ScrollIconNo), Control(picIcon), Control(LblIconNo),
+                           Control(LblIcoNum), Control(Command1), Control(txtChanging),
+                           Control(lblCreating), Control(CmdBrowseIconFile)},
+        appFolder_, IdleText());
+    iconPicker_->AddCommands(Commands());
+    folderSelection_ = std::make_unique<FolderSelection>(
+        static_cast<OperationHost&>(*this), static_cast<BusyLock&>(*this),
+        FolderSelectionControls{hwnd(), Control(TxtFolder), Control(cmdBrowseFolder),
+                                Control(chkSubs), Control(lblCreating), Control(Command1),
+                                &subDirsCount_},
+        subDirs_, IdleText());
+    folderSelection_->AddCommands(Commands());
+    apply_ = std::make_unique<ui::Apply>(
+        static_cast<ApplyHost&>(*this), static_cast<BusyLock&>(*this),
+        ApplyControls{hwnd(), Control(TxtFolder), Control(chkSubs), Control(lstRestore),
+                      Control(cmdDummy), Control(Command1)},
+        subDirs_, *folderSelection_);
+    apply_->AddCommands(Commands());
 }
 
 void Form1::CreateFonts(UINT dpi) {
@@ -95,12 +118,24 @@ void Form1::CreateFonts(UINT dpi) {
 }
 
 void Form1::CreateControls() {
-    ui::CreateControls(hwnd(), formFont_.get(), controls_);
+    ui::CreateControls(hwnd(), MainControls(), {formFont_.get()}, controls_, cmdDummy);
     SendMessageW(Control(ScrollIconNo), SBM_SETRANGE, 0, 0);
     SetWindowSubclass(Control(txtChanging), StatusLineProc, 0, reinterpret_cast<DWORD_PTR>(this));
     status_.Attach(Control(txtChanging));
     subDirsCount_.Attach(Control(lblSubDirsCount));
     restoreCount_.Attach(Control(lblRestoreCount));
+}
+
+// Which handler answers which notification of which control.
+void Form1::AddCommands() {
+    Commands().Add(*this, {{cmdClearBgnd, BN_CLICKED, &Form1::cmdClearBgnd_Click},
+                           {Command3, BN_CLICKED, &Form1::Command3_Click},
+                           {Command4, BN_CLICKED, &Form1::Command4_Click},
+                           {cmdBrwstxtColor, BN_CLICKED, &Form1::cmdBrwstxtColor_Click},
+                           {cmdBrwsBgtxtColor, BN_CLICKED, &Form1::cmdBrwsBgtxtColor_Click},
+                           {Command5, BN_CLICKED, &Form1::Command5_Click},
+                           {Image4, STN_CLICKED, &Form1::Image4_Click},
+                           {TxtToolTip, EN_SETFOCUS, &Form1::TxtToolTip_GotFocus}});
 }
 
 LRESULT CALLBACK Form1::StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -114,8 +149,7 @@ LRESULT CALLBACK Form1::StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, L
 }
 
 HWND Form1::Control(int id) const {
-    auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
+    return FindControl(controls_, id);
 }
 
 const platform::ThrottledText* Form1::Throttled(int id) const {
@@ -135,34 +169,48 @@ std::wstring Form1::Text(int id) const {
     // Progress not yet on the screen is the control's text all the same.
     if (const auto* text = Throttled(id); text && text->Pending())
         return text->PendingText();
-    HWND control = Control(id);
-    int n = GetWindowTextLengthW(control);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    n = GetWindowTextW(control, text.data(), n + 1);
-    text.resize(static_cast<size_t>(n > 0 ? n : 0));
-    return text;
+    return platform::Text(Control(id));
 }
 
 void Form1::SetText(int id, const std::wstring& text) {
     if (auto* throttled = Throttled(id))
         throttled->Show(text);
     else
-        SetWindowTextW(Control(id), text.c_str());
+        platform::SetText(Control(id), text);
 }
 
 bool Form1::PreTranslate(MSG& msg) {
     return hwnd() && IsDialogMessageW(hwnd(), &msg);
 }
 
+bool Form1::OnCopyData(const COPYDATASTRUCT& data) {
+    if (data.dwData != kHandOverFolder || data.cbData % sizeof(wchar_t) != 0)
+        return false;
+    pendingFolder_.assign(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+    // The sender waits for this answer: the folder's checks and their
+    // message boxes come after it.
+    PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
+    return true;
+}
+
+void Form1::TakePendingFolder() {
+    if (Busy() || pendingFolder_.empty())
+        return;
+    const std::wstring folder = std::move(pendingFolder_);
+    pendingFolder_.clear();
+    folderSelection_->TakeFolder(folder);
+}
+
 void Form1::Form_Load() {
-    ShowWindow(Control(fraChange), SW_SHOW);
-    ShowWindow(Control(fraRestore), SW_HIDE);
+    platform::Show(Control(fraChange), true);
+    platform::Show(Control(fraRestore), false);
     SetStatus(IdleText());
     listFile_ = engine::ChooseListFile(appFolder_, perUserRoot);
     const std::wstring listFile = ListFilePath();
-    if (!engine::FileExists(listFile))
+    if (!platform::FileExists(listFile))
         platform::WriteAllBytes(listFile, {'\r', '\n'});
-    DoEvents();
+    if (!DoEvents())
+        return;
     ListBoxItems restoreList(Control(lstRestore));
     engine::LoadListFromFile(restoreList, listFile);
     engine::RemoveBlankItems(restoreList);
@@ -190,11 +238,15 @@ bool Form1::SaveRestoreList() {
         return false;
     BusyHold busy(*this);
     ListBoxItems restoreList(list);
-    const bool saved = engine::SaveListToFile(restoreList, ListFilePath(), [this] { DoEvents(); });
+    const bool saved =
+        engine::SaveListToFile(restoreList, ListFilePath(), [this] { return DoEvents(); });
     if (saved) {
         platform::DeleteFileAt(engine::JournalPath(ListFilePath()));
         return true;
     }
+    // A window that went away took the list with it; the journal keeps the run's folders.
+    if (!hwnd())
+        return false;
     const DWORD error = GetLastError();
     const std::wstring text = L"The restore list could not be saved: " + platform::ErrorText(error);
     MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -210,6 +262,21 @@ bool Form1::Form_Unload() {
     return true;
 }
 
+engine::FolderOptions Form1::ReadOptions() const {
+    engine::FolderOptions options;
+    options.iconFile = Text(TxtIconFile);
+    options.iconIndex = iconPicker_->IconIndex();
+    options.tooltip = Text(TxtToolTip);
+    options.textColor = lblColor;
+    options.textBackground = lblBgColor;
+    options.picturePath = Path;
+    return options;
+}
+
+void Form1::RefreshShell() {
+    platform::NotifyShellOfChanges();
+}
+
 void Form1::cmdClearBgnd_Click() {
     PictureBoxClear(Control(Image1));
     SampleTextSetForeColor(Control(lblSampleText), 0);
@@ -221,19 +288,14 @@ void Form1::cmdClearBgnd_Click() {
     SetText(TxtIconFile, L"");
     SetText(TxtToolTip, L"");
     iconPicker_->ClearPreview();
-    SetIncludeSubdirectories(false);
-    subDirs_.Clear();
+    folderSelection_->SetIncludeSubdirectories(false);
     // The folder box is already empty, so the untick alone would not reset these.
-    SetText(lblSubDirsCount, L"0");
+    folderSelection_->ClearTargetList();
     SetStatus(IdleText());
 }
 
 void Form1::Command3_Click() {
     ShowAbout(hwnd());
-}
-
-void Form1::CmdBrowseIconFile_Click() {
-    iconPicker_->CmdBrowseIconFile_Click();
 }
 
 void Form1::ChooseSampleColor(std::wstring& hex, void (*show)(HWND, std::int32_t)) {
@@ -289,7 +351,11 @@ void Form1::UpdateRestoreCount(bool soon) {
         restoreCount_.Show(count);
 }
 
-void Form1::DoEvents() {
+bool Form1::DoEvents() {
+    // The window may go while messages run. This is the one place that sees
+    // it: the operation that yielded stops and touches the window no more.
+    if (!hwnd())
+        return false;
     // A pump is a round trip to the window system; one every few milliseconds
     // keeps the window answering without costing more than the file work.
     constexpr ULONGLONG kPumpIntervalMs = 15;
@@ -297,16 +363,15 @@ void Form1::DoEvents() {
         for (auto* text : {&status_, &subDirsCount_, &restoreCount_})
             text->ShowDue();
         platform::DoEvents();
-        // The window may have gone while messages ran: the operation that
-        // yielded must not touch it again.
         if (!hwnd())
-            throw WindowGone{};
+            return false;
         lastPump_ = platform::TickCount64();
         if (pumpObserver)
             pumpObserver();
     }
     if (yieldObserver)
         yieldObserver();
+    return hwnd() != nullptr;
 }
 
 void Form1::SetWaitCursor(bool wait) {
@@ -326,114 +391,63 @@ bool Form1::OnSetCursor(HWND over) {
     return false;
 }
 
-// Which handler answers which notification of which control.
-const Form1::Command Form1::kCommands[] = {
-    {Command1, BN_CLICKED, &Form1::Command1_Click},
-    {Command2, BN_CLICKED, &Form1::Command2_Click},
-    {cmdOk, BN_CLICKED, &Form1::cmdOk_Click},
-    {cmdClearBgnd, BN_CLICKED, &Form1::cmdClearBgnd_Click},
-    {Command3, BN_CLICKED, &Form1::Command3_Click},
-    {Command4, BN_CLICKED, &Form1::Command4_Click},
-    {cmdBrowseFolder, BN_CLICKED, &Form1::cmdBrowseFolder_Click},
-    {CmdBrowseIconFile, BN_CLICKED, &Form1::CmdBrowseIconFile_Click},
-    {cmdBrwstxtColor, BN_CLICKED, &Form1::cmdBrwstxtColor_Click},
-    {cmdBrwsBgtxtColor, BN_CLICKED, &Form1::cmdBrwsBgtxtColor_Click},
-    {Command5, BN_CLICKED, &Form1::Command5_Click},
-    {chkSubs, BN_CLICKED, &Form1::chkSubs_Click},
-    {chkSelect, BN_CLICKED, &Form1::chkSelect_Click},
-    {cmdRestore, BN_CLICKED, &Form1::cmdRestore_Click},
-    {Image4, STN_CLICKED, &Form1::Image4_Click},
-    {TxtToolTip, EN_SETFOCUS, &Form1::TxtToolTip_GotFocus},
-};
-
-void Form1::OnCommand(int id, int code) {
-    for (const Command& command : kCommands) {
-        if (command.id == id && command.notification == code) {
-            (this->*command.handler)();
-            return;
-        }
-    }
-}
-
-LRESULT Form1::OnColorStatic(HDC dc, HWND control) {
+HBRUSH Form1::OnColorStatic(HDC dc, HWND control) {
     if (control == Control(Label5) || control == Control(TxtFolder) ||
         control == Control(TxtIconFile)) {
         SetBkColor(dc, RGB(255, 255, 255));
-        return reinterpret_cast<LRESULT>(whiteBrush_.get());
+        return whiteBrush_.get();
     }
     SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    return GetSysColorBrush(COLOR_BTNFACE);
 }
 
-LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        return OnColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_DRAWITEM: {
-        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (draw->CtlID == lstRestore)
-            DrawTickItem(*draw);
-        else
-            banner_.DrawImage(*draw, dpi_, whiteBrush_.get());
-        return TRUE;
-    }
-    case WM_MEASUREITEM: {
-        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (measure->CtlID == lstRestore)
-            MeasureTickItem(*measure, hwnd());
-        return TRUE;
-    }
-    case WM_HSCROLL:
-        if (reinterpret_cast<HWND>(lParam) == Control(ScrollIconNo))
-            iconPicker_->OnScroll(wParam);
-        return 0;
-    case WM_SETCURSOR:
-        if (OnSetCursor(reinterpret_cast<HWND>(wParam)))
-            return TRUE;
-        return DefaultProc(message, wParam, lParam);
-    case WM_PARENTNOTIFY:
-        if (LOWORD(wParam) == WM_LBUTTONDOWN)
-            return 0;
-        return DefaultProc(message, wParam, lParam);
-    case WM_PAINT:
-        Banner::PaintSeparators(hwnd(), dpi_, whiteBrush_.get());
-        return 0;
-    case WM_COPYDATA:
-        return OnFolderHandedOver(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-    case kTakePendingFolder:
-        TakePendingFolder();
-        return 0;
-    case WM_QUERYENDSESSION:
-        return OnQueryEndSession();
-    case WM_ENDSESSION:
-        OnEndSession(wParam != FALSE);
-        return 0;
-    case WM_CLOSE:
-        if (Busy())
-            return 0; // the busy lock also holds against Alt+F4
-        Form_Unload();
-        DestroyWindow(hwnd());
-        return 0;
-    case WM_DPICHANGED: {
-        dpi_ = HIWORD(wParam);
-        CreateFonts(dpi_);
-        SetControlFonts(controls_, formFont_.get());
-        LayoutControls(hwnd(), controls_, dpi_);
-        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        return 0;
-    }
-    case WM_DESTROY:
-        if (quitOnDestroy)
-            PostQuitMessage(0);
-        return 0;
-    default:
-        return DefaultProc(message, wParam, lParam);
-    }
+bool Form1::OnDrawItem(const DRAWITEMSTRUCT& draw) {
+    if (draw.CtlID == lstRestore)
+        DrawTickItem(draw);
+    else
+        banner_.DrawImage(draw, dpi_, whiteBrush_.get());
+    return true;
+}
+
+bool Form1::OnMeasureItem(MEASUREITEMSTRUCT& measure) {
+    if (measure.CtlID == lstRestore)
+        MeasureTickItem(measure, hwnd());
+    return true;
+}
+
+bool Form1::OnPaint() {
+    Banner::PaintSeparators(hwnd(), dpi_, whiteBrush_.get());
+    return true;
+}
+
+bool Form1::OnOtherMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+    if (message != kTakePendingFolder)
+        return false;
+    TakePendingFolder();
+    result = 0;
+    return true;
+}
+
+void Form1::OnClose() {
+    if (Busy())
+        return; // the busy lock also holds against Alt+F4
+    Form_Unload();
+    DestroyWindow(hwnd());
+}
+
+bool Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    CreateFonts(dpi_);
+    SetControlFonts(MainControls(), controls_, {formFont_.get()});
+    LayoutControls(hwnd(), controls_, dpi_);
+    SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+}
+
+void Form1::OnDestroy() {
+    if (quitOnDestroy)
+        PostQuitMessage(0);
 }
 
 void Form1::OnException(const char* what) {

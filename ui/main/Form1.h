@@ -1,21 +1,23 @@
 #pragma once
 #include "QuillaneVersion.h"
 #include "engine/FolderList.h"
-#include "engine/FolderWalk.h"
 #include "engine/SettingsFile.h"
 #include "platform/Dpi.h"
 #include "platform/Gdi.h"
 #include "platform/Picture.h"
 #include "platform/Window.h"
 #include "platform/WindowBase.h"
+#include "ui/main/Apply.h"
 #include "ui/main/Banner.h"
+#include "ui/main/BusyLock.h"
 #include "ui/main/Controls.h"
+#include "ui/main/FolderSelection.h"
+#include "ui/main/OperationHost.h"
 #include "ui/options/IconPicker.h"
 #include "ui/restore/RestoreView.h"
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -26,12 +28,9 @@ using quillane::kAppTitle;
 using quillane::kVersionMajor;
 using quillane::kVersionMinor;
 
-// Thrown by a yield when the window went while messages ran.
-struct WindowGone {};
-
 // The main window: every control the user works with and every piece of state
 // that lives between clicks.
-class Form1 : public platform::WindowBase, private RestoreHost {
+class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
   public:
     using VersionQuery = std::function<int()>;
     using ShellOpener = std::function<void(HWND owner, const std::wstring& target)>;
@@ -51,32 +50,16 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     static int VersionCode(DWORD platformId, DWORD major, DWORD minor);
 
     // Handlers, named after control and event.
-    void Command1_Click(); // Apply
-    void Command2_Click(); // restore view
-    void cmdOk_Click();    // back to the options view
     void cmdClearBgnd_Click();
     void Command3_Click(); // About
     void Command4_Click(); // Exit
     void Image4_Click();   // Help
-    void CmdBrowseIconFile_Click();
     void cmdBrwstxtColor_Click();
     void cmdBrwsBgtxtColor_Click();
     void Command5_Click(); // background picture
-    void cmdBrowseFolder_Click();
-    void chkSubs_Click();
     void TxtToolTip_GotFocus();
     void txtChanging_MouseDown();
-    void chkSelect_Click();
-    void cmdRestore_Click();
 
-    // Ticks or unticks "Include Subdirectories" as a user click would.
-    void SetIncludeSubdirectories(bool ticked);
-    // A folder named on the command line, taken as if chosen in the folder
-    // dialog; a path that names no folder is reported and leaves the box empty.
-    void TakeFolder(const std::wstring& argument);
-    // A folder that a second start of the program handed over; taken once no
-    // long operation runs.
-    LRESULT OnFolderHandedOver(const COPYDATASTRUCT& data);
     void EnableMainControls(bool enabled);
     void RefreshShell() override;
 
@@ -88,10 +71,10 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     const std::wstring& AppFolder() const { return appFolder_; }
     // Fldr.dll in the application folder, or in the user's local application
     // data where the application folder refuses writes (chosen at start-up).
-    const std::wstring& ListFilePath() const { return listFile_; }
+    const std::wstring& ListFilePath() const override { return listFile_; }
     // Writes the restore list; on failure tells the user and keeps the list
     // box as it is, to be tried again at the next save.
-    bool SaveRestoreList();
+    bool SaveRestoreList() override;
     std::wstring IdleText() const;
     bool PictureFeatureAvailable() const { return pictureFeature_; }
     bool Busy() const { return busyHolders_ > 0; }
@@ -99,6 +82,9 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     // The hidden option values.
     std::wstring lblColor, lblBgColor, Path;
     IconPicker& iconPicker() { return *iconPicker_; }
+    RestoreView& restoreView() { return *restoreView_; }
+    FolderSelection& folderSelection() { return *folderSelection_; }
+    ui::Apply& apply() { return *apply_; }
 
     // Test seams: called after every yield to the message loop, and after
     // every yield that did pump messages; how Help opens.
@@ -111,57 +97,58 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     std::wstring perUserRoot;
 
   protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnClose() override;
+    void OnDestroy() override;
+    bool OnPaint() override;
+    bool OnSetCursor(HWND over) override;
+    HBRUSH OnColorStatic(HDC dc, HWND control) override;
+    bool OnDrawItem(const DRAWITEMSTRUCT& draw) override;
+    bool OnMeasureItem(MEASUREITEMSTRUCT& measure) override;
+    bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
+    // A folder that a second start of the program handed over; taken once no
+    // long operation runs.
+    bool OnCopyData(const COPYDATASTRUCT& data) override;
+    bool OnQueryEndSession() override;
+    void OnEndSession(bool ending) override;
+    bool OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void OnException(const char* what) override;
 
   private:
     void CreateControls();
+    void CreateSubsystems();
     void CreateFonts(UINT dpi);
     void Form_Load();
     bool AdaptToOSVersion();
     bool Form_Unload();
-    // One row a handler: the control, its notification, the member that answers.
-    struct Command {
-        int id;
-        int notification;
-        void (Form1::*handler)();
-    };
-    static const Command kCommands[];
-    void OnCommand(int id, int code);
+    void AddCommands();
     // The colour dialog for the sample caption: the choice goes to hex and show.
     void ChooseSampleColor(std::wstring& hex, void (*show)(HWND, std::int32_t));
-    LRESULT OnColorStatic(HDC dc, HWND control);
-    bool OnSetCursor(HWND over);
 
     static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                            UINT_PTR id, DWORD_PTR self);
-    void DoEvents();
-    // RestoreHost
-    void YieldToMessages() override { DoEvents(); }
+    // The yield of every long operation: false once the window has gone.
+    bool DoEvents();
+    // What the subsystems need of the window (OperationHost, ApplyHost).
+    bool YieldToMessages() override { return DoEvents(); }
     void SetWaitCursor(bool wait) override;
-    void HoldBusy() override;
-    void ReleaseBusy() override;
-    LRESULT OnQueryEndSession();
-    void OnEndSession(bool ending);
     void SetStatus(const std::wstring& text) override;
     void ShowProgress(const std::wstring& text) override;
     void UpdateRestoreCount(bool soon = false) override;
+    engine::FolderOptions ReadOptions() const override;
+    // The busy lock (EnableMainControls).
+    void HoldBusy() override;
+    void ReleaseBusy() override;
     const platform::ThrottledText* Throttled(int id) const;
     platform::ThrottledText* Throttled(int id) {
         return const_cast<platform::ThrottledText*>(std::as_const(*this).Throttled(id));
     }
-    engine::FolderOptions ReadOptions() const;
-    void BuildTargetList();
-    void CheckChosenFolder();
     void TakePendingFolder();
     static constexpr UINT kTakePendingFolder = WM_APP + 1;
-    engine::WalkProgress WalkProgress();
-    void CompleteApply(const std::wstring& statusText);
     void MergeJournal();
 
     std::wstring appFolder_;
     VersionQuery versionQuery_;
-    std::map<int, HWND> controls_;
+    ControlMap controls_;
     HWND tooltip_ = nullptr;
     UINT dpi_ = 96;
     platform::FontHandle formFont_;
@@ -169,9 +156,11 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     HCURSOR handCursor_ = nullptr;
     Banner banner_;
 
+    engine::SortedFolderList subDirs_;
     std::unique_ptr<RestoreView> restoreView_;
     std::unique_ptr<IconPicker> iconPicker_;
-    engine::SortedFolderList subDirs_;
+    std::unique_ptr<FolderSelection> folderSelection_;
+    std::unique_ptr<ui::Apply> apply_;
     bool pictureFeature_ = false;
     int busyHolders_ = 0;
     // The session asked to end during a long operation: save when it is over.

@@ -1,10 +1,10 @@
+#include "platform/Ole.h"
 #include "ui/about/frmAbout.h"
 #include "ui/main/CommandLine.h"
 #include "ui/main/Form1.h"
 #include "ui/main/SingleInstance.h"
 
 #include <commctrl.h>
-#include <ole2.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     // A second copy would save its own list over the first one's.
@@ -17,7 +17,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     // The folder dialog's new style and the picture loader need COM.
-    OleInitialize(nullptr);
+    const platform::ScopedOleInitialize ole;
 
     int exitCode = 0;
     {
@@ -27,7 +27,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
             ShowWindow(form.hwnd(), show);
             UpdateWindow(form.hwnd());
             if (!folder.empty())
-                form.TakeFolder(folder);
+                form.folderSelection().TakeFolder(folder);
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
                 if (ui::IsAboutMessage(&msg) || form.PreTranslate(msg))
@@ -38,6 +38,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
             exitCode = static_cast<int>(msg.wParam);
         }
     }
-    OleUninitialize();
     return exitCode;
 }

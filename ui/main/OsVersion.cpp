@@ -1,6 +1,8 @@
 // Which Windows the program runs on, and what that allows.
 #include "ui/main/Form1.h"
 
+#include "platform/Window.h"
+
 namespace ui {
 
 int Form1::VersionCode(DWORD platformId, DWORD major, DWORD minor) {
@@ -51,9 +53,9 @@ bool Form1::AdaptToOSVersion() {
         return false;
     }
     pictureFeature_ = code == 7 || code == 8;
-    EnableWindow(Control(Command5), pictureFeature_);
-    EnableWindow(Control(Label3), pictureFeature_);
-    ShowWindow(Control(lblCompat), pictureFeature_ ? SW_HIDE : SW_SHOW);
+    platform::Enable(Control(Command5), pictureFeature_);
+    platform::Enable(Control(Label3), pictureFeature_);
+    platform::Show(Control(lblCompat), !pictureFeature_);
     return true;
 }
 

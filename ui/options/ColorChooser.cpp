@@ -89,9 +89,8 @@ bool RegisterSampleTextClass() {
 }
 
 HWND CreateSampleText(HWND parent, int id, int x, int y, int width, int height) {
-    if (!RegisterSampleTextClass())
-        return nullptr;
-    return platform::CreateChild(kSampleTextClass, kSampleText, 0, x, y, width, height, parent, id);
+    return platform::CreateCustomControl<SampleTextTraits>(kSampleTextClass, kSampleText, 0, x, y,
+                                                           width, height, parent, id);
 }
 
 void SampleTextSetForeColor(HWND sample, std::int32_t colour) {

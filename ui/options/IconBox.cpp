@@ -70,14 +70,11 @@ struct IconBoxTraits {
             return BitBlt(dc, 0, 0, state.width, state.height, memory, 0, 0, SRCCOPY) != FALSE;
         });
     }
-    static bool Handle(HWND hwnd, UINT message, WPARAM, LPARAM lParam, State* state,
-                       LRESULT& result) {
+    static bool Handle(HWND, UINT message, WPARAM, LPARAM lParam, State* state, LRESULT& result) {
         if (message != WM_SIZE)
             return false;
-        if (state && (LOWORD(lParam) != state->width || HIWORD(lParam) != state->height)) {
+        if (state && (LOWORD(lParam) != state->width || HIWORD(lParam) != state->height))
             Resize(*state, LOWORD(lParam), HIWORD(lParam));
-            InvalidateRect(hwnd, nullptr, FALSE);
-        }
         result = 0;
         return true;
     }
@@ -90,9 +87,8 @@ bool RegisterIconBoxClass() {
 }
 
 HWND CreateIconBox(HWND parent, int id, int x, int y, int width, int height) {
-    if (!RegisterIconBoxClass())
-        return nullptr;
-    return platform::CreateChild(kIconBoxClass, L"", 0, x, y, width, height, parent, id);
+    return platform::CreateCustomControl<IconBoxTraits>(kIconBoxClass, L"", 0, x, y, width, height,
+                                                        parent, id);
 }
 
 void IconBoxClear(HWND box) {

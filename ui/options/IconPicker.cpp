@@ -1,6 +1,7 @@
 #include "ui/options/IconPicker.h"
 
 #include "platform/Gdi.h"
+#include "platform/Window.h"
 #include "ui/options/IconBox.h"
 #include "ui/options/cFileDialog.h"
 
@@ -33,14 +34,22 @@ IconPicker::IconPicker(const IconPickerControls& controls, std::wstring appFolde
                        std::wstring idleStatus)
     : c_(controls), appFolder_(std::move(appFolder)), idleStatus_(std::move(idleStatus)) {}
 
+void IconPicker::AddCommands(platform::CommandTable& commands) {
+    if (c_.cmdBrowseIconFile)
+        commands.Add(*this, {{GetDlgCtrlID(c_.cmdBrowseIconFile), BN_CLICKED,
+                              &IconPicker::CmdBrowseIconFile_Click}});
+    commands.AddScroll(GetDlgCtrlID(c_.scrollIconNo),
+                       [this](int code, int position) { OnScroll(code, position); });
+}
+
 void IconPicker::CmdBrowseIconFile_Click() {
     // The previous choice goes whether or not a file is picked.
-    ShowWindow(c_.lblIcoCount, SW_HIDE);
-    ShowWindow(c_.scrollIconNo, SW_HIDE);
-    SetWindowTextW(c_.txtIconFile, L"");
+    platform::Show(c_.lblIcoCount, false);
+    platform::Show(c_.scrollIconNo, false);
+    platform::SetText(c_.txtIconFile, L"");
     IconBoxClear(c_.picIcon);
-    SetWindowTextW(c_.txtChanging, idleStatus_.c_str());
-    ShowWindow(c_.lblCreating, SW_HIDE);
+    platform::SetText(c_.txtChanging, idleStatus_);
+    platform::Show(c_.lblCreating, false);
 
     cFileDialog dialog;
     dialog.Filename(L"");
@@ -56,7 +65,7 @@ void IconPicker::CmdBrowseIconFile_Click() {
 }
 
 void IconPicker::ChooseFile(const std::wstring& path) {
-    SetWindowTextW(c_.txtIconFile, path.c_str());
+    platform::SetText(c_.txtIconFile, path);
     iconFilePath_ = path;
     LoadIconFile();
 }
@@ -65,22 +74,21 @@ void IconPicker::LoadIconFile() {
     SetScrollRange(c_.scrollIconNo, 0, 0);
     const std::int16_t count = IconCount();
     SetScrollValue(c_.scrollIconNo, 0);
-    SetWindowTextW(c_.lblIcoCount, L"");
+    platform::SetText(c_.lblIcoCount, L"");
     if (count <= 0) {
-        EnableWindow(c_.scrollIconNo, FALSE);
-        EnableWindow(c_.lblIconNo, FALSE);
-        SetWindowTextW(c_.lblIcoNum, L"");
-        EnableWindow(c_.lblIcoNum, FALSE);
+        platform::Enable(c_.scrollIconNo, false);
+        platform::Enable(c_.lblIconNo, false);
+        platform::SetText(c_.lblIcoNum, L"");
+        platform::Enable(c_.lblIcoNum, false);
     } else {
         SetScrollRange(c_.scrollIconNo, 0, count - 1);
-        EnableWindow(c_.scrollIconNo, TRUE);
-        EnableWindow(c_.lblIconNo, TRUE);
-        EnableWindow(c_.lblIcoNum, TRUE);
-        EnableWindow(c_.command1, TRUE);
+        platform::Enable(c_.scrollIconNo, true);
+        platform::Enable(c_.lblIconNo, true);
+        platform::Enable(c_.lblIcoNum, true);
+        platform::Enable(c_.command1, true);
         // A single icon needs no scrolling; it is still previewed.
-        const int show = count > 1 ? SW_SHOW : SW_HIDE;
-        ShowWindow(c_.lblIcoCount, show);
-        ShowWindow(c_.scrollIconNo, show);
+        platform::Show(c_.lblIcoCount, count > 1);
+        platform::Show(c_.scrollIconNo, count > 1);
     }
     // A file without icons leaves the preview clear but still writes the counter.
     ShowIcon(0);
@@ -98,18 +106,18 @@ void IconPicker::ShowIcon(std::int16_t index) {
         IconBoxDrawIcon(c_.picIcon, largeIcon.get(), 0, 0, 32, 32, DI_NORMAL);
     const std::wstring counter =
         L"Icon " + std::to_wstring(index + 1) + L" of " + std::to_wstring(count);
-    SetWindowTextW(c_.lblIcoNum, counter.c_str());
-    SetWindowTextW(c_.lblIcoCount, counter.c_str());
+    platform::SetText(c_.lblIcoNum, counter);
+    platform::SetText(c_.lblIcoCount, counter);
 }
 
-void IconPicker::OnScroll(WPARAM wParam) {
+void IconPicker::OnScroll(int code, int position) {
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_ALL;
     if (!GetScrollInfo(c_.scrollIconNo, SB_CTL, &info))
         return;
     int value = info.nPos;
-    switch (LOWORD(wParam)) {
+    switch (code) {
     case SB_LINELEFT:
     case SB_PAGELEFT:
         --value;
@@ -127,7 +135,7 @@ void IconPicker::OnScroll(WPARAM wParam) {
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION:
         // The range is 16-bit, so the message's own position is enough.
-        value = HIWORD(wParam);
+        value = position;
         break;
     default:
         return;
@@ -136,7 +144,7 @@ void IconPicker::OnScroll(WPARAM wParam) {
         value = info.nMin;
     if (value > info.nMax)
         value = info.nMax;
-    const bool tracking = LOWORD(wParam) == SB_THUMBTRACK;
+    const bool tracking = code == SB_THUMBTRACK;
     if (value == info.nPos && !tracking)
         return;
     SetScrollValue(c_.scrollIconNo, value);
@@ -144,7 +152,7 @@ void IconPicker::OnScroll(WPARAM wParam) {
 }
 
 void IconPicker::ClearPreview() {
-    SetWindowTextW(c_.txtIconFile, L"");
+    platform::SetText(c_.txtIconFile, L"");
     IconBoxClear(c_.picIcon);
 }
 

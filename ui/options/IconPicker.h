@@ -2,6 +2,8 @@
 // The icon picker: chooses an icon file, previews one of its icons at 32 x 32
 // and steps through them with a horizontal scroll bar. Its result is the text
 // of txtIconFile and the value of scrollIconNo.
+#include "platform/CommandTable.h"
+
 #include <windows.h>
 #include <cstdint>
 #include <string>
@@ -19,6 +21,8 @@ struct IconPickerControls {
     HWND command1 = nullptr;     // the Apply button
     HWND txtChanging = nullptr;  // EDIT, the status line
     HWND lblCreating = nullptr;  // STATIC, the folder-list notice
+    // BUTTON, opens the dialog
+    HWND cmdBrowseIconFile = nullptr;
 };
 
 // The icon-file dialog's filter.
@@ -32,11 +36,15 @@ class IconPicker {
   public:
     IconPicker(const IconPickerControls& controls, std::wstring appFolder, std::wstring idleStatus);
 
+    // The browse button's click and the scroll bar's notifications.
+    void AddCommands(platform::CommandTable& commands);
+
     void CmdBrowseIconFile_Click();
     void LoadIconFile();
     void ShowIcon(std::int16_t index);
-    // WM_HSCROLL of scrollIconNo, forwarded by the window that owns it.
-    void OnScroll(WPARAM wParam);
+    // ScrollIconNo_Change and ScrollIconNo_Scroll: a notification of the scroll
+    // bar (SB_LINELEFT ...) with its thumb position.
+    void OnScroll(int code, int position);
 
     // As if the dialog had returned path: fills the file box and loads it.
     void ChooseFile(const std::wstring& path);

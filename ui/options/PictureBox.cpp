@@ -27,13 +27,7 @@ struct PictureBoxTraits {
         FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
         state.picture.Render(dc, client);
     }
-    static bool Handle(HWND hwnd, UINT message, WPARAM, LPARAM, State*, LRESULT& result) {
-        if (message != WM_SIZE)
-            return false;
-        InvalidateRect(hwnd, nullptr, FALSE);
-        result = 0;
-        return true;
-    }
+    static bool Handle(HWND, UINT, WPARAM, LPARAM, State*, LRESULT&) { return false; }
 };
 
 } // namespace
@@ -43,10 +37,8 @@ bool RegisterPictureBoxClass() {
 }
 
 HWND CreatePictureBox(HWND parent, int id, int x, int y, int width, int height, DWORD extraStyle) {
-    if (!RegisterPictureBoxClass())
-        return nullptr;
-    return platform::CreateChild(kPictureBoxClass, L"", extraStyle, x, y, width, height, parent,
-                                 id);
+    return platform::CreateCustomControl<PictureBoxTraits>(kPictureBoxClass, L"", extraStyle, x, y,
+                                                           width, height, parent, id);
 }
 
 bool PictureBoxSetPicture(HWND box, const std::wstring& path) {

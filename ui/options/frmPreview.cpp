@@ -1,6 +1,7 @@
 #include "ui/options/frmPreview.h"
 
 #include "platform/Picture.h"
+#include "platform/Window.h"
 #include "ui/options/PictureBox.h"
 
 #include <commdlg.h>
@@ -124,23 +125,22 @@ void frmPreview::cD_FileChange(HWND hDlg) {
         if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
             const ULONGLONG bytes =
                 (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-            SetWindowTextW(lblSize_,
-                           (kSizeCaption + std::to_wstring(bytes / 1024) + L" KB").c_str());
+            platform::SetText(lblSize_, kSizeCaption + std::to_wstring(bytes / 1024) + L" KB");
         }
         if (const platform::Picture* picture = PictureBoxPicture(imgPreview_)) {
             const long width =
                 platform::HimetricToPixels(picture->WidthHimetric(), platform::TwipsPerPixelX());
             const long height =
                 platform::HimetricToPixels(picture->HeightHimetric(), platform::TwipsPerPixelY());
-            SetWindowTextW(lblWidth_, (kWidthCaption + FormatWhole(width) + L" pixels").c_str());
-            SetWindowTextW(lblHeight_, (kHeightCaption + FormatWhole(height) + L" pixels").c_str());
+            platform::SetText(lblWidth_, kWidthCaption + FormatWhole(width) + L" pixels");
+            platform::SetText(lblHeight_, kHeightCaption + FormatWhole(height) + L" pixels");
         }
         return;
     }
     PictureBoxClear(imgPreview_);
-    SetWindowTextW(lblSize_, kSizeCaption);
-    SetWindowTextW(lblWidth_, kWidthCaption);
-    SetWindowTextW(lblHeight_, kHeightCaption);
+    platform::SetText(lblSize_, kSizeCaption);
+    platform::SetText(lblWidth_, kWidthCaption);
+    platform::SetText(lblHeight_, kHeightCaption);
 }
 
 void frmPreview::cD_DialogClose() {

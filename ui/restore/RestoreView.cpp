@@ -4,6 +4,7 @@
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
+#include "platform/Window.h"
 #include "ui/restore/RestoreList.h"
 
 namespace ui {
@@ -16,19 +17,28 @@ std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t
            std::to_wstring(count) + L" (" + std::to_wstring(failed) + L" " + failure + L")";
 }
 
-RestoreView::RestoreView(RestoreHost& host, const RestoreControls& controls, std::wstring appTitle,
-                         std::wstring idleText)
-    : host_(host), c_(controls), appTitle_(std::move(appTitle)), idleText_(std::move(idleText)) {}
+RestoreView::RestoreView(OperationHost& host, BusyLock& busy, const RestoreControls& controls,
+                         std::wstring appTitle, std::wstring idleText)
+    : host_(host), busy_(busy), c_(controls), appTitle_(std::move(appTitle)),
+      idleText_(std::move(idleText)) {}
+
+void RestoreView::AddCommands(platform::CommandTable& commands) {
+    commands.Add(*this,
+                 {{GetDlgCtrlID(c_.command2), BN_CLICKED, &RestoreView::Command2_Click},
+                  {GetDlgCtrlID(c_.cmdOk), BN_CLICKED, &RestoreView::cmdOk_Click},
+                  {GetDlgCtrlID(c_.chkSelect), BN_CLICKED, &RestoreView::chkSelect_Click},
+                  {GetDlgCtrlID(c_.cmdRestore), BN_CLICKED, &RestoreView::cmdRestore_Click}});
+}
 
 void RestoreView::Command2_Click() {
-    ShowWindow(c_.fraRestore, SW_SHOW);
-    ShowWindow(c_.fraChange, SW_HIDE);
+    platform::Show(c_.fraRestore, true);
+    platform::Show(c_.fraChange, false);
     host_.SetStatus(idleText_);
 }
 
 void RestoreView::cmdOk_Click() {
-    ShowWindow(c_.fraChange, SW_SHOW);
-    ShowWindow(c_.fraRestore, SW_HIDE);
+    platform::Show(c_.fraChange, true);
+    platform::Show(c_.fraRestore, false);
     host_.SetStatus(idleText_);
 }
 
@@ -37,9 +47,9 @@ void RestoreView::ShowMessage(const wchar_t* text) {
 }
 
 void RestoreView::EnableViewControls(bool enabled) {
-    EnableWindow(c_.cmdRestore, enabled);
-    EnableWindow(c_.cmdOk, enabled);
-    EnableWindow(c_.chkSelect, enabled);
+    platform::Enable(c_.cmdRestore, enabled);
+    platform::Enable(c_.cmdOk, enabled);
+    platform::Enable(c_.chkSelect, enabled);
 }
 
 void RestoreView::chkSelect_Click() {
@@ -47,9 +57,9 @@ void RestoreView::chkSelect_Click() {
         return;
     host_.SetWaitCursor(true);
     {
-        BusyHold busy(host_);
+        BusyHold busy(busy_);
         LockWindowUpdate(c_.lstRestore);
-        const bool tickAll = SendMessageW(c_.chkSelect, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        const bool tickAll = platform::Checked(c_.chkSelect);
         SendMessageW(c_.lstRestore, LB_SETSEL, tickAll, -1);
         if (tickAll)
             SendMessageW(c_.lstRestore, LB_SETCARETINDEX, 0, FALSE);
@@ -71,14 +81,15 @@ void RestoreView::cmdRestore_Click() {
     const size_t ticked = static_cast<size_t>(TickedCount(c_.lstRestore));
     size_t notRestored = 0;
     {
-        BusyHold busy(host_);
+        BusyHold busy(busy_);
         ListRedrawThrottle redraw(c_.lstRestore);
         for (size_t i = list.Count(); i-- > 0;) {
             if (!IsTicked(c_.lstRestore, static_cast<int>(i)))
                 continue;
             const std::wstring folder = list.Item(i);
             host_.ShowProgress(L"Restoring " + folder);
-            host_.YieldToMessages();
+            if (!host_.YieldToMessages())
+                return;
             const engine::RestoreResult result = engine::RestoreFolder(folder);
             if (result.outcome == engine::RestoreOutcome::Stopped) {
                 // Folders already restored stay restored; the window works again.
@@ -87,7 +98,8 @@ void RestoreView::cmdRestore_Click() {
                                 platform::ErrorText(result.error));
                 return;
             }
-            host_.YieldToMessages();
+            if (!host_.YieldToMessages())
+                return;
             // One that still holds something of ours stays, to be tried again;
             // one without a settings file is left to the pruning below, which
             // keeps the folders of absent drives.
@@ -108,9 +120,10 @@ void RestoreView::cmdRestore_Click() {
     host_.SetStatus(OutcomeText(L"Folders Successfully Restored", L"Folders Restored", ticked,
                                 notRestored, L"could not be restored"));
     host_.UpdateRestoreCount();
-    host_.YieldToMessages();
-    if (SendMessageW(c_.chkSelect, BM_GETCHECK, 0, 0) == BST_CHECKED) {
-        SendMessageW(c_.chkSelect, BM_SETCHECK, BST_UNCHECKED, 0);
+    if (!host_.YieldToMessages())
+        return;
+    if (platform::Checked(c_.chkSelect)) {
+        platform::SetChecked(c_.chkSelect, false);
         chkSelect_Click();
     }
 }

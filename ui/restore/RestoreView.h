@@ -1,43 +1,18 @@
 #pragma once
 // The restore view inside the main window and the operation that puts
 // customized folders back.
+#include "platform/CommandTable.h"
+#include "ui/main/BusyLock.h"
+#include "ui/main/OperationHost.h"
+
 #include <windows.h>
 #include <string>
 
 namespace ui {
 
-// What the restore view needs of the window that holds it.
-class RestoreHost {
-  public:
-    virtual ~RestoreHost() = default;
-    virtual void YieldToMessages() = 0;
-    // The status line and the restore count. Progress shown per folder may
-    // reach the screen a few milliseconds late; the rest shows at once.
-    virtual void SetStatus(const std::wstring& text) = 0;
-    virtual void ShowProgress(const std::wstring& text) = 0;
-    virtual void UpdateRestoreCount(bool soon = false) = 0;
-    virtual void RefreshShell() = 0;
-    virtual void SetWaitCursor(bool wait) = 0;
-    // The busy lock: while any holder has it, nothing that starts another
-    // operation or closes the window can be used.
-    virtual void HoldBusy() = 0;
-    virtual void ReleaseBusy() = 0;
-};
-
-// Holds the busy lock for a scope, whichever way the scope is left.
-class BusyHold {
-  public:
-    explicit BusyHold(RestoreHost& host) : host_(host) { host_.HoldBusy(); }
-    ~BusyHold() { host_.ReleaseBusy(); }
-    BusyHold(const BusyHold&) = delete;
-    BusyHold& operator=(const BusyHold&) = delete;
-
-  private:
-    RestoreHost& host_;
-};
-
 struct RestoreControls {
     HWND form, fraChange, fraRestore, lstRestore, chkSelect, cmdRestore, cmdOk;
+    HWND command2; // the main window's button that opens the view
 };
 
 // The status line after a run over count folders: allDone when none failed,
@@ -47,8 +22,11 @@ std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t
 
 class RestoreView {
   public:
-    RestoreView(RestoreHost& host, const RestoreControls& controls, std::wstring appTitle,
-                std::wstring idleText);
+    RestoreView(OperationHost& host, BusyLock& busy, const RestoreControls& controls,
+                std::wstring appTitle, std::wstring idleText);
+    // The clicks of the view's buttons, its check box and the main window's
+    // button that opens it.
+    void AddCommands(platform::CommandTable& commands);
 
     void Command2_Click();
     void cmdOk_Click();
@@ -61,7 +39,8 @@ class RestoreView {
   private:
     void ShowMessage(const wchar_t* text);
 
-    RestoreHost& host_;
+    OperationHost& host_;
+    BusyLock& busy_;
     RestoreControls c_;
     std::wstring appTitle_, idleText_;
 };

@@ -27,7 +27,7 @@ TEST_F(Form1Test, ApplyWithoutAFolderAsksForOneAndOpensTheDialog) {
         PressButton(d, IDOK);
     });
     responder.ExpectButton(L"", IDCANCEL); // the folder dialog
-    form().Command1_Click();
+    form().apply().Command1_Click();
     EXPECT_EQ(responder.Pending(), 0u);
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), "\r\n");
 }
@@ -41,7 +41,7 @@ TEST_F(Form1Test, ApplyWithoutAnOptionTouchesNothing) {
         EXPECT_EQ(MessageBoxText(d), L"Please select at least one of the Folder options    ");
         PressButton(d, IDOK);
     });
-    form().Command1_Click();
+    form().apply().Command1_Click();
     EXPECT_FALSE(Exists(folder + L"\\Desktop.ini"));
     EXPECT_TRUE(RestoreItems().empty());
 }
@@ -52,7 +52,7 @@ TEST_F(Form1Test, ApplyOneFolderWritesRecordsAndSaves) {
     form().SetText(TxtFolder, folder);
     form().SetText(TxtToolTip, L"Project papers");
     form().lblColor = L"0x000000FF";
-    form().Command1_Click();
+    form().apply().Command1_Click();
 
     engine::FolderOptions expected;
     expected.tooltip = L"Project papers";
@@ -73,7 +73,7 @@ TEST_F(Form1Test, ApplyOneFolderWritesRecordsAndSaves) {
     for (auto& c : upper)
         c = static_cast<wchar_t>(towupper(c));
     form().SetText(TxtFolder, upper);
-    form().Command1_Click();
+    form().apply().Command1_Click();
     EXPECT_EQ(RestoreItems().size(), 1u);
 }
 
@@ -83,7 +83,7 @@ TEST_F(Form1Test, ApplyToAFolderThatCannotBeWrittenSaysWhy) {
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, folder);
     form().SetText(TxtToolTip, L"tip");
-    form().Command1_Click();
+    form().apply().Command1_Click();
     const std::wstring status = Text(txtChanging);
     EXPECT_EQ(status.rfind(L"Folder could not be customized: ", 0), 0u) << Narrow(status);
     EXPECT_GT(status.size(), std::wstring(L"Folder could not be customized: ").size());
@@ -99,11 +99,11 @@ TEST_F(Form1Test, ApplyToTheTargetListCustomizesEveryFolder) {
     WriteBytes(root + L"\\A\\Desktop.ini", foreign);
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     form().SetText(TxtIconFile, L"C:\\Icons\\blue.ico");
     std::vector<std::wstring> changing;
     RecordStatuses(L"Changing ", changing);
-    form().Command1_Click();
+    form().apply().Command1_Click();
     const std::vector<std::wstring> all{root, root + L"\\A", root + L"\\b", root + L"\\b\\X"};
     for (const auto& folder : all) {
         EXPECT_EQ(Attributes(folder + L"\\Desktop.ini"),
@@ -127,10 +127,10 @@ TEST_F(Form1Test, ApplyToAListWithFailuresCountsThem) {
     data.MakeFolder(L"Data\\B\\Desktop.ini");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     form().SetText(TxtToolTip, L"tip");
     ASSERT_EQ(TargetItems().size(), 3u);
-    form().Command1_Click();
+    form().apply().Command1_Click();
     EXPECT_EQ(Text(txtChanging), L"Folders Customized: 2 of 3 (1 could not be changed)");
     EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{root, root + L"\\A"}));
     EXPECT_FALSE(Exists(root + L"\\B\\BUDesktop.ini"));
@@ -151,9 +151,9 @@ TEST_F(Form1Test, ALongRunListsEveryFolderOnceAndInOrder) {
     WriteBytes(appDir / L"Fldr.dll", Lines({all[200]}));
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     form().SetText(TxtToolTip, L"tip");
-    form().Command1_Click();
+    form().apply().Command1_Click();
     EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
     EXPECT_EQ(RestoreItems(), all);
     EXPECT_EQ(Text(lblRestoreCount), L"301");
@@ -165,7 +165,7 @@ TEST_F(Form1Test, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
     data.MakeFolder(L"Data\\B");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     form().SetText(TxtToolTip, L"first");
     bool edited = false;
     form().yieldObserver = [&] {
@@ -178,7 +178,7 @@ TEST_F(Form1Test, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
             form().SetText(TxtToolTip, L"second");
         }
     };
-    form().Command1_Click();
+    form().apply().Command1_Click();
     ASSERT_TRUE(edited);
     EXPECT_TRUE(Enabled(Command1));
     EXPECT_TRUE(platform::HasCloseCommand(form().hwnd()));
@@ -191,10 +191,10 @@ TEST_F(Form1Test, ApplyToAnEmptyTargetListTouchesNothingButSaves) {
     const std::wstring root = data.MakeFolder(L"My Desktop");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     ASSERT_TRUE(TargetItems().empty());
     form().SetText(TxtToolTip, L"tip");
-    form().Command1_Click();
+    form().apply().Command1_Click();
     EXPECT_FALSE(Exists(root + L"\\Desktop.ini"));
     EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
@@ -221,7 +221,7 @@ TEST_F(Form1Test, FailedSaveKeepsTheListAndSaysWhy) {
             EXPECT_EQ(MessageBoxIcon(d), IDI_EXCLAMATION);
             PressButton(d, IDOK);
         });
-        form().Command1_Click();
+        form().apply().Command1_Click();
         EXPECT_EQ(responder.Pending(), 0u);
     }
     SetFileAttributesW((appDir / L"Fldr.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -229,7 +229,30 @@ TEST_F(Form1Test, FailedSaveKeepsTheListAndSaysWhy) {
     EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{fresh, kept}));
     EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
     // The next save tries again.
-    form().Command1_Click();
+    form().apply().Command1_Click();
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Lines({fresh, kept}));
     EXPECT_FALSE(Exists(engine::JournalPath(appDir / L"Fldr.dll")));
+}
+
+TEST_F(Form1Test, AWindowThatGoesDuringApplyStopsTheRunAndItsFoldersStayRestorable) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    for (const wchar_t* sub : {L"Data\\A", L"Data\\B", L"Data\\C"})
+        data.MakeFolder(sub);
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().folderSelection().SetIncludeSubdirectories(true);
+    form().SetText(TxtToolTip, L"tip");
+    form().yieldObserver = [&] {
+        if (Exists(root + L"\\A\\Desktop.ini"))
+            DestroyWindow(form().hwnd());
+    };
+    form().apply().Command1_Click();
+    EXPECT_EQ(form().hwnd(), nullptr);
+    // Stopped at once: the later folders were not touched.
+    EXPECT_FALSE(Exists(root + L"\\C\\Desktop.ini"));
+    EXPECT_TRUE(Exists(engine::JournalPath(appDir / L"Fldr.dll")));
+    form_.reset();
+    // The next start finds what the run wrote.
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{root, root + L"\\A"}));
 }

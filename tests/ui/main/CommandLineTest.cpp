@@ -19,10 +19,10 @@ TEST_F(Form1Test, FolderArgumentIsTakenAsIfChosen) {
     data.MakeFolder(L"My Data\\Sub");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, data.path());
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     ASSERT_FALSE(TargetItems().empty());
 
-    form().TakeFolder(root + L"\\");
+    form().folderSelection().TakeFolder(root + L"\\");
     EXPECT_EQ(Text(TxtFolder), root);
     EXPECT_FALSE(Ticked(chkSubs));
     EXPECT_TRUE(TargetItems().empty());
@@ -42,7 +42,7 @@ TEST_F(Form1Test, MissingFolderArgumentIsReportedAndLeavesTheBoxEmpty) {
             EXPECT_EQ(MessageBoxIcon(d), IDI_INFORMATION);
             PressButton(d, IDOK);
         });
-        form().TakeFolder(argument);
+        form().folderSelection().TakeFolder(argument);
         EXPECT_EQ(Text(TxtFolder), L"");
     }
 }
@@ -52,7 +52,7 @@ TEST_F(Form1Test, DriveRootArgumentIsConfirmed) {
     {
         DialogResponder responder;
         responder.ExpectButton(L"Quillane", IDNO);
-        form().TakeFolder(L"C:");
+        form().folderSelection().TakeFolder(L"C:");
     }
     EXPECT_EQ(Text(TxtFolder), L"");
     {
@@ -62,7 +62,7 @@ TEST_F(Form1Test, DriveRootArgumentIsConfirmed) {
                       0u);
             PressButton(d, IDYES);
         });
-        form().TakeFolder(L"C:\\");
+        form().folderSelection().TakeFolder(L"C:\\");
     }
     EXPECT_EQ(Text(TxtFolder), L"C:\\");
 }
@@ -71,6 +71,6 @@ TEST_F(Form1Test, FolderArgumentOnACdDriveIsRefused) {
     ASSERT_TRUE(Start());
     DialogResponder responder;
     responder.ExpectButton(L"Not a Valid Hard Drive", IDOK);
-    form().TakeFolder(L"D:\\Disc");
+    form().folderSelection().TakeFolder(L"D:\\Disc");
     EXPECT_EQ(Text(TxtFolder), L"");
 }

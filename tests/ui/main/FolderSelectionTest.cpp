@@ -21,7 +21,7 @@ TEST_F(Form1Test, WalkGivesSortedTargetsAndTheCount) {
     form().SetText(TxtFolder, root);
     std::vector<std::wstring> shown;
     form().yieldObserver = [&] { shown.push_back(Text(txtChanging)); };
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     EXPECT_EQ(TargetItems(),
               (std::vector<std::wstring>{root, root + L"\\A", root + L"\\b", root + L"\\b\\X"}));
     EXPECT_EQ(Text(txtChanging), L"Folder list complete....Ready to change 4 Folders");
@@ -51,12 +51,12 @@ TEST_F(Form1Test, WalkGivesTheSameTargetsOnEveryFindLevel) {
          {unsigned(platform::AsOnWindowsXp), unsigned(platform::BasicFindRefused)}) {
         platform::ScopedLegacyApis mode(legacy);
         const unsigned runs = platform::LegacyPathRuns(platform::OlderThanWindows7);
-        form().SetIncludeSubdirectories(true);
+        form().folderSelection().SetIncludeSubdirectories(true);
         EXPECT_EQ(TargetItems(), expected) << legacy;
         EXPECT_EQ(Text(txtChanging), L"Folder list complete....Ready to change 4 Folders");
         // One search per folder, each on the standard level.
         EXPECT_EQ(platform::LegacyPathRuns(platform::OlderThanWindows7), runs + 4) << legacy;
-        form().SetIncludeSubdirectories(false);
+        form().folderSelection().SetIncludeSubdirectories(false);
     }
 }
 
@@ -79,7 +79,7 @@ TEST_F(Form1Test, BusyLockHoldsWhileTheWalkRuns) {
         SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
         EXPECT_TRUE(IsWindow(form().hwnd()));
     };
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     EXPECT_TRUE(observed);
     for (int id : kBusySet)
         EXPECT_TRUE(Enabled(id)) << id;
@@ -94,14 +94,14 @@ TEST_F(Form1Test, ExclusionsAreSubstringsInAnyCase) {
     data.MakeFolder(L"Data\\Keep\\Desk top");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     EXPECT_EQ(TargetItems(),
               (std::vector<std::wstring>{root, root + L"\\Keep", root + L"\\Keep\\Desk top"}));
 
     const std::wstring onDesktop = data.MakeFolder(L"My desktop\\Sub");
-    form().SetIncludeSubdirectories(false);
+    form().folderSelection().SetIncludeSubdirectories(false);
     form().SetText(TxtFolder, data / L"My desktop");
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     EXPECT_TRUE(TargetItems().empty());
     EXPECT_EQ(Text(txtChanging), L"Folder list complete....Ready to change 0 Folders");
 }
@@ -129,7 +129,7 @@ TEST_F(Form1Test, JunctionsAndLinksAreEntriesButNotWalked) {
     ASSERT_TRUE(Exists(L"C:\\quillane-loop\\inner\\up"));
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, L"C:\\quillane-loop");
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     EXPECT_EQ(TargetItems(),
               (std::vector<std::wstring>{L"C:\\quillane-loop", L"C:\\quillane-loop\\inner",
                                          L"C:\\quillane-loop\\inner\\up"}));
@@ -143,7 +143,7 @@ TEST_F(Form1Test, FolderDialogFillsTheFolderBox) {
         EXPECT_NE(FindWindowExW(d, nullptr, nullptr, L"Select a Folder to Customize"), nullptr);
         ChooseFolder(root)(d);
     });
-    form().cmdBrowseFolder_Click();
+    form().folderSelection().cmdBrowseFolder_Click();
     EXPECT_EQ(Text(TxtFolder), root);
     EXPECT_FALSE(Ticked(chkSubs));
     EXPECT_TRUE(TargetItems().empty());
@@ -153,11 +153,11 @@ TEST_F(Form1Test, CancellingAfterAListWasBuiltKeepsTheFolderAndEmptiesTheList) {
     const std::wstring root = data.MakeFolder(L"Data\\A");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, data / L"Data");
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     ASSERT_EQ(TargetItems().size(), 2u);
     DialogResponder responder;
     responder.ExpectButton(L"", IDCANCEL);
-    form().cmdBrowseFolder_Click();
+    form().folderSelection().cmdBrowseFolder_Click();
     EXPECT_EQ(Text(TxtFolder), data / L"Data");
     EXPECT_FALSE(Ticked(chkSubs));
     EXPECT_TRUE(TargetItems().empty());
@@ -176,14 +176,14 @@ TEST_F(Form1Test, DriveRootIsConfirmedYesKeepsItNoEmptiesTheBox) {
             EXPECT_EQ(MessageBoxIcon(d), nullptr);
             PressButton(d, IDNO);
         });
-        form().cmdBrowseFolder_Click();
+        form().folderSelection().cmdBrowseFolder_Click();
     }
     EXPECT_EQ(Text(TxtFolder), L"");
     {
         DialogResponder responder;
         responder.Expect(L"", ChooseFolder(L"C:\\"));
         responder.ExpectButton(L"Quillane", IDYES);
-        form().cmdBrowseFolder_Click();
+        form().folderSelection().cmdBrowseFolder_Click();
     }
     EXPECT_EQ(Text(TxtFolder), L"C:\\");
     EXPECT_TRUE(Enabled(Command1));
@@ -192,7 +192,7 @@ TEST_F(Form1Test, DriveRootIsConfirmedYesKeepsItNoEmptiesTheBox) {
         DialogResponder responder;
         responder.ExpectButton(L"", IDCANCEL);
         responder.ExpectButton(L"Quillane", IDYES);
-        form().cmdBrowseFolder_Click();
+        form().folderSelection().cmdBrowseFolder_Click();
     }
     EXPECT_EQ(Text(TxtFolder), L"C:\\");
 }
@@ -207,7 +207,7 @@ TEST_F(Form1Test, FolderOnACdDriveIsRefused) {
         EXPECT_EQ(MessageBoxIcon(d), IDI_INFORMATION);
         PressButton(d, IDOK);
     });
-    form().cmdBrowseFolder_Click();
+    form().folderSelection().cmdBrowseFolder_Click();
     EXPECT_EQ(Text(TxtFolder), L"");
     EXPECT_EQ(GetFocus(), form().Control(cmdBrowseFolder));
 }
@@ -223,7 +223,7 @@ TEST_F(Form1Test, ClearAllKeepsTheIconIndex) {
     form().lblColor = L"0x000000FF";
     form().lblBgColor = L"0x00FFFFFF";
     form().Path = L"C:\\p.jpg";
-    form().SetIncludeSubdirectories(true);
+    form().folderSelection().SetIncludeSubdirectories(true);
     form().cmdClearBgnd_Click();
     EXPECT_EQ(Text(TxtFolder), L"");
     EXPECT_EQ(Text(TxtIconFile), L"");

@@ -169,7 +169,7 @@ TEST_F(Form1Test, UnwritableAppFolderKeepsTheListInTheUserFolder) {
         EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{kept}); // seeded
         form().SetText(TxtFolder, fresh);
         form().SetText(TxtToolTip, L"tip");
-        form().Command1_Click();
+        form().apply().Command1_Click();
         EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
         form_.reset();
 

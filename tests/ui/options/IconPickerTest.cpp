@@ -30,7 +30,7 @@ COLORREF LibraryColour(int index) {
 constexpr COLORREF kFeather = RGB(230, 120, 30);
 constexpr COLORREF kFolder = RGB(62, 150, 214);
 
-// A window with the picker's controls; it forwards the scroll bar's messages.
+// A window with the picker's controls.
 class PickerHost : public platform::WindowBase {
   public:
     bool Create() {
@@ -57,16 +57,6 @@ class PickerHost : public platform::WindowBase {
         return c.picIcon != nullptr;
     }
     ui::IconPickerControls c;
-    ui::IconPicker* picker = nullptr;
-
-  protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_HSCROLL && reinterpret_cast<HWND>(lParam) == c.scrollIconNo && picker) {
-            picker->OnScroll(wParam);
-            return 0;
-        }
-        return DefaultProc(message, wParam, lParam);
-    }
 };
 
 int ScrollMax(HWND bar) {
@@ -104,9 +94,8 @@ class IconPickerTest : public ::testing::Test {
         CopyInto(NoIconsDll(), icons_ + L"\\NoIcons.dll");
         ASSERT_TRUE(host_.Create());
         picker_ = std::make_unique<ui::IconPicker>(host_.c, app_.path(), L"Quillane 1.0");
-        host_.picker = picker_.get();
+        picker_->AddCommands(host_.Commands());
     }
-    void TearDown() override { host_.picker = nullptr; }
 
     // Presses the browse button; the dialog picks `name` from the Icons folder.
     void Browse(const std::wstring& name) {

@@ -25,7 +25,7 @@ class RestoreTest : public Form1Test {
         }
         WriteBytes(appDir / L"Fldr.dll", list);
         ASSERT_TRUE(Start());
-        form().Command2_Click();
+        form().restoreView().Command2_Click();
     }
     void Tick(int index) { SendMessageW(form().Control(lstRestore), LB_SETSEL, TRUE, index); }
     int TickedItems() { return TickedCount(form().Control(lstRestore)); }
@@ -41,12 +41,12 @@ class RestoreTest : public Form1Test {
 TEST_F(RestoreTest, ViewsSwitchAndShowTheTitle) {
     ASSERT_TRUE(Start());
     form().SetText(txtChanging, L"something else");
-    form().Command2_Click();
+    form().restoreView().Command2_Click();
     EXPECT_TRUE(Visible(fraRestore));
     EXPECT_FALSE(Visible(fraChange));
     EXPECT_EQ(Text(txtChanging), L"Quillane 1.0");
     form().SetText(txtChanging, L"x");
-    form().cmdOk_Click();
+    form().restoreView().cmdOk_Click();
     EXPECT_TRUE(Visible(fraChange));
     EXPECT_FALSE(Visible(fraRestore));
     EXPECT_EQ(Text(txtChanging), L"Quillane 1.0");
@@ -61,7 +61,7 @@ TEST_F(RestoreTest, EmptyListAndNothingTickedAreReported) {
             EXPECT_EQ(MessageBoxIcon(d), IDI_INFORMATION);
             PressButton(d, IDOK);
         });
-        form().cmdRestore_Click();
+        form().restoreView().cmdRestore_Click();
     }
     form_.reset();
     const std::wstring folder = data.MakeFolder(L"Data");
@@ -71,7 +71,7 @@ TEST_F(RestoreTest, EmptyListAndNothingTickedAreReported) {
         EXPECT_EQ(MessageBoxText(d), L"Please check folders to restore     ");
         PressButton(d, IDOK);
     });
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
     EXPECT_TRUE(Exists(folder + L"\\Desktop.ini"));
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder});
 }
@@ -83,7 +83,7 @@ TEST_F(RestoreTest, BackupBecomesTheSettingsFileAgain) {
     StartWith({withBackup, without});
     ClickSelectAll();
     EXPECT_EQ(TickedItems(), 2);
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
 
     EXPECT_EQ(ReadAnsi(withBackup + L"\\Desktop.ini"), kForeign);
     EXPECT_EQ(Attributes(withBackup + L"\\Desktop.ini"), DWORD(FILE_ATTRIBUTE_HIDDEN));
@@ -112,7 +112,7 @@ TEST_F(RestoreTest, ReadOnlySettingsFileIsRemovedToo) {
     SetFileAttributesW(ini.c_str(),
                        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     Tick(0);
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
     EXPECT_FALSE(Exists(ini));
     EXPECT_EQ(Attributes(folder), 0u);
     EXPECT_TRUE(RestoreItems().empty());
@@ -126,7 +126,7 @@ TEST_F(RestoreTest, FolderWhoseSettingsFileWentIsOnlyDropped) {
     SetFileAttributesW((gone + L"\\Desktop.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW((gone + L"\\Desktop.ini").c_str());
     Tick(0);
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
     EXPECT_EQ(Attributes(gone), DWORD(FILE_ATTRIBUTE_SYSTEM)); // untouched
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{other});
     EXPECT_TRUE(Exists(other + L"\\Desktop.ini"));
@@ -141,14 +141,14 @@ TEST_F(RestoreTest, ItemsAreRestoredFromTheBottomUp) {
     Tick(2);
     std::vector<std::wstring> restoring;
     RecordStatuses(L"Restoring ", restoring);
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
     EXPECT_EQ(restoring, (std::vector<std::wstring>{L"Restoring " + c, L"Restoring " + a}));
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{b});
 }
 
 TEST_F(RestoreTest, SelectAllTicksEverythingAndUntickClearsSingleTicks) {
     ASSERT_TRUE(Start());
-    form().Command2_Click();
+    form().restoreView().Command2_Click();
     ClickSelectAll(); // empty list: only the box changes
     EXPECT_TRUE(Ticked(chkSelect));
     ClickSelectAll();
@@ -188,7 +188,7 @@ TEST_F(RestoreTest, RefusedDeletionKeepsTheItemAndIsCounted) {
                               nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     ClickSelectAll();
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
     CloseHandle(held);
     // The file stays, hidden only; the folder is a system folder again, and
     // it stays in the list to be tried again.
@@ -199,7 +199,7 @@ TEST_F(RestoreTest, RefusedDeletionKeepsTheItemAndIsCounted) {
     EXPECT_EQ(Text(txtChanging), L"Folders Restored: 1 of 2 (1 could not be restored)");
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder});
     Tick(0);
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
     EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
     EXPECT_TRUE(RestoreItems().empty());
 }
@@ -212,17 +212,17 @@ TEST_F(RestoreTest, ForeignFileBesideABackupSurvivesApplyAndRestore) {
     const std::wstring ini = folder + L"\\Desktop.ini";
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
     WriteBytes(ini, later);
-    form().cmdOk_Click();
+    form().restoreView().cmdOk_Click();
     form().SetText(TxtFolder, folder);
     form().SetText(TxtToolTip, L"mine");
-    form().Command1_Click();
+    form().apply().Command1_Click();
     EXPECT_EQ(ReadAnsi(ini), later);
     EXPECT_EQ(ReadAnsi(folder + L"\\BUDesktop.ini"), kForeign);
     EXPECT_EQ(Text(txtChanging).rfind(L"Folder could not be customized: ", 0), 0u);
 
-    form().Command2_Click();
+    form().restoreView().Command2_Click();
     Tick(0);
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
     EXPECT_EQ(ReadAnsi(ini), later);
     EXPECT_EQ(Attributes(ini), 0u);
     EXPECT_EQ(ReadAnsi(folder + L"\\BUDesktop.ini"), kForeign);
@@ -261,14 +261,14 @@ TEST_F(RestoreTest, EndOfSessionSavesAndWaitsForARunningRestore) {
             duringRun = SendMessageW(form().hwnd(), WM_QUERYENDSESSION, 0, 0);
     };
     Tick(1);
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
     form().yieldObserver = nullptr;
     EXPECT_EQ(duringRun, FALSE);
     // Saved as soon as the run was over.
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(a) + "\r\n");
 
     Tick(0);
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
     SendMessageW(form().hwnd(), WM_ENDSESSION, TRUE, 0);
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
 }
@@ -284,7 +284,7 @@ TEST_F(RestoreTest, NameClashEndsTheOperationAndTheWindowWorksAgain) {
                               nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     ClickSelectAll();
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
     CloseHandle(held);
 
     EXPECT_FALSE(Exists(fine + L"\\Desktop.ini")); // the lower item went first
@@ -308,7 +308,7 @@ TEST_F(RestoreTest, RestoreWorksWithWhatWindowsXpOffers) {
     const unsigned handleCalls = platform::LegacyPathRuns(platform::NoSetFileInformationByHandle);
     const unsigned ticks = platform::LegacyPathRuns(platform::NoTickCount64);
     ClickSelectAll();
-    form().cmdRestore_Click();
+    form().restoreView().cmdRestore_Click();
 
     EXPECT_EQ(ReadAnsi(withBackup + L"\\Desktop.ini"), kForeign);
     EXPECT_EQ(Attributes(withBackup + L"\\Desktop.ini"), DWORD(FILE_ATTRIBUTE_HIDDEN));

@@ -1,0 +1,25 @@
+#pragma once
+// What the main window's subsystems (Apply, the folder walk, the restore view)
+// need of the window besides their controls and the busy lock.
+#include <string>
+
+namespace ui {
+
+class OperationHost {
+  public:
+    // Lets the message loop run. False when the window went away meanwhile:
+    // the operation then stops at once and touches no control again.
+    virtual bool YieldToMessages() = 0;
+    // The status line and the restore count. Progress shown per folder may
+    // reach the screen a few milliseconds late; the rest shows at once.
+    virtual void SetStatus(const std::wstring& text) = 0;
+    virtual void ShowProgress(const std::wstring& text) = 0;
+    virtual void UpdateRestoreCount(bool soon = false) = 0;
+    virtual void RefreshShell() = 0;
+    virtual void SetWaitCursor(bool wait) = 0;
+
+  protected:
+    ~OperationHost() = default;
+};
+
+} // namespace ui
