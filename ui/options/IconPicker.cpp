@@ -48,6 +48,7 @@ void IconPicker::CmdBrowseIconFile_Click() {
     platform::Show(c_.scrollIconNo, false);
     platform::SetText(c_.txtIconFile, L"");
     IconBoxClear(c_.picIcon);
+    previewShown_ = false;
     platform::SetText(c_.txtChanging, idleStatus_);
     platform::Show(c_.lblCreating, false);
 
@@ -96,18 +97,30 @@ void IconPicker::LoadIconFile() {
 
 void IconPicker::ShowIcon(std::int16_t index) {
     const std::int16_t count = IconCount();
+    DrawPreview(index);
+    const std::wstring counter =
+        L"Icon " + std::to_wstring(index + 1) + L" of " + std::to_wstring(count);
+    platform::SetText(c_.lblIcoNum, counter);
+    platform::SetText(c_.lblIcoCount, counter);
+}
+
+void IconPicker::DrawPreview(std::int16_t index) {
     HICON large = nullptr;
     HICON small = nullptr;
     ExtractIconExW(iconFilePath_.c_str(), index, &large, &small, 1);
     platform::IconHandle largeIcon(large);
     platform::IconHandle smallIcon(small);
     IconBoxClear(c_.picIcon);
-    if (largeIcon)
-        IconBoxDrawIcon(c_.picIcon, largeIcon.get(), 0, 0, 32, 32, DI_NORMAL);
-    const std::wstring counter =
-        L"Icon " + std::to_wstring(index + 1) + L" of " + std::to_wstring(count);
-    platform::SetText(c_.lblIcoNum, counter);
-    platform::SetText(c_.lblIcoCount, counter);
+    // The icon fills the box: 32 x 32 pixels at 96 DPI, more on a denser screen.
+    RECT box{};
+    GetClientRect(c_.picIcon, &box);
+    previewShown_ = largeIcon && IconBoxDrawIcon(c_.picIcon, largeIcon.get(), 0, 0, box.right,
+                                                 box.bottom, DI_NORMAL);
+}
+
+void IconPicker::RedrawPreview() {
+    if (previewShown_)
+        DrawPreview(IconIndex());
 }
 
 void IconPicker::OnScroll(int code, int position) {
@@ -154,6 +167,7 @@ void IconPicker::OnScroll(int code, int position) {
 void IconPicker::ClearPreview() {
     platform::SetText(c_.txtIconFile, L"");
     IconBoxClear(c_.picIcon);
+    previewShown_ = false;
 }
 
 std::int16_t IconPicker::IconIndex() const {

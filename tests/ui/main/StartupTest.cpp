@@ -167,6 +167,7 @@ TEST_F(Form1Test, FocusBehaviours) {
 }
 
 TEST_F(Form1Test, HelpOpensTheApplicationFoldersHelpFile) {
+    WriteBytes(appDir / L"Help.chm", "ITSF");
     ASSERT_TRUE(Start());
     std::wstring opened;
     form().shellOpener = [&opened](HWND, const std::wstring& target) { opened = target; };
