@@ -53,7 +53,9 @@ class AnnotatedAccessible final : public IAccessible {
         }
         return standard_->QueryInterface(iid, object);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        return static_cast<ULONG>(InterlockedIncrement(&refs_));
+    }
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG left = InterlockedDecrement(&refs_);
         if (left == 0)
@@ -216,8 +218,7 @@ Annotation* Annotate(HWND control) {
     return annotation.release();
 }
 
-bool Change(HWND control, std::wstring Annotation::*field, const std::wstring& text,
-            DWORD event) {
+bool Change(HWND control, std::wstring Annotation::*field, const std::wstring& text, DWORD event) {
     Annotation* annotation = Annotate(control);
     if (!annotation)
         return false;
@@ -235,8 +236,7 @@ bool SetAccessibleName(HWND control, const std::wstring& name) {
 }
 
 bool SetAccessibleDescription(HWND control, const std::wstring& description) {
-    return Change(control, &Annotation::description, description,
-                  EVENT_OBJECT_DESCRIPTIONCHANGE);
+    return Change(control, &Annotation::description, description, EVENT_OBJECT_DESCRIPTIONCHANGE);
 }
 
 } // namespace platform

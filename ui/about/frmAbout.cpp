@@ -242,7 +242,8 @@ bool frmAbout::OnDpiChanged(UINT dpi, const RECT& suggested) {
     const SIZE size = WindowSizeFor(hwnd(), kClientWidth, kClientHeight, dpi_);
     SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    InvalidateRect(hwnd(), nullptr, TRUE);
+    // The controls were moved without drawing.
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return true;
 }
 

@@ -293,10 +293,9 @@ void Form1::DescribeChoices() {
     const auto chosen = [](const std::wstring& value) {
         return value.empty() ? std::wstring(L"not chosen") : value;
     };
-    platform::SetAccessibleName(Control(lblSampleText), std::wstring(kSampleText) +
-                                                            L", text colour " + chosen(lblColor) +
-                                                            L", background colour " +
-                                                            chosen(lblBgColor));
+    platform::SetAccessibleName(Control(lblSampleText),
+                                std::wstring(kSampleText) + L", text colour " + chosen(lblColor) +
+                                    L", background colour " + chosen(lblBgColor));
     platform::SetAccessibleDescription(Control(Image1),
                                        Path.empty() ? std::wstring(L"No picture chosen") : Path);
 }
@@ -494,6 +493,8 @@ bool Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
     // The suggested place, with the size worked out from the DPI's own frame.
     SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The controls were moved without drawing.
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return true;
 }
 
@@ -552,7 +553,8 @@ bool Form1::OnActivate(bool active) {
         return true;
     }
     // While work runs the focus sink holds the focus, as it did when work started.
-    HWND focus = Busy() && !CanTakeFocus(lastFocus_) ? Control(cmdDummy) : SensibleFocus(lastFocus_);
+    HWND focus =
+        Busy() && !CanTakeFocus(lastFocus_) ? Control(cmdDummy) : SensibleFocus(lastFocus_);
     SetFocus(focus ? focus : hwnd());
     return true;
 }

@@ -129,10 +129,10 @@ void frmPreview::cD_FileChange(HWND hDlg) {
             platform::SetText(lblSize_, kSizeCaption + std::to_wstring(bytes / 1024) + L" KB");
         }
         if (const platform::Picture* picture = PictureBoxPicture(imgPreview_)) {
-            const long width =
-                platform::HimetricToPixels(picture->WidthHimetric(), platform::ScreenDpi(LOGPIXELSX));
-            const long height =
-                platform::HimetricToPixels(picture->HeightHimetric(), platform::ScreenDpi(LOGPIXELSY));
+            const long width = platform::HimetricToPixels(picture->WidthHimetric(),
+                                                          platform::ScreenDpi(LOGPIXELSX));
+            const long height = platform::HimetricToPixels(picture->HeightHimetric(),
+                                                           platform::ScreenDpi(LOGPIXELSY));
             platform::SetText(lblWidth_, kWidthCaption + FormatWhole(width) + L" pixels");
             platform::SetText(lblHeight_, kHeightCaption + FormatWhole(height) + L" pixels");
         }

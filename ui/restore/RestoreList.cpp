@@ -134,9 +134,8 @@ UINT TickItemHeight(HWND owner, UINT dpi) {
         dc.get(), reinterpret_cast<HFONT>(SendMessageW(owner, WM_GETFONT, 0, 0)));
     GetTextMetricsW(dc.get(), &metrics);
     // The font is drawn for the system's DPI; the window's may differ.
-    return static_cast<UINT>(
-        MulDiv(metrics.tmHeight + 2, static_cast<int>(dpi),
-               static_cast<int>(platform::ScreenDpi(LOGPIXELSY))));
+    return static_cast<UINT>(MulDiv(metrics.tmHeight + 2, static_cast<int>(dpi),
+                                    static_cast<int>(platform::ScreenDpi(LOGPIXELSY))));
 }
 
 void DrawTickItem(const DRAWITEMSTRUCT& draw) {

@@ -73,8 +73,8 @@ TEST_F(KeyboardTest, EachDialogGivesTheFocusBackToTheButtonThatOpenedIt) {
     responder.Expect(L"", [](HWND d) { options_test::TypeColourAndOk(d, 255, 0, 0); });
     responder.Expect(L"", [](HWND d) { PressButton(d, IDCANCEL); });
     responder.Expect(L"", [](HWND d) { options_test::TypeFileNameAndOk(d, L"Meadow.jpg"); });
-    for (int id : {cmdBrowseFolder, CmdBrowseIconFile, cmdBrwstxtColor, cmdBrwsBgtxtColor,
-                   Command5}) {
+    for (int id :
+         {cmdBrowseFolder, CmdBrowseIconFile, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5}) {
         Click(id);
         EXPECT_EQ(Focus(), id) << id;
     }
@@ -149,10 +149,10 @@ TEST_F(KeyboardTest, TabVisitsOnlyWhatTheUserCanSee) {
             ids.insert(GetDlgCtrlID(control));
         return ids;
     };
-    EXPECT_EQ(walk(), (std::set<int>{TxtFolder, cmdBrowseFolder, chkSubs, CmdBrowseIconFile,
-                                     TxtToolTip, ScrollIconNo, cmdBrwstxtColor, cmdBrwsBgtxtColor,
-                                     Command5, Command1, Command2, cmdClearBgnd, Command3,
-                                     Command4}));
+    EXPECT_EQ(walk(),
+              (std::set<int>{TxtFolder, cmdBrowseFolder, chkSubs, CmdBrowseIconFile, TxtToolTip,
+                             ScrollIconNo, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5, Command1,
+                             Command2, cmdClearBgnd, Command3, Command4}));
     Click(Command2);
     EXPECT_EQ(walk(), (std::set<int>{lstRestore, chkSelect, cmdRestore, cmdOk, Command1, Command2,
                                      cmdClearBgnd, Command3, Command4}));
