@@ -33,7 +33,8 @@ constexpr COLORREF kLabelBlue = RGB(0, 51, 153);
 
 // clang-format off
 const ControlSpec kAboutControls[] = {
-    {frmAbout::picIcon, L"picIcon", Kind::Bitmap, 0, L"", L"Pelwick Software", 120, 120, 1065, 2205, true, SS_NOTIFY},
+    // Stretched to its box, which is the picture's own size at 96 DPI.
+    {frmAbout::picIcon, L"picIcon", Kind::Bitmap, 0, L"", L"Pelwick Software", 120, 120, 1065, 2205, true, SS_NOTIFY | SS_REALSIZECONTROL},
     {frmAbout::lblTitle, L"lblTitle", Kind::TitleLabel, 0, L"", nullptr, 1560, 240, 2805, 240, true, 0},
     {frmAbout::lblVersion, L"lblVersion", Kind::TitleLabel, 0, L"", nullptr, 1560, 600, 2325, 225, true, 0},
     {frmAbout::Frame2, L"Frame2", Kind::GroupBox, 0, L"", nullptr, 1560, 840, 3975, 1095, true, 0},
