@@ -24,8 +24,10 @@ class WindowBase {
                              const std::wstring& title, int x, int y, int width, int height,
                              HWND parent);
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // Called when a handler threw; the message is then treated as handled.
-    virtual void OnException(const char* what);
+    // Called when a handler threw, with ERROR_NOT_ENOUGH_MEMORY for a failed
+    // allocation and ERROR_INTERNAL_ERROR for anything else; the message is
+    // then treated as handled.
+    virtual void OnException(unsigned long error);
     LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return DefWindowProcW(hwnd_, message, wParam, lParam);
     }

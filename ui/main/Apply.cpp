@@ -8,6 +8,9 @@
 #include "platform/TextCompare.h"
 #include "ui/restore/RestoreList.h"
 
+#include <algorithm>
+#include <new>
+
 namespace ui {
 
 namespace {
@@ -50,49 +53,28 @@ class RestoreMembership {
     bool added_ = false;
 };
 
-// Customized folders of a long run wait here and join the list box a batch at
-// a time: the list box's messages for one item cost as much as the folder's
-// own file work. What is left joins at the end, whichever way the run ends.
-class PendingItems {
-  public:
-    explicit PendingItems(ListBoxItems& list, HWND listBox) : list_(list), listBox_(listBox) {}
-    ~PendingItems() {
-        try {
-            if (IsWindow(listBox_))
-                Flush();
-        } catch (...) {
-        }
-    }
-    PendingItems(const PendingItems&) = delete;
-    PendingItems& operator=(const PendingItems&) = delete;
-
-    void Add(const std::wstring& folder) { pending_.push_back(folder); }
-    void Flush() {
-        if (pending_.empty())
-            return;
-        list_.AddAllQuietly(pending_);
-        pending_.clear();
-    }
-
-  private:
-    ListBoxItems& list_;
-    HWND listBox_;
-    std::vector<std::wstring> pending_;
-};
-
 // Customizes the folder; true when it is new to the restore list and must
-// join it. Only a folder that holds its settings file can be restored; a
-// customized folder has just had it written.
+// join it. Only a folder that holds its settings file, or the user's file set
+// aside, can be restored; a customized folder has just had it written.
 bool CustomizeAndRecord(const std::wstring& folder, const std::vector<std::uint8_t>& settingsFile,
                         RestoreMembership& held, bool& customized, unsigned long& error) {
     const engine::CustomizeResult result = engine::CustomizeFolder(folder, settingsFile);
     error = result.error;
     customized = result.customized;
-    if (!customized || held.Holds(folder))
+    if ((!customized && !result.backupLeft) || held.Holds(folder))
         return false;
     held.Added(folder);
     return true;
 }
+
+// Journal batches grow from the first size to the last: a short run is
+// recorded in small steps, and a long one flushes the journal to the disk a
+// few times only.
+constexpr size_t kFirstJournalBatch = 256;
+constexpr size_t kLastJournalBatch = 4096;
+// Customized folders join the list box this many at a time: the list box's
+// messages for one item cost as much as the folder's own file work.
+constexpr size_t kJoinBatch = 256;
 
 } // namespace
 
@@ -133,20 +115,26 @@ void Form1::Command1_Click() {
     const std::vector<std::uint8_t> settingsFile =
         platform::EncodeTextFile(engine::ComposeSettingsFile(options));
     // Each folder is recorded before it is written, so that a run killed at
-    // any moment leaves every folder it wrote restorable.
+    // any moment leaves every folder it wrote restorable. A save while the
+    // journal is open leaves it in place.
     engine::ListJournal journal(engine::JournalPath(ListFilePath()));
+    keepJournal_ = true;
+    // No record, no write: without a way to record them, no folder is changed.
+    const bool recordable = CanRecord();
+    const DWORD notRecordable = record_ ? record_->Error() : DWORD(ERROR_NOT_READY);
 
     const bool listMode = SendMessageW(Control(chkSubs), BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (!listMode) {
         ListBoxItems restoreList(Control(lstRestore));
         RestoreMembership held(restoreList, false);
-        unsigned long error = 0;
+        unsigned long error = notRecordable;
         bool done = false;
-        if (!journal.Append({folder}))
+        if (recordable && !journal.Append({folder}))
             error = GetLastError();
-        else if (CustomizeAndRecord(folder, settingsFile, held, done, error))
+        else if (recordable && CustomizeAndRecord(folder, settingsFile, held, done, error))
             restoreList.Add(folder);
         journal.Close();
+        keepJournal_ = false;
         RefreshShell();
         std::wstring status = L"Folder Successfully Customized";
         if (!done)
@@ -160,43 +148,59 @@ void Form1::Command1_Click() {
     DoEvents();
     const size_t count = subDirs_.Count();
     size_t failed = 0;
+    bool outOfMemory = false;
     {
         ListBoxItems restoreList(Control(lstRestore));
         RestoreMembership held(restoreList, true, [this] { DoEvents(); });
         ListRedrawThrottle quiet(Control(lstRestore));
-        PendingItems added(restoreList, Control(lstRestore));
-        // Journal batches: one write per this many folders keeps the record's
-        // cost small against the folders' own writes.
-        constexpr size_t kBatch = 256;
+        // What waits joins the list box whichever way the run ends.
+        struct JoinAtEnd {
+            Form1& form;
+            ~JoinAtEnd() {
+                try {
+                    form.JoinWaitingItems();
+                } catch (...) {
+                }
+            }
+        } joinAtEnd{*this};
         size_t journaled = 0;
+        size_t batchSize = kFirstJournalBatch;
         std::vector<std::wstring> batch;
         for (size_t i = 0; i < count; ++i) {
             const std::wstring& target = subDirs_.At(i);
+            if (i % kJoinBatch == 0)
+                JoinWaitingItems();
             if (i == journaled) {
-                added.Flush();
                 batch.clear();
-                for (size_t j = i; j < count && j < i + kBatch; ++j)
+                for (size_t j = i; j < count && j < i + batchSize; ++j)
                     batch.push_back(subDirs_.At(j));
                 journaled = i + batch.size();
-                if (!journal.Append(batch)) {
+                batchSize = std::min(batchSize * 2, kLastJournalBatch);
+                if (!recordable || !journal.Append(batch)) {
                     // No record, no write: these folders could not be restored.
                     failed += count - i;
                     break;
                 }
             }
-            ShowProgress(L"Changing " + target);
-            DoEvents();
-            unsigned long error = 0;
             bool customized = false;
-            if (CustomizeAndRecord(target, settingsFile, held, customized, error))
-                added.Add(target);
+            try {
+                ShowProgress(L"Changing " + target);
+                DoEvents();
+                unsigned long error = 0;
+                if (CustomizeAndRecord(target, settingsFile, held, customized, error))
+                    waitingItems_.push_back(target);
+            } catch (const std::bad_alloc&) {
+                // This folder may have missed its place in the list: the
+                // journal, kept, still holds it.
+                outOfMemory = true;
+            }
             if (!customized)
                 ++failed;
             DoEvents();
         }
-        added.Flush();
     }
     journal.Close();
+    keepJournal_ = outOfMemory;
     CompleteApply(OutcomeText(L"Folders Successfully Customized", L"Folders Customized", count,
                               failed, L"could not be changed"));
 }

@@ -46,6 +46,9 @@ void Form1::TakeFolder(const std::wstring& argument) {
 LRESULT Form1::OnFolderHandedOver(const COPYDATASTRUCT& data) {
     if (data.dwData != kHandOverFolder || data.cbData % sizeof(wchar_t) != 0)
         return FALSE;
+    // No folder: the second start only wanted this window in front.
+    if (data.cbData == 0)
+        return TRUE;
     pendingFolder_.assign(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
     // The sender waits for this answer: the folder's checks and their
     // message boxes come after it.
@@ -54,7 +57,8 @@ LRESULT Form1::OnFolderHandedOver(const COPYDATASTRUCT& data) {
 }
 
 void Form1::TakePendingFolder() {
-    if (Busy() || pendingFolder_.empty())
+    // Its message boxes let messages through: not before the list is read.
+    if (Busy() || !listLoaded_ || pendingFolder_.empty())
         return;
     const std::wstring folder = std::move(pendingFolder_);
     pendingFolder_.clear();

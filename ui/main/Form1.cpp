@@ -32,7 +32,7 @@ std::wstring ExecutableFolder() {
 Form1::Form1(std::wstring appFolder, VersionQuery versionQuery)
     : appFolder_(std::move(appFolder)), versionQuery_(std::move(versionQuery)),
       status_(kTextRepaintMs), subDirsCount_(kTextRepaintMs), restoreCount_(kTextRepaintMs) {
-    listFile_ = appFolder_ + L"\\" + engine::kListFileName;
+    listFile_ = appFolder_ + L"\\" + engine::kListFileName; // until the start-up chooses
     perUserRoot = platform::LocalAppDataFolder();
     shellOpener = [](HWND owner, const std::wstring& target) {
         platform::ShellOpen(owner, target);
@@ -42,6 +42,14 @@ Form1::Form1(std::wstring appFolder, VersionQuery versionQuery)
 Form1::~Form1() {
     // Unloading without a close (a test, or an ended start-up) saves nothing.
     unloaded_ = true;
+}
+
+const std::wstring& Form1::ListFilePath() const {
+    return record_ ? record_->ListFile() : listFile_;
+}
+
+bool Form1::CanRecord() const {
+    return listLoaded_ && record_ && record_->CanRecord();
 }
 
 std::wstring Form1::IdleText() const {
@@ -80,11 +88,21 @@ bool Form1::Create() {
                            Control(lblCreating)},
         appFolder_, IdleText());
     if (!AdaptToOSVersion()) {
+        // The refusal touches no list file; a close or the session's end
+        // while its message showed saved nothing either.
         unloaded_ = true;
-        DestroyWindow(hwnd());
+        if (hwnd())
+            DestroyWindow(hwnd());
         return false;
     }
-    Form_Load();
+    try {
+        Form_Load();
+    } catch (const WindowGone&) {
+        // Closed while the start-up let messages through: nothing was saved.
+        return false;
+    }
+    if (!hwnd())
+        return false;
     SetFocus(Control(cmdDummy));
     return true;
 }
@@ -158,43 +176,55 @@ void Form1::Form_Load() {
     ShowWindow(Control(fraChange), SW_SHOW);
     ShowWindow(Control(fraRestore), SW_HIDE);
     SetStatus(IdleText());
-    listFile_ = engine::ChooseListFile(appFolder_, perUserRoot);
-    const std::wstring listFile = ListFilePath();
-    if (!engine::FileExists(listFile))
-        platform::WriteAllBytes(listFile, {'\r', '\n'});
+    record_ = std::make_unique<engine::RestoreRecord>(appFolder_, perUserRoot);
+    record_->CreateIfMissing();
     DoEvents();
-    ListBoxItems restoreList(Control(lstRestore));
-    engine::LoadListFromFile(restoreList, listFile);
-    engine::RemoveBlankItems(restoreList);
-    engine::PruneRestoreList(restoreList);
-    MergeJournal();
+    LoadRestoreList();
     UpdateRestoreCount();
+    if (!record_->CanRecord()) {
+        const std::wstring text =
+            L"Changes to folders cannot be recorded, so no folder will be changed: " +
+            platform::ErrorText(record_->Error());
+        MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    }
+    if (!pendingFolder_.empty() && hwnd())
+        PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
 }
 
-void Form1::MergeJournal() {
-    // A journal left behind means a run ended without its save: the folders
-    // it reached hold our settings file and go into the list now.
-    const std::wstring journal = engine::JournalPath(ListFilePath());
-    if (!platform::PathExists(journal))
-        return;
+void Form1::LoadRestoreList() {
     ListBoxItems restoreList(Control(lstRestore));
-    engine::MergeJournal(restoreList, journal);
-    if (engine::SaveListToFile(restoreList, ListFilePath()))
-        platform::DeleteFileAt(journal);
+    record_->Load(restoreList);
+    engine::RemoveBlankItems(restoreList);
+    engine::PruneRestoreList(restoreList);
+    // A journal left behind means a run ended without its save: the folders
+    // it reached go into the list, which is saved at once.
+    const bool journalFound = record_->MergeJournals(restoreList);
+    listLoaded_ = true;
+    if (journalFound && record_->CanRecord())
+        record_->Save(restoreList);
+}
+
+void Form1::JoinWaitingItems() {
+    if (waitingItems_.empty() || !IsWindow(Control(lstRestore)))
+        return;
+    ListBoxItems(Control(lstRestore)).AddAllQuietly(waitingItems_);
+    waitingItems_.clear();
 }
 
 bool Form1::SaveRestoreList() {
     HWND list = Control(lstRestore);
     // A list box that is gone holds nothing; saving it would empty the file.
-    if (!IsWindow(list))
+    // Before the start-up has read the list, the list box holds nothing of it.
+    if (!IsWindow(list) || !listLoaded_ || !record_)
+        return false;
+    JoinWaitingItems();
+    // Where nothing can be recorded the user was told at start-up.
+    if (!record_->CanRecord())
         return false;
     BusyHold busy(*this);
     ListBoxItems restoreList(list);
-    const bool saved = engine::SaveListToFile(restoreList, ListFilePath(), [this] { DoEvents(); });
-    if (saved) {
-        platform::DeleteFileAt(engine::JournalPath(ListFilePath()));
+    if (record_->Save(restoreList, [this] { DoEvents(); }, keepJournal_))
         return true;
-    }
     const DWORD error = GetLastError();
     const std::wstring text = L"The restore list could not be saved: " + platform::ErrorText(error);
     MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -436,11 +466,11 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void Form1::OnException(const char* what) {
+void Form1::OnException(unsigned long error) {
     if (!hwnd())
         return;
-    std::string narrow = what ? what : "";
-    SetStatus(std::wstring(narrow.begin(), narrow.end()));
+    // The step that failed is over; what the user reads is the system's text.
+    SetStatus(L"The operation stopped: " + platform::ErrorText(error));
 }
 
 } // namespace ui

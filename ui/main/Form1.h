@@ -19,6 +19,11 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
+
+namespace engine {
+class RestoreRecord;
+}
 
 namespace ui {
 
@@ -88,10 +93,13 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     const std::wstring& AppFolder() const { return appFolder_; }
     // Fldr.dll in the application folder, or in the user's local application
     // data where the application folder refuses writes (chosen at start-up).
-    const std::wstring& ListFilePath() const { return listFile_; }
+    const std::wstring& ListFilePath() const;
     // Writes the restore list; on failure tells the user and keeps the list
-    // box as it is, to be tried again at the next save.
+    // box as it is, to be tried again at the next save. Saves nothing before
+    // the start-up has read the list, nor where changes cannot be recorded.
     bool SaveRestoreList();
+    // The start-up has read the list, and changes to folders can be recorded.
+    bool CanRecord() const;
     std::wstring IdleText() const;
     bool PictureFeatureAvailable() const { return pictureFeature_; }
     bool Busy() const { return busyHolders_ > 0; }
@@ -112,7 +120,7 @@ class Form1 : public platform::WindowBase, private RestoreHost {
 
   protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnException(const char* what) override;
+    void OnException(unsigned long error) override;
 
   private:
     void CreateControls();
@@ -157,7 +165,10 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     static constexpr UINT kTakePendingFolder = WM_APP + 1;
     engine::WalkProgress WalkProgress();
     void CompleteApply(const std::wstring& statusText);
-    void MergeJournal();
+    void LoadRestoreList();
+    // Customized folders of a long run that have not joined the list box yet;
+    // they join before any save.
+    void JoinWaitingItems();
 
     std::wstring appFolder_;
     VersionQuery versionQuery_;
@@ -178,6 +189,13 @@ class Form1 : public platform::WindowBase, private RestoreHost {
     bool saveWhenIdle_ = false;
     std::wstring pendingFolder_;
     std::wstring listFile_;
+    std::unique_ptr<engine::RestoreRecord> record_;
+    // No save, and no journal removed, before the start-up has read the list.
+    bool listLoaded_ = false;
+    // A save leaves the journal while an Apply writes it, and after a run
+    // that may have missed a folder's line in the list.
+    bool keepJournal_ = false;
+    std::vector<std::wstring> waitingItems_;
     bool waitCursor_ = false;
     bool unloaded_ = false;
     ULONGLONG lastPump_ = 0;

@@ -6,6 +6,8 @@
 #include "platform/Files.h"
 #include "ui/restore/RestoreList.h"
 
+#include <new>
+
 namespace ui {
 
 std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t count,
@@ -76,10 +78,18 @@ void RestoreView::cmdRestore_Click() {
         for (size_t i = list.Count(); i-- > 0;) {
             if (!IsTicked(c_.lstRestore, static_cast<int>(i)))
                 continue;
-            const std::wstring folder = list.Item(i);
-            host_.ShowProgress(L"Restoring " + folder);
-            host_.YieldToMessages();
-            const engine::RestoreResult result = engine::RestoreFolder(folder);
+            engine::RestoreResult result;
+            std::wstring folder;
+            try {
+                folder = list.Item(i);
+                host_.ShowProgress(L"Restoring " + folder);
+                host_.YieldToMessages();
+                result = engine::RestoreFolder(folder);
+            } catch (const std::bad_alloc&) {
+                // Out of memory on one folder: it stays, and the run goes on.
+                ++notRestored;
+                continue;
+            }
             if (result.outcome == engine::RestoreOutcome::Stopped) {
                 // Folders already restored stay restored; the window works again.
                 host_.UpdateRestoreCount();

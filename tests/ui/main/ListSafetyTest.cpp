@@ -8,6 +8,7 @@
 #include "platform/SystemApi.h"
 #include "platform/Files.h"
 #include "ui/main/SingleInstance.h"
+#include "tests/support/UnixSide.h"
 
 #include <algorithm>
 #include <set>
@@ -16,41 +17,6 @@ using namespace testing_support;
 using namespace ui;
 
 namespace {
-
-// Wine's own calls: the Unix name of a path, and running a Unix program.
-std::string UnixPath(const std::wstring& path) {
-    using GetUnixName = char*(CDECL*)(const wchar_t*);
-    auto get = reinterpret_cast<GetUnixName>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* name = get ? get(path.c_str()) : nullptr;
-    std::string text = name ? name : "";
-    if (name)
-        HeapFree(GetProcessHeap(), 0, name);
-    return text;
-}
-
-bool Chattr(const char* flag, const std::wstring& folder) {
-    using Spawn = LONG(CDECL*)(char* const*, int);
-    auto spawn = reinterpret_cast<Spawn>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
-    std::string unixPath = UnixPath(folder), program = "chattr", option = flag;
-    char* argv[] = {program.data(), option.data(), unixPath.data(), nullptr};
-    return spawn && !unixPath.empty() && spawn(argv, TRUE) == 0;
-}
-
-// The application folder refuses every write while the object lives.
-class Immutable {
-  public:
-    explicit Immutable(std::wstring folder) : folder_(std::move(folder)) {
-        ok_ = Chattr("+i", folder_);
-    }
-    ~Immutable() { Chattr("-i", folder_); }
-    bool ok() const { return ok_; }
-
-  private:
-    std::wstring folder_;
-    bool ok_ = false;
-};
 
 std::wstring BuiltProgram() {
     std::wstring path = L"Z:" + std::wstring(QUILLANE_EXE, QUILLANE_EXE + sizeof QUILLANE_EXE - 1);
