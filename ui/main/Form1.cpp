@@ -200,7 +200,7 @@ void Form1::LoadRestoreList() {
     // it reached go into the list, which is saved at once.
     const bool journalFound = record_->MergeJournals(restoreList);
     listLoaded_ = true;
-    if (journalFound && record_->CanRecord())
+    if (journalFound && record_->CanRecord() && IsWindow(Control(lstRestore)))
         record_->Save(restoreList);
 }
 
@@ -327,13 +327,13 @@ void Form1::DoEvents() {
         for (auto* text : {&status_, &subDirsCount_, &restoreCount_})
             text->ShowDue();
         platform::DoEvents();
+        lastPump_ = platform::TickCount64();
+        if (pumpObserver)
+            pumpObserver();
         // The window may have gone while messages ran: the operation that
         // yielded must not touch it again.
         if (!hwnd())
             throw WindowGone{};
-        lastPump_ = platform::TickCount64();
-        if (pumpObserver)
-            pumpObserver();
     }
     if (yieldObserver)
         yieldObserver();

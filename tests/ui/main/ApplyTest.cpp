@@ -4,6 +4,7 @@
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 #include "platform/Window.h"
+#include "tests/support/UnixSide.h"
 
 using namespace testing_support;
 using namespace ui;
@@ -232,4 +233,33 @@ TEST_F(Form1Test, FailedSaveKeepsTheListAndSaysWhy) {
     form().Command1_Click();
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Lines({fresh, kept}));
     EXPECT_FALSE(Exists(engine::JournalPath(appDir / L"Fldr.dll")));
+}
+
+TEST_F(Form1Test, AHugeFileOrALinkInTheTreeLeavesTheRunGoing) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    const std::wstring huge = data.MakeFolder(L"Data\\Huge"), linked = data.MakeFolder(L"Data\\Link");
+    data.MakeFolder(L"Data\\Z");
+    const std::string start = "[.ShellClassInfo]\r\nInfoTip=theirs\r\n";
+    WriteBytes(huge + L"\\Desktop.ini", start);
+    const unsigned long long hugeSize = 1200ull * 1024 * 1024;
+    ASSERT_TRUE(SetFileLength(huge + L"\\Desktop.ini", hugeSize));
+    const std::wstring outside = data.MakeFolder(L"Outside");
+    ASSERT_TRUE(MakeUnixLink(outside + L"\\target.ini", linked + L"\\Desktop.ini"));
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().SetIncludeSubdirectories(true);
+    form().SetText(TxtToolTip, L"tip");
+    form().Command1_Click();
+    EXPECT_EQ(Text(txtChanging), L"Folders Customized: 3 of 4 (1 could not be changed)");
+    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{root, huge, root + L"\\Z"}));
+    // The huge file is the backup now, whole.
+    WIN32_FILE_ATTRIBUTE_DATA backup{};
+    ASSERT_TRUE(GetFileAttributesExW((huge + L"\\BUDesktop.ini").c_str(), GetFileExInfoStandard,
+                                     &backup));
+    EXPECT_EQ((ULONGLONG(backup.nFileSizeHigh) << 32) | backup.nFileSizeLow, hugeSize);
+    EXPECT_TRUE(engine::IsOwnSettingsFileAnyAttributes(huge + L"\\Desktop.ini"));
+    // Nothing was made through the link, nor anywhere else.
+    EXPECT_FALSE(Exists(outside + L"\\target.ini"));
+    EXPECT_FALSE(Exists(linked + L"\\BUDesktop.ini"));
+    RunUnix({"rm", UnixPath(linked + L"\\Desktop.ini")});
 }
