@@ -95,9 +95,9 @@ RestoreRecord::RestoreRecord(const std::wstring& appFolder, const std::wstring& 
     } else if (attributes & FILE_ATTRIBUTE_READONLY) {
         // An earlier copy kept the application folder's read-only attribute,
         // which would refuse every save.
-        platform::SetAttributes(perUser, attributes & ~DWORD(FILE_ATTRIBUTE_READONLY) &
-                                             (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                              FILE_ATTRIBUTE_ARCHIVE));
+        platform::SetAttributes(
+            perUser, attributes & ~DWORD(FILE_ATTRIBUTE_READONLY) &
+                         (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
     }
 }
 

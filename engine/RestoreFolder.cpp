@@ -62,8 +62,8 @@ RestoreResult& PutBackOrphanBackup(const std::wstring& folder, const std::wstrin
 
 // Our settings file goes: through the handle where one was opened for it,
 // else by name.
-bool RemoveSettingsFile(const platform::FileHandle& settings, const std::wstring& ini,
-                        Steps& steps, bool& deleted) {
+bool RemoveSettingsFile(const platform::FileHandle& settings, const std::wstring& ini, Steps& steps,
+                        bool& deleted) {
     using namespace platform;
     if (settings) {
         // Only a read-only file refuses deletion for its attributes, so the

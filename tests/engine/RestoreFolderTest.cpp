@@ -152,8 +152,8 @@ TEST(ListJournal, MergeTakesSetAsideFoldersAndReadsOnlyTheStartOfAHugeFile) {
     WriteBytes(hugeIni, kForeign);
     ASSERT_TRUE(SetFileLength(hugeIni, 1200ull * 1024 * 1024));
     {
-        platform::FileHandle file(CreateFileW(hugeIni.c_str(), GENERIC_WRITE, 0, nullptr,
-                                              OPEN_EXISTING, 0, nullptr));
+        platform::FileHandle file(
+            CreateFileW(hugeIni.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(file.valid());
         LARGE_INTEGER at{};
         at.QuadPart = 1100ll * 1024 * 1024;

@@ -22,7 +22,9 @@ TempDir::TempDir() {
     }
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() {
+    RemoveTree(path_);
+}
 
 std::wstring TempDir::operator/(const std::wstring& relative) const {
     return path_ + L"\\" + relative;

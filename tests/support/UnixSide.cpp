@@ -49,8 +49,8 @@ Immutable::~Immutable() {
 }
 
 SmallDisk::SmallDisk(std::wstring folder, unsigned kib) : unixPath_(UnixPath(folder)) {
-    ok_ = RunUnix({"mount", "-t", "tmpfs", "-o", "size=" + std::to_string(kib) + "k", "tmpfs",
-                   unixPath_});
+    ok_ = RunUnix(
+        {"mount", "-t", "tmpfs", "-o", "size=" + std::to_string(kib) + "k", "tmpfs", unixPath_});
 }
 
 SmallDisk::~SmallDisk() {

@@ -223,7 +223,8 @@ bool Form1::SaveRestoreList() {
         return false;
     BusyHold busy(*this);
     ListBoxItems restoreList(list);
-    if (record_->Save(restoreList, [this] { DoEvents(); }, keepJournal_))
+    if (record_->Save(
+            restoreList, [this] { DoEvents(); }, keepJournal_))
         return true;
     const DWORD error = GetLastError();
     const std::wstring text = L"The restore list could not be saved: " + platform::ErrorText(error);

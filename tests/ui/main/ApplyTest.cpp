@@ -237,7 +237,8 @@ TEST_F(Form1Test, FailedSaveKeepsTheListAndSaysWhy) {
 
 TEST_F(Form1Test, AHugeFileOrALinkInTheTreeLeavesTheRunGoing) {
     const std::wstring root = data.MakeFolder(L"Data");
-    const std::wstring huge = data.MakeFolder(L"Data\\Huge"), linked = data.MakeFolder(L"Data\\Link");
+    const std::wstring huge = data.MakeFolder(L"Data\\Huge"),
+                       linked = data.MakeFolder(L"Data\\Link");
     data.MakeFolder(L"Data\\Z");
     const std::string start = "[.ShellClassInfo]\r\nInfoTip=theirs\r\n";
     WriteBytes(huge + L"\\Desktop.ini", start);
@@ -254,8 +255,8 @@ TEST_F(Form1Test, AHugeFileOrALinkInTheTreeLeavesTheRunGoing) {
     EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{root, huge, root + L"\\Z"}));
     // The huge file is the backup now, whole.
     WIN32_FILE_ATTRIBUTE_DATA backup{};
-    ASSERT_TRUE(GetFileAttributesExW((huge + L"\\BUDesktop.ini").c_str(), GetFileExInfoStandard,
-                                     &backup));
+    ASSERT_TRUE(
+        GetFileAttributesExW((huge + L"\\BUDesktop.ini").c_str(), GetFileExInfoStandard, &backup));
     EXPECT_EQ((ULONGLONG(backup.nFileSizeHigh) << 32) | backup.nFileSizeLow, hugeSize);
     EXPECT_TRUE(engine::IsOwnSettingsFileAnyAttributes(huge + L"\\Desktop.ini"));
     // Nothing was made through the link, nor anywhere else.

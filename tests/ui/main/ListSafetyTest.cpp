@@ -239,8 +239,9 @@ TEST_F(Form1Test, ACloseBeforeTheListIsReadSavesNothing) {
         };
         EXPECT_EQ(form_->Create(), message != WM_CLOSE);
         EXPECT_TRUE(sent);
-        if (message == WM_CLOSE)
+        if (message == WM_CLOSE) {
             EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), list);
+        }
         form_.reset();
     }
 }
