@@ -6,6 +6,8 @@
 #include "platform/Window.h"
 #include "tests/support/UnixSide.h"
 
+#include <new>
+
 using namespace testing_support;
 using namespace ui;
 
@@ -263,4 +265,40 @@ TEST_F(Form1Test, AHugeFileOrALinkInTheTreeLeavesTheRunGoing) {
     EXPECT_FALSE(Exists(outside + L"\\target.ini"));
     EXPECT_FALSE(Exists(linked + L"\\BUDesktop.ini"));
     RunUnix({"rm", UnixPath(linked + L"\\Desktop.ini")});
+}
+
+TEST_F(Form1Test, RunningOutOfMemoryOnOneFolderEndsOnlyThatFolder) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    data.MakeFolder(L"Data\\A");
+    data.MakeFolder(L"Data\\B");
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().SetIncludeSubdirectories(true);
+    form().SetText(TxtToolTip, L"tip");
+    auto clickApply = [this] {
+        SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(Command1, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(form().Control(Command1)));
+    };
+    bool thrown = false;
+    form().yieldObserver = [&] {
+        if (!thrown && Text(txtChanging) == L"Changing " + root + L"\\A") {
+            thrown = true;
+            throw std::bad_alloc();
+        }
+    };
+    clickApply();
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(Text(txtChanging), L"Folders Customized: 2 of 3 (1 could not be changed)");
+    EXPECT_FALSE(Exists(root + L"\\A\\Desktop.ini"));
+    EXPECT_TRUE(Exists(root + L"\\B\\Desktop.ini"));
+    // That folder's line may be missing: the journal stays for the next start.
+    EXPECT_TRUE(Exists(engine::JournalPath(appDir / L"Fldr.dll")));
+
+    // Outside a folder's step it ends the operation, told in words.
+    form().yieldObserver = [] { throw std::bad_alloc(); };
+    clickApply();
+    form().yieldObserver = nullptr;
+    EXPECT_EQ(Text(txtChanging),
+              L"The operation stopped: " + platform::ErrorText(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_TRUE(Enabled(Command1));
 }
