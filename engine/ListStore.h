@@ -71,6 +71,15 @@ class RestoreRecord {
     unsigned long error_ = 0;
 };
 
+// A run's journal batches grow from the first size to the last: a short run
+// is recorded in small steps, and a long one flushes the journal to the disk
+// a few times only (each flush costs milliseconds).
+inline constexpr size_t kFirstJournalBatch = 256;
+inline constexpr size_t kLastJournalBatch = 4096;
+inline size_t NextJournalBatch(size_t batch) {
+    return batch * 2 < kLastJournalBatch ? batch * 2 : kLastJournalBatch;
+}
+
 // Folders about to be written, appended before the writing starts, so that a
 // run killed at any moment leaves a record of them.
 class ListJournal {

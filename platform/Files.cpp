@@ -113,10 +113,10 @@ FileHandle OpenForReading(const std::wstring& path) {
 }
 
 bool IsLink(const FileHandle& file, bool& link) {
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!GetFileInformationByHandle(file.get(), &information))
+    DWORD attributes = 0;
+    if (!GetFileAttributesByHandle(file.get(), attributes))
         return false;
-    link = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     return true;
 }
 

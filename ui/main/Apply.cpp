@@ -8,7 +8,6 @@
 #include "platform/TextCompare.h"
 #include "ui/restore/RestoreList.h"
 
-#include <algorithm>
 #include <new>
 
 namespace ui {
@@ -67,11 +66,6 @@ bool CustomizeAndRecord(const std::wstring& folder, const std::vector<std::uint8
     return true;
 }
 
-// Journal batches grow from the first size to the last: a short run is
-// recorded in small steps, and a long one flushes the journal to the disk a
-// few times only.
-constexpr size_t kFirstJournalBatch = 256;
-constexpr size_t kLastJournalBatch = 4096;
 // Customized folders join the list box this many at a time: the list box's
 // messages for one item cost as much as the folder's own file work.
 constexpr size_t kJoinBatch = 256;
@@ -164,7 +158,7 @@ void Form1::Command1_Click() {
             }
         } joinAtEnd{*this};
         size_t journaled = 0;
-        size_t batchSize = kFirstJournalBatch;
+        size_t batchSize = engine::kFirstJournalBatch;
         std::vector<std::wstring> batch;
         for (size_t i = 0; i < count; ++i) {
             const std::wstring& target = subDirs_.At(i);
@@ -175,7 +169,7 @@ void Form1::Command1_Click() {
                 for (size_t j = i; j < count && j < i + batchSize; ++j)
                     batch.push_back(subDirs_.At(j));
                 journaled = i + batch.size();
-                batchSize = std::min(batchSize * 2, kLastJournalBatch);
+                batchSize = engine::NextJournalBatch(batchSize);
                 if (!recordable || !journal.Append(batch)) {
                     // No record, no write: these folders could not be restored.
                     failed += count - i;
