@@ -173,17 +173,18 @@ void EngineRestore(const std::vector<std::wstring>& targets, SizeResult& r) {
 // journal of its own, timed apart from the folders' writes.
 double TimedJournal(const std::vector<std::wstring>& targets, const std::wstring& app,
                     SizeResult& r) {
-    constexpr size_t kBatch = 256; // as Apply batches
     const std::wstring path = engine::JournalPath(app + L"\\bench-list.txt");
     DeleteFileW(path.c_str());
     bool recorded = true;
     const double seconds = Timed([&] {
         engine::ListJournal journal(path);
         std::vector<std::wstring> batch;
+        size_t size = engine::kFirstJournalBatch; // as Apply batches
         for (size_t i = 0; i < targets.size() && recorded; i += batch.size()) {
             batch.assign(targets.begin() + static_cast<std::ptrdiff_t>(i),
                          targets.begin() +
-                             static_cast<std::ptrdiff_t>(std::min(targets.size(), i + kBatch)));
+                             static_cast<std::ptrdiff_t>(std::min(targets.size(), i + size)));
+            size = engine::NextJournalBatch(size);
             recorded = journal.Append(batch);
         }
     });

@@ -75,6 +75,9 @@ TEST(SystemApi, HandleCallsWithoutSetFileInformationByHandle) {
         ASSERT_TRUE(handle.valid());
         ASSERT_TRUE(SetAttributes(handle, AttrHidden));
         EXPECT_EQ(Attributes(file), DWORD(AttrHidden));
+        DWORD read = 0;
+        ASSERT_TRUE(GetFileAttributesByHandle(handle.get(), read));
+        EXPECT_EQ(read & kComparedAttributes, DWORD(AttrHidden));
         ASSERT_TRUE(MarkForDeletion(handle));
         EXPECT_TRUE(Exists(file)); // until the handle closes
     }
@@ -100,6 +103,9 @@ TEST(SystemApi, RefusedHandleCallsReportTheSameErrorBothWays) {
         EXPECT_FALSE(SetFileAttributesByHandle(nullptr, AttrHidden)) << legacy;
         EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE)) << legacy;
     }
+    DWORD read = 0;
+    EXPECT_FALSE(GetFileAttributesByHandle(nullptr, read));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
     handle.reset();
     EXPECT_TRUE(Exists(file));
 }

@@ -11,7 +11,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     ui::SingleInstance instance;
     const std::wstring folder = ui::FolderArgument(GetCommandLineW());
     if (!instance.First()) {
-        ui::HandOverToRunningInstance(folder);
+        if (!ui::HandOverToRunningInstance(folder))
+            MessageBoxW(nullptr, L"Quillane is already running.", ui::kAppTitle,
+                        MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};

@@ -8,7 +8,10 @@ SingleInstance::SingleInstance() {
     // Per session: another user logged on at the same time has a list of
     // their own.
     mutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Quillane.SingleInstance"));
-    first_ = !mutex_ || GetLastError() != ERROR_ALREADY_EXISTS;
+    const DWORD error = GetLastError();
+    // A copy running elevated holds a claim this one may not open: that
+    // copy runs all the same.
+    first_ = mutex_ ? error != ERROR_ALREADY_EXISTS : error != ERROR_ACCESS_DENIED;
 }
 
 namespace {
@@ -35,16 +38,16 @@ bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
     if (IsIconic(window))
         ShowWindowAsync(window, SW_RESTORE);
     SetForegroundWindow(window);
-    const std::wstring full = FullPath(folder);
-    if (!full.empty()) {
-        COPYDATASTRUCT data{kHandOverFolder, static_cast<DWORD>(full.size() * sizeof(wchar_t)),
-                            const_cast<wchar_t*>(full.data())};
-        DWORD_PTR answer = 0;
-        // A window busy in a modal dialog still answers; a hung one is given up.
-        SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
-                            SMTO_ABORTIFHUNG, waitMs, &answer);
-    }
-    return true;
+    // Sent even without a folder: the answer tells that the copy was reached.
+    std::wstring full = FullPath(folder);
+    COPYDATASTRUCT data{kHandOverFolder, static_cast<DWORD>(full.size() * sizeof(wchar_t)),
+                        full.empty() ? nullptr : full.data()};
+    DWORD_PTR answer = 0;
+    // A window busy in a modal dialog still answers; a hung one is given up,
+    // and one running elevated refuses the message.
+    return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG, waitMs, &answer) != 0 &&
+           answer == TRUE;
 }
 
 } // namespace ui

@@ -27,7 +27,7 @@ class SingleInstance {
 
 // Brings the running copy's window to the front, restored if minimized, and
 // hands it the folder (if any) to take as if chosen. False when no running
-// window was found within waitMs.
+// window was found within waitMs, or it did not take the hand-over.
 bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs = 5000);
 
 } // namespace ui

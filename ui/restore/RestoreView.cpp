@@ -7,6 +7,8 @@
 #include "platform/Window.h"
 #include "ui/restore/RestoreList.h"
 
+#include <new>
+
 namespace ui {
 
 std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t count,
@@ -86,11 +88,19 @@ void RestoreView::cmdRestore_Click() {
         for (size_t i = list.Count(); i-- > 0;) {
             if (!IsTicked(c_.lstRestore, static_cast<int>(i)))
                 continue;
-            const std::wstring folder = list.Item(i);
-            host_.ShowProgress(L"Restoring " + folder);
-            if (!host_.YieldToMessages())
-                return;
-            const engine::RestoreResult result = engine::RestoreFolder(folder);
+            engine::RestoreResult result;
+            std::wstring folder;
+            try {
+                folder = list.Item(i);
+                host_.ShowProgress(L"Restoring " + folder);
+                if (!host_.YieldToMessages())
+                    return;
+                result = engine::RestoreFolder(folder);
+            } catch (const std::bad_alloc&) {
+                // Out of memory on one folder: it stays, and the run goes on.
+                ++notRestored;
+                continue;
+            }
             if (result.outcome == engine::RestoreOutcome::Stopped) {
                 // Folders already restored stay restored; the window works again.
                 host_.UpdateRestoreCount();

@@ -4,6 +4,9 @@
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 #include "platform/Window.h"
+#include "tests/support/UnixSide.h"
+
+#include <new>
 
 using namespace testing_support;
 using namespace ui;
@@ -255,4 +258,70 @@ TEST_F(Form1Test, AWindowThatGoesDuringApplyStopsTheRunAndItsFoldersStayRestorab
     // The next start finds what the run wrote.
     ASSERT_TRUE(Start());
     EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{root, root + L"\\A"}));
+}
+
+TEST_F(Form1Test, AHugeFileOrALinkInTheTreeLeavesTheRunGoing) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    const std::wstring huge = data.MakeFolder(L"Data\\Huge"),
+                       linked = data.MakeFolder(L"Data\\Link");
+    data.MakeFolder(L"Data\\Z");
+    const std::string start = "[.ShellClassInfo]\r\nInfoTip=theirs\r\n";
+    WriteBytes(huge + L"\\Desktop.ini", start);
+    const unsigned long long hugeSize = 1200ull * 1024 * 1024;
+    ASSERT_TRUE(SetFileLength(huge + L"\\Desktop.ini", hugeSize));
+    const std::wstring outside = data.MakeFolder(L"Outside");
+    ASSERT_TRUE(MakeUnixLink(outside + L"\\target.ini", linked + L"\\Desktop.ini"));
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().folderSelection().SetIncludeSubdirectories(true);
+    form().SetText(TxtToolTip, L"tip");
+    form().apply().Command1_Click();
+    EXPECT_EQ(Text(txtChanging), L"Folders Customized: 3 of 4 (1 could not be changed)");
+    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{root, huge, root + L"\\Z"}));
+    // The huge file is the backup now, whole.
+    WIN32_FILE_ATTRIBUTE_DATA backup{};
+    ASSERT_TRUE(
+        GetFileAttributesExW((huge + L"\\BUDesktop.ini").c_str(), GetFileExInfoStandard, &backup));
+    EXPECT_EQ((ULONGLONG(backup.nFileSizeHigh) << 32) | backup.nFileSizeLow, hugeSize);
+    EXPECT_TRUE(engine::IsOwnSettingsFile(huge + L"\\Desktop.ini"));
+    // Nothing was made through the link, nor anywhere else.
+    EXPECT_FALSE(Exists(outside + L"\\target.ini"));
+    EXPECT_FALSE(Exists(linked + L"\\BUDesktop.ini"));
+    RunUnix({"rm", UnixPath(linked + L"\\Desktop.ini")});
+}
+
+TEST_F(Form1Test, RunningOutOfMemoryOnOneFolderEndsOnlyThatFolder) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    data.MakeFolder(L"Data\\A");
+    data.MakeFolder(L"Data\\B");
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().folderSelection().SetIncludeSubdirectories(true);
+    form().SetText(TxtToolTip, L"tip");
+    auto clickApply = [this] {
+        SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(Command1, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(form().Control(Command1)));
+    };
+    bool thrown = false;
+    form().yieldObserver = [&] {
+        if (!thrown && Text(txtChanging) == L"Changing " + root + L"\\A") {
+            thrown = true;
+            throw std::bad_alloc();
+        }
+    };
+    clickApply();
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(Text(txtChanging), L"Folders Customized: 2 of 3 (1 could not be changed)");
+    EXPECT_FALSE(Exists(root + L"\\A\\Desktop.ini"));
+    EXPECT_TRUE(Exists(root + L"\\B\\Desktop.ini"));
+    // That folder's line may be missing: the journal stays for the next start.
+    EXPECT_TRUE(Exists(engine::JournalPath(appDir / L"Fldr.dll")));
+
+    // Outside a folder's step it ends the operation, told in words.
+    form().yieldObserver = [] { throw std::bad_alloc(); };
+    clickApply();
+    form().yieldObserver = nullptr;
+    EXPECT_EQ(Text(txtChanging),
+              L"The operation stopped: " + platform::ErrorText(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_TRUE(Enabled(Command1));
 }
