@@ -9,6 +9,10 @@ void NotifyShellOfChanges() {
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 
+void NotifyFolderChanged(const std::wstring& folder) {
+    SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHW | SHCNF_FLUSHNOWAIT, folder.c_str(), nullptr);
+}
+
 std::wstring BrowseForFolder(HWND owner, const std::wstring& title, UINT flags) {
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW info{};

@@ -10,6 +10,10 @@ namespace platform {
 // icons it shows.
 void NotifyShellOfChanges();
 
+// Tells the shell that one folder's look changed, so that a window showing it
+// reads its settings file again; does not wait for the shell to act on it.
+void NotifyFolderChanged(const std::wstring& folder);
+
 // The shell's folder dialog; returns the chosen folder's path, or empty.
 std::wstring BrowseForFolder(HWND owner, const std::wstring& title, UINT flags);
 

@@ -147,6 +147,8 @@ void Form1::Command1_Click() {
         else if (CustomizeAndRecord(folder, settingsFile, held, done, error))
             restoreList.Add(folder);
         journal.Close();
+        if (done)
+            platform::NotifyFolderChanged(folder);
         RefreshShell();
         std::wstring status = L"Folder Successfully Customized";
         if (!done)
@@ -190,7 +192,9 @@ void Form1::Command1_Click() {
             bool customized = false;
             if (CustomizeAndRecord(target, settingsFile, held, customized, error))
                 added.Add(target);
-            if (!customized)
+            if (customized)
+                platform::NotifyFolderChanged(target);
+            else
                 ++failed;
             DoEvents();
         }

@@ -4,11 +4,27 @@
 
 namespace ui {
 
+namespace {
+// Per session: another user logged on at the same time has a list of their own.
+constexpr wchar_t kInstanceMutex[] = L"Local\\Quillane.SingleInstance";
+} // namespace
+
 SingleInstance::SingleInstance() {
-    // Per session: another user logged on at the same time has a list of
-    // their own.
-    mutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Quillane.SingleInstance"));
+    mutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutex));
     first_ = !mutex_ || GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+bool SingleInstance::ClaimAgain(DWORD waitMs) {
+    const ULONGLONG until = platform::TickCount64() + waitMs;
+    for (;;) {
+        // Only this object's own handle keeps a claim alive that nobody holds.
+        mutex_.reset();
+        mutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutex));
+        first_ = !mutex_ || GetLastError() != ERROR_ALREADY_EXISTS;
+        if (first_ || platform::TickCount64() >= until)
+            return first_;
+        Sleep(50);
+    }
 }
 
 namespace {
@@ -22,14 +38,19 @@ std::wstring FullPath(const std::wstring& path) {
     return length == 0 || length >= MAX_PATH * 4 ? path : std::wstring(buffer, length);
 }
 
-} // namespace
-
-bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
-    // The first copy may hold the claim before its window exists.
+// The first copy may hold the claim before its window exists.
+HWND WaitForMainWindow(DWORD waitMs) {
     const ULONGLONG until = platform::TickCount64() + waitMs;
     HWND window = nullptr;
     while (!(window = FindWindowW(kMainWindowClass, nullptr)) && platform::TickCount64() < until)
         Sleep(50);
+    return window;
+}
+
+} // namespace
+
+bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
+    HWND window = WaitForMainWindow(waitMs);
     if (!window)
         return false;
     if (IsIconic(window))
@@ -45,6 +66,29 @@ bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
                             SMTO_ABORTIFHUNG, waitMs, &answer);
     }
     return true;
+}
+
+bool CloseRunningInstance(DWORD waitMs) {
+    constexpr DWORD kFindMs = 5000;
+    HWND window = WaitForMainWindow(kFindMs);
+    if (!window)
+        return true;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    const platform::KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    DWORD_PTR answer = 0;
+    const bool answered =
+        SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, waitMs, &answer) != 0;
+    // A close destroys the window before its handler returns: a window still
+    // there refused, as it does while a long operation runs.
+    if (answered && IsWindow(window))
+        return false;
+    if (process)
+        return WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0;
+    const ULONGLONG until = platform::TickCount64() + waitMs;
+    while (IsWindow(window) && platform::TickCount64() < until)
+        Sleep(50);
+    return !IsWindow(window);
 }
 
 } // namespace ui

@@ -4,6 +4,7 @@
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
+#include "platform/Shell.h"
 #include "ui/restore/RestoreList.h"
 
 namespace ui {
@@ -14,6 +15,13 @@ std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t
         return allDone;
     return std::wstring(someDone) + L": " + std::to_wstring(count - failed) + L" of " +
            std::to_wstring(count) + L" (" + std::to_wstring(failed) + L" " + failure + L")";
+}
+
+bool ChangedFolder(engine::RestoreOutcome outcome) {
+    // A stopped or refused step may still have changed something.
+    return outcome == engine::RestoreOutcome::Restored ||
+           outcome == engine::RestoreOutcome::NotRestored ||
+           outcome == engine::RestoreOutcome::Stopped;
 }
 
 RestoreView::RestoreView(RestoreHost& host, const RestoreControls& controls, std::wstring appTitle,
@@ -80,6 +88,8 @@ void RestoreView::cmdRestore_Click() {
             host_.ShowProgress(L"Restoring " + folder);
             host_.YieldToMessages();
             const engine::RestoreResult result = engine::RestoreFolder(folder);
+            if (ChangedFolder(result.outcome))
+                platform::NotifyFolderChanged(folder);
             if (result.outcome == engine::RestoreOutcome::Stopped) {
                 // Folders already restored stay restored; the window works again.
                 host_.UpdateRestoreCount();
