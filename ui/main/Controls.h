@@ -12,66 +12,27 @@ namespace ui {
 
 enum ControlId : int {
     // Containers
-    fraChange = 100,
-    Picture1,
-    fraRestore,
-    picRestore,
-    PicIconHolder,
+    fraChange = 100, Picture1, fraRestore, picRestore, PicIconHolder,
     // Banner
-    Label5 = 200,
-    Image3,
-    Image2,
-    Image4,
+    Label5 = 200, Image3, Image2, Image4,
     // Options view
-    LblFolder = 300,
-    TxtFolder,
-    cmdBrowseFolder,
-    chkSubs,
-    LblIconFile,
-    TxtIconFile,
-    CmdBrowseIconFile,
-    LblToolTip,
-    TxtToolTip,
-    LblIcoCount,
-    ScrollIconNo,
-    picIcon,
-    Label2,
-    cmdBrwstxtColor,
-    Label4,
-    cmdBrwsBgtxtColor,
-    lblSampleText,
-    Label3,
-    Command5,
-    Image1,
-    lblCompat,
+    LblFolder = 300, TxtFolder, cmdBrowseFolder, chkSubs, LblIconFile, TxtIconFile,
+    CmdBrowseIconFile, LblToolTip, TxtToolTip, LblIcoCount, ScrollIconNo, picIcon, Label2,
+    cmdBrwstxtColor, Label4, cmdBrwsBgtxtColor, lblSampleText, Label3, Command5, Image1, lblCompat,
     // Restore view
-    Label1 = 400,
-    lblRestoreCount,
-    lstRestore,
-    chkSelect,
-    cmdRestore,
-    cmdOk,
+    Label1 = 400, lblRestoreCount, lstRestore, chkSelect, cmdRestore, cmdOk,
     // Progress area and commands
-    lblCreating = 500,
-    txtChanging,
-    Command1,
-    Command2,
-    cmdClearBgnd,
-    Command3,
-    Command4,
+    lblCreating = 500, txtChanging, Command1, Command2, cmdClearBgnd, Command3, Command4,
     // Parked below the visible client area
-    lblSubDirsCount = 600,
-    LblIconNo,
-    LblIcoNum,
-    cmdDummy,
+    lblSubDirsCount = 600, LblIconNo, LblIcoNum, cmdDummy,
 };
 
 enum class Kind {
-    Frame, // container with an etched border, no caption
-    Panel, // container without border
+    Frame,      // container with an etched border, no caption
+    Panel,      // container without border
     Label,
     WhiteLabel,
-    Image, // owner-drawn picture
+    Image,      // owner-drawn picture
     TextBox,
     LockedTextBox,
     StatusBox,
