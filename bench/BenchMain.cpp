@@ -10,6 +10,7 @@
 #include "engine/ListStore.h"
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
+#include "platform/Shell.h"
 #include "platform/TextCodec.h"
 #include "platform/Window.h"
 #include "ui/main/Form1.h"
@@ -192,6 +193,15 @@ double TimedJournal(const std::vector<std::wstring>& targets, const std::wstring
     return seconds;
 }
 
+// The shell's per-folder notice, as Apply sends it for every folder it
+// changed, timed apart like the journal.
+double TimedNotify(const std::vector<std::wstring>& targets) {
+    return Timed([&] {
+        for (const auto& target : targets)
+            platform::NotifyFolderChanged(target);
+    });
+}
+
 void RunOnce(size_t size, SizeResult& r, const Options& options) {
     const std::wstring root = TreeRoot(size), app = AppFolder(size);
     ResetListFile(app);
@@ -238,6 +248,7 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     }));
     Expect(r, refused == 0, "the engine could not customize " + std::to_string(refused));
     r.journal.push_back(TimedJournal(targets, app, r));
+    r.notify.push_back(TimedNotify(targets));
     const std::wstring engineList = app + L"\\engine-list.txt";
     {
         engine::SortedFolderList saved;

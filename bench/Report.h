@@ -18,6 +18,7 @@ struct SizeResult {
     int depth = 0;
     Figure walk{"walk"}, apply{"apply"}, startup{"startup"}, restore{"restore"};
     std::vector<double> journal; // the journal's writes for every target, as Apply makes them
+    std::vector<double> notify;  // the shell's notice of every target, as Apply sends it
     size_t memoryBase = 0, memoryPeak = 0;
     std::vector<std::string> problems;
 };
