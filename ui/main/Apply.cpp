@@ -167,6 +167,7 @@ void Form1::Command1_Click() {
         RestoreMembership held(restoreList, true, [this] { DoEvents(); });
         ListRedrawThrottle quiet(Control(lstRestore));
         PendingItems added(restoreList, Control(lstRestore));
+        platform::FolderNotices notices;
         // Journal batches: one write per this many folders keeps the record's
         // cost small against the folders' own writes.
         constexpr size_t kBatch = 256;
@@ -193,7 +194,7 @@ void Form1::Command1_Click() {
             if (CustomizeAndRecord(target, settingsFile, held, customized, error))
                 added.Add(target);
             if (customized)
-                platform::NotifyFolderChanged(target);
+                notices.Changed(target);
             else
                 ++failed;
             DoEvents();

@@ -180,6 +180,7 @@ RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
     count.folders = record.Count();
     std::vector<std::wstring> stay;
     engine::SortedFolderList unresolved;
+    platform::FolderNotices notices;
     // From the last to the first, as the restore view goes.
     for (size_t i = record.Count(); i-- > 0;) {
         const std::wstring& folder = record.At(i);
@@ -187,7 +188,7 @@ RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
             progress(L"Restoring " + folder);
         const engine::RestoreResult result = engine::RestoreFolder(folder);
         if (ChangedFolder(result.outcome))
-            platform::NotifyFolderChanged(folder);
+            notices.Changed(folder);
         switch (result.outcome) {
         case engine::RestoreOutcome::NotRestored:
         // A step that would end the view's run ends only this folder's here:

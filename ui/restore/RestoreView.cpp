@@ -81,6 +81,7 @@ void RestoreView::cmdRestore_Click() {
     {
         BusyHold busy(host_);
         ListRedrawThrottle redraw(c_.lstRestore);
+        platform::FolderNotices notices;
         for (size_t i = list.Count(); i-- > 0;) {
             if (!IsTicked(c_.lstRestore, static_cast<int>(i)))
                 continue;
@@ -89,7 +90,7 @@ void RestoreView::cmdRestore_Click() {
             host_.YieldToMessages();
             const engine::RestoreResult result = engine::RestoreFolder(folder);
             if (ChangedFolder(result.outcome))
-                platform::NotifyFolderChanged(folder);
+                notices.Changed(folder);
             if (result.outcome == engine::RestoreOutcome::Stopped) {
                 // Folders already restored stay restored; the window works again.
                 host_.UpdateRestoreCount();

@@ -2,6 +2,7 @@
 // /restore-all change, folder by folder.
 #include "tests/ui/main/Form1Fixture.h"
 
+#include "platform/Shell.h"
 #include "ui/main/RestoreAll.h"
 
 #include <set>
@@ -107,4 +108,17 @@ TEST_F(Form1Test, TheShellHearsOfEachFolderChanged) {
     record.AddAll(folders);
     RestoreEveryFolder(record, {});
     EXPECT_TRUE(shell.HeardEachOnce({}));
+}
+
+TEST(FolderNotices, AreHeldToTheirShareOfTheRun) {
+    TempDir data;
+    const std::wstring first = data.MakeFolder(L"First"), second = data.MakeFolder(L"Second");
+    ShellListener shell(data.path());
+    ASSERT_TRUE(shell.ok());
+    const platform::FolderNoticeTotals before = platform::FolderNoticesSoFar();
+    platform::FolderNotices noTime(0, 0);
+    noTime.Changed(first); // nothing spent yet
+    noTime.Changed(second);
+    EXPECT_TRUE(shell.HeardEachOnce({first}));
+    EXPECT_EQ(platform::FolderNoticesSoFar().skipped, before.skipped + 1);
 }
