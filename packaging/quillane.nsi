@@ -74,6 +74,21 @@ Function ${UN}CloseRunningCopy
   StrCpy $R0 0
   Goto done
 close:
+  ; A window not shown yet is still reading its list, or saying why it cannot
+  ; run: closed then, it would save a list it has not read.
+  StrCpy $R4 0
+shown_yet:
+  IsWindow $R1 0 done
+  System::Call 'user32::IsWindowVisible(p $R1) i .R5'
+  IntCmp $R5 0 0 visible visible
+  IntOp $R4 $R4 + 1
+  IntCmp $R4 50 not_shown 0 not_shown
+  Sleep 100
+  Goto shown_yet
+not_shown:
+  StrCpy $R0 0
+  Goto done
+visible:
   System::Call 'user32::GetWindowThreadProcessId(p $R1, *i .R2) i'
   System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i $R2) p .R3'
   ClearErrors

@@ -49,7 +49,6 @@ bool Readable(const std::wstring& path) {
     if (platform::CanOpenForReading(path))
         return true;
     const DWORD error = GetLastError();
-    SetLastError(error);
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 

@@ -73,6 +73,13 @@ bool CloseRunningInstance(DWORD waitMs) {
     HWND window = WaitForMainWindow(kFindMs);
     if (!window)
         return true;
+    // A window not shown yet is still reading its list, or showing why it
+    // cannot run: closed then, it would save a list it has not read.
+    const ULONGLONG shownBy = platform::TickCount64() + kFindMs;
+    while (IsWindow(window) && !IsWindowVisible(window) && platform::TickCount64() < shownBy)
+        Sleep(50);
+    if (IsWindow(window) && !IsWindowVisible(window))
+        return false;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     const platform::KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));

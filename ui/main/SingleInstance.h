@@ -36,8 +36,8 @@ bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs = 5000);
 
 // Asks the running copy's window to close as the user would (it saves its
 // list) and waits up to waitMs for its process to end. False when a window
-// was found and refused to close (a long operation runs) or did not end in
-// time; true when it ended or no window was found.
+// was found and refused to close (a long operation runs), was never shown,
+// or did not end in time; true when it ended or no window was found.
 bool CloseRunningInstance(DWORD waitMs = 15000);
 
 } // namespace ui

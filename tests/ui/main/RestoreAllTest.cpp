@@ -28,8 +28,9 @@ std::wstring BuiltProgram() {
 // quillane.exe copied into the application folder and started there.
 class Program {
   public:
-    Program(const std::wstring& appFolder, const std::wstring& arguments) {
-        const std::wstring exe = appFolder + L"\\quillane.exe";
+    Program(const std::wstring& appFolder, const std::wstring& arguments,
+            const wchar_t* name = L"quillane.exe") {
+        const std::wstring exe = appFolder + L"\\" + name;
         CopyFileW(BuiltProgram().c_str(), exe.c_str(), FALSE);
         STARTUPINFOW si{};
         si.cb = sizeof si;
@@ -275,4 +276,32 @@ TEST_F(RestoreAllTest, ARunningCopyIsClosedFirstUnlessItIsBusy) {
     EXPECT_EQ(window.ExitCode(0), 0u);
     ExpectPlain(folder);
     EXPECT_EQ(ReadBytes(ListFile()).size(), 0u);
+}
+
+TEST_F(RestoreAllTest, ACopyThatHasNotShownItsWindowIsNotClosed) {
+    // Wine reports Vista to this name: the copy says that it cannot run, its
+    // window hidden and its list not read. Closed now, it would save an empty list.
+    constexpr wchar_t kName[] = L"quillane-on-vista.exe";
+    const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + kName;
+    HKEY settings = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &settings, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t vista[] = L"vista";
+    RegSetValueExW(settings, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(vista),
+                   sizeof vista);
+    RegCloseKey(settings);
+    const std::wstring folder = Customized(L"Data");
+    const std::string list = Lines({folder});
+    WriteBytes(ListFile(), list);
+    {
+        Program refused(appDir.path(), L"", kName);
+        ASSERT_TRUE(refused.Window(L"#32770"));
+        EXPECT_EQ(Run(L"/restore-all /quiet"), static_cast<DWORD>(kRestoreAllStillRunning));
+        EXPECT_EQ(ReadAnsi(ListFile()), list);
+        EXPECT_TRUE(Exists(folder + L"\\Desktop.ini"));
+        EXPECT_EQ(AnswerBox(refused), L"Quillane is not compatible with Vista    ");
+        EXPECT_TRUE(refused.Ended());
+    }
+    RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
 }
