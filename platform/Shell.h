@@ -16,12 +16,13 @@ void NotifyFolderChanged(const std::wstring& folder);
 
 // The per-folder notices of one run. A notice costs the shell a lookup of the
 // whole path, as much as a folder's own file work or more on some systems
-// (3 ms under Wine), so the notices are held to a share of the run's time
-// plus an allowance for the first few; the folders left without one are
-// covered by the run's closing NotifyShellOfChanges.
+// (3 to 10 ms under Wine), so the notices are held to a share of the run's
+// time plus an allowance that covers a run of a few dozen folders whole; the
+// folders left without one are covered by the run's closing
+// NotifyShellOfChanges.
 class FolderNotices {
   public:
-    explicit FolderNotices(double share = 0.02, double allowanceSeconds = 0.05);
+    explicit FolderNotices(double share = 0.015, double allowanceSeconds = 0.2);
     // Sends the folder's notice unless the notices have used up their time.
     void Changed(const std::wstring& folder);
 
