@@ -120,8 +120,7 @@ HWND FindMessageBox(const std::wstring& title) {
     for (HWND window : TopLevelWindows()) {
         wchar_t className[16] = {};
         GetClassNameW(window, className, 16);
-        if (wcscmp(className, L"#32770") == 0 && Text(window) == title &&
-            GetDlgItem(window, 65535))
+        if (wcscmp(className, L"#32770") == 0 && Text(window) == title && GetDlgItem(window, 65535))
             return window;
     }
     return nullptr;
@@ -142,8 +141,8 @@ int Hold(const wchar_t* path, DWORD share, int seconds, const wchar_t* ready) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
-    HANDLE marker =
-        CreateFileW(ready, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE marker = CreateFileW(ready, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (marker != INVALID_HANDLE_VALUE)
         CloseHandle(marker);
     Sleep(static_cast<DWORD>(seconds) * 1000u);
@@ -159,8 +158,8 @@ int StartVerb(const std::wstring& key, const std::wstring& argument) {
         return 1;
     wchar_t value[1024] = {};
     DWORD size = sizeof value - sizeof(wchar_t);
-    const LONG read = RegQueryValueExW(command, nullptr, nullptr, nullptr,
-                                       reinterpret_cast<BYTE*>(value), &size);
+    const LONG read =
+        RegQueryValueExW(command, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(command);
     if (read != ERROR_SUCCESS)
         return 1;
@@ -226,8 +225,8 @@ int wmain(int argc, wchar_t** argv) {
         return Print(text);
     }
     if (command == L"hold" && argc == 6)
-        return Hold(argv[2], std::wstring(argv[3]) == L"read" ? FILE_SHARE_READ : 0,
-                    _wtoi(argv[4]), argv[5]);
+        return Hold(argv[2], std::wstring(argv[3]) == L"read" ? FILE_SHARE_READ : 0, _wtoi(argv[4]),
+                    argv[5]);
     if (command == L"verb" && argc == 4)
         return StartVerb(argv[2], argv[3]);
 
