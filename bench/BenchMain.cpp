@@ -272,6 +272,7 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     const platform::FolderNoticeTotals noticesAfter = platform::FolderNoticesSoFar();
     r.notify.push_back(noticesAfter.seconds - noticesBefore.seconds);
     r.noticesSent.push_back(static_cast<double>(noticesAfter.sent - noticesBefore.sent));
+    r.longestNotice = noticesAfter.longestSeconds;
     Expect(r, form->Text(ui::txtChanging) == L"Folders Successfully Customized",
            "Apply ended with: " + Narrow(form->Text(ui::txtChanging)));
     Expect(r, Count(*form, ui::lblRestoreCount) == targets.size(),

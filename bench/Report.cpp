@@ -79,9 +79,10 @@ void PrintRows(const SizeResult& r) {
     PrintShareOfApply(r, r.journal, "journal");
     PrintShareOfApply(r, r.notify, "notify");
     if (!r.noticesSent.empty())
-        std::printf("%9zu %9zu %-8s %.0f of %zu folders told to the shell, %.0f us a notice\n",
+        std::printf("%9zu %9zu %-8s %.0f of %zu folders told to the shell, %.0f us a notice, "
+                    "the longest %.1f ms\n",
                     r.made, r.targets, "notices", Median(r.noticesSent), r.targets,
-                    1e6 * Median(r.secondsPerNotice));
+                    1e6 * Median(r.secondsPerNotice), 1e3 * r.longestNotice);
     if (r.memoryPeak) {
         const double perFolder =
             r.targets ? static_cast<double>(r.memoryPeak - std::min(r.memoryPeak, r.memoryBase)) /

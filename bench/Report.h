@@ -21,6 +21,7 @@ struct SizeResult {
     std::vector<double> notify;      // the shell's notices inside the window's Apply
     std::vector<double> noticesSent; // how many of them went out
     std::vector<double> secondsPerNotice; // one notice, timed apart
+    double longestNotice = 0;             // the longest notice so far in the process
     size_t memoryBase = 0, memoryPeak = 0;
     std::vector<std::string> problems;
 };

@@ -41,6 +41,8 @@ void FolderNotices::Changed(const std::wstring& folder) {
     const double took = Now() - before;
     spent_ += took;
     g_noticeTotals.seconds += took;
+    if (took > g_noticeTotals.longestSeconds)
+        g_noticeTotals.longestSeconds = took;
     ++g_noticeTotals.sent;
 }
 

@@ -35,7 +35,7 @@ class FolderNotices {
 // Every FolderNotices of the process so far, for measuring.
 struct FolderNoticeTotals {
     unsigned long long sent = 0, skipped = 0;
-    double seconds = 0;
+    double seconds = 0, longestSeconds = 0;
 };
 FolderNoticeTotals FolderNoticesSoFar();
 
