@@ -22,7 +22,7 @@ void NotifyFolderChanged(const std::wstring& folder);
 // NotifyShellOfChanges.
 class FolderNotices {
   public:
-    explicit FolderNotices(double share = 0.01, double allowanceSeconds = 0.15);
+    explicit FolderNotices(double share = 0.01, double allowanceSeconds = 0.1);
     // Sends the folder's notice unless the notices have used up their time.
     void Changed(const std::wstring& folder);
 
