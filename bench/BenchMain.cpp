@@ -11,6 +11,7 @@
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/Ole.h"
+#include "platform/Shell.h"
 #include "platform/TextCodec.h"
 #include "platform/Window.h"
 #include "ui/main/Form1.h"
@@ -193,6 +194,17 @@ double TimedJournal(const std::vector<std::wstring>& targets, const std::wstring
     return seconds;
 }
 
+// What one of the shell's per-folder notices costs, timed apart on the first
+// targets: Apply sends as many as fit its share of the run.
+double SecondsPerNotice(const std::vector<std::wstring>& targets) {
+    const size_t n = std::min<size_t>(targets.size(), 500);
+    const double seconds = Timed([&] {
+        for (size_t i = 0; i < n; ++i)
+            platform::NotifyFolderChanged(targets[i]);
+    });
+    return n ? seconds / static_cast<double>(n) : 0;
+}
+
 void RunOnce(size_t size, SizeResult& r, const Options& options) {
     const std::wstring root = TreeRoot(size), app = AppFolder(size);
     ResetListFile(app);
@@ -239,6 +251,7 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     }));
     Expect(r, refused == 0, "the engine could not customize " + std::to_string(refused));
     r.journal.push_back(TimedJournal(targets, app, r));
+    r.secondsPerNotice.push_back(SecondsPerNotice(targets));
     const std::wstring engineList = app + L"\\engine-list.txt";
     {
         engine::SortedFolderList saved;
@@ -255,7 +268,12 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     EngineRestore(targets, r);
 
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
+    const platform::FolderNoticeTotals noticesBefore = platform::FolderNoticesSoFar();
     r.apply.real.push_back(TimedWithGaps(*form, r.apply, [&] { form->apply().Command1_Click(); }));
+    const platform::FolderNoticeTotals noticesAfter = platform::FolderNoticesSoFar();
+    r.notify.push_back(noticesAfter.seconds - noticesBefore.seconds);
+    r.noticesSent.push_back(static_cast<double>(noticesAfter.sent - noticesBefore.sent));
+    r.longestNotice = noticesAfter.longestSeconds;
     Expect(r, form->Text(ui::txtChanging) == L"Folders Successfully Customized",
            "Apply ended with: " + Narrow(form->Text(ui::txtChanging)));
     Expect(r, Count(*form, ui::lblRestoreCount) == targets.size(),

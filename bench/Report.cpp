@@ -36,6 +36,18 @@ double PerFolder(const Figure& f, const SizeResult& r) {
     return n ? Median(f.real) / static_cast<double>(n) : 0;
 }
 
+// A part of Apply timed apart, against Apply without it: the window's
+// seconds less the part's.
+void PrintShareOfApply(const SizeResult& r, const std::vector<double>& part, const char* name) {
+    if (part.empty())
+        return;
+    std::vector<double> without;
+    for (size_t i = 0; i < r.apply.real.size() && i < part.size(); ++i)
+        without.push_back(r.apply.real[i] - part[i]);
+    std::printf("%9zu %9zu %-8s %.3f s, %.2f %% of Apply without it\n", r.made, r.targets, name,
+                Median(part), 100.0 * Ratio(part, without));
+}
+
 } // namespace
 
 void PrintHeader(bool loose) {
@@ -64,14 +76,13 @@ void PrintRows(const SizeResult& r) {
             std::printf(" %9.3f %7.2f", Median(f->loose), Ratio(f->real, f->loose));
         std::printf("\n");
     }
-    if (!r.journal.empty()) {
-        // Against Apply without it: the window's seconds less the journal's.
-        std::vector<double> without;
-        for (size_t i = 0; i < r.apply.real.size() && i < r.journal.size(); ++i)
-            without.push_back(r.apply.real[i] - r.journal[i]);
-        std::printf("%9zu %9zu %-8s %.3f s, %.2f %% of Apply without it\n", r.made, r.targets,
-                    "journal", Median(r.journal), 100.0 * Ratio(r.journal, without));
-    }
+    PrintShareOfApply(r, r.journal, "journal");
+    PrintShareOfApply(r, r.notify, "notify");
+    if (!r.noticesSent.empty())
+        std::printf("%9zu %9zu %-8s %.0f of %zu folders told to the shell, %.0f us a notice, "
+                    "the longest %.1f ms\n",
+                    r.made, r.targets, "notices", Median(r.noticesSent), r.targets,
+                    1e6 * Median(r.secondsPerNotice), 1e3 * r.longestNotice);
     if (r.memoryPeak) {
         const double perFolder =
             r.targets ? static_cast<double>(r.memoryPeak - std::min(r.memoryPeak, r.memoryBase)) /

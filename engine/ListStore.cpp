@@ -111,17 +111,24 @@ void RestoreRecord::CreateIfMissing() {
 
 bool RestoreRecord::Load(ListItems& list, const YieldFn& yield) {
     bool loaded = LoadListFromFile(list, file_, yield);
-    if (!loaded && IsMissing(GetLastError()))
+    readError_ = 0;
+    if (!loaded && IsMissing(GetLastError())) {
         loaded = true;
-    else if (!loaded && CanRecord())
-        error_ = GetLastError(); // a save would lose what it could not read
+    } else if (!loaded) {
+        readError_ = GetLastError();
+        if (CanRecord())
+            error_ = readError_; // a save would lose what it could not read
+    }
     otherRead_ = false;
     if (other_.empty())
         return loaded;
     std::vector<std::wstring> lines;
     if (!ReadListLines(other_, lines)) {
         // An absent list has nothing to lose; an unreadable one is kept.
-        otherRead_ = IsMissing(GetLastError());
+        const DWORD error = GetLastError();
+        otherRead_ = IsMissing(error);
+        if (!otherRead_ && !readError_)
+            readError_ = error;
         return loaded;
     }
     otherRead_ = true;
@@ -145,7 +152,14 @@ bool RestoreRecord::MergeJournals(ListItems& list, const YieldFn& yield) {
         if (!platform::PathExists(journal))
             continue;
         found = true;
-        MergeJournal(list, journal, yield);
+        bool read = false;
+        MergeJournal(list, journal, yield, &read);
+        if (!read) {
+            // What it holds is known nowhere else: it stays until it can be read.
+            journalUnread_ = true;
+            if (!readError_)
+                readError_ = GetLastError();
+        }
     }
     return found;
 }
@@ -159,7 +173,7 @@ bool RestoreRecord::Save(const ListItems& list, const YieldFn& yield, bool keepJ
         return false;
     // The saved list holds everything now: the journals and the other
     // place's list have nothing more to give.
-    if (!keepJournal) {
+    if (!keepJournal && !journalUnread_) {
         platform::DeleteFileAt(JournalPath(file_));
         if (!other_.empty())
             platform::DeleteFileAt(JournalPath(other_));
@@ -201,9 +215,13 @@ bool ReachedByTheRun(const std::wstring& folder) {
 }
 } // namespace
 
-size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield) {
+size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield,
+                    bool* read) {
     std::vector<std::wstring> lines;
-    if (!ReadListLines(journalPath, lines))
+    const bool readIt = ReadListLines(journalPath, lines);
+    if (read)
+        *read = readIt;
+    if (!readIt)
         return 0;
     FolderSet held = Held(list, {});
     std::vector<std::wstring> found;

@@ -54,12 +54,17 @@ class RestoreRecord {
     // list that the list lacks, letter case aside. False when the list in use
     // is there but cannot be read (CanRecord() is then false too).
     bool Load(ListItems& list, const YieldFn& yield = {});
+    // True when the last Load and MergeJournals read every list and journal
+    // that is there: a batch run that must not miss a folder asks this.
+    bool ReadWhole() const { return readError_ == 0; }
+    // Why a list or journal that is there could not be read, as a Win32 error.
+    unsigned long ReadError() const { return readError_; }
     // Adds the folders of the journals left beside either place's list (see
     // MergeJournal); true when there was one, and the list is to be saved.
     bool MergeJournals(ListItems& list, const YieldFn& yield = {});
     // Writes the list to the file in use in one step; only after that good
     // save are the journals removed (not while a run still writes one:
-    // keepJournal) and, where the application folder's list is in use, the
+    // keepJournal, nor one that could not be read) and, where the application folder's list is in use, the
     // per-user one, once it was read. False with GetLastError() set when
     // nothing was saved.
     bool Save(const ListItems& list, const YieldFn& yield = {}, bool keepJournal = false);
@@ -67,6 +72,8 @@ class RestoreRecord {
   private:
     std::wstring file_, other_;
     bool otherRead_ = false;
+    unsigned long readError_ = 0;
+    bool journalUnread_ = false;
     bool otherIsPerUser_ = false;
     unsigned long error_ = 0;
 };
@@ -100,7 +107,9 @@ class ListJournal {
 // Adds each journal entry that the list lacks and whose folder holds our own
 // settings file, or no settings file and a file set aside as BUDesktop.ini
 // (a run that ended between the two); returns how many were added. Calls
-// yield once per entry; when it says stop, nothing is added.
-size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield = {});
+// yield once per entry; when it says stop, nothing is added. read, where
+// given, tells whether the journal could be read.
+size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield = {},
+                    bool* read = nullptr);
 
 } // namespace engine

@@ -152,6 +152,8 @@ void Apply::Command1_Click() {
             restoreList.Add(folder);
         journal.Close();
         host_.KeepJournal(false);
+        if (done)
+            platform::NotifyFolderChanged(folder);
         host_.RefreshShell();
         std::wstring status = L"Folder Successfully Customized";
         if (!done)
@@ -174,6 +176,7 @@ void Apply::Command1_Click() {
             return;
         ListRedrawThrottle quiet(c_.lstRestore);
         JoinAtEnd joinAtEnd(host_);
+        platform::FolderNotices notices;
         size_t journaled = 0;
         size_t batchSize = engine::kFirstJournalBatch;
         std::vector<std::wstring> batch;
@@ -206,7 +209,9 @@ void Apply::Command1_Click() {
                 // journal, kept, still holds it.
                 outOfMemory = true;
             }
-            if (!customized)
+            if (customized)
+                notices.Changed(target);
+            else
                 ++failed;
             if (!host_.YieldToMessages())
                 return;

@@ -4,14 +4,33 @@
 
 namespace ui {
 
+namespace {
+// Per session: another user logged on at the same time has a list of their own.
+constexpr wchar_t kInstanceMutex[] = L"Local\\Quillane.SingleInstance";
+} // namespace
+
 SingleInstance::SingleInstance() {
-    // Per session: another user logged on at the same time has a list of
-    // their own.
-    mutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Quillane.SingleInstance"));
+    Claim();
+}
+
+void SingleInstance::Claim() {
+    mutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutex));
     const DWORD error = GetLastError();
     // A copy running elevated holds a claim this one may not open: that
     // copy runs all the same.
     first_ = mutex_ ? error != ERROR_ALREADY_EXISTS : error != ERROR_ACCESS_DENIED;
+}
+
+bool SingleInstance::ClaimAgain(DWORD waitMs) {
+    const ULONGLONG until = platform::TickCount64() + waitMs;
+    for (;;) {
+        // Only this object's own handle keeps a claim alive that nobody holds.
+        mutex_.reset();
+        Claim();
+        if (first_ || platform::TickCount64() >= until)
+            return first_;
+        Sleep(50);
+    }
 }
 
 namespace {
@@ -25,14 +44,19 @@ std::wstring FullPath(const std::wstring& path) {
     return length == 0 || length >= MAX_PATH * 4 ? path : std::wstring(buffer, length);
 }
 
-} // namespace
-
-bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
-    // The first copy may hold the claim before its window exists.
+// The first copy may hold the claim before its window exists.
+HWND WaitForMainWindow(DWORD waitMs) {
     const ULONGLONG until = platform::TickCount64() + waitMs;
     HWND window = nullptr;
     while (!(window = FindWindowW(kMainWindowClass, nullptr)) && platform::TickCount64() < until)
         Sleep(50);
+    return window;
+}
+
+} // namespace
+
+bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
+    HWND window = WaitForMainWindow(waitMs);
     if (!window)
         return false;
     if (IsIconic(window))
@@ -48,6 +72,36 @@ bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
     return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
                                SMTO_ABORTIFHUNG, waitMs, &answer) != 0 &&
            answer == TRUE;
+}
+
+bool CloseRunningInstance(DWORD waitMs) {
+    constexpr DWORD kFindMs = 5000;
+    HWND window = WaitForMainWindow(kFindMs);
+    if (!window)
+        return true;
+    // A window not shown yet is still reading its list, or showing why it
+    // cannot run: closed then, it would save a list it has not read.
+    const ULONGLONG shownBy = platform::TickCount64() + kFindMs;
+    while (IsWindow(window) && !IsWindowVisible(window) && platform::TickCount64() < shownBy)
+        Sleep(50);
+    if (IsWindow(window) && !IsWindowVisible(window))
+        return false;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    const platform::KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    DWORD_PTR answer = 0;
+    const bool answered =
+        SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, waitMs, &answer) != 0;
+    // A close destroys the window before its handler returns: a window still
+    // there refused, as it does while a long operation runs.
+    if (answered && IsWindow(window))
+        return false;
+    if (process)
+        return WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0;
+    const ULONGLONG until = platform::TickCount64() + waitMs;
+    while (IsWindow(window) && platform::TickCount64() < until)
+        Sleep(50);
+    return !IsWindow(window);
 }
 
 } // namespace ui
