@@ -346,7 +346,9 @@ bool frmAbout::OnSetCursor(HWND over) {
 }
 
 void frmAbout::OnCommand(int id, int code) {
-    if (code != BN_CLICKED && code != STN_CLICKED)
+    // The link statics' STN_CLICKED is the buttons' code.
+    static_assert(STN_CLICKED == BN_CLICKED);
+    if (code != BN_CLICKED)
         return;
     switch (id) {
     case Command1:

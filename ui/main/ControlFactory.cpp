@@ -55,7 +55,7 @@ WindowKind KindOf(Kind kind) {
     case Kind::ScrollBar:
         return {L"SCROLLBAR", WS_TABSTOP | SBS_HORZ, 0};
     case Kind::TickList:
-        return {L"LISTBOX", kTickListStyle & ~WS_VISIBLE, 0};
+        return {L"LISTBOX", kTickListStyle & ~DWORD{WS_VISIBLE}, 0};
     case Kind::IconBox:
         return {kIconBoxClass, 0, 0};
     case Kind::SampleText:
@@ -123,7 +123,8 @@ void LayoutControls(HWND window, const ControlMap& controls, UINT dpi) {
     // Long paths scroll into view: three list widths of horizontal range.
     const double twipsPerPixel = 1440.0 / dpi;
     const int extent = static_cast<int>(6855 / twipsPerPixel * 3 + 0.5);
-    SendMessageW(Find(controls, lstRestore), LB_SETHORIZONTALEXTENT, extent, 0);
+    SendMessageW(Find(controls, lstRestore), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent),
+                 0);
 }
 
 HWND AddTooltips(HWND window, const ControlMap& controls) {

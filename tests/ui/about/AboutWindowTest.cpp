@@ -128,7 +128,7 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&file), sizeof file);
     out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), size);
+    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(size));
     return printed && out.good();
 }
 

@@ -9,6 +9,9 @@ using namespace testing_support;
 using namespace ui;
 
 namespace {
+
+class ApplyTest : public Form1Fixture {};
+
 std::string Lines(const std::vector<std::wstring>& items) {
     std::string text;
     for (const auto& item : items)
@@ -17,7 +20,7 @@ std::string Lines(const std::vector<std::wstring>& items) {
 }
 } // namespace
 
-TEST_F(Form1Test, ApplyWithoutAFolderAsksForOneAndOpensTheDialog) {
+TEST_F(ApplyTest, ApplyWithoutAFolderAsksForOneAndOpensTheDialog) {
     ASSERT_TRUE(Start());
     form().SetText(TxtToolTip, L"tip");
     DialogResponder responder;
@@ -32,7 +35,7 @@ TEST_F(Form1Test, ApplyWithoutAFolderAsksForOneAndOpensTheDialog) {
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), "\r\n");
 }
 
-TEST_F(Form1Test, ApplyWithoutAnOptionTouchesNothing) {
+TEST_F(ApplyTest, ApplyWithoutAnOptionTouchesNothing) {
     const std::wstring folder = data.MakeFolder(L"Data");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, folder);
@@ -46,7 +49,7 @@ TEST_F(Form1Test, ApplyWithoutAnOptionTouchesNothing) {
     EXPECT_TRUE(RestoreItems().empty());
 }
 
-TEST_F(Form1Test, ApplyOneFolderWritesRecordsAndSaves) {
+TEST_F(ApplyTest, ApplyOneFolderWritesRecordsAndSaves) {
     const std::wstring folder = data.MakeFolder(L"Data");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, folder);
@@ -77,7 +80,7 @@ TEST_F(Form1Test, ApplyOneFolderWritesRecordsAndSaves) {
     EXPECT_EQ(RestoreItems().size(), 1u);
 }
 
-TEST_F(Form1Test, ApplyToAFolderThatCannotBeWrittenSaysWhy) {
+TEST_F(ApplyTest, ApplyToAFolderThatCannotBeWrittenSaysWhy) {
     const std::wstring folder = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\Desktop.ini"); // a folder where the file would go
     ASSERT_TRUE(Start());
@@ -91,7 +94,7 @@ TEST_F(Form1Test, ApplyToAFolderThatCannotBeWrittenSaysWhy) {
     EXPECT_EQ(Text(lblRestoreCount), L"0");
 }
 
-TEST_F(Form1Test, ApplyToTheTargetListCustomizesEveryFolder) {
+TEST_F(ApplyTest, ApplyToTheTargetListCustomizesEveryFolder) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\b\\X");
     data.MakeFolder(L"Data\\A");
@@ -120,7 +123,7 @@ TEST_F(Form1Test, ApplyToTheTargetListCustomizesEveryFolder) {
     EXPECT_EQ(Text(lblRestoreCount), L"4");
 }
 
-TEST_F(Form1Test, ApplyToAListWithFailuresCountsThem) {
+TEST_F(ApplyTest, ApplyToAListWithFailuresCountsThem) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\A");
     // A folder where B's settings file would go; the walk leaves it out by its name.
@@ -136,7 +139,7 @@ TEST_F(Form1Test, ApplyToAListWithFailuresCountsThem) {
     EXPECT_FALSE(Exists(root + L"\\B\\BUDesktop.ini"));
 }
 
-TEST_F(Form1Test, ALongRunListsEveryFolderOnceAndInOrder) {
+TEST_F(ApplyTest, ALongRunListsEveryFolderOnceAndInOrder) {
     const std::wstring root = data.MakeFolder(L"Data");
     std::vector<std::wstring> all{root};
     for (int i = 0; i < 300; ++i) {
@@ -159,7 +162,7 @@ TEST_F(Form1Test, ALongRunListsEveryFolderOnceAndInOrder) {
     EXPECT_EQ(Text(lblRestoreCount), L"301");
 }
 
-TEST_F(Form1Test, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
+TEST_F(ApplyTest, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\A");
     data.MakeFolder(L"Data\\B");
@@ -187,7 +190,7 @@ TEST_F(Form1Test, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
                   std::string::npos);
 }
 
-TEST_F(Form1Test, ApplyToAnEmptyTargetListTouchesNothingButSaves) {
+TEST_F(ApplyTest, ApplyToAnEmptyTargetListTouchesNothingButSaves) {
     const std::wstring root = data.MakeFolder(L"My Desktop");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
@@ -200,7 +203,7 @@ TEST_F(Form1Test, ApplyToAnEmptyTargetListTouchesNothingButSaves) {
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
 }
 
-TEST_F(Form1Test, FailedSaveKeepsTheListAndSaysWhy) {
+TEST_F(ApplyTest, FailedSaveKeepsTheListAndSaysWhy) {
     const std::wstring kept = data.MakeFolder(L"Kept");
     const std::wstring fresh = data.MakeFolder(L"Fresh");
     engine::FolderOptions options;

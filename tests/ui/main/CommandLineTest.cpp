@@ -5,6 +5,10 @@
 using namespace testing_support;
 using namespace ui;
 
+namespace {
+class CommandLineTest : public Form1Fixture {};
+} // namespace
+
 TEST(FolderArgument, QuotesAreOptionalAndABackslashNeverEscapesOne) {
     EXPECT_EQ(FolderArgument(L"\"C:\\Program Files\\Quillane\\quillane.exe\" \"C:\\\" x"),
               L"C:\\");
@@ -14,7 +18,7 @@ TEST(FolderArgument, QuotesAreOptionalAndABackslashNeverEscapesOne) {
     EXPECT_EQ(FolderArgument(L"\"quillane.exe\""), L"");
 }
 
-TEST_F(Form1Test, FolderArgumentIsTakenAsIfChosen) {
+TEST_F(CommandLineTest, FolderArgumentIsTakenAsIfChosen) {
     const std::wstring root = data.MakeFolder(L"My Data");
     data.MakeFolder(L"My Data\\Sub");
     ASSERT_TRUE(Start());
@@ -29,7 +33,7 @@ TEST_F(Form1Test, FolderArgumentIsTakenAsIfChosen) {
     EXPECT_EQ(Text(txtChanging), form().IdleText());
 }
 
-TEST_F(Form1Test, MissingFolderArgumentIsReportedAndLeavesTheBoxEmpty) {
+TEST_F(CommandLineTest, MissingFolderArgumentIsReportedAndLeavesTheBoxEmpty) {
     const std::wstring missing = data / L"gone";
     const std::wstring file = data / L"file.txt";
     WriteBytes(file, {'x'});
@@ -47,7 +51,7 @@ TEST_F(Form1Test, MissingFolderArgumentIsReportedAndLeavesTheBoxEmpty) {
     }
 }
 
-TEST_F(Form1Test, DriveRootArgumentIsConfirmed) {
+TEST_F(CommandLineTest, DriveRootArgumentIsConfirmed) {
     ASSERT_TRUE(Start());
     {
         DialogResponder responder;
@@ -67,7 +71,7 @@ TEST_F(Form1Test, DriveRootArgumentIsConfirmed) {
     EXPECT_EQ(Text(TxtFolder), L"C:\\");
 }
 
-TEST_F(Form1Test, FolderArgumentOnACdDriveIsRefused) {
+TEST_F(CommandLineTest, FolderArgumentOnACdDriveIsRefused) {
     ASSERT_TRUE(Start());
     DialogResponder responder;
     responder.ExpectButton(L"Not a Valid Hard Drive", IDOK);

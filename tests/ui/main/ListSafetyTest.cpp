@@ -17,6 +17,8 @@ using namespace ui;
 
 namespace {
 
+class ListSafetyTest : public Form1Fixture {};
+
 // Wine's own calls: the Unix name of a path, and running a Unix program.
 std::string UnixPath(const std::wstring& path) {
     using GetUnixName = char*(CDECL*)(const wchar_t*);
@@ -151,7 +153,7 @@ void Click(HWND window, int id, bool wait) {
 
 } // namespace
 
-TEST_F(Form1Test, UnwritableAppFolderKeepsTheListInTheUserFolder) {
+TEST_F(ListSafetyTest, UnwritableAppFolderKeepsTheListInTheUserFolder) {
     const std::wstring kept = data.MakeFolder(L"Kept"), fresh = data.MakeFolder(L"Fresh");
     engine::FolderOptions options;
     options.tooltip = L"t";
@@ -183,7 +185,7 @@ TEST_F(Form1Test, UnwritableAppFolderKeepsTheListInTheUserFolder) {
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(kept) + "\r\n");
 }
 
-TEST_F(Form1Test, KilledApplyLeavesEveryWrittenFolderRestorable) {
+TEST_F(ListSafetyTest, KilledApplyLeavesEveryWrittenFolderRestorable) {
     // The chosen folder is a target too, and comes first.
     std::vector<std::wstring> folders{data.MakeFolder(L"Tree")};
     for (int i = 0; i < 300; ++i) {
@@ -246,7 +248,7 @@ TEST_F(Form1Test, KilledApplyLeavesEveryWrittenFolderRestorable) {
     }
 }
 
-TEST_F(Form1Test, SecondStartActivatesTheFirstWindow) {
+TEST_F(ListSafetyTest, SecondStartActivatesTheFirstWindow) {
     WriteBytes(appDir / L"Fldr.dll", "C:\\x\r\n");
     Child first(appDir.path());
     HWND window = first.Window();
@@ -261,7 +263,7 @@ TEST_F(Form1Test, SecondStartActivatesTheFirstWindow) {
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll"), before);
 }
 
-TEST_F(Form1Test, SecondStartHandsItsFolderToTheFirstWindow) {
+TEST_F(ListSafetyTest, SecondStartHandsItsFolderToTheFirstWindow) {
     const std::wstring folder = data.MakeFolder(L"Handed over");
     Child first(appDir.path());
     HWND window = first.Window();

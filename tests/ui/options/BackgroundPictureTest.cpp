@@ -21,7 +21,7 @@ using namespace options_test;
 namespace {
 
 // Passes the events on to the preview and notes the dialog's size before it grew.
-class RecordingEvents : public platform::OpenDialogEvents {
+class RecordingEvents final : public platform::OpenDialogEvents {
   public:
     explicit RecordingEvents(ui::frmPreview& preview) : preview_(preview) {}
     void InitDialog(HWND hDlg) override {
