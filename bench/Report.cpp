@@ -80,8 +80,7 @@ void PrintRows(const SizeResult& r) {
         std::printf("%9zu %9zu %-8s peak %.1f MB, idle window %.1f MB, %.0f bytes per target "
                     "folder above idle\n",
                     r.made, r.targets, "memory", static_cast<double>(r.memoryPeak) / 1048576.0,
-                    static_cast<double>(r.memoryBase) / 1048576.0,
-                    perFolder);
+                    static_cast<double>(r.memoryBase) / 1048576.0, perFolder);
     }
     for (const auto& problem : r.problems)
         std::printf("  problem: %s\n", problem.c_str());

@@ -35,12 +35,12 @@ bool IsWellFormedListEntry(const std::wstring& line) {
 }
 
 std::wstring ChooseListFile(const std::wstring& appFolder, const std::wstring& perUserRoot) {
-    const std::wstring inAppFolder = appFolder + L"\\" + kListFileName;
+    std::wstring inAppFolder = appFolder + L"\\" + kListFileName;
     if (perUserRoot.empty() || platform::FolderAcceptsWrites(appFolder))
         return inAppFolder;
     const std::wstring folder = perUserRoot + L"\\" + kPerUserFolderName;
     CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring perUser = folder + L"\\" + kListFileName;
+    std::wstring perUser = folder + L"\\" + kListFileName;
     if (!platform::PathExists(perUser))
         CopyFileW(inAppFolder.c_str(), perUser.c_str(), TRUE);
     return perUser;

@@ -180,9 +180,7 @@ CustomizeResult CustomizeOverExisting(const std::wstring& folder, const std::wst
     if (!WriteAllBytes(ini, settingsFile, AttrHidden | AttrSystem)) {
         result.error = GetLastError();
         // The folder counts as not changed, so it is left as it was found.
-        if (setAside && RenameFile(backup, ini))
-            putIniAttributesBack();
-        else if (!setAside)
+        if (!setAside || RenameFile(backup, ini))
             putIniAttributesBack();
         return result;
     }

@@ -23,7 +23,7 @@ using GlobalMemory = UniqueHandle<GlobalTraits>;
 
 Picture Picture::Load(const std::wstring& path) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadAllBytes(path, bytes) || bytes.size() > 256 * 1024 * 1024)
+    if (!ReadAllBytes(path, bytes) || bytes.size() > std::size_t{256} * 1024 * 1024)
         return {};
     return FromMemory(bytes.data(), static_cast<DWORD>(bytes.size()));
 }

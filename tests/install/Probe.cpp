@@ -40,7 +40,8 @@ int wmain(int argc, wchar_t** argv) {
     const int seconds = argc > 2 ? _wtoi(argv[2]) : 30;
     // The platform's tick count also keeps the runtime's own import of
     // GetTickCount64, which XP lacks, out of the program.
-    const ULONGLONG until = platform::TickCount64() + static_cast<ULONGLONG>(std::max(seconds, 0)) * 1000;
+    const ULONGLONG until =
+        platform::TickCount64() + static_cast<ULONGLONG>(std::max(seconds, 0)) * 1000;
     std::wstring text;
     while (text.empty() && platform::TickCount64() < until) {
         ControlSearch search{id, nullptr};

@@ -22,7 +22,9 @@ TempDir::TempDir() {
     }
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() {
+    RemoveTree(path_);
+}
 
 std::wstring TempDir::operator/(const std::wstring& relative) const {
     return path_ + L"\\" + relative;
@@ -42,6 +44,7 @@ std::wstring TempDir::MakeFolder(const std::wstring& relative) const {
     return full;
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): a test's own folders, a few levels deep.
 void RemoveTree(const std::wstring& path) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     WIN32_FIND_DATAW data;

@@ -10,6 +10,8 @@
 
 namespace ui {
 
+// One line per container, as the window groups them.
+// clang-format off
 enum ControlId : int {
     // Containers
     fraChange = 100, Picture1, fraRestore, picRestore, PicIconHolder,
@@ -26,13 +28,14 @@ enum ControlId : int {
     // Parked below the visible client area
     lblSubDirsCount = 600, LblIconNo, LblIcoNum, cmdDummy,
 };
+// clang-format on
 
 enum class Kind {
-    Frame,      // container with an etched border, no caption
-    Panel,      // container without border
+    Frame, // container with an etched border, no caption
+    Panel, // container without border
     Label,
     WhiteLabel,
-    Image,      // owner-drawn picture
+    Image, // owner-drawn picture
     TextBox,
     LockedTextBox,
     StatusBox,

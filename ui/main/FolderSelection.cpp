@@ -84,6 +84,7 @@ void Form1::CheckChosenFolder() {
     }
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): chkSubs_Click calls back only to untick, which ends it.
 void Form1::SetIncludeSubdirectories(bool ticked) {
     const bool was = SendMessageW(Control(chkSubs), BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (was == ticked)
@@ -92,6 +93,7 @@ void Form1::SetIncludeSubdirectories(bool ticked) {
     chkSubs_Click();
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): see SetIncludeSubdirectories.
 void Form1::chkSubs_Click() {
     const bool ticked = SendMessageW(Control(chkSubs), BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (Text(TxtFolder).empty()) {

@@ -173,8 +173,13 @@ TEST_F(AboutWindowTest, IsAFixedDialogWindowCentredOnTheScreen) {
 
     RECT frame{};
     GetWindowRect(about, &frame);
-    EXPECT_NEAR((frame.left + frame.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
-    EXPECT_NEAR((frame.top + frame.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+    // Whole pixels, as the window was placed.
+    const int centreX = (frame.left + frame.right) / 2;
+    const int centreY = (frame.top + frame.bottom) / 2;
+    const int screenCentreX = GetSystemMetrics(SM_CXSCREEN) / 2;
+    const int screenCentreY = GetSystemMetrics(SM_CYSCREEN) / 2;
+    EXPECT_NEAR(centreX, screenCentreX, 1);
+    EXPECT_NEAR(centreY, screenCentreY, 1);
 }
 
 TEST_F(AboutWindowTest, ControlsSitWhereTheLayoutPutsThem) {

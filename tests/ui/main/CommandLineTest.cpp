@@ -10,8 +10,7 @@ class CommandLineTest : public Form1Fixture {};
 } // namespace
 
 TEST(FolderArgument, QuotesAreOptionalAndABackslashNeverEscapesOne) {
-    EXPECT_EQ(FolderArgument(L"\"C:\\Program Files\\Quillane\\quillane.exe\" \"C:\\\" x"),
-              L"C:\\");
+    EXPECT_EQ(FolderArgument(L"\"C:\\Program Files\\Quillane\\quillane.exe\" \"C:\\\" x"), L"C:\\");
     EXPECT_EQ(FolderArgument(L"quillane.exe \"C:\\My Data\\\""), L"C:\\My Data\\");
     EXPECT_EQ(FolderArgument(L"quillane.exe   C:\\Data  more"), L"C:\\Data");
     EXPECT_EQ(FolderArgument(L"quillane.exe"), L"");
@@ -62,8 +61,8 @@ TEST_F(CommandLineTest, DriveRootArgumentIsConfirmed) {
     {
         DialogResponder responder;
         responder.Expect(L"Quillane", [](HWND d) {
-            EXPECT_EQ(MessageBoxText(d).rfind(L"This will change ALL the Folders on Drive C:\\ ", 0),
-                      0u);
+            EXPECT_EQ(
+                MessageBoxText(d).rfind(L"This will change ALL the Folders on Drive C:\\ ", 0), 0u);
             PressButton(d, IDYES);
         });
         form().TakeFolder(L"C:\\");

@@ -14,7 +14,7 @@ class FolderSelectionTest : public Form1Fixture {};
 constexpr int kBusySet[] = {Command1,     Command2,        Command3,          Command4,
                             cmdClearBgnd, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5,
                             chkSubs,      cmdBrowseFolder, CmdBrowseIconFile};
-}
+} // namespace
 
 TEST_F(FolderSelectionTest, WalkGivesSortedTargetsAndTheCount) {
     const std::wstring root = data.MakeFolder(L"Data");

@@ -25,7 +25,9 @@ class UiEnvironment : public ::testing::Environment {
 
 void Form1Fixture::SetUp() {}
 
-void Form1Fixture::TearDown() { form_.reset(); }
+void Form1Fixture::TearDown() {
+    form_.reset();
+}
 
 bool Form1Fixture::Start(int versionCode) {
     form_ = std::make_unique<ui::Form1>(appDir.path(), [versionCode] { return versionCode; });

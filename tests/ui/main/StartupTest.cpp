@@ -78,9 +78,8 @@ TEST_F(StartupTest, StartUpLoadsAndPrunesTheRestoreList) {
     const std::wstring kept = data.MakeFolder(L"Kept");
     const std::wstring plain = data.MakeFolder(L"Plain");
     ASSERT_TRUE(engine::CustomizeFolder(kept, options).customized);
-    WriteBytes(appDir / L"Fldr.dll",
-               "\r\n" + Narrow(plain) + "\r\n\r\n" + Narrow(kept) + "\r\n" +
-                   Narrow(data / L"Gone") + "\r\n\r\n");
+    WriteBytes(appDir / L"Fldr.dll", "\r\n" + Narrow(plain) + "\r\n\r\n" + Narrow(kept) + "\r\n" +
+                                         Narrow(data / L"Gone") + "\r\n\r\n");
     ASSERT_TRUE(Start());
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{kept});
     EXPECT_EQ(Text(lblRestoreCount), L"1");
