@@ -352,7 +352,7 @@ void MeasureMemory(size_t size, SizeResult& r) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
-        r.problems.push_back("the memory run could not start");
+        r.problems.emplace_back("the memory run could not start");
         return;
     }
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -361,7 +361,7 @@ void MeasureMemory(size_t size, SizeResult& r) {
     size_t targets = 0;
     if (std::sscanf(ReadFileText(resultFile).c_str(), "%zu %zu %zu", &r.memoryBase, &r.memoryPeak,
                     &targets) != 3)
-        r.problems.push_back("the memory run gave no figures");
+        r.problems.emplace_back("the memory run gave no figures");
 }
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {

@@ -23,11 +23,11 @@ double Ratio(const Figure& f) {
 }
 
 // "-" for a figure that was not measured.
-std::string Cell(const std::vector<double>& values, const char* format, double value) {
+std::string Cell(const std::vector<double>& values, int decimals, double value) {
     if (values.empty())
         return "-";
     char text[32];
-    std::snprintf(text, sizeof text, format, value);
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
 }
 
@@ -69,9 +69,9 @@ void PrintRows(const SizeResult& r) {
         const double engineSeconds = Median(f->engine);
         std::printf("%9zu %9zu %-8s %9.3f %10.0f %9s %9.3f %7.2f %7s %9s %9s", r.made, r.targets,
                     f->name, real, real > 0 ? static_cast<double>(n) / real : 0.0,
-                    Cell(f->engine, "%.3f", engineSeconds).c_str(), floor, Ratio(*f),
-                    Cell(f->engine, "%.2f", Ratio(f->engine, f->floor)).c_str(),
-                    Cell(f->engine, "%.3f", real - engineSeconds).c_str(), gap);
+                    Cell(f->engine, 3, engineSeconds).c_str(), floor, Ratio(*f),
+                    Cell(f->engine, 2, Ratio(f->engine, f->floor)).c_str(),
+                    Cell(f->engine, 3, real - engineSeconds).c_str(), gap);
         if (!f->loose.empty())
             std::printf(" %9.3f %7.2f", Median(f->loose), Ratio(f->real, f->loose));
         std::printf("\n");
@@ -90,8 +90,8 @@ void PrintRows(const SizeResult& r) {
                       : 0.0;
         std::printf("%9zu %9zu %-8s peak %.1f MB, idle window %.1f MB, %.0f bytes per target "
                     "folder above idle\n",
-                    r.made, r.targets, "memory", r.memoryPeak / 1048576.0, r.memoryBase / 1048576.0,
-                    perFolder);
+                    r.made, r.targets, "memory", static_cast<double>(r.memoryPeak) / 1048576.0,
+                    static_cast<double>(r.memoryBase) / 1048576.0, perFolder);
     }
     for (const auto& problem : r.problems)
         std::printf("  problem: %s\n", problem.c_str());

@@ -124,10 +124,10 @@ bool RestoreRecord::Load(ListItems& list, const YieldFn& yield) {
         return loaded;
     std::vector<std::wstring> lines;
     if (!ReadListLines(other_, lines)) {
-        // An absent list has nothing to lose; an unreadable one is kept.
+        // An unreadable list is kept. An absent one is not taken as read: one
+        // written there later by another copy is not deleted unseen.
         const DWORD error = GetLastError();
-        otherRead_ = IsMissing(error);
-        if (!otherRead_ && !readError_)
+        if (!IsMissing(error) && !readError_)
             readError_ = error;
         return loaded;
     }

@@ -316,6 +316,13 @@ TEST(RestoreRecord, BothPlacesMakeOneRecordSavedWhereTheProgramWrites) {
     EXPECT_EQ(ReadAnsi(places.appList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\n");
     EXPECT_FALSE(Exists(places.userList())); // its folders are in the saved list
 
+    // A per-user list that appears after the load was never seen: kept.
+    SortedFolderList again;
+    ASSERT_TRUE(record.Load(again));
+    WriteBytes(places.userList(), "C:\\Later\r\n");
+    ASSERT_TRUE(record.Save(again));
+    EXPECT_EQ(ReadAnsi(places.userList()), "C:\\Later\r\n");
+
     // The reverse: the application folder refuses writes and the per-user
     // list, left from an earlier time, lacks what was recorded since.
     WriteBytes(places.userList(), "C:\\Old\r\n");

@@ -120,8 +120,8 @@ TEST(SystemApi, EveryFindLevelListsTheSameEntries) {
     const std::set<std::wstring> asIs = Entries(dir.path(), true);
     // Limiting to folders is a hint the file system may ignore: files may come too.
     for (const auto& name : asIs)
-        EXPECT_TRUE(all.count(name)) << name.c_str();
-    EXPECT_TRUE(asIs.count(L"d:One") && asIs.count(L"d:Two words"));
+        EXPECT_TRUE(all.contains(name)) << name.c_str();
+    EXPECT_TRUE(asIs.contains(L"d:One") && asIs.contains(L"d:Two words"));
 
     const unsigned runs = LegacyPathRuns(OlderThanWindows7);
     {

@@ -96,7 +96,8 @@ void LayoutControls(HWND window, const ControlMap& controls, UINT dpi) {
     // Long paths scroll into view: three list widths of horizontal range.
     const double twipsPerPixel = 1440.0 / dpi;
     const int extent = static_cast<int>(6855 / twipsPerPixel * 3 + 0.5);
-    SendMessageW(FindControl(controls, lstRestore), LB_SETHORIZONTALEXTENT, extent, 0);
+    SendMessageW(FindControl(controls, lstRestore), LB_SETHORIZONTALEXTENT,
+                 static_cast<WPARAM>(extent), 0);
 }
 
 } // namespace ui

@@ -12,6 +12,9 @@ using namespace testing_support;
 using namespace ui;
 
 namespace {
+
+class ApplyTest : public Form1Fixture {};
+
 std::string Lines(const std::vector<std::wstring>& items) {
     std::string text;
     for (const auto& item : items)
@@ -20,7 +23,7 @@ std::string Lines(const std::vector<std::wstring>& items) {
 }
 } // namespace
 
-TEST_F(Form1Test, ApplyWithoutAFolderAsksForOneAndOpensTheDialog) {
+TEST_F(ApplyTest, ApplyWithoutAFolderAsksForOneAndOpensTheDialog) {
     ASSERT_TRUE(Start());
     form().SetText(TxtToolTip, L"tip");
     DialogResponder responder;
@@ -35,7 +38,7 @@ TEST_F(Form1Test, ApplyWithoutAFolderAsksForOneAndOpensTheDialog) {
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), "\r\n");
 }
 
-TEST_F(Form1Test, ApplyWithoutAnOptionTouchesNothing) {
+TEST_F(ApplyTest, ApplyWithoutAnOptionTouchesNothing) {
     const std::wstring folder = data.MakeFolder(L"Data");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, folder);
@@ -49,7 +52,7 @@ TEST_F(Form1Test, ApplyWithoutAnOptionTouchesNothing) {
     EXPECT_TRUE(RestoreItems().empty());
 }
 
-TEST_F(Form1Test, ApplyOneFolderWritesRecordsAndSaves) {
+TEST_F(ApplyTest, ApplyOneFolderWritesRecordsAndSaves) {
     const std::wstring folder = data.MakeFolder(L"Data");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, folder);
@@ -80,7 +83,7 @@ TEST_F(Form1Test, ApplyOneFolderWritesRecordsAndSaves) {
     EXPECT_EQ(RestoreItems().size(), 1u);
 }
 
-TEST_F(Form1Test, ApplyToAFolderThatCannotBeWrittenSaysWhy) {
+TEST_F(ApplyTest, ApplyToAFolderThatCannotBeWrittenSaysWhy) {
     const std::wstring folder = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\Desktop.ini"); // a folder where the file would go
     ASSERT_TRUE(Start());
@@ -94,7 +97,7 @@ TEST_F(Form1Test, ApplyToAFolderThatCannotBeWrittenSaysWhy) {
     EXPECT_EQ(Text(lblRestoreCount), L"0");
 }
 
-TEST_F(Form1Test, ApplyToTheTargetListCustomizesEveryFolder) {
+TEST_F(ApplyTest, ApplyToTheTargetListCustomizesEveryFolder) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\b\\X");
     data.MakeFolder(L"Data\\A");
@@ -123,7 +126,7 @@ TEST_F(Form1Test, ApplyToTheTargetListCustomizesEveryFolder) {
     EXPECT_EQ(Text(lblRestoreCount), L"4");
 }
 
-TEST_F(Form1Test, ApplyToAListWithFailuresCountsThem) {
+TEST_F(ApplyTest, ApplyToAListWithFailuresCountsThem) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\A");
     // A folder where B's settings file would go; the walk leaves it out by its name.
@@ -139,7 +142,7 @@ TEST_F(Form1Test, ApplyToAListWithFailuresCountsThem) {
     EXPECT_FALSE(Exists(root + L"\\B\\BUDesktop.ini"));
 }
 
-TEST_F(Form1Test, ALongRunListsEveryFolderOnceAndInOrder) {
+TEST_F(ApplyTest, ALongRunListsEveryFolderOnceAndInOrder) {
     const std::wstring root = data.MakeFolder(L"Data");
     std::vector<std::wstring> all{root};
     for (int i = 0; i < 300; ++i) {
@@ -162,7 +165,7 @@ TEST_F(Form1Test, ALongRunListsEveryFolderOnceAndInOrder) {
     EXPECT_EQ(Text(lblRestoreCount), L"301");
 }
 
-TEST_F(Form1Test, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
+TEST_F(ApplyTest, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\A");
     data.MakeFolder(L"Data\\B");
@@ -190,7 +193,7 @@ TEST_F(Form1Test, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
                   std::string::npos);
 }
 
-TEST_F(Form1Test, ApplyToAnEmptyTargetListTouchesNothingButSaves) {
+TEST_F(ApplyTest, ApplyToAnEmptyTargetListTouchesNothingButSaves) {
     const std::wstring root = data.MakeFolder(L"My Desktop");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, root);
@@ -203,7 +206,7 @@ TEST_F(Form1Test, ApplyToAnEmptyTargetListTouchesNothingButSaves) {
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
 }
 
-TEST_F(Form1Test, FailedSaveKeepsTheListAndSaysWhy) {
+TEST_F(ApplyTest, FailedSaveKeepsTheListAndSaysWhy) {
     const std::wstring kept = data.MakeFolder(L"Kept");
     const std::wstring fresh = data.MakeFolder(L"Fresh");
     engine::FolderOptions options;
@@ -237,7 +240,7 @@ TEST_F(Form1Test, FailedSaveKeepsTheListAndSaysWhy) {
     EXPECT_FALSE(Exists(engine::JournalPath(appDir / L"Fldr.dll")));
 }
 
-TEST_F(Form1Test, AWindowThatGoesDuringApplyStopsTheRunAndItsFoldersStayRestorable) {
+TEST_F(ApplyTest, AWindowThatGoesDuringApplyStopsTheRunAndItsFoldersStayRestorable) {
     const std::wstring root = data.MakeFolder(L"Data");
     for (const wchar_t* sub : {L"Data\\A", L"Data\\B", L"Data\\C"})
         data.MakeFolder(sub);
@@ -260,7 +263,7 @@ TEST_F(Form1Test, AWindowThatGoesDuringApplyStopsTheRunAndItsFoldersStayRestorab
     EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{root, root + L"\\A"}));
 }
 
-TEST_F(Form1Test, AHugeFileOrALinkInTheTreeLeavesTheRunGoing) {
+TEST_F(ApplyTest, AHugeFileOrALinkInTheTreeLeavesTheRunGoing) {
     const std::wstring root = data.MakeFolder(L"Data");
     const std::wstring huge = data.MakeFolder(L"Data\\Huge"),
                        linked = data.MakeFolder(L"Data\\Link");
@@ -290,7 +293,7 @@ TEST_F(Form1Test, AHugeFileOrALinkInTheTreeLeavesTheRunGoing) {
     RunUnix({"rm", UnixPath(linked + L"\\Desktop.ini")});
 }
 
-TEST_F(Form1Test, RunningOutOfMemoryOnOneFolderEndsOnlyThatFolder) {
+TEST_F(ApplyTest, RunningOutOfMemoryOnOneFolderEndsOnlyThatFolder) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\A");
     data.MakeFolder(L"Data\\B");

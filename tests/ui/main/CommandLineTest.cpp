@@ -5,6 +5,10 @@
 using namespace testing_support;
 using namespace ui;
 
+namespace {
+class CommandLineTest : public Form1Fixture {};
+} // namespace
+
 TEST(FolderArgument, QuotesAreOptionalAndABackslashNeverEscapesOne) {
     EXPECT_EQ(FolderArgument(L"\"C:\\Program Files\\Quillane\\quillane.exe\" \"C:\\\" x"), L"C:\\");
     EXPECT_EQ(FolderArgument(L"quillane.exe \"C:\\My Data\\\""), L"C:\\My Data\\");
@@ -30,7 +34,7 @@ TEST(ParseCommandLine, SwitchesStandAnywhereInAnyCase) {
     EXPECT_EQ(parse(L"quillane.exe /count-customized /restore-all").mode, ProgramMode::RestoreAll);
 }
 
-TEST_F(Form1Test, FolderArgumentIsTakenAsIfChosen) {
+TEST_F(CommandLineTest, FolderArgumentIsTakenAsIfChosen) {
     const std::wstring root = data.MakeFolder(L"My Data");
     data.MakeFolder(L"My Data\\Sub");
     ASSERT_TRUE(Start());
@@ -45,7 +49,7 @@ TEST_F(Form1Test, FolderArgumentIsTakenAsIfChosen) {
     EXPECT_EQ(Text(txtChanging), form().IdleText());
 }
 
-TEST_F(Form1Test, MissingFolderArgumentIsReportedAndLeavesTheBoxEmpty) {
+TEST_F(CommandLineTest, MissingFolderArgumentIsReportedAndLeavesTheBoxEmpty) {
     const std::wstring missing = data / L"gone";
     const std::wstring file = data / L"file.txt";
     WriteBytes(file, {'x'});
@@ -63,7 +67,7 @@ TEST_F(Form1Test, MissingFolderArgumentIsReportedAndLeavesTheBoxEmpty) {
     }
 }
 
-TEST_F(Form1Test, DriveRootArgumentIsConfirmed) {
+TEST_F(CommandLineTest, DriveRootArgumentIsConfirmed) {
     ASSERT_TRUE(Start());
     {
         DialogResponder responder;
@@ -83,7 +87,7 @@ TEST_F(Form1Test, DriveRootArgumentIsConfirmed) {
     EXPECT_EQ(Text(TxtFolder), L"C:\\");
 }
 
-TEST_F(Form1Test, FolderArgumentOnACdDriveIsRefused) {
+TEST_F(CommandLineTest, FolderArgumentOnACdDriveIsRefused) {
     ASSERT_TRUE(Start());
     DialogResponder responder;
     responder.ExpectButton(L"Not a Valid Hard Drive", IDOK);

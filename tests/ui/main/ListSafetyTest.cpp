@@ -18,6 +18,8 @@ using namespace ui;
 
 namespace {
 
+class ListSafetyTest : public Form1Fixture {};
+
 std::wstring BuiltProgram() {
     std::wstring path = L"Z:" + std::wstring(QUILLANE_EXE, QUILLANE_EXE + sizeof QUILLANE_EXE - 1);
     std::replace(path.begin(), path.end(), L'/', L'\\');
@@ -118,7 +120,7 @@ void Click(HWND window, int id, bool wait) {
 
 } // namespace
 
-TEST_F(Form1Test, UnwritableAppFolderKeepsTheListInTheUserFolder) {
+TEST_F(ListSafetyTest, UnwritableAppFolderKeepsTheListInTheUserFolder) {
     const std::wstring kept = data.MakeFolder(L"Kept"), fresh = data.MakeFolder(L"Fresh");
     const std::wstring later = data.MakeFolder(L"Later");
     engine::FolderOptions options;
@@ -174,7 +176,7 @@ TEST_F(Form1Test, UnwritableAppFolderKeepsTheListInTheUserFolder) {
               Narrow(fresh) + "\r\n" + Narrow(kept) + "\r\n" + Narrow(later) + "\r\n");
 }
 
-TEST_F(Form1Test, WhereNothingCanBeRecordedNoFolderIsChanged) {
+TEST_F(ListSafetyTest, WhereNothingCanBeRecordedNoFolderIsChanged) {
     const std::wstring kept = data.MakeFolder(L"Kept"), fresh = data.MakeFolder(L"Fresh");
     engine::FolderOptions options;
     options.tooltip = L"t";
@@ -208,7 +210,7 @@ TEST_F(Form1Test, WhereNothingCanBeRecordedNoFolderIsChanged) {
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(kept) + "\r\n");
 }
 
-TEST_F(Form1Test, ACloseBeforeTheListIsReadSavesNothing) {
+TEST_F(ListSafetyTest, ACloseBeforeTheListIsReadSavesNothing) {
     const std::string list = "C:\\Kept\\One\r\nC:\\Kept\\Two\r\n";
     const std::wstring journal = engine::JournalPath(appDir / L"Fldr.dll");
     for (const UINT message : {UINT(WM_CLOSE), UINT(WM_ENDSESSION)}) {
@@ -246,7 +248,7 @@ TEST_F(Form1Test, ACloseBeforeTheListIsReadSavesNothing) {
     }
 }
 
-TEST_F(Form1Test, EndOfSessionDuringAnApplySavesEveryFolderDoneSoFar) {
+TEST_F(ListSafetyTest, EndOfSessionDuringAnApplySavesEveryFolderDoneSoFar) {
     const std::wstring root = data.MakeFolder(L"Tree");
     std::vector<std::wstring> folders{root};
     for (int i = 0; i < 120; ++i)
@@ -278,7 +280,7 @@ TEST_F(Form1Test, EndOfSessionDuringAnApplySavesEveryFolderDoneSoFar) {
     EXPECT_FALSE(Exists(engine::JournalPath(listFile)));
 }
 
-TEST_F(Form1Test, KilledApplyLeavesEveryWrittenFolderRestorable) {
+TEST_F(ListSafetyTest, KilledApplyLeavesEveryWrittenFolderRestorable) {
     // The chosen folder is a target too, and comes first.
     std::vector<std::wstring> folders{data.MakeFolder(L"Tree")};
     for (int i = 0; i < 300; ++i) {
@@ -341,7 +343,7 @@ TEST_F(Form1Test, KilledApplyLeavesEveryWrittenFolderRestorable) {
     }
 }
 
-TEST_F(Form1Test, SecondStartActivatesTheFirstWindow) {
+TEST_F(ListSafetyTest, SecondStartActivatesTheFirstWindow) {
     WriteBytes(appDir / L"Fldr.dll", "C:\\x\r\n");
     Child first(appDir.path());
     HWND window = first.Window();
@@ -356,7 +358,7 @@ TEST_F(Form1Test, SecondStartActivatesTheFirstWindow) {
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll"), before);
 }
 
-TEST_F(Form1Test, SecondStartHandsItsFolderToTheFirstWindow) {
+TEST_F(ListSafetyTest, SecondStartHandsItsFolderToTheFirstWindow) {
     const std::wstring folder = data.MakeFolder(L"Handed over");
     Child first(appDir.path());
     HWND window = first.Window();
@@ -401,7 +403,7 @@ platform::KernelHandle ClaimOutOfReach() {
 
 } // namespace
 
-TEST_F(Form1Test, AClaimOutOfReachStillMeansAnotherCopyRuns) {
+TEST_F(ListSafetyTest, AClaimOutOfReachStillMeansAnotherCopyRuns) {
     const platform::KernelHandle claim = ClaimOutOfReach();
     ASSERT_TRUE(claim.valid());
     {

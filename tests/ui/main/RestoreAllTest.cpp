@@ -130,7 +130,7 @@ class Held {
     platform::FileHandle file_;
 };
 
-class RestoreAllTest : public Form1Test {
+class RestoreAllTest : public Form1Fixture {
   protected:
     void SetUp() override {
         // The child finds the per-user list where this process does.
@@ -139,7 +139,7 @@ class RestoreAllTest : public Form1Test {
     }
     void TearDown() override {
         DeleteFileW(perUserList_.c_str());
-        Form1Test::TearDown();
+        Form1Fixture::TearDown();
     }
     std::wstring Customized(const std::wstring& name, const std::string& foreign = {}) {
         const std::wstring folder = data.MakeFolder(name);

@@ -13,6 +13,8 @@ using namespace ui;
 
 namespace {
 
+class ShellNotifyTest : public Form1Fixture {};
+
 constexpr UINT kChangeMessage = WM_APP + 20;
 std::multiset<std::wstring>* g_updated = nullptr;
 
@@ -78,7 +80,7 @@ class ShellListener {
 
 } // namespace
 
-TEST_F(Form1Test, TheShellHearsOfEachFolderChanged) {
+TEST_F(ShellNotifyTest, TheShellHearsOfEachFolderChanged) {
     const std::wstring root = data.MakeFolder(L"Tree");
     const std::vector<std::wstring> folders{root, data.MakeFolder(L"Tree\\A"),
                                             data.MakeFolder(L"Tree\\B")};

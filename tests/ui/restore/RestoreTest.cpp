@@ -12,7 +12,7 @@ namespace {
 
 const std::string kForeign = "[.ShellClassInfo]\r\nInfoTip=theirs\r\n";
 
-class RestoreTest : public Form1Test {
+class RestoreTest : public Form1Fixture {
   protected:
     // Customizes the folders through the engine and starts the window on them.
     void StartWith(const std::vector<std::wstring>& folders) {
