@@ -11,6 +11,7 @@
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/Ole.h"
+#include "platform/Shell.h"
 #include "platform/TextCodec.h"
 #include "platform/Window.h"
 #include "ui/main/Form1.h"
@@ -173,23 +174,35 @@ void EngineRestore(const std::vector<std::wstring>& targets, SizeResult& r) {
 // journal of its own, timed apart from the folders' writes.
 double TimedJournal(const std::vector<std::wstring>& targets, const std::wstring& app,
                     SizeResult& r) {
-    constexpr size_t kBatch = 256; // as Apply batches
     const std::wstring path = engine::JournalPath(app + L"\\bench-list.txt");
     DeleteFileW(path.c_str());
     bool recorded = true;
     const double seconds = Timed([&] {
         engine::ListJournal journal(path);
         std::vector<std::wstring> batch;
+        size_t size = engine::kFirstJournalBatch; // as Apply batches
         for (size_t i = 0; i < targets.size() && recorded; i += batch.size()) {
             batch.assign(targets.begin() + static_cast<std::ptrdiff_t>(i),
                          targets.begin() +
-                             static_cast<std::ptrdiff_t>(std::min(targets.size(), i + kBatch)));
+                             static_cast<std::ptrdiff_t>(std::min(targets.size(), i + size)));
+            size = engine::NextJournalBatch(size);
             recorded = journal.Append(batch);
         }
     });
     Expect(r, recorded, "the journal could not be written");
     DeleteFileW(path.c_str());
     return seconds;
+}
+
+// What one of the shell's per-folder notices costs, timed apart on the first
+// targets: Apply sends as many as fit its share of the run.
+double SecondsPerNotice(const std::vector<std::wstring>& targets) {
+    const size_t n = std::min<size_t>(targets.size(), 500);
+    const double seconds = Timed([&] {
+        for (size_t i = 0; i < n; ++i)
+            platform::NotifyFolderChanged(targets[i]);
+    });
+    return n ? seconds / static_cast<double>(n) : 0;
 }
 
 void RunOnce(size_t size, SizeResult& r, const Options& options) {
@@ -238,6 +251,7 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     }));
     Expect(r, refused == 0, "the engine could not customize " + std::to_string(refused));
     r.journal.push_back(TimedJournal(targets, app, r));
+    r.secondsPerNotice.push_back(SecondsPerNotice(targets));
     const std::wstring engineList = app + L"\\engine-list.txt";
     {
         engine::SortedFolderList saved;
@@ -254,7 +268,12 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     EngineRestore(targets, r);
 
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
+    const platform::FolderNoticeTotals noticesBefore = platform::FolderNoticesSoFar();
     r.apply.real.push_back(TimedWithGaps(*form, r.apply, [&] { form->apply().Command1_Click(); }));
+    const platform::FolderNoticeTotals noticesAfter = platform::FolderNoticesSoFar();
+    r.notify.push_back(noticesAfter.seconds - noticesBefore.seconds);
+    r.noticesSent.push_back(static_cast<double>(noticesAfter.sent - noticesBefore.sent));
+    r.longestNotice = noticesAfter.longestSeconds;
     Expect(r, form->Text(ui::txtChanging) == L"Folders Successfully Customized",
            "Apply ended with: " + Narrow(form->Text(ui::txtChanging)));
     Expect(r, Count(*form, ui::lblRestoreCount) == targets.size(),
@@ -333,7 +352,7 @@ void MeasureMemory(size_t size, SizeResult& r) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
-        r.problems.push_back("the memory run could not start");
+        r.problems.emplace_back("the memory run could not start");
         return;
     }
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -342,7 +361,7 @@ void MeasureMemory(size_t size, SizeResult& r) {
     size_t targets = 0;
     if (std::sscanf(ReadFileText(resultFile).c_str(), "%zu %zu %zu", &r.memoryBase, &r.memoryPeak,
                     &targets) != 3)
-        r.problems.push_back("the memory run gave no figures");
+        r.problems.emplace_back("the memory run gave no figures");
 }
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {

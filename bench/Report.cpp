@@ -23,17 +23,29 @@ double Ratio(const Figure& f) {
 }
 
 // "-" for a figure that was not measured.
-std::string Cell(const std::vector<double>& values, const char* format, double value) {
+std::string Cell(const std::vector<double>& values, int decimals, double value) {
     if (values.empty())
         return "-";
     char text[32];
-    std::snprintf(text, sizeof text, format, value);
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
 }
 
 double PerFolder(const Figure& f, const SizeResult& r) {
     const size_t n = &f == &r.walk ? r.made : r.targets;
     return n ? Median(f.real) / static_cast<double>(n) : 0;
+}
+
+// A part of Apply timed apart, against Apply without it: the window's
+// seconds less the part's.
+void PrintShareOfApply(const SizeResult& r, const std::vector<double>& part, const char* name) {
+    if (part.empty())
+        return;
+    std::vector<double> without;
+    for (size_t i = 0; i < r.apply.real.size() && i < part.size(); ++i)
+        without.push_back(r.apply.real[i] - part[i]);
+    std::printf("%9zu %9zu %-8s %.3f s, %.2f %% of Apply without it\n", r.made, r.targets, name,
+                Median(part), 100.0 * Ratio(part, without));
 }
 
 } // namespace
@@ -57,21 +69,20 @@ void PrintRows(const SizeResult& r) {
         const double engineSeconds = Median(f->engine);
         std::printf("%9zu %9zu %-8s %9.3f %10.0f %9s %9.3f %7.2f %7s %9s %9s", r.made, r.targets,
                     f->name, real, real > 0 ? static_cast<double>(n) / real : 0.0,
-                    Cell(f->engine, "%.3f", engineSeconds).c_str(), floor, Ratio(*f),
-                    Cell(f->engine, "%.2f", Ratio(f->engine, f->floor)).c_str(),
-                    Cell(f->engine, "%.3f", real - engineSeconds).c_str(), gap);
+                    Cell(f->engine, 3, engineSeconds).c_str(), floor, Ratio(*f),
+                    Cell(f->engine, 2, Ratio(f->engine, f->floor)).c_str(),
+                    Cell(f->engine, 3, real - engineSeconds).c_str(), gap);
         if (!f->loose.empty())
             std::printf(" %9.3f %7.2f", Median(f->loose), Ratio(f->real, f->loose));
         std::printf("\n");
     }
-    if (!r.journal.empty()) {
-        // Against Apply without it: the window's seconds less the journal's.
-        std::vector<double> without;
-        for (size_t i = 0; i < r.apply.real.size() && i < r.journal.size(); ++i)
-            without.push_back(r.apply.real[i] - r.journal[i]);
-        std::printf("%9zu %9zu %-8s %.3f s, %.2f %% of Apply without it\n", r.made, r.targets,
-                    "journal", Median(r.journal), 100.0 * Ratio(r.journal, without));
-    }
+    PrintShareOfApply(r, r.journal, "journal");
+    PrintShareOfApply(r, r.notify, "notify");
+    if (!r.noticesSent.empty())
+        std::printf("%9zu %9zu %-8s %.0f of %zu folders told to the shell, %.0f us a notice, "
+                    "the longest %.1f ms\n",
+                    r.made, r.targets, "notices", Median(r.noticesSent), r.targets,
+                    1e6 * Median(r.secondsPerNotice), 1e3 * r.longestNotice);
     if (r.memoryPeak) {
         const double perFolder =
             r.targets ? static_cast<double>(r.memoryPeak - std::min(r.memoryPeak, r.memoryBase)) /
@@ -79,8 +90,8 @@ void PrintRows(const SizeResult& r) {
                       : 0.0;
         std::printf("%9zu %9zu %-8s peak %.1f MB, idle window %.1f MB, %.0f bytes per target "
                     "folder above idle\n",
-                    r.made, r.targets, "memory", r.memoryPeak / 1048576.0, r.memoryBase / 1048576.0,
-                    perFolder);
+                    r.made, r.targets, "memory", static_cast<double>(r.memoryPeak) / 1048576.0,
+                    static_cast<double>(r.memoryBase) / 1048576.0, perFolder);
     }
     for (const auto& problem : r.problems)
         std::printf("  problem: %s\n", problem.c_str());

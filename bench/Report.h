@@ -17,7 +17,11 @@ struct SizeResult {
     size_t size = 0, made = 0, targets = 0;
     int depth = 0;
     Figure walk{"walk"}, apply{"apply"}, startup{"startup"}, restore{"restore"};
-    std::vector<double> journal; // the journal's writes for every target, as Apply makes them
+    std::vector<double> journal;     // the journal's writes for every target, as Apply makes them
+    std::vector<double> notify;      // the shell's notices inside the window's Apply
+    std::vector<double> noticesSent; // how many of them went out
+    std::vector<double> secondsPerNotice; // one notice, timed apart
+    double longestNotice = 0;             // the longest notice so far in the process
     size_t memoryBase = 0, memoryPeak = 0;
     std::vector<std::string> problems;
 };

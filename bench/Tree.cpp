@@ -71,6 +71,7 @@ size_t MakeTree(const std::wstring& root, size_t count, unsigned seed) {
     return made;
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): the bench's own trees, kMaxDepth deep at most.
 void RemoveTree(const std::wstring& root) {
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW((root + L"\\*").c_str(), &data);
@@ -106,8 +107,13 @@ int TreeDepth(const std::wstring& root) {
             continue;
         do {
             const std::wstring name = data.cFileName;
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
-                stack.push_back({folder + L"\\" + name, depth + 1});
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." ||
+                name == L"..")
+                continue;
+            std::wstring path = folder;
+            path += L'\\';
+            path += name;
+            stack.emplace_back(std::move(path), depth + 1);
         } while (FindNextFileW(find, &data));
         FindClose(find);
     }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 
 namespace engine {
 
@@ -125,19 +126,37 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
     return lines;
 }
 
-void LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& yield) {
-    std::vector<std::uint8_t> bytes;
-    if (!platform::ReadAllBytes(path, bytes))
-        return;
-    std::vector<std::wstring> lines = SplitLines(platform::DecodeTextFile(bytes));
-    std::vector<std::uint8_t>().swap(bytes); // a long list is not held three times
+bool ReadListLines(const std::wstring& path, std::vector<std::wstring>& lines) {
+    lines.clear();
+    try {
+        std::vector<std::uint8_t> bytes;
+        if (!platform::ReadAllBytes(path, bytes, kListFileLimit))
+            return false;
+        std::wstring text = platform::DecodeTextFile(bytes);
+        std::vector<std::uint8_t>().swap(bytes); // a long list is not held three times
+        lines = SplitLines(text);
+    } catch (const std::bad_alloc&) {
+        lines.clear();
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
     // A damaged file must not show garbage as folders of absent drives.
     std::erase_if(lines, [](const std::wstring& line) { return !IsWellFormedListEntry(line); });
+    return true;
+}
+
+bool LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& yield) {
+    std::vector<std::wstring> lines;
+    if (!ReadListLines(path, lines))
+        return false;
     list.AddAll(lines);
     if (yield)
         for (size_t i = 0; i < lines.size(); ++i)
-            if (!yield())
-                return;
+            if (!yield()) {
+                SetLastError(ERROR_CANCELLED);
+                return false;
+            }
+    return true;
 }
 
 namespace {
@@ -180,26 +199,40 @@ void RemoveBlankItems(ListItems& list) {
 }
 
 namespace {
-// The drive root of a path such as C:\Data, or empty for other forms.
-std::wstring DriveRoot(const std::wstring& folder) {
+// The root of the drive ("C:\") or share ("\\server\share\") that holds the
+// folder, or empty for other forms.
+std::wstring VolumeRoot(const std::wstring& folder) {
     if (folder.size() >= 2 && folder[1] == L':' && iswalpha(folder[0]))
         return folder.substr(0, 2) + L"\\";
+    if (folder.size() >= 5 && folder[0] == L'\\' && folder[1] == L'\\') {
+        const size_t share = folder.find(L'\\', 2);
+        if (share == std::wstring::npos || share == 2)
+            return {};
+        const size_t end = folder.find(L'\\', share + 1);
+        return (end == std::wstring::npos ? folder : folder.substr(0, end)) + L"\\";
+    }
     return {};
 }
 } // namespace
 
+bool VolumeIsPresent(const std::wstring& folder) {
+    const std::wstring root = VolumeRoot(folder);
+    return root.empty() || platform::PathExists(root);
+}
+
 void PruneRestoreList(ListItems& list) {
-    std::map<wchar_t, bool> drivePresent;
-    list.RemoveWhere([&drivePresent](const std::wstring& folder) {
-        if (platform::FileExists(SettingsFilePath(folder)))
+    std::map<std::wstring, bool> present;
+    list.RemoveWhere([&present](const std::wstring& folder) {
+        if (platform::FileExists(SettingsFilePath(folder)) || HoldsBackup(folder))
             return false;
-        const std::wstring root = DriveRoot(folder);
+        std::wstring root = VolumeRoot(folder);
         if (root.empty())
             return true;
-        const wchar_t letter = static_cast<wchar_t>(towupper(root[0]));
-        auto it = drivePresent.find(letter);
-        if (it == drivePresent.end())
-            it = drivePresent.emplace(letter, platform::PathExists(root)).first;
+        for (wchar_t& c : root)
+            c = static_cast<wchar_t>(towupper(c));
+        auto it = present.find(root);
+        if (it == present.end())
+            it = present.emplace(root, platform::PathExists(root)).first;
         return it->second;
     });
 }

@@ -54,10 +54,20 @@ class SortedFolderList : public ListItems {
     mutable bool sorted_ = true;
 };
 
+// The most a list file or journal may hold to be read: far more than a whole
+// drive's folders, and little enough that reading it cannot end the program.
+inline constexpr size_t kListFileLimit = 256u * 1024 * 1024;
+
+// The well-formed lines of a list file or journal (see IsWellFormedListEntry).
+// False with GetLastError() set when the file cannot be read, is larger than
+// kListFileLimit (ERROR_FILE_TOO_LARGE) or does not fit in memory; a missing
+// file fails with ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND.
+bool ReadListLines(const std::wstring& path, std::vector<std::wstring>& lines);
+
 // Adds each well-formed line of the file as an entry (see
 // IsWellFormedListEntry), keeping what the list holds. Reads ANSI and UTF-16 files. Calls yield
-// once per entry, and stops when it says so.
-void LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& yield = {});
+// once per entry, and stops when it says so. False, with the list unchanged, as ReadListLines.
+bool LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& yield = {});
 
 // One line per item, replacing the file in one step: when anything fails the
 // old file stays as it was. Returns false with GetLastError() set on failure.
@@ -67,9 +77,14 @@ bool SaveListToFile(const ListItems& list, const std::wstring& path, const Yield
 
 void RemoveBlankItems(ListItems& list);
 
-// Drops every folder whose settings file cannot be opened, unless the folder's
-// drive is not present (an unplugged disk proves nothing).
+// Drops every folder whose settings file cannot be opened, unless the folder
+// holds a file set aside as BUDesktop.ini (the user's file, still to be put
+// back) or its drive or share is not there (an unplugged disk proves nothing).
 void PruneRestoreList(ListItems& list);
+
+// False when the drive ("X:\") or share ("\\server\share\") that holds the
+// folder is not there; true for other forms.
+bool VolumeIsPresent(const std::wstring& folder);
 
 // The lines of a text, split at CR LF, CR or LF; no entry after a final break.
 std::vector<std::wstring> SplitLines(const std::wstring& text);

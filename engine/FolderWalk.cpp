@@ -20,12 +20,10 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
     return folder + L"\\" + name;
 }
 
-// Paths beyond MAX_PATH need the long-path form.
+// The exact form reaches paths beyond MAX_PATH, and a folder whose name ends
+// in a dot or a blank rather than its trimmed sibling.
 std::wstring SearchPattern(const std::wstring& folder) {
-    std::wstring pattern = JoinPath(folder, L"*");
-    if (pattern.size() >= MAX_PATH - 12 && pattern.rfind(L"\\\\", 0) != 0)
-        pattern = L"\\\\?\\" + pattern;
-    return pattern;
+    return platform::ExactPath(JoinPath(folder, L"*"));
 }
 
 // One folder's subfolders, read as the walk goes.

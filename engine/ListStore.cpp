@@ -3,12 +3,37 @@
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
+#include "platform/TextCompare.h"
+
+#include <set>
 
 namespace engine {
 
 namespace {
 bool IsAsciiLetter(wchar_t c) {
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+struct LessNoCase {
+    bool operator()(const std::wstring& a, const std::wstring& b) const {
+        return platform::CompareNoCase(a, b) < 0;
+    }
+};
+using FolderSet = std::set<std::wstring, LessNoCase>;
+
+FolderSet Held(const ListItems& list, const YieldFn& yield) {
+    FolderSet held;
+    const size_t count = list.Count();
+    for (size_t i = 0; i < count; ++i) {
+        held.insert(list.Item(i));
+        if (yield)
+            yield();
+    }
+    return held;
+}
+
+bool IsMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 } // namespace
 
@@ -34,20 +59,130 @@ bool IsWellFormedListEntry(const std::wstring& line) {
     return true;
 }
 
-std::wstring ChooseListFile(const std::wstring& appFolder, const std::wstring& perUserRoot) {
-    const std::wstring inAppFolder = appFolder + L"\\" + kListFileName;
-    if (perUserRoot.empty() || platform::FolderAcceptsWrites(appFolder))
-        return inAppFolder;
-    const std::wstring folder = perUserRoot + L"\\" + kPerUserFolderName;
-    platform::CreateFolder(folder);
-    const std::wstring perUser = folder + L"\\" + kListFileName;
-    if (!platform::PathExists(perUser))
-        platform::CopyToNewFile(inAppFolder, perUser);
-    return perUser;
-}
-
 std::wstring JournalPath(const std::wstring& listFile) {
     return listFile + L".journal";
+}
+
+RestoreRecord::RestoreRecord(const std::wstring& appFolder, const std::wstring& perUserRoot) {
+    const std::wstring inAppFolder = appFolder + L"\\" + kListFileName;
+    file_ = inAppFolder;
+    if (platform::FolderAcceptsWrites(appFolder)) {
+        if (!perUserRoot.empty())
+            other_ = perUserRoot + L"\\" + kPerUserFolderName + L"\\" + kListFileName;
+        otherIsPerUser_ = !other_.empty();
+        return;
+    }
+    error_ = GetLastError();
+    if (perUserRoot.empty())
+        return;
+    const std::wstring folder = perUserRoot + L"\\" + kPerUserFolderName;
+    const std::wstring perUser = folder + L"\\" + kListFileName;
+    other_ = perUser;
+    if (!platform::CreateFolder(folder) || !platform::FolderAcceptsWrites(folder)) {
+        // Neither place takes writes: the lists can be read, not changed.
+        error_ = GetLastError();
+        return;
+    }
+    error_ = 0;
+    file_ = perUser;
+    other_ = inAppFolder;
+    const DWORD attributes = platform::GetAttributes(perUser);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        // Seeded in one step: a run killed while copying leaves no cut list.
+        std::vector<std::uint8_t> bytes;
+        if (platform::ReadAllBytes(inAppFolder, bytes, kListFileLimit))
+            platform::ReplaceFileContents(perUser, bytes);
+    } else if (attributes & FILE_ATTRIBUTE_READONLY) {
+        // An earlier copy kept the application folder's read-only attribute,
+        // which would refuse every save.
+        platform::SetAttributes(
+            perUser, attributes & ~DWORD(FILE_ATTRIBUTE_READONLY) &
+                         (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    }
+}
+
+void RestoreRecord::CreateIfMissing() {
+    if (!CanRecord() || platform::FileExists(file_))
+        return;
+    // Never over something that is there but cannot be read.
+    if (platform::FileHandle created = platform::CreateNewFile(file_))
+        platform::WriteBytes(created, {'\r', '\n'});
+}
+
+bool RestoreRecord::Load(ListItems& list, const YieldFn& yield) {
+    bool loaded = LoadListFromFile(list, file_, yield);
+    readError_ = 0;
+    if (!loaded && IsMissing(GetLastError())) {
+        loaded = true;
+    } else if (!loaded) {
+        readError_ = GetLastError();
+        if (CanRecord())
+            error_ = readError_; // a save would lose what it could not read
+    }
+    otherRead_ = false;
+    if (other_.empty())
+        return loaded;
+    std::vector<std::wstring> lines;
+    if (!ReadListLines(other_, lines)) {
+        // An unreadable list is kept. An absent one is not taken as read: one
+        // written there later by another copy is not deleted unseen.
+        const DWORD error = GetLastError();
+        if (!IsMissing(error) && !readError_)
+            readError_ = error;
+        return loaded;
+    }
+    otherRead_ = true;
+    if (lines.empty())
+        return loaded;
+    FolderSet held = Held(list, yield);
+    std::vector<std::wstring> added;
+    for (auto& line : lines)
+        if (held.insert(line).second)
+            added.push_back(std::move(line));
+    list.AddAll(added);
+    return loaded;
+}
+
+bool RestoreRecord::MergeJournals(ListItems& list, const YieldFn& yield) {
+    bool found = false;
+    for (const std::wstring* listFile : {&file_, &other_}) {
+        if (listFile->empty())
+            continue;
+        const std::wstring journal = JournalPath(*listFile);
+        if (!platform::PathExists(journal))
+            continue;
+        found = true;
+        bool read = false;
+        MergeJournal(list, journal, yield, &read);
+        if (!read) {
+            // What it holds is known nowhere else: it stays until it can be read.
+            journalUnread_ = true;
+            if (!readError_)
+                readError_ = GetLastError();
+        }
+    }
+    return found;
+}
+
+bool RestoreRecord::Save(const ListItems& list, const YieldFn& yield, bool keepJournal) {
+    if (!CanRecord()) {
+        SetLastError(error_);
+        return false;
+    }
+    if (!SaveListToFile(list, file_, yield))
+        return false;
+    // The saved list holds everything now: the journals and the other
+    // place's list have nothing more to give.
+    if (!keepJournal && !journalUnread_) {
+        platform::DeleteFileAt(JournalPath(file_));
+        if (!other_.empty())
+            platform::DeleteFileAt(JournalPath(other_));
+    }
+    // Only the per-user list goes: the application folder's, where the program
+    // may not write now, may be every user's record.
+    if (otherRead_ && otherIsPerUser_ && platform::PathExists(other_))
+        platform::DeleteFileAt(other_);
+    return true;
 }
 
 bool ListJournal::Append(const std::vector<std::wstring>& folders) {
@@ -64,29 +199,40 @@ bool ListJournal::Append(const std::vector<std::wstring>& folders) {
         bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
     for (const auto& folder : folders)
         platform::AppendUtf16(folder + L"\r\n", bytes);
-    return platform::AppendBytes(file_, bytes);
+    // On the disk before any of its folders is written, or a power cut could
+    // leave written folders without a record.
+    return platform::AppendBytes(file_, bytes) && platform::FlushFile(file_);
 }
 
-size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield) {
-    std::vector<std::uint8_t> bytes;
-    if (!platform::ReadAllBytes(journalPath, bytes))
+namespace {
+// A folder the run reached: it holds our settings file, or the user's file
+// set aside and nothing in its place yet.
+bool ReachedByTheRun(const std::wstring& folder) {
+    const std::wstring ini = SettingsFilePath(folder);
+    if (IsOwnSettingsFile(ini))
+        return true;
+    return !platform::PathExists(ini) && HoldsBackup(folder);
+}
+} // namespace
+
+size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield,
+                    bool* read) {
+    std::vector<std::wstring> lines;
+    const bool readIt = ReadListLines(journalPath, lines);
+    if (read)
+        *read = readIt;
+    if (!readIt)
         return 0;
-    SortedFolderList held;
-    const size_t count = list.Count();
-    for (size_t i = 0; i < count; ++i)
-        held.Add(list.Item(i));
-    SortedFolderList added;
+    FolderSet held = Held(list, {});
     std::vector<std::wstring> found;
-    for (const std::wstring& folder : SplitLines(platform::DecodeTextFile(bytes))) {
+    for (auto& folder : lines) {
         if (!platform::KeepGoing(yield))
             return 0;
-        if (!IsWellFormedListEntry(folder) || held.Contains(folder) || added.Contains(folder))
-            continue;
         // Folders the run had not reached yet hold nothing of ours.
-        if (!IsOwnSettingsFile(SettingsFilePath(folder)))
+        if (held.count(folder) || !ReachedByTheRun(folder))
             continue;
-        added.Add(folder);
-        found.push_back(folder);
+        held.insert(folder);
+        found.push_back(std::move(folder));
     }
     list.AddAll(found);
     return found.size();

@@ -1,8 +1,10 @@
 #include "engine/RestoreFolder.h"
 
+#include "engine/FolderList.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 
+#include <new>
 #include <vector>
 
 namespace engine {
@@ -36,13 +38,21 @@ class Steps {
 };
 
 // A backup without a settings file is left by a restore whose rename was
-// refused: it is the user's file, and it goes back where it was.
+// refused, or by a run that ended between setting the user's file aside and
+// writing its own: it is the user's file, and it goes back where it was.
 RestoreResult& PutBackOrphanBackup(const std::wstring& folder, const std::wstring& ini,
                                    const std::wstring& backup, Steps& steps,
                                    RestoreResult& result) {
     using namespace platform;
-    if (!platform::FileExists(backup))
+    if (!HoldsBackup(folder)) {
+        // Nothing here to undo, unless the folder's drive is not there to say so.
+        if (!VolumeIsPresent(folder)) {
+            result.outcome = RestoreOutcome::NotRestored;
+            result.error = ERROR_PATH_NOT_FOUND;
+            result.skipped = true;
+        }
         return result;
+    }
     if (!steps.Check(RenameFile(backup, ini)) || !steps.Check(SetAttributes(ini, AttrHidden)) ||
         !steps.Check(SetAttributes(folder, AttrSystem)))
         return result;
@@ -50,50 +60,63 @@ RestoreResult& PutBackOrphanBackup(const std::wstring& folder, const std::wstrin
     return result;
 }
 
-} // namespace
-
-RestoreResult RestoreFolder(const std::wstring& folder) {
+// Our settings file goes: through the handle where one was opened for it,
+// else by name.
+bool RemoveSettingsFile(const platform::FileHandle& settings, const std::wstring& ini, Steps& steps,
+                        bool& deleted) {
     using namespace platform;
-    RestoreResult result;
-    Steps steps(result);
-    const std::wstring ini = SettingsFilePath(folder);
-    const std::wstring backup = BackupFilePath(ini);
-
-    // One open for reading, attributes and deletion; where it is refused the
-    // plain test decides and the steps run one by one.
-    FileHandle settings = OpenForRemoval(ini);
-    if (!settings && !platform::FileExists(ini))
-        return PutBackOrphanBackup(folder, ini, backup, steps, result);
-    std::vector<std::uint8_t> bytes;
-    const bool read = settings ? ReadAllBytes(settings, bytes) : ReadAllBytes(ini, bytes);
-    if (!read) {
-        // Unread, it cannot be proven ours: it stays, and so does the item.
-        result.outcome = RestoreOutcome::NotRestored;
-        result.error = GetLastError();
-        result.skipped = true;
-        return result;
-    }
-    if (!IsOwnSettingsText(bytes)) {
-        result.outcome = RestoreOutcome::NotOurs;
-        return result;
-    }
-
-    bool deleted = false;
     if (settings) {
         // Only a read-only file refuses deletion for its attributes, so the
         // reset to normal comes when the deletion is refused.
         deleted = MarkForDeletion(settings);
         if (!deleted) {
             if (!steps.Check(SetAttributes(settings, AttrNormal)))
-                return result;
+                return false;
             deleted = MarkForDeletion(settings);
         }
     } else {
         if (!steps.Check(SetAttributes(ini, AttrNormal)))
-            return result;
+            return false;
         deleted = DeleteFileAt(ini);
     }
-    if (!steps.Check(deleted))
+    return steps.Check(deleted);
+}
+
+RestoreResult RestoreSteps(const std::wstring& folder) {
+    using namespace platform;
+    RestoreResult result;
+    Steps steps(result);
+    const std::wstring ini = SettingsFilePath(folder);
+    const std::wstring backup = BackupFilePath(ini);
+
+    // One open for reading, attributes and deletion; where it is refused a
+    // reading one decides and the steps run by name. Both open a link as
+    // itself, and a link is never ours.
+    FileHandle settings = OpenForRemoval(ini);
+    SettingsFileKind kind = SettingsFileKind::Foreign;
+    bool inspected = false;
+    if (settings) {
+        inspected = InspectSettingsFile(settings, kind);
+    } else {
+        const FileHandle reader = OpenForReading(ini);
+        if (!reader)
+            return PutBackOrphanBackup(folder, ini, backup, steps, result);
+        inspected = InspectSettingsFile(reader, kind);
+    }
+    if (!inspected) {
+        // Unread, it cannot be proven ours: it stays, and so does the item.
+        result.outcome = RestoreOutcome::NotRestored;
+        result.error = GetLastError();
+        result.skipped = true;
+        return result;
+    }
+    if (kind != SettingsFileKind::Ours) {
+        result.outcome = RestoreOutcome::NotOurs;
+        return result;
+    }
+
+    bool deleted = false;
+    if (!RemoveSettingsFile(settings, ini, steps, deleted))
         return result;
     const bool folderNormal = SetAttributes(folder, AttrNormal);
     // The marked file goes as its handle closes. Under Wine the folder's reset
@@ -102,10 +125,9 @@ RestoreResult RestoreFolder(const std::wstring& folder) {
     if (!steps.Check(folderNormal))
         return result;
     // Looking at the name is enough: a backup that cannot be read still has
-    // to be put back, and the rename says whether it can.
-    const DWORD backupAttributes = GetAttributes(backup);
-    const bool backupFound = backupAttributes != INVALID_FILE_ATTRIBUTES &&
-                             !(backupAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    // to be put back, and the rename says whether it can. A folder or a link
+    // of that name is no backup.
+    const bool backupFound = HoldsBackup(folder);
     bool backupLeft = false;
     if (backupFound) {
         const bool renamed = RenameFile(backup, ini);
@@ -126,6 +148,21 @@ RestoreResult RestoreFolder(const std::wstring& folder) {
     result.outcome =
         deleted && !backupLeft ? RestoreOutcome::Restored : RestoreOutcome::NotRestored;
     return result;
+}
+
+} // namespace
+
+RestoreResult RestoreFolder(const std::wstring& folder) {
+    try {
+        return RestoreSteps(folder);
+    } catch (const std::bad_alloc&) {
+        // Out of memory on this folder: it stays listed, to be tried again.
+        RestoreResult result;
+        result.outcome = RestoreOutcome::NotRestored;
+        result.error = ERROR_NOT_ENOUGH_MEMORY;
+        result.skipped = true;
+        return result;
+    }
 }
 
 } // namespace engine

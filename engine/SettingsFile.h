@@ -1,6 +1,8 @@
 #pragma once
 // The per-folder settings file: its text, the vendor marker, the backup rule
 // and the attributes that go with it.
+#include "platform/Handles.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,22 +36,42 @@ std::wstring ComposeSettingsFile(const FolderOptions& options);
 std::wstring SettingsFilePath(const std::wstring& folder);
 std::wstring BackupFilePath(const std::wstring& settingsFile);
 
+// How much of a settings file is read for its marker: the marker sits in the
+// first lines of ours, and a file the program did not write is never read whole.
+inline constexpr size_t kMarkerPrefixBytes = 64 * 1024;
+
 // The one rule for deleting or overwriting a settings file: it is ours when
 // its [Vendor] ID is ours, or when it is empty (nothing of the user's is in
 // it; a kill between creating and writing leaves one). Attributes play no part.
-bool IsOwnSettingsText(const std::vector<std::uint8_t>& bytes);
-// The same for a file, whatever its attributes; false when it cannot be read.
+// wholeFile false: the bytes are the start of a longer file, which is never
+// empty and whose cut last line counts for nothing.
+bool IsOwnSettingsText(const std::vector<std::uint8_t>& bytes, bool wholeFile = true);
+// The same for a file, whatever its attributes; false as well when it cannot
+// be read or is a link.
 bool IsOwnSettingsFile(const std::wstring& settingsFile);
+
+enum class SettingsFileKind { Ours, Foreign, Link };
+// What an open settings file is, read from its start (at most
+// kMarkerPrefixBytes); a link is never read. False when it cannot be read.
+bool InspectSettingsFile(const platform::FileHandle& file, SettingsFileKind& kind);
+
+// True when the folder holds a file set aside as BUDesktop.ini: a file, not a
+// folder and not a link.
+bool HoldsBackup(const std::wstring& folder);
 
 struct CustomizeResult {
     bool customized = false; // the new settings file was written
     unsigned long error = 0; // Win32 error of the step that failed
+    // Not customized, yet the user's file is left set aside as the backup:
+    // the folder must be recorded so that a restore puts the file back.
+    bool backupLeft = false;
 };
 
 // Sets a foreign settings file aside, writes the new one and sets the
-// attributes. A foreign file that cannot be backed up, or a foreign file
-// beside an existing backup, is left as it was and the folder is not
-// customized; a failed write puts the folder's attributes back.
+// attributes. A foreign file that cannot be backed up, a foreign file beside
+// an existing backup, a link, or a name that cannot be opened is left as it
+// was and the folder is not customized; a failed write removes the new file
+// and puts the user's file back.
 CustomizeResult CustomizeFolder(const std::wstring& folder, const FolderOptions& options);
 // The same with the settings file already composed and encoded, for a run of
 // many folders with the same options.

@@ -1,18 +1,26 @@
 ; Setup for Quillane: the x64 build on 64-bit Windows, the x86 build elsewhere.
 ; scripts/package passes VERSION, VENDOR, STAGE_X86, STAGE_X64, FILES_NSH,
-; UNFILES_NSH, ICON and OUTFILE with -D.
+; UNFILES_NSH, UNART_NSH, ICON and OUTFILE with -D.
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
+; Windows 10 and 11 then report themselves as they are, not as 6.2.
+ManifestSupportedOS all
 
 !include MUI2.nsh
 !include LogicLib.nsh
 !include x64.nsh
 !include FileFunc.nsh
+!include WinVer.nsh
+!include WinMessages.nsh
+!include nsDialogs.nsh
 
 !define APP "Quillane"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
 !define VERB_KEY "Software\Classes\Directory\shell\${APP}"
+!define DRIVE_VERB_KEY "Software\Classes\Drive\shell\${APP}"
+!define BACKGROUND_VERB_KEY "Software\Classes\Directory\Background\shell\${APP}"
+!define MAIN_WINDOW_CLASS "QuillaneForm1"
 
 Name "${APP} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -27,6 +35,12 @@ VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}.0"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}.0"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${VENDOR}"
 
+Var Upgrade        ; 1: an earlier install is updated where it is
+Var Customized     ; folders in the restore record; -1 when it cannot be read
+Var RestoreBox
+Var RestoreWanted  ; 1: put the customized folders back before removing
+Var FinishText
+
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
@@ -34,32 +48,140 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${VENDOR}"
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipDirectoryOnUpgrade
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 
+UninstPage custom un.CustomizedPage un.CustomizedPageLeave
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "${APP} has been removed"
-!define MUI_FINISHPAGE_TEXT "${APP} has been removed from your computer.$\r$\n$\r$\nYour restore list (Fldr.dll) stays where it is, in ${APP}'s folder under your local application data or in the program folder, so the folders you customized can still be restored after installing ${APP} again.$\r$\n$\r$\nClick Finish to close this wizard."
+!define MUI_FINISHPAGE_TEXT "$FinishText"
 !insertmacro MUI_UNPAGE_FINISH
 
 !insertmacro MUI_LANGUAGE "English"
 
+; Asks the running program to close as the user would, so that it saves its
+; restore list, and waits for its process to end; the user is asked first
+; unless silent. $R0 is 1 when no copy runs any more, else 0.
+!macro CLOSE_RUNNING_COPY UN
+Function ${UN}CloseRunningCopy
+  StrCpy $R0 1
+  FindWindow $R1 "${MAIN_WINDOW_CLASS}"
+  IntCmp $R1 0 done
+  MessageBox MB_YESNO|MB_ICONQUESTION "${APP} is running and must be closed first; it keeps its restore list as it closes.$\r$\n$\r$\nClose ${APP} now?" /SD IDYES IDYES close
+  StrCpy $R0 0
+  Goto done
+close:
+  ; A window not shown yet is still reading its list, or saying why it cannot
+  ; run: closed then, it would save a list it has not read.
+  StrCpy $R4 0
+shown_yet:
+  IsWindow $R1 0 done
+  System::Call 'user32::IsWindowVisible(p $R1) i .R5'
+  IntCmp $R5 0 0 visible visible
+  IntOp $R4 $R4 + 1
+  IntCmp $R4 50 not_shown 0 not_shown
+  Sleep 100
+  Goto shown_yet
+not_shown:
+  StrCpy $R0 0
+  Goto done
+visible:
+  System::Call 'user32::GetWindowThreadProcessId(p $R1, *i .R2) i'
+  System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i $R2) p .R3'
+  ClearErrors
+  SendMessage $R1 ${WM_CLOSE} 0 0 /TIMEOUT=30000
+  ; Answered and still there: it refused, as it does during a long operation.
+  IfErrors wait
+  IsWindow $R1 0 wait
+  StrCpy $R0 0
+  Goto closed
+wait:
+  IntCmp $R3 0 poll
+  System::Call 'kernel32::WaitForSingleObject(p $R3, i 15000) i .R4'
+  IntCmp $R4 0 closed
+  StrCpy $R0 0
+  Goto closed
+poll:
+  StrCpy $R4 0
+poll_again:
+  IsWindow $R1 0 closed
+  IntOp $R4 $R4 + 1
+  IntCmp $R4 150 gone_not 0 gone_not
+  Sleep 100
+  Goto poll_again
+gone_not:
+  StrCpy $R0 0
+closed:
+  IntCmp $R3 0 done
+  System::Call 'kernel32::CloseHandle(p $R3)'
+done:
+FunctionEnd
+!macroend
+!insertmacro CLOSE_RUNNING_COPY ""
+!insertmacro CLOSE_RUNNING_COPY "un."
+
+!macro WRITE_VERB KEY ARGUMENT
+  WriteRegStr HKLM "${KEY}" "" "Customize with ${APP}"
+  WriteRegStr HKLM "${KEY}" "Icon" "$INSTDIR\quillane.exe,0"
+  WriteRegStr HKLM "${KEY}\command" "" '"$INSTDIR\quillane.exe" "${ARGUMENT}"'
+!macroend
+
+!macro DELETE_VERBS
+  DeleteRegKey HKLM "${VERB_KEY}"
+  DeleteRegKey HKLM "${DRIVE_VERB_KEY}"
+  DeleteRegKey HKLM "${BACKGROUND_VERB_KEY}"
+!macroend
+
 Function .onInit
+  ; The program refuses to start on NT 6.0 to 6.3 (Vista to 8.1): nothing is
+  ; installed where it could not run.
+  ${WinVerGetMajor} $0
+  ${If} ${IsNT}
+  ${AndIf} $0 == 6
+    ${IfNot} ${Silent}
+      System::Call 'user32::MessageBoxW(p 0, w "Quillane is not compatible with Vista    ", w "${APP}", i 0x30) i'
+    ${EndIf}
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
   SetShellVarContext all
   ${If} ${RunningX64}
     SetRegView 64
-    ${If} $INSTDIR == ""
-      StrCpy $INSTDIR "$PROGRAMFILES64\${APP}"
+  ${EndIf}
+  ; An earlier install is updated in its own folder unless /D= names another.
+  ${If} $INSTDIR == ""
+    ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $INSTDIR != ""
+      StrCpy $Upgrade 1
     ${EndIf}
-  ${ElseIf} $INSTDIR == ""
-    StrCpy $INSTDIR "$PROGRAMFILES\${APP}"
+  ${EndIf}
+  ${If} $INSTDIR == ""
+    ${If} ${RunningX64}
+      StrCpy $INSTDIR "$PROGRAMFILES64\${APP}"
+    ${Else}
+      StrCpy $INSTDIR "$PROGRAMFILES\${APP}"
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Function SkipDirectoryOnUpgrade
+  ${If} $Upgrade == 1
+    Abort
   ${EndIf}
 FunctionEnd
 
 Section "${APP}" SecApp
   SectionIn RO
+  ; Before anything is written: the running copy would keep its files and
+  ; later save a list of its own.
+  Call CloseRunningCopy
+  ${If} $R0 != 1
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${APP} is still running, so nothing was installed. Close ${APP} and run setup again." /SD IDOK
+    Abort
+  ${EndIf}
   SetOutPath "$INSTDIR"
   ${If} ${RunningX64}
     !define STAGE "${STAGE_X64}"
@@ -86,12 +208,14 @@ Section "${APP}" SecApp
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ; An update without the Explorer commands takes away the earlier ones.
+  !insertmacro DELETE_VERBS
 SectionEnd
 
 Section "Customize with ${APP} in Explorer" SecVerb
-  WriteRegStr HKLM "${VERB_KEY}" "" "Customize with ${APP}"
-  WriteRegStr HKLM "${VERB_KEY}" "Icon" "$INSTDIR\quillane.exe,0"
-  WriteRegStr HKLM "${VERB_KEY}\command" "" '"$INSTDIR\quillane.exe" "%1"'
+  !insertmacro WRITE_VERB "${VERB_KEY}" "%1"
+  !insertmacro WRITE_VERB "${DRIVE_VERB_KEY}" "%1"
+  !insertmacro WRITE_VERB "${BACKGROUND_VERB_KEY}" "%V"
 SectionEnd
 
 Function un.onInit
@@ -99,15 +223,113 @@ Function un.onInit
   ${If} ${RunningX64}
     SetRegView 64
   ${EndIf}
+  Call un.CloseRunningCopy
+  ${If} $R0 != 1
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${APP} is still running, so nothing was uninstalled. Close ${APP} and try again." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+  StrCpy $Customized -1
+  ${IfNot} ${Silent}
+    Call un.CountCustomized
+  ${EndIf}
 FunctionEnd
 
-; Only what setup put there: files the user added and the restore list keep
-; the folders they are in.
+; The program counts both places of its restore list: $Customized.
+Function un.CountCustomized
+  ClearErrors
+  ExecWait '"$INSTDIR\quillane.exe" /count-customized' $Customized
+  ${If} ${Errors}
+    StrCpy $Customized -1
+  ${EndIf}
+FunctionEnd
+
+Function un.CustomizedPage
+  !insertmacro MUI_HEADER_TEXT "Customized folders" "Folders that ${APP} changed can be put back first."
+  nsDialogs::Create 1018
+  Pop $0
+  ${If} $Customized < 0
+    StrCpy $1 "${APP} could not read its restore list, so it cannot tell how many folders it has customized."
+  ${ElseIf} $Customized == 0
+    StrCpy $1 "${APP} has customized no folders."
+  ${ElseIf} $Customized == 1
+    StrCpy $1 "${APP} has customized 1 folder."
+  ${Else}
+    StrCpy $1 "${APP} has customized $Customized folders."
+  ${EndIf}
+  ${NSD_CreateLabel} 0 0 100% 24u "$1"
+  Pop $0
+  StrCpy $RestoreBox ""
+  ${If} $Customized != 0
+    ${NSD_CreateCheckbox} 0 30u 100% 12u "Put these folders back as they were"
+    Pop $RestoreBox
+    ${NSD_Check} $RestoreBox
+    ${NSD_CreateLabel} 0 50u 100% 36u "Folders that stay customized keep the icons and pictures they use: these stay in ${APP}'s folder, and so does the restore list, so that the folders can be put back after installing ${APP} again."
+    Pop $0
+  ${EndIf}
+  nsDialogs::Show
+FunctionEnd
+
+Function un.CustomizedPageLeave
+  StrCpy $RestoreWanted 0
+  ${If} $RestoreBox != ""
+    ${NSD_GetState} $RestoreBox $0
+    ${If} $0 == ${BST_CHECKED}
+      StrCpy $RestoreWanted 1
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; Runs /restore-all and says what it could not do; the program shows its
+; own count of the folders unless silent.
+Function un.RestoreFolders
+  DetailPrint "Putting the customized folders back as they were..."
+  ClearErrors
+  ${If} ${Silent}
+    ExecWait '"$INSTDIR\quillane.exe" /restore-all /quiet' $0
+  ${Else}
+    ExecWait '"$INSTDIR\quillane.exe" /restore-all' $0
+  ${EndIf}
+  ${If} ${Errors}
+    DetailPrint "${APP} could not be started to put the folders back."
+  ${ElseIf} $0 == 1
+    DetailPrint "Some folders could not be put back; they stay customized and in the restore list."
+  ${ElseIf} $0 == 2
+    DetailPrint "The restore list could not be read or saved."
+  ${ElseIf} $0 == 3
+    DetailPrint "${APP} could not be closed to put the folders back."
+  ${EndIf}
+FunctionEnd
+
 Section "Uninstall"
+  ${If} ${Silent}
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/RESTOREALL" $1
+    ${IfNot} ${Errors}
+      StrCpy $RestoreWanted 1
+    ${EndIf}
+  ${EndIf}
+  ${If} $RestoreWanted == 1
+    Call un.RestoreFolders
+  ${EndIf}
+  ; Folders still customized use the bundled icons and pictures: they stay
+  ; while the restore record is not empty.
+  Call un.CountCustomized
+  StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nClick Finish to close this wizard."
   !include "${UNFILES_NSH}"
+  ${If} $Customized == 0
+    !include "${UNART_NSH}"
+    ; An empty restore list is all that is left of the program.
+    Delete "$INSTDIR\Fldr.dll"
+    Delete "$INSTDIR\Fldr.dll.journal"
+  ${Else}
+    DetailPrint "Kept for the folders that are still customized: $INSTDIR\Icons, $INSTDIR\Backgrounds and the restore list."
+    StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nSome folders are still customized, so the icons and pictures they use stay in $INSTDIR\Icons and $INSTDIR\Backgrounds, and the restore list stays too: install ${APP} again to put these folders back.$\r$\n$\r$\nClick Finish to close this wizard."
+  ${EndIf}
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${APP}.lnk"
-  DeleteRegKey HKLM "${VERB_KEY}"
+  !insertmacro DELETE_VERBS
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -5,24 +5,66 @@
 #include "platform/Handles.h"
 
 #include <algorithm>
+#include <new>
+#include <string_view>
 
 namespace platform {
 
+namespace {
+
+bool IsAsciiLetter(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// True when every part after the first `from` characters is a plain name:
+// no empty part (a doubled backslash), no "." or "..", no forward slash.
+bool PlainNamesFrom(const std::wstring& path, size_t from) {
+    size_t start = from;
+    while (start < path.size()) {
+        size_t end = path.find(L'\\', start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        const std::wstring_view part(path.data() + start, end - start);
+        if ((part.empty() && end < path.size()) || part == L"." || part == L".." ||
+            part.find(L'/') != std::wstring_view::npos)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+std::wstring ExactPath(const std::wstring& path) {
+    if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {
+        if (PlainNamesFrom(path, 3))
+            return L"\\\\?\\" + path;
+        return path;
+    }
+    // \\server\share...: not \\?\ or \\.\, which are already exact.
+    if (path.size() >= 5 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?' &&
+        path[2] != L'.' && path[2] != L'\\') {
+        if (PlainNamesFrom(path, 2))
+            return L"\\\\?\\UNC\\" + path.substr(2);
+    }
+    return path;
+}
+
 bool SetAttributes(const std::wstring& path, DWORD attributes) {
-    return SetFileAttributesW(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) !=
-           FALSE;
+    return SetFileAttributesW(ExactPath(path).c_str(),
+                              attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) != FALSE;
 }
 
 DWORD GetAttributes(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str());
+    return GetFileAttributesW(ExactPath(path).c_str());
 }
 
 bool PathExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetAttributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool IsDirectory(const std::wstring& path) {
-    DWORD a = GetFileAttributesW(path.c_str());
+    DWORD a = GetAttributes(path);
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -30,7 +72,7 @@ bool PlainFileExists(const std::wstring& path) {
     if (path.empty())
         return false;
     WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileW(path.c_str(), &data));
+    FindHandle find(FindFirstFileW(ExactPath(path).c_str(), &data));
     if (!find)
         return false;
     const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -44,28 +86,42 @@ bool PlainFileExists(const std::wstring& path) {
 bool FileExists(const std::wstring& path) {
     if (path.empty())
         return false;
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+    FileHandle file(CreateFileW(ExactPath(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.valid();
 }
 
 bool DeleteFileAt(const std::wstring& path) {
-    return DeleteFileW(path.c_str()) != FALSE;
-}
-
-bool CreateFolder(const std::wstring& path) {
-    return CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+    return DeleteFileW(ExactPath(path).c_str()) != FALSE;
 }
 
 bool CopyToNewFile(const std::wstring& from, const std::wstring& to) {
-    return CopyFileW(from.c_str(), to.c_str(), TRUE) != FALSE;
+    return CopyFileW(ExactPath(from).c_str(), ExactPath(to).c_str(), TRUE) != FALSE;
 }
 
-FileHandle OpenForRemoval(const std::wstring& path) {
-    return FileHandle(CreateFileW(path.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES | DELETE,
+namespace {
+FileHandle OpenAsItself(const std::wstring& path, DWORD access) {
+    return FileHandle(CreateFileW(ExactPath(path).c_str(), access,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+} // namespace
+
+FileHandle OpenForRemoval(const std::wstring& path) {
+    return OpenAsItself(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES | DELETE);
+}
+
+FileHandle OpenForReading(const std::wstring& path) {
+    return OpenAsItself(path, GENERIC_READ);
+}
+
+bool IsLink(const FileHandle& file, bool& link) {
+    DWORD attributes = 0;
+    if (!GetFileAttributesByHandle(file.get(), attributes))
+        return false;
+    link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return true;
 }
 
 bool SetAttributes(const FileHandle& file, DWORD attributes) {
@@ -78,7 +134,7 @@ bool MarkForDeletion(const FileHandle& file) {
 
 bool RenameFile(const std::wstring& from, const std::wstring& to) {
     // No replace flag: a rename onto an existing name must fail.
-    return MoveFileExW(from.c_str(), to.c_str(), 0) != FALSE;
+    return MoveFileExW(ExactPath(from).c_str(), ExactPath(to).c_str(), 0) != FALSE;
 }
 
 bool FileSize(const FileHandle& file, std::uint64_t& size) {
@@ -93,36 +149,61 @@ bool FindNextEntry(const FindHandle& find, WIN32_FIND_DATAW& data) {
     return FindNextFileW(find.get(), &data) != FALSE;
 }
 
-bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
+bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes, size_t maxBytes) {
     bytes.clear();
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(ExactPath(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
-    return ReadAllBytes(file, bytes);
+    return ReadAllBytes(file, bytes, maxBytes);
 }
 
-bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes) {
-    bytes.clear();
-    std::uint64_t size = 0;
-    if (!FileSize(file, size))
-        return false;
-    if (size > 0x7FFFFFFF) {
-        SetLastError(ERROR_FILE_TOO_LARGE);
-        return false;
-    }
-    bytes.resize(static_cast<size_t>(size));
+namespace {
+// Reads until the buffer is full or the file ends; the buffer keeps what came.
+bool ReadInto(HANDLE file, std::vector<std::uint8_t>& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
         DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
-                      &got, nullptr))
+        if (!ReadFile(file, bytes.data() + done, want, &got, nullptr))
             return false;
         if (got == 0)
             break;
         done += got;
     }
     bytes.resize(done);
+    return true;
+}
+} // namespace
+
+bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes, size_t maxBytes) {
+    bytes.clear();
+    std::uint64_t size = 0;
+    if (!FileSize(file, size))
+        return false;
+    if (size > maxBytes) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    try {
+        bytes.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    return ReadInto(file.get(), bytes);
+}
+
+bool ReadPrefix(const FileHandle& file, size_t maxBytes, std::vector<std::uint8_t>& bytes,
+                bool& whole) {
+    // One byte more than asked tells whether anything follows.
+    bytes.assign(maxBytes + 1, 0);
+    if (!ReadInto(file.get(), bytes))
+        return false;
+    whole = bytes.size() <= maxBytes;
+    if (!whole)
+        bytes.resize(maxBytes);
     return true;
 }
 
@@ -146,23 +227,10 @@ static bool WriteAll(HANDLE file, const std::vector<std::uint8_t>& bytes,
     return true;
 }
 
-bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
-                   DWORD attributes) {
-    const DWORD wanted = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, wanted, nullptr));
-    if (!file)
-        return false;
-    // Wine keeps the old attributes of a file it overwrites; Windows does not.
-    if (GetLastError() == ERROR_ALREADY_EXISTS && !SetAttributes(file, attributes))
-        return false;
-    return WriteAll(file.get(), bytes);
-}
-
 FileHandle CreateNewFile(const std::wstring& path, DWORD attributes) {
-    return FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                                  CREATE_NEW, attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes,
-                                  nullptr));
+    return FileHandle(CreateFileW(ExactPath(path).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                                  nullptr, CREATE_NEW,
+                                  attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes, nullptr));
 }
 
 bool WriteBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes) {
@@ -170,12 +238,26 @@ bool WriteBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes) 
 }
 
 FileHandle OpenForAppending(const std::wstring& path) {
-    return FileHandle(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return FileHandle(CreateFileW(ExactPath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool AppendBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes) {
     return WriteAll(file.get(), bytes);
+}
+
+bool FlushFile(const FileHandle& file) {
+    return FlushFileBuffers(file.get()) != FALSE;
+}
+
+bool CreateFolder(const std::wstring& path) {
+    if (CreateDirectoryW(ExactPath(path).c_str(), nullptr))
+        return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS && IsDirectory(path))
+        return true;
+    SetLastError(error);
+    return false;
 }
 
 bool FolderAcceptsWrites(const std::wstring& folder) {
@@ -184,25 +266,22 @@ bool FolderAcceptsWrites(const std::wstring& folder) {
     // reports success even where its file could not be made.)
     const std::wstring probe = folder + L"\\~qln" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                                std::to_wstring(platform::TickCount64()) + L".tmp";
-    FileHandle file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    FileHandle file(CreateFileW(ExactPath(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     return file.valid();
 }
 
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
                          const YieldFn& yield) {
-    DWORD existing = GetFileAttributesW(path.c_str());
+    const std::wstring target = ExactPath(path);
+    DWORD existing = GetFileAttributesW(target.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
-        if (existing & FILE_ATTRIBUTE_DIRECTORY) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return false;
-        }
-        if (existing & FILE_ATTRIBUTE_READONLY) {
+        if (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
             SetLastError(ERROR_ACCESS_DENIED);
             return false;
         }
     }
-    const std::wstring temp = path + L".new";
+    const std::wstring temp = ExactPath(path + L".new");
     {
         FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -214,7 +293,7 @@ bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_
             return false;
         }
     }
-    if (!MoveFileExW(temp.c_str(), path.c_str(),
+    if (!MoveFileExW(temp.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         KeepingLastError([&temp] { DeleteFileW(temp.c_str()); });
         return false;

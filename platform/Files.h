@@ -1,6 +1,7 @@
 #pragma once
 // File-system calls the engine needs, with wide paths. Functions that can fail
-// return false and leave the Win32 error in GetLastError().
+// return false and leave the Win32 error in GetLastError(). Every path goes to
+// the system in its exact form (ExactPath); the callers keep the plain one.
 #include "platform/Handles.h"
 #include "platform/Yield.h"
 
@@ -19,6 +20,13 @@ enum Attr : DWORD {
     AttrSystem = FILE_ATTRIBUTE_SYSTEM,
 };
 
+// "\\?\" before a full drive path, "\\?\UNC\" in place of a share's "\\":
+// Windows then takes every name as it is, and trims no trailing dot or blank
+// that would make the path name a sibling. Other forms (relative, already
+// prefixed, or with "." or ".." parts, which only the plain form resolves)
+// come back unchanged.
+std::wstring ExactPath(const std::wstring& path);
+
 // Replaces the whole attribute set; 0 means normal.
 bool SetAttributes(const std::wstring& path, DWORD attributes);
 // INVALID_FILE_ATTRIBUTES when the path does not exist.
@@ -35,15 +43,19 @@ bool PlainFileExists(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 
 bool DeleteFileAt(const std::wstring& path);
-// Creates the folder; fails with ERROR_ALREADY_EXISTS where it is there.
-bool CreateFolder(const std::wstring& path);
 // Copies the file to a name that nothing has yet (else ERROR_FILE_EXISTS).
 bool CopyToNewFile(const std::wstring& from, const std::wstring& to);
 
 // A file opened for reading that may also have its attributes replaced and be
 // deleted through the same handle: one lookup of the path instead of three.
-// Invalid when any of those rights is refused.
+// Invalid when any of those rights is refused. A link is opened as itself,
+// never followed (see IsLink).
 FileHandle OpenForRemoval(const std::wstring& path);
+// A file opened for reading only; a link is opened as itself.
+FileHandle OpenForReading(const std::wstring& path);
+// Sets link to whether the open file is a symbolic link, junction or other
+// reparse point; false when its information cannot be read.
+bool IsLink(const FileHandle& file, bool& link);
 bool SetAttributes(const FileHandle& file, DWORD attributes);
 // The file goes when its last handle closes.
 bool MarkForDeletion(const FileHandle& file);
@@ -53,23 +65,31 @@ bool FileSize(const FileHandle& file, std::uint64_t& size);
 // The next entry of a folder search that FindFirstEntry began; false at its end.
 bool FindNextEntry(const FindHandle& find, WIN32_FIND_DATAW& data);
 
-bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes);
+// The whole file, where it holds at most maxBytes; a longer one fails with
+// ERROR_FILE_TOO_LARGE before anything is read or allocated.
+bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes, size_t maxBytes);
 // Reads from the file's current position to its end.
-bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes);
+bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes, size_t maxBytes);
+// At most maxBytes from the file's current position; whole tells whether that
+// was the rest of the file.
+bool ReadPrefix(const FileHandle& file, size_t maxBytes, std::vector<std::uint8_t>& bytes,
+                bool& whole);
 // Opens or creates the file for writes at its end only.
 FileHandle OpenForAppending(const std::wstring& path);
 bool AppendBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes);
+// Writes what the system still holds of the file through to the disk.
+bool FlushFile(const FileHandle& file);
+// Creates the folder; true as well when a folder of that name is already there.
+bool CreateFolder(const std::wstring& path);
 // True when a new file can be created in the folder (one is made and removed).
 bool FolderAcceptsWrites(const std::wstring& folder);
 // Creates the file with the attributes only where nothing has the name (then
-// it fails with ERROR_FILE_EXISTS): one call both looks and creates. The handle
-// writes and may mark the file for deletion.
+// it fails with ERROR_FILE_EXISTS): one call both looks and creates, and a
+// link of that name, even one to nowhere, is never followed. The handle
+// writes, sets attributes and may mark the file for deletion.
 FileHandle CreateNewFile(const std::wstring& path, DWORD attributes = AttrNormal);
 // Writes the bytes at the file's current position.
 bool WriteBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes);
-// Creates or truncates the file, giving it the attributes, and writes the bytes.
-bool WriteAllBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
-                   DWORD attributes = AttrNormal);
 // Writes a sibling temporary file and moves it over the target in one step;
 // on any failure the target is left as it was. A read-only target is refused.
 // Calls yield between pieces of a long write; when it says stop, the

@@ -55,13 +55,16 @@ class SelectScope {
     SelectScope(HDC dc, HGDIOBJ object)
         : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
     ~SelectScope() {
-        if (old_ && old_ != HGDI_ERROR)
+        if (selected())
             KeepingLastError([this] { SelectObject(dc_, old_); });
     }
     SelectScope(const SelectScope&) = delete;
     SelectScope& operator=(const SelectScope&) = delete;
 
-    bool selected() const { return old_ && old_ != HGDI_ERROR; }
+    // HGDI_ERROR, all bits set, spelled without the header's unsigned-to-long conversion.
+    bool selected() const {
+        return old_ && old_ != reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(-1));
+    }
 
   private:
     HDC dc_;

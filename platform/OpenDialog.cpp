@@ -25,7 +25,8 @@ std::wstring SelectedFolder(HWND dialog) {
     text.iSubItem = 0;
     text.pszText = name;
     text.cchTextMax = MAX_PATH;
-    SendMessageW(list, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&text));
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
+                 reinterpret_cast<LPARAM>(&text));
     wchar_t folder[MAX_PATH] = {};
     if (!name[0] ||
         SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) <= 0)

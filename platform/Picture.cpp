@@ -22,8 +22,11 @@ using GlobalMemory = UniqueHandle<GlobalTraits>;
 } // namespace
 
 Picture Picture::Load(const std::wstring& path) {
+    // The size is looked at before anything is read: a huge file is no picture
+    // to show, and is never read.
+    constexpr size_t kLargestPicture = 256 * 1024 * 1024;
     std::vector<std::uint8_t> bytes;
-    if (!ReadAllBytes(path, bytes) || bytes.size() > 256 * 1024 * 1024)
+    if (!ReadAllBytes(path, bytes, kLargestPicture))
         return {};
     return FromMemory(bytes.data(), static_cast<DWORD>(bytes.size()));
 }

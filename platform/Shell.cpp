@@ -9,6 +9,47 @@ void NotifyShellOfChanges() {
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 
+void NotifyFolderChanged(const std::wstring& folder) {
+    SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHW | SHCNF_FLUSHNOWAIT, folder.c_str(), nullptr);
+}
+
+namespace {
+FolderNoticeTotals g_noticeTotals;
+} // namespace
+
+FolderNotices::FolderNotices(double share, double allowanceSeconds)
+    : share_(share), allowance_(allowanceSeconds) {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    ticksPerSecond_ = static_cast<double>(frequency.QuadPart);
+    start_ = Now();
+}
+
+double FolderNotices::Now() const {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return ticksPerSecond_ > 0 ? static_cast<double>(now.QuadPart) / ticksPerSecond_ : 0;
+}
+
+void FolderNotices::Changed(const std::wstring& folder) {
+    const double before = Now();
+    if (spent_ > allowance_ + share_ * (before - start_)) {
+        ++g_noticeTotals.skipped;
+        return;
+    }
+    NotifyFolderChanged(folder);
+    const double took = Now() - before;
+    spent_ += took;
+    g_noticeTotals.seconds += took;
+    if (took > g_noticeTotals.longestSeconds)
+        g_noticeTotals.longestSeconds = took;
+    ++g_noticeTotals.sent;
+}
+
+FolderNoticeTotals FolderNoticesSoFar() {
+    return g_noticeTotals;
+}
+
 std::wstring BrowseForFolder(HWND owner, const std::wstring& title, UINT flags) {
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW info{};

@@ -120,6 +120,28 @@ bool SetFileAttributesByHandle(HANDLE file, DWORD attributes) {
     return SetFileInformation(file, kFileBasicInfo, kFileBasicInformation, &info, sizeof info);
 }
 
+bool GetFileAttributesByHandle(HANDLE file, DWORD& attributes) {
+    using NtQueryInformationFileFn = LONG(WINAPI*)(HANDLE, IoStatusBlock*, PVOID, ULONG, ULONG);
+    using RtlNtStatusToDosErrorFn = ULONG(WINAPI*)(LONG);
+    static const auto ntQuery =
+        Lookup<NtQueryInformationFileFn>(L"ntdll.dll", "NtQueryInformationFile");
+    static const auto toDosError =
+        Lookup<RtlNtStatusToDosErrorFn>(L"ntdll.dll", "RtlNtStatusToDosError");
+    if (!ntQuery || !toDosError) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    IoStatusBlock status{};
+    BasicInformation info{};
+    const LONG result = ntQuery(file, &status, &info, sizeof info, kFileBasicInformation);
+    if (result < 0) {
+        SetLastError(toDosError(result));
+        return false;
+    }
+    attributes = info.FileAttributes;
+    return true;
+}
+
 bool SetDeleteOnClose(HANDLE file) {
     DispositionInformation info{TRUE};
     return SetFileInformation(file, kFileDispositionInfo, kFileDispositionInformation, &info,

@@ -30,6 +30,11 @@ class TickExtender {
 // The attributes of an open file, replaced as a whole (0 becomes normal). The
 // handle needs FILE_WRITE_ATTRIBUTES.
 bool SetFileAttributesByHandle(HANDLE file, DWORD attributes);
+// The attributes of an open file. GetFileInformationByHandle would do on
+// every system, but it asks for the file's name as well, which costs Wine
+// about 2 ms a call; this asks for the attributes alone (NtQueryInformationFile,
+// there since NT 4).
+bool GetFileAttributesByHandle(HANDLE file, DWORD& attributes);
 // The file goes when its last handle closes. The handle needs DELETE.
 bool SetDeleteOnClose(HANDLE file);
 

@@ -3,7 +3,7 @@
 #include "platform/SystemApi.h"
 #include "platform/Window.h"
 
-#include <exception>
+#include <new>
 
 namespace platform {
 
@@ -40,7 +40,7 @@ void WindowBase::OnClose() {
     DestroyWindow(hwnd_);
 }
 
-void WindowBase::OnException(const char*) {}
+void WindowBase::OnException(unsigned long) {}
 
 LRESULT WindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -132,10 +132,10 @@ LRESULT CALLBACK WindowBase::StaticProc(HWND hwnd, UINT message, WPARAM wParam, 
     LRESULT result = 0;
     try {
         result = self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        self->OnException(e.what());
+    } catch (const std::bad_alloc&) {
+        self->OnException(ERROR_NOT_ENOUGH_MEMORY);
     } catch (...) {
-        self->OnException("unknown exception");
+        self->OnException(ERROR_INTERNAL_ERROR);
     }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

@@ -62,8 +62,10 @@ class WindowBase {
                                 LRESULT& /*result*/) {
         return false;
     }
-    // Called when a handler threw; the message is then treated as handled.
-    virtual void OnException(const char* what);
+    // Called when a handler threw, with ERROR_NOT_ENOUGH_MEMORY for a failed
+    // allocation and ERROR_INTERNAL_ERROR for anything else; the message is
+    // then treated as handled.
+    virtual void OnException(unsigned long error);
 
   private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

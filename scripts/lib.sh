@@ -36,9 +36,11 @@ ensure_packages() {
     fi
 }
 
-# configure_build BUILD_DIR BUILD_TYPE [cmake options...]
-configure_build() {
-    local dir=$1 type=$2
+# configure_preset BUILD_DIR PRESET [cmake options...]: configures BUILD_DIR from a
+# configure preset of CMakePresets.json (x64-debug, x86-release, ...). The output
+# goes to BUILD_DIR/configure.log and is shown when CMake fails or warns.
+configure_preset() {
+    local dir=$1 preset=$2
     shift 2
     local launcher=()
     # Several work trees of the same sources build much the same objects.
@@ -46,9 +48,32 @@ configure_build() {
         export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$REPO")}
         launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     fi
-    cmake -S "$REPO" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-w64.cmake" \
-        -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+    mkdir -p "$dir"
+    local output="$dir/configure.log"
+    if ! (cd "$REPO" && cmake --preset "$preset" -B "$dir" "${launcher[@]}" "$@") >"$output" 2>&1; then
+        cat "$output" >&2
+        log "configuring $dir (preset $preset) failed; the output above is in $output"
+        return 1
+    fi
+    if grep -q '^CMake \(Warning\|Deprecation Warning\)' "$output"; then
+        cat "$output" >&2
+        log "configuring $dir (preset $preset) warned; the output above is in $output"
+    fi
+}
+
+# configure_build BUILD_DIR PRESET [cmake options...] [-- cmake --build options...]
+# Configures as above and builds (everything, or the targets after --target).
+configure_build() {
+    local dir=$1 preset=$2
+    shift 2
+    local options=()
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do
+        options+=("$1")
+        shift
+    done
+    [ $# -gt 0 ] && shift
+    configure_preset "$dir" "$preset" "${options[@]}"
+    cmake --build "$dir" -j "$(nproc)" "$@"
 }
 
 # Starts a private Xvfb on a free display; sets DISPLAY and XVFB_PID.

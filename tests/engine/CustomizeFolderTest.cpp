@@ -1,9 +1,12 @@
 #include "engine/FolderList.h"
+#include "engine/FolderWalk.h"
 #include "engine/IniUtils.h"
+#include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 
 #include "tests/support/FileAsserts.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/UnixSide.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -168,4 +171,113 @@ TEST_F(CustomizeFolderTest, TextOutsideTheCodePageIsWrittenAsUtf16) {
     EXPECT_TRUE(IsOwnSettingsFile(ini));
     ASSERT_TRUE(CustomizeFolder(folder, options).customized);
     EXPECT_FALSE(Exists(backup));
+}
+
+TEST_F(CustomizeFolderTest, FolderEndsExactlySystemAndTheFileHiddenSystemFromEveryState) {
+    constexpr DWORD R = FILE_ATTRIBUTE_READONLY, H = FILE_ATTRIBUTE_HIDDEN,
+                    S = FILE_ATTRIBUTE_SYSTEM;
+    enum Found { Nothing, Ours, Theirs };
+    int n = 0;
+    for (const DWORD start : {DWORD(0), R, H, S, R | H | S, H | S})
+        for (const Found found : {Nothing, Ours, Theirs}) {
+            SCOPED_TRACE(testing::Message() << "folder " << start << ", found " << found);
+            const std::wstring f = dir.MakeFolder(L"State" + std::to_wstring(n++));
+            const std::wstring fIni = f + L"\\Desktop.ini";
+            if (found == Ours) {
+                FolderOptions earlier;
+                earlier.tooltip = L"earlier";
+                ASSERT_TRUE(CustomizeFolder(f, earlier).customized);
+            } else if (found == Theirs) {
+                WriteBytes(fIni, kForeign);
+            }
+            if (found != Nothing)
+                SetFileAttributesW(fIni.c_str(), R | H | S);
+            SetFileAttributesW(f.c_str(), start == 0 ? FILE_ATTRIBUTE_NORMAL : start);
+            ASSERT_TRUE(CustomizeFolder(f, options).customized);
+            EXPECT_EQ(ReadAnsi(fIni), Expected());
+            EXPECT_EQ(Attributes(fIni), H | S);
+            EXPECT_EQ(Attributes(f), S);
+            if (found == Theirs) {
+                EXPECT_EQ(ReadAnsi(f + L"\\BUDesktop.ini"), kForeign);
+                EXPECT_EQ(Attributes(f + L"\\BUDesktop.ini"), H);
+            } else {
+                EXPECT_FALSE(Exists(f + L"\\BUDesktop.ini"));
+            }
+        }
+}
+
+TEST_F(CustomizeFolderTest, ALinkNamedLikeTheSettingsFileIsNeverFollowed) {
+    const std::wstring outside = dir.MakeFolder(L"Outside");
+    const std::wstring target = outside + L"\\target.ini";
+    ASSERT_TRUE(MakeUnixLink(target, ini)); // points nowhere yet
+    const CustomizeResult r = CustomizeFolder(folder, options);
+    EXPECT_FALSE(r.customized);
+    EXPECT_NE(r.error, 0u);
+    EXPECT_FALSE(r.backupLeft);
+    EXPECT_FALSE(Exists(target));
+    EXPECT_FALSE(Exists(backup));
+    EXPECT_EQ(Attributes(folder), 0u);
+    // Restore neither follows nor removes it.
+    EXPECT_NE(RestoreFolder(folder).outcome, RestoreOutcome::Restored);
+    EXPECT_FALSE(Exists(target));
+    EXPECT_TRUE(RunUnix({"test", "-L", UnixPath(ini)}));
+    RunUnix({"rm", UnixPath(ini)});
+}
+
+TEST_F(CustomizeFolderTest, AFailedWriteOnAFullDiskPutsTheUsersFileBack) {
+    const std::wstring mount = dir.MakeFolder(L"Disk");
+    SmallDisk disk(mount, 64);
+    ASSERT_TRUE(disk.ok());
+    const std::wstring full = mount + L"\\Full";
+    ASSERT_TRUE(CreateDirectoryW(full.c_str(), nullptr));
+    const std::wstring fullIni = full + L"\\Desktop.ini";
+    WriteBytes(fullIni, kForeign);
+    SetFileAttributesW(fullIni.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    // What is left of the disk goes to a file of its own.
+    HANDLE filler = CreateFileW((mount + L"\\filler").c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, 0, nullptr);
+    ASSERT_NE(filler, INVALID_HANDLE_VALUE);
+    const std::string page(4096, 'x');
+    DWORD wrote = 0;
+    while (WriteFile(filler, page.data(), 4096, &wrote, nullptr) && wrote == 4096) {
+    }
+    CloseHandle(filler);
+
+    const CustomizeResult r = CustomizeFolder(full, options);
+    EXPECT_FALSE(r.customized);
+    EXPECT_EQ(r.error, DWORD(ERROR_DISK_FULL));
+    EXPECT_FALSE(r.backupLeft);
+    EXPECT_EQ(ReadAnsi(fullIni), kForeign);
+    EXPECT_EQ(Attributes(fullIni), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_FALSE(Exists(full + L"\\BUDesktop.ini"));
+    EXPECT_EQ(Attributes(full), 0u);
+}
+
+TEST_F(CustomizeFolderTest, NamesEndingInADotOrABlankAreAddressedExactly) {
+    // Each beside the sibling that the trimmed name would address.
+    const std::pair<std::wstring, std::wstring> names[] = {{L"foo.", L"foo"}, {L"bar ", L"bar"}};
+    for (const auto& [name, trimmed] : names) {
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder + L"\\" + name).c_str(), nullptr));
+        dir.MakeFolder(L"Data\\" + trimmed);
+    }
+    SortedFolderList targets;
+    BuildTargetList(folder, targets);
+    for (const auto& [name, trimmed] : names) {
+        SCOPED_TRACE(Narrow(name));
+        const std::wstring listed = folder + L"\\" + name, sibling = folder + L"\\" + trimmed;
+        const std::wstring exact = L"\\\\?\\" + listed;
+        EXPECT_TRUE(targets.Contains(listed));
+        ASSERT_TRUE(CustomizeFolder(listed, options).customized);
+        EXPECT_EQ(ReadAnsi(exact + L"\\Desktop.ini"), Expected());
+        EXPECT_EQ(Attributes(exact), DWORD(FILE_ATTRIBUTE_SYSTEM));
+        EXPECT_FALSE(Exists(sibling + L"\\Desktop.ini"));
+        EXPECT_EQ(Attributes(sibling), 0u);
+        SortedFolderList list;
+        list.Add(listed);
+        PruneRestoreList(list);
+        EXPECT_EQ(list.Count(), 1u);
+        EXPECT_EQ(RestoreFolder(listed).outcome, RestoreOutcome::Restored);
+        EXPECT_FALSE(Exists(exact + L"\\Desktop.ini"));
+        EXPECT_EQ(Attributes(exact), 0u);
+    }
 }

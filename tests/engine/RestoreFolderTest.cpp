@@ -5,6 +5,7 @@
 
 #include "tests/support/FileAsserts.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/UnixSide.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -121,4 +122,53 @@ TEST(ListJournal, MergeKeepsOnlyFoldersHoldingOurFile) {
     EXPECT_TRUE(list.Contains(ours));
     EXPECT_TRUE(list.Contains(empty));
     EXPECT_EQ(list.Count(), 3u);
+}
+
+TEST_F(RestoreFolderTest, AFolderOnAnAbsentDriveIsNotRestored) {
+    const DWORD drives = GetLogicalDrives();
+    wchar_t absent = 0;
+    for (wchar_t letter = L'Q'; letter <= L'Y' && !absent; ++letter)
+        if (!(drives & (1u << (letter - L'A'))))
+            absent = letter;
+    ASSERT_NE(absent, 0);
+    const RestoreResult r = RestoreFolder(std::wstring(1, absent) + L":\\Photos\\2019");
+    EXPECT_EQ(r.outcome, RestoreOutcome::NotRestored);
+    EXPECT_NE(r.error, 0u);
+    // A folder that went from a drive that is there has nothing left to undo.
+    EXPECT_EQ(RestoreFolder(folder + L"\\Gone").outcome, RestoreOutcome::NoSettingsFile);
+}
+
+TEST(ListJournal, MergeTakesSetAsideFoldersAndReadsOnlyTheStartOfAHugeFile) {
+    TempDir dir;
+    const std::wstring setAside = dir.MakeFolder(L"SetAside"), huge = dir.MakeFolder(L"Huge");
+    const std::wstring both = dir.MakeFolder(L"Both");
+    // Ended between setting the user's file aside and writing ours.
+    WriteBytes(setAside + L"\\BUDesktop.ini", kForeign);
+    // A foreign file beside a backup is not the run's doing.
+    WriteBytes(both + L"\\BUDesktop.ini", kForeign);
+    WriteBytes(SettingsFilePath(both), kForeign);
+    // Over a gigabyte, with the marker beyond the start that is read.
+    const std::wstring hugeIni = SettingsFilePath(huge);
+    WriteBytes(hugeIni, kForeign);
+    ASSERT_TRUE(SetFileLength(hugeIni, 1200ull * 1024 * 1024));
+    {
+        platform::FileHandle file(
+            CreateFileW(hugeIni.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(file.valid());
+        LARGE_INTEGER at{};
+        at.QuadPart = 1100ll * 1024 * 1024;
+        SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN);
+        const std::string marker = "\r\n[Vendor]\r\nID=Pelwick\r\n";
+        DWORD wrote = 0;
+        WriteFile(file.get(), marker.data(), static_cast<DWORD>(marker.size()), &wrote, nullptr);
+    }
+    const std::wstring journalFile = JournalPath(dir / L"Fldr.dll");
+    {
+        ListJournal journal(journalFile);
+        ASSERT_TRUE(journal.Append({setAside, huge, both}));
+    }
+    SortedFolderList list;
+    EXPECT_EQ(MergeJournal(list, journalFile), 1u);
+    EXPECT_TRUE(list.Contains(setAside));
+    EXPECT_EQ(list.Count(), 1u);
 }

@@ -1,6 +1,8 @@
 #include "engine/SettingsFile.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 using engine::ColorToHex;
 using engine::ComposeSettingsFile;
@@ -108,4 +110,18 @@ TEST(SettingsFilePaths, BackupSitsBesideTheSettingsFile) {
     EXPECT_EQ(engine::SettingsFilePath(L"C:\\Data"), L"C:\\Data\\Desktop.ini");
     EXPECT_EQ(engine::SettingsFilePath(L"C:\\"), L"C:\\Desktop.ini");
     EXPECT_EQ(engine::BackupFilePath(L"C:\\Data\\Desktop.ini"), L"C:\\Data\\BUDesktop.ini");
+}
+
+TEST(SettingsFileText, AFilesStartCountsOnlyItsWholeLines) {
+    auto bytes = [](const std::string& text) {
+        return std::vector<std::uint8_t>(text.begin(), text.end());
+    };
+    using engine::IsOwnSettingsText;
+    EXPECT_TRUE(IsOwnSettingsText(bytes("[Vendor]\r\nID=Pelwick\r\n[x]"), false));
+    // Cut after the marker's letters: the line may go on as "Pelwicks".
+    EXPECT_FALSE(IsOwnSettingsText(bytes("[Vendor]\r\nID=Pelwick"), false));
+    EXPECT_TRUE(IsOwnSettingsText(bytes("[Vendor]\r\nID=Pelwick"), true));
+    // Only a whole file can be empty.
+    EXPECT_TRUE(IsOwnSettingsText({}, true));
+    EXPECT_FALSE(IsOwnSettingsText({}, false));
 }

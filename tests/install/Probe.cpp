@@ -1,33 +1,188 @@
-// quillane-probe ID [SECONDS]: waits until the running program's main window
-// shows text in its control ID and prints it, for the install test's script.
+// quillane-probe: reads and drives windows of other processes for the install
+// test's script. Every command waits up to SECONDS (30 by default) for what it
+// needs and ends with 1 when it did not come.
+//   ID [SECONDS]                   prints the text of control ID of the main window
+//   set ID TEXT                    sets the text of control ID of the main window
+//   press ID                       clicks button ID of the main window, waiting for its handler
+//   find TITLE TEXT [SECONDS]      prints the text of the first control whose text
+//                                  starts with TEXT in a window whose title starts with TITLE
+//   button TITLE TEXT [SECONDS]    clicks the enabled button whose caption (without &)
+//                                  is TEXT in such a window
+//   box TITLE [SECONDS] [ID]       prints a message box's text and presses ID (OK)
+//   hold PATH SHARE SECONDS READY  holds PATH open for reading, sharing nothing (SHARE
+//                                  none) or reads (read), creates READY once it does,
+//                                  and lets go after SECONDS
+//   verb KEY ARGUMENT              starts the command of HKLM\KEY\command as Explorer
+//                                  would for ARGUMENT (%1 or %V), and prints it
 #include "platform/SystemApi.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
-struct ControlSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK FindControlById(HWND control, LPARAM param) {
-    auto* search = reinterpret_cast<ControlSearch*>(param);
-    if (GetDlgCtrlID(control) != search->id)
-        return TRUE;
-    search->found = control;
-    return FALSE;
-}
+constexpr wchar_t kMainWindowClass[] = L"QuillaneForm1";
 
 // A control of another process answers only WM_GETTEXT, not GetWindowTextW.
-std::wstring ControlText(HWND control) {
-    wchar_t text[1024] = {};
-    SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+std::wstring Text(HWND window) {
+    wchar_t text[2048] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        2000, nullptr);
     return text;
+}
+
+std::wstring WithoutAccessKeys(const std::wstring& text) {
+    std::wstring plain;
+    for (wchar_t c : text)
+        if (c != L'&')
+            plain += c;
+    return plain;
+}
+
+bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::vector<HWND> Descendants(HWND window) {
+    std::vector<HWND> found;
+    struct Collect {
+        static BOOL CALLBACK Visit(HWND child, LPARAM list) {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        }
+    };
+    EnumChildWindows(window, &Collect::Visit, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> found;
+    struct Collect {
+        static BOOL CALLBACK Visit(HWND window, LPARAM list) {
+            if (IsWindowVisible(window))
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            return TRUE;
+        }
+    };
+    EnumWindows(&Collect::Visit, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND MainControl(int id) {
+    HWND window = FindWindowW(kMainWindowClass, nullptr);
+    if (!window)
+        return nullptr;
+    for (HWND control : Descendants(window))
+        if (GetDlgCtrlID(control) == id)
+            return control;
+    return nullptr;
+}
+
+// Calls find until it yields a window or the seconds are up.
+template <typename Find> HWND WaitFor(int seconds, Find find) {
+    const ULONGLONG until = platform::TickCount64() + static_cast<ULONGLONG>(seconds) * 1000u;
+    for (;;) {
+        if (HWND found = find())
+            return found;
+        if (platform::TickCount64() >= until)
+            return nullptr;
+        Sleep(100);
+    }
+}
+
+// A visible control whose text (without access keys) starts with text, in a
+// top-level window whose title starts with title; a button must be enabled.
+HWND FindControl(const std::wstring& title, const std::wstring& text, bool button) {
+    for (HWND window : TopLevelWindows()) {
+        if (!StartsWith(Text(window), title))
+            continue;
+        for (HWND control : Descendants(window)) {
+            if (!IsWindowVisible(control))
+                continue;
+            wchar_t className[32] = {};
+            GetClassNameW(control, className, 32);
+            const bool isButton = _wcsicmp(className, L"Button") == 0;
+            if (button && (!isButton || !IsWindowEnabled(control)))
+                continue;
+            const std::wstring shown = WithoutAccessKeys(Text(control));
+            if (button ? shown == text : StartsWith(shown, text))
+                return control;
+        }
+    }
+    return nullptr;
+}
+
+HWND FindMessageBox(const std::wstring& title) {
+    for (HWND window : TopLevelWindows()) {
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        if (wcscmp(className, L"#32770") == 0 && Text(window) == title && GetDlgItem(window, 65535))
+            return window;
+    }
+    return nullptr;
+}
+
+void Click(HWND button) {
+    PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+}
+
+int Print(const std::wstring& text) {
+    std::fputws(text.c_str(), stdout);
+    return 0;
+}
+
+int Hold(const wchar_t* path, DWORD share, int seconds, const wchar_t* ready) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    HANDLE marker = CreateFileW(ready, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (marker != INVALID_HANDLE_VALUE)
+        CloseHandle(marker);
+    Sleep(static_cast<DWORD>(seconds) * 1000u);
+    CloseHandle(file);
+    return 0;
+}
+
+// The verb's command line with the argument in place of %1 or %V.
+int StartVerb(const std::wstring& key, const std::wstring& argument) {
+    HKEY command = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (key + L"\\command").c_str(), 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &command) != ERROR_SUCCESS)
+        return 1;
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    const LONG read =
+        RegQueryValueExW(command, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(command);
+    if (read != ERROR_SUCCESS)
+        return 1;
+    std::wstring line = value;
+    for (const wchar_t* placeholder : {L"%1", L"%V"})
+        for (size_t at = line.find(placeholder); at != std::wstring::npos;
+             at = line.find(placeholder, at + argument.size()))
+            line.replace(at, 2, argument);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring mutableLine = line;
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return 1;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return Print(line);
+}
+
+int SecondsArgument(int argc, wchar_t** argv, int index) {
+    return argc > index ? _wtoi(argv[index]) : 30;
 }
 
 } // namespace
@@ -35,23 +190,60 @@ std::wstring ControlText(HWND control) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2)
         return 2;
+    const std::wstring command = argv[1];
+    if (command == L"set" && argc == 4) {
+        HWND control = WaitFor(30, [&] { return MainControl(_wtoi(argv[2])); });
+        return control && SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]))
+                   ? 0
+                   : 1;
+    }
+    if (command == L"press" && argc == 3) {
+        const int id = _wtoi(argv[2]);
+        HWND control = WaitFor(30, [&] { return MainControl(id); });
+        if (!control)
+            return 1;
+        SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control));
+        return 0;
+    }
+    if ((command == L"find" || command == L"button") && argc >= 4) {
+        const bool button = command == L"button";
+        HWND control = WaitFor(SecondsArgument(argc, argv, 4),
+                               [&] { return FindControl(argv[2], argv[3], button); });
+        if (!control)
+            return 1;
+        if (button)
+            Click(control);
+        return button ? 0 : Print(Text(control));
+    }
+    if (command == L"box" && argc >= 3) {
+        HWND box = WaitFor(SecondsArgument(argc, argv, 3), [&] { return FindMessageBox(argv[2]); });
+        if (!box)
+            return 1;
+        const std::wstring text = Text(GetDlgItem(box, 65535));
+        const int id = argc > 4 ? _wtoi(argv[4]) : IDOK;
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        return Print(text);
+    }
+    if (command == L"hold" && argc == 6)
+        return Hold(argv[2], std::wstring(argv[3]) == L"read" ? FILE_SHARE_READ : 0, _wtoi(argv[4]),
+                    argv[5]);
+    if (command == L"verb" && argc == 4)
+        return StartVerb(argv[2], argv[3]);
+
     const int id = _wtoi(argv[1]);
-    const int seconds = argc > 2 ? _wtoi(argv[2]) : 30;
+    const int seconds = SecondsArgument(argc, argv, 2);
     // The platform's tick count also keeps the runtime's own import of
     // GetTickCount64, which XP lacks, out of the program.
-    const ULONGLONG until = platform::TickCount64() + seconds * 1000ull;
+    const ULONGLONG until = platform::TickCount64() + static_cast<ULONGLONG>(seconds) * 1000u;
     std::wstring text;
     while (text.empty() && platform::TickCount64() < until) {
-        ControlSearch search{id, nullptr};
-        if (HWND window = FindWindowW(L"QuillaneForm1", nullptr))
-            EnumChildWindows(window, FindControlById, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            text = ControlText(search.found);
+        if (HWND control = MainControl(id))
+            text = Text(control);
         if (text.empty())
             Sleep(100);
     }
     if (text.empty())
         return 1;
-    std::fputws(text.c_str(), stdout);
-    return 0;
+    return Print(text);
 }

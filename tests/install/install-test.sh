@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Installs dist/'s setup silently into a fresh Wine prefix, checks what it put
-# there, uninstalls it silently and checks that only the restore lists remain;
-# then unpacks each portable zip and starts the program from it.
-# Needs DISPLAY; with QUILLANE_SCREENS set it saves screenshots there.
+# Installs dist/'s setup into fresh Wine prefixes and checks what it put there;
+# customizes folders through the installed program; uninstalls silently and
+# through the uninstaller's pages, with and without putting the folders back;
+# checks the refusal on Vista, the update in place, /restore-all's exit codes
+# and the Explorer commands; then unpacks each portable zip and starts the
+# program from it. Needs DISPLAY; QUILLANE_PROBE (quillane-probe.exe) for the
+# checks that drive windows; with QUILLANE_SCREENS set it saves screenshots there.
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/lib.sh"
 
 DIST=${1:-$REPO/dist}
 VERSION=$(sed -n 's/^project(Quillane VERSION \([0-9.]*\).*/\1/p' "$REPO/CMakeLists.txt")
 SETUP="$DIST/Quillane-$VERSION-setup.exe"
+SETUP_EXE=$(basename "$SETUP")
 export WINEPREFIX="$REPO/.wine/install"
 failures=()
 fail() {
@@ -28,6 +32,7 @@ reg_value() {
         sed -n 's/^    [^ ].*    REG_[A-Z_]*    //p' | head -n 1
 }
 key_exists() { wine reg query "$1" /reg:64 </dev/null >/dev/null 2>&1; }
+no_key() { ! key_exists "$1"; }
 # wait_window TITLE SECONDS: true once an X window of that exact title shows.
 wait_window() {
     local i
@@ -56,8 +61,40 @@ shot() { # shot NAME SECONDS COMMAND...: a virtual desktop, so that windows have
     wineserver -k </dev/null >/dev/null 2>&1
     wait "$pid" 2>/dev/null
 }
+probe() { wine "$PROBE" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+# wait_uninstalled KEY: the silent uninstaller works on from a copy of itself.
+wait_uninstalled() {
+    local i
+    for i in $(seq 1 240); do
+        no_key "$1" && break
+        sleep 0.25
+    done
+    timeout 60 wineserver -w </dev/null >/dev/null 2>&1
+}
+# hold WINPATH SHARE: quillane-probe holds the file for 20 s; HOLD_PID is its job.
+hold() {
+    rm -f "$REPO/build/install-test/held"
+    wine "$PROBE" hold "$1" "$2" 20 "$(winepath -w "$REPO/build/install-test/held")" \
+        </dev/null >/dev/null 2>&1 &
+    HOLD_PID=$!
+    local i
+    for i in $(seq 1 120); do
+        [ -e "$REPO/build/install-test/held" ] && return 0
+        sleep 0.25
+    done
+    return 1
+}
+expect() { # expect KEY NAME DATA
+    local got
+    got=$(reg_value "$1" "$2")
+    if [ "$got" = "$3" ]; then printf 'ok: %s %s = %s\n' "${1##*\\}" "${2:-(default)}" "$got"
+    else fail "${1##*\\} ${2:-(default)}: expected [$3], got [$got]"; fi
+}
 
 [ -f "$SETUP" ] || { echo "no $SETUP: run scripts/package" >&2; exit 1; }
+PROBE=
+[ -n "${QUILLANE_PROBE:-}" ] && PROBE=$(winepath -w "$QUILLANE_PROBE" 2>/dev/null)
+mkdir -p "$REPO/build/install-test"
 # A prefix made before the 32-bit loader was installed cannot run the setup: start afresh.
 wineserver -k </dev/null >/dev/null 2>&1
 rm -rf "$WINEPREFIX"
@@ -71,7 +108,29 @@ INSTDIR="$c/Program Files/Quillane"
 WININST='C:\Program Files\Quillane'
 UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillane'
 VERB_KEY='HKLM\Software\Classes\Directory\shell\Quillane'
+DRIVE_VERB_KEY='HKLM\Software\Classes\Drive\shell\Quillane'
+BACKGROUND_VERB_KEY='HKLM\Software\Classes\Directory\Background\shell\Quillane'
 LNK="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillane.lnk"
+
+# Windows Vista to 8.1: the setup refuses before it writes anything.
+set_windows_version "$SETUP_EXE" vista
+wine "$SETUP" /S </dev/null >/dev/null 2>&1
+check "setup /S on Vista ends with non-zero" test $? -ne 0
+check "setup on Vista wrote no program folder" test ! -e "$INSTDIR"
+check "setup on Vista wrote no uninstall entry" no_key "$UNINSTALL_KEY"
+check "setup on Vista wrote no Explorer command" no_key "$VERB_KEY"
+check "setup on Vista wrote no shortcut" test ! -e "$LNK"
+if [ -n "$PROBE" ]; then
+    wine "$SETUP" </dev/null >/dev/null 2>&1 &
+    setup_pid=$!
+    said=$(probe box Quillane 60)
+    check "setup on Vista says the program's own words (got [$said])" \
+        test "$said" = "Quillane is not compatible with Vista    "
+    wait "$setup_pid"
+    check "setup on Vista ends with non-zero after its message" test $? -ne 0
+    check "setup on Vista wrote nothing after its message" test ! -e "$INSTDIR"
+fi
+set_windows_version "$SETUP_EXE" win10
 
 if [ -n "${QUILLANE_SCREENS:-}" ]; then
     mkdir -p "$QUILLANE_SCREENS"
@@ -94,12 +153,6 @@ check "same exe as the x64 zip" bash -c \
 check "the Start menu shortcut" test -s "$LNK"
 check "the shortcut points at the program" grep -aq 'Quillane\\quillane.exe' "$LNK"
 
-expect() { # expect KEY NAME DATA
-    local got
-    got=$(reg_value "$1" "$2")
-    if [ "$got" = "$3" ]; then printf 'ok: %s %s = %s\n' "${1##*\\}" "${2:-(default)}" "$got"
-    else fail "${1##*\\} ${2:-(default)}: expected [$3], got [$got]"; fi
-}
 expect "$UNINSTALL_KEY" DisplayName Quillane
 expect "$UNINSTALL_KEY" DisplayVersion "$VERSION"
 expect "$UNINSTALL_KEY" Publisher Pelwick
@@ -113,9 +166,13 @@ size=$(reg_value "$UNINSTALL_KEY" EstimatedSize)
 kb=$(du -sk --apparent-size "$INSTDIR" | cut -f1)
 check "EstimatedSize $size near the folder's $kb KB" \
     test $((${size:-0})) -gt $((kb / 2)) -a $((${size:-0})) -le $((kb * 2))
-expect "$VERB_KEY" "" "Customize with Quillane"
-expect "$VERB_KEY" Icon "$WININST\\quillane.exe,0"
+for key in "$VERB_KEY" "$DRIVE_VERB_KEY" "$BACKGROUND_VERB_KEY"; do
+    expect "$key" "" "Customize with Quillane"
+    expect "$key" Icon "$WININST\\quillane.exe,0"
+done
 expect "$VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%1\""
+expect "$DRIVE_VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%1\""
+expect "$BACKGROUND_VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%V\""
 
 rc=$(x86_64-w64-mingw32-windres -i "$INSTDIR/quillane.exe" -O rc 2>/dev/null)
 for v in '"CompanyName", "Pelwick"' '"FileDescription", "Quillane"' '"ProductName", "Quillane"' \
@@ -124,24 +181,32 @@ for v in '"CompanyName", "Pelwick"' '"FileDescription", "Quillane"' '"ProductNam
 done
 
 run_program "$INSTDIR" quillane.exe "installed program"
-# As the Explorer verb starts it: the folder box holds the folder afterwards.
-if [ -n "${QUILLANE_PROBE:-}" ]; then
-    mkdir -p "$WINEPREFIX/drive_c/Verb test folder"
-    (cd "$INSTDIR" && wine "$WININST\\quillane.exe" 'C:\Verb test folder\' \
-        </dev/null >/dev/null 2>&1) &
-    verb_pid=$!
-    shown=$(wine "$(winepath -w "$QUILLANE_PROBE" 2>/dev/null)" 301 60 </dev/null 2>/dev/null |
-        tr -d '\r')
-    check "installed program takes a folder argument (got [$shown])" \
-        test "$shown" = 'C:\Verb test folder'
-    wineserver -k </dev/null >/dev/null 2>&1
-    wait "$verb_pid" 2>/dev/null
+if [ -n "$PROBE" ]; then
+    # As the Explorer commands start it: the folder box holds the folder afterwards.
+    mkdir -p "$c/Verb test folder"
+    for verb in "$VERB_KEY|C:\\Verb test folder\\|C:\\Verb test folder" \
+                "$BACKGROUND_VERB_KEY|C:\\Verb test folder|C:\\Verb test folder" \
+                "$DRIVE_VERB_KEY|C:\\|C:\\"; do
+        IFS='|' read -r key argument folder <<<"$verb"
+        # No pipe: the program it starts would hold it open.
+        wine "$PROBE" verb "${key#HKLM\\}" "$argument" </dev/null >/dev/null 2>&1
+        shown=$(probe 301 60)
+        check "${key##*Classes\\} starts the program on its folder (shows [$shown])" \
+            test "$shown" = "$folder"
+        if [ "$folder" = 'C:\' ]; then
+            asked=$(probe box Quillane 30 7)
+            check "a drive root is confirmed first (got [$asked])" \
+                grep -qF 'This will change ALL the Folders on Drive C:\ and' <<<"$asked"
+        fi
+        wineserver -k </dev/null >/dev/null 2>&1
+    done
 fi
 if [ -n "${QUILLANE_SCREENS:-}" ]; then
     shot installed-program 8 "$WININST\\quillane.exe"
 fi
 
-# The restore lists the program may have written must survive the uninstall.
+# The restore lists the program may have written survive an uninstall that
+# leaves folders customized.
 local_app_data=$(wine cmd /c 'echo %LOCALAPPDATA%' </dev/null 2>/dev/null | tr -d '\r')
 local_app_data=$(winepath -u "$local_app_data" 2>/dev/null)
 case $local_app_data in
@@ -149,45 +214,170 @@ case $local_app_data in
 *) echo "no local application data folder in the prefix: [$local_app_data]" >&2; exit 1 ;;
 esac
 LOCAL_LIST="$local_app_data/Quillane/Fldr.dll"
-mkdir -p "$(dirname "$LOCAL_LIST")"
-printf 'C:\\kept one\r\n' >"$LOCAL_LIST"
-printf 'C:\\kept two\r\n' >"$INSTDIR/Fldr.dll"
+# A per-user list written while the program folder was read-only. A copy that
+# runs where it may write takes it into the program folder's list, so it is
+# laid down only where no copy runs before the uninstaller reads it.
+per_user_list() {
+    mkdir -p "$(dirname "$LOCAL_LIST")"
+    printf 'C:\\kept one\r\n' >"$LOCAL_LIST"
+}
+
+# Three folders customized through the installed program, one holding a
+# foreign settings file, all with a bundled icon.
+CUSTOM="$c/Custom"
+FOREIGN='[.ShellClassInfo]\r\nInfoTip=theirs\r\n'
+make_folders() {
+    rm -rf "$CUSTOM" "$REPO/build/install-test/before"
+    mkdir -p "$CUSTOM/One" "$CUSTOM/Two" "$CUSTOM/Three"
+    printf "$FOREIGN" >"$CUSTOM/One/Desktop.ini"
+    cp -a "$CUSTOM" "$REPO/build/install-test/before"
+}
+same_as_before() { diff -r "$REPO/build/install-test/before" "$CUSTOM" >/dev/null; }
+# customize DIR FOLDERS...: through the program installed in DIR, which then exits.
+customize() {
+    local dir=$1 windir f
+    windir=$(winepath -w "$dir")
+    shift
+    (cd "$dir" && wine "$windir\\quillane.exe" </dev/null >/dev/null 2>&1) &
+    local pid=$!
+    probe set 305 "$windir\\Icons\\Folder.ico" >/dev/null
+    for f in "$@"; do
+        probe set 301 "C:\\Custom\\$f" >/dev/null
+        probe press 502 >/dev/null
+    done
+    probe press 506 >/dev/null
+    wait "$pid"
+}
+names_bundled_icon() { # names_bundled_icon FOLDER WININSTDIR UNIXINSTDIR
+    grep -aqF "IconFile=\"$2\\Icons\\Folder.ico\"" "$1/Desktop.ini" && test -s "$3/Icons/Folder.ico"
+}
+
+if [ -n "$PROBE" ]; then
+    make_folders
+    customize "$INSTDIR" One Two Three
+    check "the program wrote its settings into the three folders" \
+        names_bundled_icon "$CUSTOM/Three" "$WININST" "$INSTDIR"
+    check "the foreign settings file was set aside" cmp -s "$CUSTOM/One/BUDesktop.ini" \
+        "$REPO/build/install-test/before/One/Desktop.ini"
+    # A copy still running when the uninstaller starts: it is closed, and it
+    # saves its list as it closes (here without the entry its start-up dropped).
+    printf 'C:\\Gone\r\n' >>"$INSTDIR/Fldr.dll"
+    (cd "$INSTDIR" && wine quillane.exe </dev/null >/dev/null 2>&1) &
+    running_pid=$!
+    probe 501 60 >/dev/null
+else
+    printf 'C:\\kept two\r\n' >"$INSTDIR/Fldr.dll"
+    per_user_list
+fi
+kept_list=$(cat "$INSTDIR/Fldr.dll")
 
 start=$(date +%s%3N)
 wine "$INSTDIR/uninstall.exe" /S </dev/null >/dev/null 2>&1
-# The uninstaller runs on from a copy of itself: wait for its work.
-for i in $(seq 1 120); do
-    [ ! -e "$INSTDIR/uninstall.exe" ] && ! key_exists "$UNINSTALL_KEY" && break
-    sleep 0.25
-done
+wait_uninstalled "$UNINSTALL_KEY"
 log "silent uninstall took $(($(date +%s%3N) - start)) ms"
-timeout 60 wineserver -w </dev/null >/dev/null 2>&1
-for f in "${FILES[@]}"; do
+for f in quillane.exe Help.chm README.txt uninstall.exe; do
     check "removed $f" test ! -e "$INSTDIR/$f"
 done
-check "removed Icons/" test ! -e "$INSTDIR/Icons"
-check "removed Backgrounds/" test ! -e "$INSTDIR/Backgrounds"
 check "removed the shortcut" test ! -e "$LNK"
-check "removed the uninstall key" bash -c "! wine reg query '$UNINSTALL_KEY' /reg:64 </dev/null >/dev/null 2>&1"
-check "removed the verb" bash -c "! wine reg query '$VERB_KEY' /reg:64 </dev/null >/dev/null 2>&1"
-check "kept the restore list in the local application data" \
-    bash -c "printf 'C:\\\\kept one\\r\\n' | cmp -s - '$LOCAL_LIST'"
-check "kept the restore list in the program folder" \
-    bash -c "printf 'C:\\\\kept two\\r\\n' | cmp -s - '$INSTDIR/Fldr.dll'"
-check "the program folder holds nothing else" \
-    test "$(ls -A "$INSTDIR" 2>/dev/null)" = Fldr.dll
-
-# A folder of the user's choice.
-wine "$SETUP" /S '/D=C:\Tools\Quillane' </dev/null >/dev/null 2>&1
-check "/D= installs into C:\Tools\Quillane" test -s "$c/Tools/Quillane/quillane.exe"
-expect "$UNINSTALL_KEY" InstallLocation 'C:\Tools\Quillane'
-wine "$c/Tools/Quillane/uninstall.exe" /S </dev/null >/dev/null 2>&1
-for i in $(seq 1 120); do
-    ! key_exists "$UNINSTALL_KEY" && break
-    sleep 0.25
+check "removed the uninstall key" no_key "$UNINSTALL_KEY"
+for key in "$VERB_KEY" "$DRIVE_VERB_KEY" "$BACKGROUND_VERB_KEY"; do
+    check "removed ${key##*Classes\\}" no_key "$key"
 done
-timeout 60 wineserver -w </dev/null >/dev/null 2>&1
-check "/D= install removed" test ! -e "$c/Tools/Quillane"
+if [ -z "$PROBE" ]; then
+    check "kept the restore list in the local application data" \
+        bash -c "printf 'C:\\\\kept one\\r\\n' | cmp -s - '$LOCAL_LIST'"
+fi
+check "kept the bundled icons and pictures while folders use them" \
+    test -s "$INSTDIR/Icons/Folder.ico" -a -s "$INSTDIR/Backgrounds/Tiles.bmp"
+check "the program folder holds nothing else" \
+    test "$(ls -A "$INSTDIR" 2>/dev/null | tr '\n' ' ')" = "Backgrounds Fldr.dll Icons "
+if [ -n "$PROBE" ]; then
+    wait "$running_pid"
+    check "the running copy was closed and ended by itself" test $? -eq 0
+    check "the running copy saved its list as it closed" \
+        bash -c "! grep -q Gone '$INSTDIR/Fldr.dll' && grep -qF 'C:\\Custom\\Two' '$INSTDIR/Fldr.dll'"
+    for f in One Two Three; do
+        check "/S leaves $f naming an icon that is still there" \
+            names_bundled_icon "$CUSTOM/$f" "$WININST" "$INSTDIR"
+    done
+else
+    check "kept the restore list in the program folder" \
+        test "$(cat "$INSTDIR/Fldr.dll")" = "$kept_list"
+fi
+
+if [ -n "$PROBE" ]; then
+    # Installed again over what was kept; then uninstalled through its pages,
+    # putting the folders back.
+    wine "$SETUP" /S </dev/null >/dev/null 2>&1
+    check "installed again over the kept folder" test -s "$INSTDIR/quillane.exe"
+    per_user_list
+    wine "$INSTDIR/uninstall.exe" </dev/null >/dev/null 2>&1 &
+    said=$(probe find Quillane 'Quillane has customized' 60)
+    check "the uninstaller counts both lists (got [$said])" \
+        test "$said" = "Quillane has customized 4 folders."
+    probe find Quillane 'Put these folders back as they were' 10 >/dev/null
+    probe button Quillane 'Next >' 10
+    probe button Quillane 'Uninstall' 30
+    result=$(probe box Quillane 120)
+    check "the program says how the folders went (got [$result])" \
+        test "$result" = "Folders Successfully Restored"
+    last=$(probe find Quillane 'Quillane has been removed from your computer.' 60)
+    check "the last page keeps nothing (got [$last])" grep -q 'Click Finish' <<<"$last"
+    probe button Quillane 'Finish' 10
+    wait_uninstalled "$UNINSTALL_KEY"
+    check "every folder is as it was before" same_as_before
+    check "the program folder is gone, empty list and all" test ! -e "$INSTDIR"
+    check "the per-user list is gone" test ! -e "$LOCAL_LIST"
+fi
+
+# A folder of the user's choice, updated in place by a later setup.
+TOOLS="$c/Tools/Quillane"
+wine "$SETUP" /S '/D=C:\Tools\Quillane' </dev/null >/dev/null 2>&1
+check "/D= installs into C:\Tools\Quillane" test -s "$TOOLS/quillane.exe"
+expect "$UNINSTALL_KEY" InstallLocation 'C:\Tools\Quillane'
+printf 'C:\\Custom\\Two\r\n' >"$TOOLS/Fldr.dll"
+printf 'mine' >"$TOOLS/notes.txt"
+printf 'old' >"$TOOLS/quillane.exe"
+wine "$SETUP" /S </dev/null >/dev/null 2>&1
+check "an update lands in the earlier folder" bash -c \
+    "unzip -p '$DIST/Quillane-$VERSION-x64.zip' Quillane/quillane.exe | cmp -s - '$TOOLS/quillane.exe'"
+check "an update writes nothing to the default folder" test ! -e "$INSTDIR/quillane.exe"
+check "an update leaves one uninstall entry" test "$(wine reg query \
+    'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /reg:64 </dev/null 2>/dev/null |
+    grep -ci quillane)" = 1
+expect "$UNINSTALL_KEY" InstallLocation 'C:\Tools\Quillane'
+check "an update keeps the restore list" bash -c "printf 'C:\\\\Custom\\\\Two\\r\\n' | cmp -s - '$TOOLS/Fldr.dll'"
+check "an update keeps the user's files" test "$(cat "$TOOLS/notes.txt")" = mine
+
+if [ -n "$PROBE" ]; then
+    # /restore-all's exit codes: a held file, an unreadable list.
+    make_folders
+    rm -f "$TOOLS/Fldr.dll"
+    customize "$TOOLS" One Two
+    restore_all() { (cd "$TOOLS" && wine quillane.exe /restore-all /quiet </dev/null >/dev/null 2>&1); }
+    hold 'C:\Tools\Quillane\Fldr.dll' none
+    restore_all
+    check "/restore-all ends with 2 when the list cannot be read" test $? -eq 2
+    kill "$HOLD_PID" 2>/dev/null
+    wait "$HOLD_PID" 2>/dev/null
+    check "an unread list leaves the folders customized" test -e "$CUSTOM/Two/Desktop.ini"
+    hold 'C:\Custom\One\BUDesktop.ini' read
+    restore_all
+    check "/restore-all ends with 1 when a folder cannot be put back" test $? -eq 1
+    kill "$HOLD_PID" 2>/dev/null
+    wait "$HOLD_PID" 2>/dev/null
+    check "the folder that could not be put back stays listed" \
+        test "$(tr -d '\r' <"$TOOLS/Fldr.dll")" = 'C:\Custom\One'
+    wine "$TOOLS/uninstall.exe" /S /RESTOREALL </dev/null >/dev/null 2>&1
+    wait_uninstalled "$UNINSTALL_KEY"
+    check "/S /RESTOREALL puts the folders back" same_as_before
+    check "/S /RESTOREALL leaves only the user's file" test "$(ls -A "$TOOLS")" = notes.txt
+else
+    wine "$TOOLS/uninstall.exe" /S </dev/null >/dev/null 2>&1
+    wait_uninstalled "$UNINSTALL_KEY"
+fi
+check "the update's uninstaller removed the program" test ! -e "$TOOLS/quillane.exe"
+check "the update's uninstaller removed the entry" no_key "$UNINSTALL_KEY"
 
 # 32-bit Windows gets the x86 build: a 32-bit prefix of its own.
 wineserver -k </dev/null >/dev/null 2>&1
@@ -196,6 +386,7 @@ export WINEPREFIX="$REPO/.wine/install32"
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 WINEARCH=win32 wine wineboot -i </dev/null >/dev/null 2>&1
+set_windows_version "$SETUP_EXE" win10
 wine "$SETUP" /S </dev/null >/dev/null 2>&1
 exe32="$WINEPREFIX/drive_c/Program Files/Quillane/quillane.exe"
 check "32-bit Windows: the x86 build in Program Files" \

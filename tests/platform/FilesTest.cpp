@@ -128,3 +128,14 @@ TEST(Files, ErrorTextIsTheSystemsSentence) {
     EXPECT_FALSE(text.empty());
     EXPECT_NE(text.back(), L'\n');
 }
+
+TEST(Files, ExactPathWhereThePrefixKeepsThePathsMeaning) {
+    EXPECT_EQ(ExactPath(L"C:\\x\\foo."), L"\\\\?\\C:\\x\\foo.");
+    EXPECT_EQ(ExactPath(L"c:\\"), L"\\\\?\\c:\\");
+    EXPECT_EQ(ExactPath(L"C:\\x\\bar \\Desktop.ini"), L"\\\\?\\C:\\x\\bar \\Desktop.ini");
+    EXPECT_EQ(ExactPath(L"\\\\srv\\share\\a "), L"\\\\?\\UNC\\srv\\share\\a ");
+    // Already exact, or a form only the plain call resolves: unchanged.
+    for (const wchar_t* same : {L"\\\\?\\C:\\x", L"\\\\.\\pipe\\x", L"C:\\x\\..\\y", L"C:\\x\\.\\y",
+                                L"C:\\x\\\\y", L"C:\\x/y", L"x\\y", L"C:x", L""})
+        EXPECT_EQ(ExactPath(same), same);
+}

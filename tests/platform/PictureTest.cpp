@@ -5,6 +5,7 @@
 #include "tests/support/BuiltFiles.h"
 #include "tests/support/FileAsserts.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/UnixSide.h"
 
 #include <gtest/gtest.h>
 
@@ -72,4 +73,12 @@ TEST(Picture, TextFileOrMissingFileIsNoPicture) {
     EXPECT_EQ(none.WidthHimetric(), 0);
     RECT r{0, 0, 1, 1};
     EXPECT_FALSE(none.Render(nullptr, r));
+}
+
+TEST(Picture, AHugeFileIsNeverRead) {
+    TempDir dir;
+    const std::wstring huge = dir / L"huge.bmp";
+    WriteBytes(huge, "BM");
+    ASSERT_TRUE(SetFileLength(huge, 1200ull * 1024 * 1024));
+    EXPECT_FALSE(platform::Picture::Load(huge).valid());
 }

@@ -75,6 +75,9 @@ TEST(SystemApi, HandleCallsWithoutSetFileInformationByHandle) {
         ASSERT_TRUE(handle.valid());
         ASSERT_TRUE(SetAttributes(handle, AttrHidden));
         EXPECT_EQ(Attributes(file), DWORD(AttrHidden));
+        DWORD read = 0;
+        ASSERT_TRUE(GetFileAttributesByHandle(handle.get(), read));
+        EXPECT_EQ(read & kComparedAttributes, DWORD(AttrHidden));
         ASSERT_TRUE(MarkForDeletion(handle));
         EXPECT_TRUE(Exists(file)); // until the handle closes
     }
@@ -100,6 +103,9 @@ TEST(SystemApi, RefusedHandleCallsReportTheSameErrorBothWays) {
         EXPECT_FALSE(SetFileAttributesByHandle(nullptr, AttrHidden)) << legacy;
         EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE)) << legacy;
     }
+    DWORD read = 0;
+    EXPECT_FALSE(GetFileAttributesByHandle(nullptr, read));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
     handle.reset();
     EXPECT_TRUE(Exists(file));
 }
@@ -114,8 +120,8 @@ TEST(SystemApi, EveryFindLevelListsTheSameEntries) {
     const std::set<std::wstring> asIs = Entries(dir.path(), true);
     // Limiting to folders is a hint the file system may ignore: files may come too.
     for (const auto& name : asIs)
-        EXPECT_TRUE(all.count(name)) << name.c_str();
-    EXPECT_TRUE(asIs.count(L"d:One") && asIs.count(L"d:Two words"));
+        EXPECT_TRUE(all.contains(name)) << name.c_str();
+    EXPECT_TRUE(asIs.contains(L"d:One") && asIs.contains(L"d:Two words"));
 
     const unsigned runs = LegacyPathRuns(OlderThanWindows7);
     {

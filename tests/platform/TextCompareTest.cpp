@@ -4,7 +4,7 @@
 
 using namespace platform;
 
-TEST(TextCodec, CaseInsensitiveComparisonAndSearch) {
+TEST(TextCompare, CaseInsensitiveComparisonAndSearch) {
     EXPECT_EQ(CompareNoCase(L"C:\\data", L"c:\\DATA"), 0);
     EXPECT_LT(CompareNoCase(L"C:\\Data", L"C:\\Data\\A"), 0);
     EXPECT_LT(CompareNoCase(L"C:\\Data\\A", L"c:\\data\\b"), 0);

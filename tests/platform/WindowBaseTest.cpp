@@ -34,7 +34,7 @@ class Probe : public platform::WindowBase {
     std::vector<std::wstring> calls;
     HBRUSH brush = nullptr;
     bool refuseClose = false;
-    std::string exception;
+    unsigned long exception = 0;
     UINT dpi = 0;
     RECT suggested{};
 
@@ -58,7 +58,7 @@ class Probe : public platform::WindowBase {
         suggested = rect;
         return true;
     }
-    void OnException(const char* what) override { exception = what; }
+    void OnException(unsigned long error) override { exception = error; }
 };
 
 // Some other object that handles one of the window's controls.
@@ -143,7 +143,11 @@ TEST_F(WindowBaseTest, AnExceptionStopsAtTheWindowProcedure) {
     EXPECT_EQ(SendMessageW(probe.hwnd(), WM_COMMAND, MAKEWPARAM(kButton, BN_CLICKED),
                            reinterpret_cast<LPARAM>(probe.button)),
               0);
-    EXPECT_EQ(probe.exception, "click failed");
+    EXPECT_EQ(probe.exception, static_cast<unsigned long>(ERROR_INTERNAL_ERROR));
+    probe.Commands().Add(kButton, BN_DOUBLECLICKED, [] { throw std::bad_alloc(); });
+    SendMessageW(probe.hwnd(), WM_COMMAND, MAKEWPARAM(kButton, BN_DOUBLECLICKED),
+                 reinterpret_cast<LPARAM>(probe.button));
+    EXPECT_EQ(probe.exception, static_cast<unsigned long>(ERROR_NOT_ENOUGH_MEMORY));
 }
 
 TEST_F(WindowBaseTest, ControlHelpers) {

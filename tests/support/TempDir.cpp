@@ -22,7 +22,9 @@ TempDir::TempDir() {
     }
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() {
+    RemoveTree(path_);
+}
 
 std::wstring TempDir::operator/(const std::wstring& relative) const {
     return path_ + L"\\" + relative;
@@ -42,7 +44,9 @@ std::wstring TempDir::MakeFolder(const std::wstring& relative) const {
     return full;
 }
 
-void RemoveTree(const std::wstring& path) {
+void RemoveTree(const std::wstring& given) {
+    // The exact form, so that a name ending in a dot or a blank goes too.
+    const std::wstring path = given.rfind(L"\\\\?\\", 0) == 0 ? given : L"\\\\?\\" + given;
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);

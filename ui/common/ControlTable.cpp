@@ -92,7 +92,7 @@ WindowKind KindOf(Kind kind) {
     case Kind::ScrollBar:
         return {L"SCROLLBAR", WS_TABSTOP | SBS_HORZ, 0};
     case Kind::TickList:
-        return {L"LISTBOX", kTickListStyle & ~WS_VISIBLE, 0};
+        return {L"LISTBOX", kTickListStyle & ~DWORD{WS_VISIBLE}, 0};
     case Kind::IconBox:
         return {kIconBoxClass, 0, 0};
     case Kind::SampleText:

@@ -13,6 +13,8 @@
 #include "ui/restore/RestoreList.h"
 #include "ui/restore/RestoreView.h"
 
+#include <new>
+
 namespace ui {
 
 using quillane::kAppTitle;
@@ -62,49 +64,40 @@ class RestoreMembership {
     bool stopped_ = false;
 };
 
-// Customized folders of a long run wait here and join the list box a batch at
-// a time: the list box's messages for one item cost as much as the folder's
-// own file work. What is left joins at the end, whichever way the run ends.
-class PendingItems {
-  public:
-    explicit PendingItems(ListBoxItems& list, HWND listBox) : list_(list), listBox_(listBox) {}
-    ~PendingItems() {
-        try {
-            if (IsWindow(listBox_))
-                Flush();
-        } catch (...) {
-        }
-    }
-    PendingItems(const PendingItems&) = delete;
-    PendingItems& operator=(const PendingItems&) = delete;
-
-    void Add(const std::wstring& folder) { pending_.push_back(folder); }
-    void Flush() {
-        if (pending_.empty())
-            return;
-        list_.AddAllQuietly(pending_);
-        pending_.clear();
-    }
-
-  private:
-    ListBoxItems& list_;
-    HWND listBox_;
-    std::vector<std::wstring> pending_;
-};
-
 // Customizes the folder; true when it is new to the restore list and must
-// join it. Only a folder that holds its settings file can be restored; a
-// customized folder has just had it written.
+// join it. Only a folder that holds its settings file, or the user's file set
+// aside, can be restored; a customized folder has just had it written.
 bool CustomizeAndRecord(const std::wstring& folder, const std::vector<std::uint8_t>& settingsFile,
                         RestoreMembership& held, bool& customized, unsigned long& error) {
     const engine::CustomizeResult result = engine::CustomizeFolder(folder, settingsFile);
     error = result.error;
     customized = result.customized;
-    if (!customized || held.Holds(folder))
+    if ((!customized && !result.backupLeft) || held.Holds(folder))
         return false;
     held.Added(folder);
     return true;
 }
+
+// Customized folders join the list box this many at a time: the list box's
+// messages for one item cost as much as the folder's own file work.
+constexpr size_t kJoinBatch = 256;
+
+// What waits joins the list box whichever way the run ends.
+class JoinAtEnd {
+  public:
+    explicit JoinAtEnd(ApplyHost& host) : host_(host) {}
+    ~JoinAtEnd() {
+        try {
+            host_.JoinWaitingItems();
+        } catch (...) {
+        }
+    }
+    JoinAtEnd(const JoinAtEnd&) = delete;
+    JoinAtEnd& operator=(const JoinAtEnd&) = delete;
+
+  private:
+    ApplyHost& host_;
+};
 
 } // namespace
 
@@ -139,20 +132,28 @@ void Apply::Command1_Click() {
     const std::vector<std::uint8_t> settingsFile =
         platform::EncodeTextFile(engine::ComposeSettingsFile(options));
     // Each folder is recorded before it is written, so that a run killed at
-    // any moment leaves every folder it wrote restorable.
+    // any moment leaves every folder it wrote restorable. A save while the
+    // journal is open leaves it in place.
     engine::ListJournal journal(engine::JournalPath(host_.ListFilePath()));
+    host_.KeepJournal(true);
+    // No record, no write: without a way to record them, no folder is changed.
+    DWORD notRecordable = 0;
+    const bool recordable = host_.CanRecord(notRecordable);
 
     const bool listMode = platform::Checked(c_.chkSubs);
     if (!listMode) {
         ListBoxItems restoreList(c_.lstRestore);
         RestoreMembership held(restoreList, false);
-        unsigned long error = 0;
+        unsigned long error = notRecordable;
         bool done = false;
-        if (!journal.Append({folder}))
+        if (recordable && !journal.Append({folder}))
             error = GetLastError();
-        else if (CustomizeAndRecord(folder, settingsFile, held, done, error))
+        else if (recordable && CustomizeAndRecord(folder, settingsFile, held, done, error))
             restoreList.Add(folder);
         journal.Close();
+        host_.KeepJournal(false);
+        if (done)
+            platform::NotifyFolderChanged(folder);
         host_.RefreshShell();
         std::wstring status = L"Folder Successfully Customized";
         if (!done)
@@ -167,47 +168,57 @@ void Apply::Command1_Click() {
         return;
     const size_t count = subDirs_.Count();
     size_t failed = 0;
+    bool outOfMemory = false;
     {
         ListBoxItems restoreList(c_.lstRestore);
         RestoreMembership held(restoreList, true, [this] { return host_.YieldToMessages(); });
         if (held.Stopped())
             return;
         ListRedrawThrottle quiet(c_.lstRestore);
-        PendingItems added(restoreList, c_.lstRestore);
-        // Journal batches: one write per this many folders keeps the record's
-        // cost small against the folders' own writes.
-        constexpr size_t kBatch = 256;
+        JoinAtEnd joinAtEnd(host_);
+        platform::FolderNotices notices;
         size_t journaled = 0;
+        size_t batchSize = engine::kFirstJournalBatch;
         std::vector<std::wstring> batch;
         for (size_t i = 0; i < count; ++i) {
             const std::wstring& target = subDirs_.At(i);
+            if (i % kJoinBatch == 0)
+                host_.JoinWaitingItems();
             if (i == journaled) {
-                added.Flush();
                 batch.clear();
-                for (size_t j = i; j < count && j < i + kBatch; ++j)
+                for (size_t j = i; j < count && j < i + batchSize; ++j)
                     batch.push_back(subDirs_.At(j));
                 journaled = i + batch.size();
-                if (!journal.Append(batch)) {
+                batchSize = engine::NextJournalBatch(batchSize);
+                if (!recordable || !journal.Append(batch)) {
                     // No record, no write: these folders could not be restored.
                     failed += count - i;
                     break;
                 }
             }
-            host_.ShowProgress(L"Changing " + target);
-            if (!host_.YieldToMessages())
-                return;
-            unsigned long error = 0;
             bool customized = false;
-            if (CustomizeAndRecord(target, settingsFile, held, customized, error))
-                added.Add(target);
-            if (!customized)
+            try {
+                host_.ShowProgress(L"Changing " + target);
+                if (!host_.YieldToMessages())
+                    return;
+                unsigned long error = 0;
+                if (CustomizeAndRecord(target, settingsFile, held, customized, error))
+                    host_.AddWaitingItem(target);
+            } catch (const std::bad_alloc&) {
+                // This folder may have missed its place in the list: the
+                // journal, kept, still holds it.
+                outOfMemory = true;
+            }
+            if (customized)
+                notices.Changed(target);
+            else
                 ++failed;
             if (!host_.YieldToMessages())
                 return;
         }
-        added.Flush();
     }
     journal.Close();
+    host_.KeepJournal(outOfMemory);
     CompleteApply(OutcomeText(L"Folders Successfully Customized", L"Folders Customized", count,
                               failed, L"could not be changed"));
 }

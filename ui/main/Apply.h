@@ -22,6 +22,15 @@ class ApplyHost : public OperationHost {
     virtual const std::wstring& ListFilePath() const = 0;
     // Writes the restore list; on failure tells the user.
     virtual bool SaveRestoreList() = 0;
+    // True when the list was read and changes can be recorded; else the reason.
+    virtual bool CanRecord(unsigned long& reason) const = 0;
+    // While kept, a save leaves the journal in place: an Apply is writing it,
+    // or a run may have missed a folder's line in the list.
+    virtual void KeepJournal(bool keep) = 0;
+    // A customized folder that joins the list box with the next batch; every
+    // save takes the waiting folders first.
+    virtual void AddWaitingItem(const std::wstring& folder) = 0;
+    virtual void JoinWaitingItems() = 0;
 
   protected:
     ~ApplyHost() = default;

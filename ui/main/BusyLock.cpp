@@ -64,8 +64,9 @@ bool Form1::OnQueryEndSession() {
 }
 
 void Form1::OnEndSession(bool ending) {
-    // The process ends when this returns. The list box holds every folder
-    // done so far, and the journal the ones an Apply was about to do.
+    // The process ends when this returns. The save takes every folder done so
+    // far, those still waiting to join the list box included; the journal
+    // stays for the ones an Apply was about to do.
     if (ending)
         SaveRestoreList();
 }

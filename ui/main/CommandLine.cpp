@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <vector>
+#include <wchar.h>
 
 namespace ui {
 
@@ -34,6 +35,25 @@ std::wstring FolderArgument(const wchar_t* commandLine) {
     const wchar_t* rest = NextArgument(commandLine, argument); // the program itself
     NextArgument(rest, argument);
     return argument;
+}
+
+ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
+    ProgramCommand command;
+    if (!commandLine)
+        return command;
+    std::wstring argument;
+    const wchar_t* rest = NextArgument(commandLine, argument); // the program itself
+    while (*rest) {
+        rest = NextArgument(rest, argument);
+        if (_wcsicmp(argument.c_str(), L"/restore-all") == 0)
+            command.mode = ProgramMode::RestoreAll;
+        else if (_wcsicmp(argument.c_str(), L"/count-customized") == 0 &&
+                 command.mode == ProgramMode::Window)
+            command.mode = ProgramMode::CountCustomized;
+        else if (_wcsicmp(argument.c_str(), L"/quiet") == 0)
+            command.quiet = true;
+    }
+    return command;
 }
 
 std::wstring NormalizeFolderArgument(const std::wstring& argument) {

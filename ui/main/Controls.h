@@ -9,6 +9,8 @@
 
 namespace ui {
 
+// One line per container, as the window groups them.
+// clang-format off
 enum ControlId : int {
     // Containers
     fraChange = 100, Picture1, fraRestore, picRestore, PicIconHolder,
@@ -25,6 +27,7 @@ enum ControlId : int {
     // Parked below the visible client area
     lblSubDirsCount = 600, LblIconNo, LblIcoNum, cmdDummy,
 };
+// clang-format on
 
 extern const ControlSpec kControls[];
 extern const size_t kControlCount;

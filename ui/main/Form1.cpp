@@ -33,7 +33,7 @@ std::wstring ExecutableFolder() {
 Form1::Form1(std::wstring appFolder, VersionQuery versionQuery)
     : appFolder_(std::move(appFolder)), versionQuery_(std::move(versionQuery)),
       status_(kTextRepaintMs), subDirsCount_(kTextRepaintMs), restoreCount_(kTextRepaintMs) {
-    listFile_ = appFolder_ + L"\\" + engine::kListFileName;
+    listFile_ = appFolder_ + L"\\" + engine::kListFileName; // until the start-up chooses
     perUserRoot = platform::LocalAppDataFolder();
     shellOpener = [](HWND owner, const std::wstring& target) {
         platform::ShellOpen(owner, target);
@@ -43,6 +43,19 @@ Form1::Form1(std::wstring appFolder, VersionQuery versionQuery)
 Form1::~Form1() {
     // Unloading without a close (a test, or an ended start-up) saves nothing.
     unloaded_ = true;
+}
+
+const std::wstring& Form1::ListFilePath() const {
+    return record_ ? record_->ListFile() : listFile_;
+}
+
+bool Form1::CanRecord() const {
+    return listLoaded_ && record_ && record_->CanRecord();
+}
+
+bool Form1::CanRecord(unsigned long& reason) const {
+    reason = record_ ? record_->Error() : DWORD(ERROR_NOT_READY);
+    return CanRecord();
 }
 
 std::wstring Form1::IdleText() const {
@@ -72,10 +85,14 @@ bool Form1::Create() {
     CreateSubsystems();
     DescribeChoices();
     if (!AdaptToOSVersion()) {
+        // The refusal touches no list file; a close or the session's end
+        // while its message showed saved nothing either.
         unloaded_ = true;
-        DestroyWindow(hwnd());
+        if (hwnd())
+            DestroyWindow(hwnd());
         return false;
     }
+    // Closed while the start-up let messages through: nothing was saved.
     Form_Load();
     if (!hwnd())
         return false;
@@ -196,6 +213,9 @@ bool Form1::PreTranslate(MSG& msg) {
 bool Form1::OnCopyData(const COPYDATASTRUCT& data) {
     if (data.dwData != kHandOverFolder || data.cbData % sizeof(wchar_t) != 0)
         return false;
+    // No folder: the second start only wanted this window in front.
+    if (data.cbData == 0)
+        return true;
     pendingFolder_.assign(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
     // The sender waits for this answer: the folder's checks and their
     // message boxes come after it.
@@ -204,7 +224,8 @@ bool Form1::OnCopyData(const COPYDATASTRUCT& data) {
 }
 
 void Form1::TakePendingFolder() {
-    if (Busy() || pendingFolder_.empty())
+    // Its message boxes let messages through: not before the list is read.
+    if (Busy() || !listLoaded_ || pendingFolder_.empty())
         return;
     const std::wstring folder = std::move(pendingFolder_);
     pendingFolder_.clear();
@@ -216,45 +237,57 @@ void Form1::Form_Load() {
     platform::Show(Control(fraChange), true);
     platform::Show(Control(fraRestore), false);
     SetStatus(IdleText());
-    listFile_ = engine::ChooseListFile(appFolder_, perUserRoot);
-    const std::wstring listFile = ListFilePath();
-    if (!platform::FileExists(listFile))
-        platform::WriteAllBytes(listFile, {'\r', '\n'});
+    record_ = std::make_unique<engine::RestoreRecord>(appFolder_, perUserRoot);
+    record_->CreateIfMissing();
     if (!DoEvents())
         return;
-    ListBoxItems restoreList(Control(lstRestore));
-    engine::LoadListFromFile(restoreList, listFile);
-    engine::RemoveBlankItems(restoreList);
-    engine::PruneRestoreList(restoreList);
-    MergeJournal();
+    LoadRestoreList();
     UpdateRestoreCount();
+    if (!record_->CanRecord()) {
+        const std::wstring text =
+            L"Changes to folders cannot be recorded, so no folder will be changed: " +
+            platform::ErrorText(record_->Error());
+        MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    }
+    if (!pendingFolder_.empty() && hwnd())
+        PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
 }
 
-void Form1::MergeJournal() {
-    // A journal left behind means a run ended without its save: the folders
-    // it reached hold our settings file and go into the list now.
-    const std::wstring journal = engine::JournalPath(ListFilePath());
-    if (!platform::PathExists(journal))
-        return;
+void Form1::LoadRestoreList() {
     ListBoxItems restoreList(Control(lstRestore));
-    engine::MergeJournal(restoreList, journal);
-    if (engine::SaveListToFile(restoreList, ListFilePath()))
-        platform::DeleteFileAt(journal);
+    record_->Load(restoreList);
+    engine::RemoveBlankItems(restoreList);
+    engine::PruneRestoreList(restoreList);
+    // A journal left behind means a run ended without its save: the folders
+    // it reached go into the list, which is saved at once.
+    const bool journalFound = record_->MergeJournals(restoreList);
+    listLoaded_ = true;
+    if (journalFound && record_->CanRecord() && IsWindow(Control(lstRestore)))
+        record_->Save(restoreList);
+}
+
+void Form1::JoinWaitingItems() {
+    if (waitingItems_.empty() || !IsWindow(Control(lstRestore)))
+        return;
+    ListBoxItems(Control(lstRestore)).AddAllQuietly(waitingItems_);
+    waitingItems_.clear();
 }
 
 bool Form1::SaveRestoreList() {
     HWND list = Control(lstRestore);
     // A list box that is gone holds nothing; saving it would empty the file.
-    if (!IsWindow(list))
+    // Before the start-up has read the list, the list box holds nothing of it.
+    if (!IsWindow(list) || !listLoaded_ || !record_)
+        return false;
+    JoinWaitingItems();
+    // Where nothing can be recorded the user was told at start-up.
+    if (!record_->CanRecord())
         return false;
     BusyHold busy(*this);
     ListBoxItems restoreList(list);
-    const bool saved =
-        engine::SaveListToFile(restoreList, ListFilePath(), [this] { return DoEvents(); });
-    if (saved) {
-        platform::DeleteFileAt(engine::JournalPath(ListFilePath()));
+    if (record_->Save(
+            restoreList, [this] { return DoEvents(); }, keepJournal_))
         return true;
-    }
     // A window that went away took the list with it; the journal keeps the run's folders.
     if (!hwnd())
         return false;
@@ -407,11 +440,13 @@ bool Form1::DoEvents() {
         for (auto* text : {&status_, &subDirsCount_, &restoreCount_})
             text->ShowDue();
         platform::DoEvents();
-        if (!hwnd())
-            return false;
         lastPump_ = platform::TickCount64();
         if (pumpObserver)
             pumpObserver();
+        // The window may have gone while messages ran: the operation that
+        // yielded must not touch it again.
+        if (!hwnd())
+            return false;
     }
     if (yieldObserver)
         yieldObserver();
@@ -564,11 +599,11 @@ void Form1::OnDestroy() {
         PostQuitMessage(0);
 }
 
-void Form1::OnException(const char* what) {
+void Form1::OnException(unsigned long error) {
     if (!hwnd())
         return;
-    std::string narrow = what ? what : "";
-    SetStatus(std::wstring(narrow.begin(), narrow.end()));
+    // The step that failed is over; what the user reads is the system's text.
+    SetStatus(L"The operation stopped: " + platform::ErrorText(error));
 }
 
 } // namespace ui

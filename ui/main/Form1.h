@@ -21,6 +21,11 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
+
+namespace engine {
+class RestoreRecord;
+}
 
 namespace ui {
 
@@ -73,10 +78,13 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     const std::wstring& AppFolder() const { return appFolder_; }
     // Fldr.dll in the application folder, or in the user's local application
     // data where the application folder refuses writes (chosen at start-up).
-    const std::wstring& ListFilePath() const override { return listFile_; }
+    const std::wstring& ListFilePath() const override;
     // Writes the restore list; on failure tells the user and keeps the list
-    // box as it is, to be tried again at the next save.
+    // box as it is, to be tried again at the next save. Saves nothing before
+    // the start-up has read the list, nor where changes cannot be recorded.
     bool SaveRestoreList() override;
+    // The start-up has read the list, and changes to folders can be recorded.
+    bool CanRecord() const;
     std::wstring IdleText() const;
     bool PictureFeatureAvailable() const { return pictureFeature_; }
     bool Busy() const { return busyHolders_ > 0; }
@@ -113,12 +121,12 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     bool OnMeasureItem(MEASUREITEMSTRUCT& measure) override;
     bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
     // A folder that a second start of the program handed over; taken once no
-    // long operation runs.
+    // long operation runs and the list is read.
     bool OnCopyData(const COPYDATASTRUCT& data) override;
     bool OnQueryEndSession() override;
     void OnEndSession(bool ending) override;
     bool OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    void OnException(const char* what) override;
+    void OnException(unsigned long error) override;
 
   private:
     void CreateControls();
@@ -162,7 +170,14 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     }
     void TakePendingFolder();
     static constexpr UINT kTakePendingFolder = WM_APP + 1;
-    void MergeJournal();
+    void LoadRestoreList();
+    // ApplyHost
+    bool CanRecord(unsigned long& reason) const override;
+    void KeepJournal(bool keep) override { keepJournal_ = keep; }
+    void AddWaitingItem(const std::wstring& folder) override { waitingItems_.push_back(folder); }
+    // Customized folders of a long run that have not joined the list box yet;
+    // they join before any save.
+    void JoinWaitingItems() override;
 
     std::wstring appFolder_;
     VersionQuery versionQuery_;
@@ -185,6 +200,13 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     bool saveWhenIdle_ = false;
     std::wstring pendingFolder_;
     std::wstring listFile_;
+    std::unique_ptr<engine::RestoreRecord> record_;
+    // No save, and no journal removed, before the start-up has read the list.
+    bool listLoaded_ = false;
+    // A save leaves the journal while an Apply writes it, and after a run
+    // that may have missed a folder's line in the list.
+    bool keepJournal_ = false;
+    std::vector<std::wstring> waitingItems_;
     bool waitCursor_ = false;
     // The control whose command runs now; the control that started the
     // operation under the busy lock; the focus when the window was last active.

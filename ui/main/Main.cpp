@@ -1,20 +1,35 @@
 #include "platform/Ole.h"
+#include "platform/Shell.h"
 #include "ui/about/frmAbout.h"
 #include "ui/main/CommandLine.h"
 #include "ui/main/Form1.h"
+#include "ui/main/RestoreAll.h"
 #include "ui/main/SingleInstance.h"
 
 #include <commctrl.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+    const ui::ProgramCommand command = ui::ParseCommandLine(GetCommandLineW());
+    // Only reads: the uninstaller asks before it knows whether a copy runs.
+    if (command.mode == ui::ProgramMode::CountCustomized)
+        return ui::CountCustomized(ui::ExecutableFolder(), platform::LocalAppDataFolder());
     // A second copy would save its own list over the first one's.
     ui::SingleInstance instance;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    if (command.mode == ui::ProgramMode::RestoreAll) {
+        // No version check: an uninstaller must be able to put folders back
+        // wherever the program loads.
+        InitCommonControlsEx(&icc);
+        return ui::RunRestoreAll(instance, ui::ExecutableFolder(), platform::LocalAppDataFolder(),
+                                 command.quiet);
+    }
     const std::wstring folder = ui::FolderArgument(GetCommandLineW());
     if (!instance.First()) {
-        ui::HandOverToRunningInstance(folder);
+        if (!ui::HandOverToRunningInstance(folder))
+            MessageBoxW(nullptr, L"Quillane is already running.", ui::kAppTitle,
+                        MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     // The folder dialog's new style and the picture loader need COM.
     const platform::ScopedOleInitialize ole;

@@ -4,11 +4,33 @@
 
 namespace ui {
 
+namespace {
+// Per session: another user logged on at the same time has a list of their own.
+constexpr wchar_t kInstanceMutex[] = L"Local\\Quillane.SingleInstance";
+} // namespace
+
 SingleInstance::SingleInstance() {
-    // Per session: another user logged on at the same time has a list of
-    // their own.
-    mutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Quillane.SingleInstance"));
-    first_ = !mutex_ || GetLastError() != ERROR_ALREADY_EXISTS;
+    Claim();
+}
+
+void SingleInstance::Claim() {
+    mutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutex));
+    const DWORD error = GetLastError();
+    // A copy running elevated holds a claim this one may not open: that
+    // copy runs all the same.
+    first_ = mutex_ ? error != ERROR_ALREADY_EXISTS : error != ERROR_ACCESS_DENIED;
+}
+
+bool SingleInstance::ClaimAgain(DWORD waitMs) {
+    const ULONGLONG until = platform::TickCount64() + waitMs;
+    for (;;) {
+        // Only this object's own handle keeps a claim alive that nobody holds.
+        mutex_.reset();
+        Claim();
+        if (first_ || platform::TickCount64() >= until)
+            return first_;
+        Sleep(50);
+    }
 }
 
 namespace {
@@ -22,29 +44,64 @@ std::wstring FullPath(const std::wstring& path) {
     return length == 0 || length >= MAX_PATH * 4 ? path : std::wstring(buffer, length);
 }
 
-} // namespace
-
-bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
-    // The first copy may hold the claim before its window exists.
+// The first copy may hold the claim before its window exists.
+HWND WaitForMainWindow(DWORD waitMs) {
     const ULONGLONG until = platform::TickCount64() + waitMs;
     HWND window = nullptr;
     while (!(window = FindWindowW(kMainWindowClass, nullptr)) && platform::TickCount64() < until)
         Sleep(50);
+    return window;
+}
+
+} // namespace
+
+bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
+    HWND window = WaitForMainWindow(waitMs);
     if (!window)
         return false;
     if (IsIconic(window))
         ShowWindowAsync(window, SW_RESTORE);
     SetForegroundWindow(window);
-    const std::wstring full = FullPath(folder);
-    if (!full.empty()) {
-        COPYDATASTRUCT data{kHandOverFolder, static_cast<DWORD>(full.size() * sizeof(wchar_t)),
-                            const_cast<wchar_t*>(full.data())};
-        DWORD_PTR answer = 0;
-        // A window busy in a modal dialog still answers; a hung one is given up.
-        SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
-                            SMTO_ABORTIFHUNG, waitMs, &answer);
-    }
-    return true;
+    // Sent even without a folder: the answer tells that the copy was reached.
+    std::wstring full = FullPath(folder);
+    COPYDATASTRUCT data{kHandOverFolder, static_cast<DWORD>(full.size() * sizeof(wchar_t)),
+                        full.empty() ? nullptr : full.data()};
+    DWORD_PTR answer = 0;
+    // A window busy in a modal dialog still answers; a hung one is given up,
+    // and one running elevated refuses the message.
+    return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG, waitMs, &answer) != 0 &&
+           answer == TRUE;
+}
+
+bool CloseRunningInstance(DWORD waitMs) {
+    constexpr DWORD kFindMs = 5000;
+    HWND window = WaitForMainWindow(kFindMs);
+    if (!window)
+        return true;
+    // A window not shown yet is still reading its list, or showing why it
+    // cannot run: closed then, it would save a list it has not read.
+    const ULONGLONG shownBy = platform::TickCount64() + kFindMs;
+    while (IsWindow(window) && !IsWindowVisible(window) && platform::TickCount64() < shownBy)
+        Sleep(50);
+    if (IsWindow(window) && !IsWindowVisible(window))
+        return false;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    const platform::KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    DWORD_PTR answer = 0;
+    const bool answered =
+        SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, waitMs, &answer) != 0;
+    // A close destroys the window before its handler returns: a window still
+    // there refused, as it does while a long operation runs.
+    if (answered && IsWindow(window))
+        return false;
+    if (process)
+        return WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0;
+    const ULONGLONG until = platform::TickCount64() + waitMs;
+    while (IsWindow(window) && platform::TickCount64() < until)
+        Sleep(50);
+    return !IsWindow(window);
 }
 
 } // namespace ui

@@ -19,15 +19,25 @@ class SingleInstance {
     SingleInstance& operator=(const SingleInstance&) = delete;
     // False when another copy of the program holds the claim.
     bool First() const { return first_; }
+    // Claims again until no other copy holds the claim or waitMs are up;
+    // true when this object is then the only holder.
+    bool ClaimAgain(DWORD waitMs);
 
   private:
+    void Claim();
     platform::KernelHandle mutex_;
     bool first_ = true;
 };
 
 // Brings the running copy's window to the front, restored if minimized, and
 // hands it the folder (if any) to take as if chosen. False when no running
-// window was found within waitMs.
+// window was found within waitMs, or it did not take the hand-over.
 bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs = 5000);
+
+// Asks the running copy's window to close as the user would (it saves its
+// list) and waits up to waitMs for its process to end. False when a window
+// was found and refused to close (a long operation runs), was never shown,
+// or did not end in time; true when it ended or no window was found.
+bool CloseRunningInstance(DWORD waitMs = 15000);
 
 } // namespace ui

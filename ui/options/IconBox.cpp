@@ -114,7 +114,7 @@ COLORREF IconBoxPixel(HWND box, int x, int y) {
     if (!state || !state->bits || x < 0 || y < 0 || x >= state->width || y >= state->height)
         return CLR_INVALID;
     GdiFlush();
-    const std::uint32_t bgra = state->bits[static_cast<size_t>(y) * state->width + x];
+    const std::uint32_t bgra = state->bits[static_cast<size_t>(y * state->width + x)];
     return RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
 }
 

@@ -95,9 +95,7 @@ void cFileDialog::Show(bool open) {
         return;
     }
     if (cancelError_) {
-        FileDialogError error;
-        error.source = ExecutableBaseName() + L".cFileDialog";
-        throw error;
+        throw FileDialogError{.source = ExecutableBaseName() + L".cFileDialog"};
     }
 }
 

@@ -14,7 +14,7 @@ std::wstring GetDialogFilePath(HWND hDlg);
 class frmPreview : public platform::WindowBase, public platform::OpenDialogEvents {
   public:
     frmPreview() = default;
-    ~frmPreview();
+    ~frmPreview() override;
 
     // Form_Load: creates the hidden window and its panel.
     bool Load();

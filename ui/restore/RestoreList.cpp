@@ -70,7 +70,8 @@ void ListBoxItems::AddAllQuietly(const std::vector<std::wstring>& texts) {
     size_t chars = 0;
     for (const auto& text : texts)
         chars += text.size() + 1;
-    SendMessageW(listBox_, LB_INITSTORAGE, texts.size(), chars * sizeof(wchar_t));
+    SendMessageW(listBox_, LB_INITSTORAGE, texts.size(),
+                 static_cast<LPARAM>(chars * sizeof(wchar_t)));
     // Texts that come in order (a saved list does) each go straight to the end.
     const size_t n = Count();
     std::wstring last = n ? Item(n - 1) : std::wstring();
@@ -119,7 +120,7 @@ void ListRedrawThrottle::Resume() {
 }
 
 bool IsTicked(HWND listBox, int index) {
-    return SendMessageW(listBox, LB_GETSEL, index, 0) > 0;
+    return SendMessageW(listBox, LB_GETSEL, static_cast<WPARAM>(index), 0) > 0;
 }
 
 int TickedCount(HWND listBox) {

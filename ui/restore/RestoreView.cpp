@@ -4,8 +4,11 @@
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
+#include "platform/Shell.h"
 #include "platform/Window.h"
 #include "ui/restore/RestoreList.h"
+
+#include <new>
 
 namespace ui {
 
@@ -15,6 +18,13 @@ std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t
         return allDone;
     return std::wstring(someDone) + L": " + std::to_wstring(count - failed) + L" of " +
            std::to_wstring(count) + L" (" + std::to_wstring(failed) + L" " + failure + L")";
+}
+
+bool ChangedFolder(engine::RestoreOutcome outcome) {
+    // A stopped or refused step may still have changed something.
+    return outcome == engine::RestoreOutcome::Restored ||
+           outcome == engine::RestoreOutcome::NotRestored ||
+           outcome == engine::RestoreOutcome::Stopped;
 }
 
 RestoreView::RestoreView(OperationHost& host, BusyLock& busy, const RestoreControls& controls,
@@ -87,14 +97,25 @@ void RestoreView::cmdRestore_Click() {
     {
         BusyHold busy(busy_);
         ListRedrawThrottle redraw(c_.lstRestore);
+        platform::FolderNotices notices;
         for (size_t i = list.Count(); i-- > 0;) {
             if (!IsTicked(c_.lstRestore, static_cast<int>(i)))
                 continue;
-            const std::wstring folder = list.Item(i);
-            host_.ShowProgress(L"Restoring " + folder);
-            if (!host_.YieldToMessages())
-                return;
-            const engine::RestoreResult result = engine::RestoreFolder(folder);
+            engine::RestoreResult result;
+            std::wstring folder;
+            try {
+                folder = list.Item(i);
+                host_.ShowProgress(L"Restoring " + folder);
+                if (!host_.YieldToMessages())
+                    return;
+                result = engine::RestoreFolder(folder);
+            } catch (const std::bad_alloc&) {
+                // Out of memory on one folder: it stays, and the run goes on.
+                ++notRestored;
+                continue;
+            }
+            if (ChangedFolder(result.outcome))
+                notices.Changed(folder);
             if (result.outcome == engine::RestoreOutcome::Stopped) {
                 // Folders already restored stay restored; the window works again.
                 host_.UpdateRestoreCount();

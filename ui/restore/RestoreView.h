@@ -1,6 +1,7 @@
 #pragma once
 // The restore view inside the main window and the operation that puts
 // customized folders back.
+#include "engine/RestoreFolder.h"
 #include "platform/CommandTable.h"
 #include "ui/main/BusyLock.h"
 #include "ui/main/OperationHost.h"
@@ -19,6 +20,10 @@ struct RestoreControls {
 // else "<someDone>: <done> of <count> (<failed> <failure>)".
 std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t count,
                          size_t failed, const wchar_t* failure);
+
+// Whether a restore with this outcome may have touched the folder, so that
+// the shell must be told.
+bool ChangedFolder(engine::RestoreOutcome outcome);
 
 class RestoreView {
   public:

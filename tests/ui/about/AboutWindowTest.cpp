@@ -131,7 +131,7 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&file), sizeof file);
     out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), size);
+    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(size));
     return printed && out.good();
 }
 
@@ -176,8 +176,13 @@ TEST_F(AboutWindowTest, IsAFixedDialogWindowCentredOnTheScreen) {
 
     RECT frame{};
     GetWindowRect(about, &frame);
-    EXPECT_NEAR((frame.left + frame.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
-    EXPECT_NEAR((frame.top + frame.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+    // Whole pixels, as the window was placed.
+    const int centreX = (frame.left + frame.right) / 2;
+    const int centreY = (frame.top + frame.bottom) / 2;
+    const int screenCentreX = GetSystemMetrics(SM_CXSCREEN) / 2;
+    const int screenCentreY = GetSystemMetrics(SM_CYSCREEN) / 2;
+    EXPECT_NEAR(centreX, screenCentreX, 1);
+    EXPECT_NEAR(centreY, screenCentreY, 1);
 }
 
 TEST_F(AboutWindowTest, ControlsSitWhereTheLayoutPutsThem) {

@@ -91,7 +91,7 @@ ChmEntry FindEntry(const std::string& chm, const std::string& name) {
 
 std::uint32_t Dword(const std::string& data, size_t at) {
     std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
+    for (size_t i = 4; i-- > 0;)
         value = (value << 8) | static_cast<unsigned char>(data.at(at + i));
     return value;
 }
@@ -117,7 +117,7 @@ TEST(HelpFile, IsCompiledWithEveryPageAndASearchIndex) {
     const ChmEntry system = FindEntry(chm, "/#SYSTEM");
     ASSERT_TRUE(system.found && system.section == 0);
     std::uint64_t content = 0; // the uncompressed section's start, from the header
-    for (int i = 7; i >= 0; --i)
+    for (size_t i = 8; i-- > 0;)
         content = (content << 8) | static_cast<unsigned char>(chm.at(0x58 + i));
     const std::string records = chm.substr(static_cast<size_t>(content + system.offset),
                                            static_cast<size_t>(system.length));

@@ -8,12 +8,15 @@ using namespace testing_support;
 using namespace ui;
 
 namespace {
+
+class FolderSelectionTest : public Form1Fixture {};
+
 constexpr int kBusySet[] = {Command1,     Command2,        Command3,          Command4,
                             cmdClearBgnd, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5,
                             chkSubs,      cmdBrowseFolder, CmdBrowseIconFile};
-}
+} // namespace
 
-TEST_F(Form1Test, WalkGivesSortedTargetsAndTheCount) {
+TEST_F(FolderSelectionTest, WalkGivesSortedTargetsAndTheCount) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\b\\X");
     data.MakeFolder(L"Data\\A");
@@ -39,7 +42,7 @@ TEST_F(Form1Test, WalkGivesSortedTargetsAndTheCount) {
     EXPECT_LT(at(root + L"\\b"), at(root + L"\\b\\X"));
 }
 
-TEST_F(Form1Test, WalkGivesTheSameTargetsOnEveryFindLevel) {
+TEST_F(FolderSelectionTest, WalkGivesTheSameTargetsOnEveryFindLevel) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\b\\X");
     data.MakeFolder(L"Data\\A");
@@ -60,7 +63,7 @@ TEST_F(Form1Test, WalkGivesTheSameTargetsOnEveryFindLevel) {
     }
 }
 
-TEST_F(Form1Test, BusyLockHoldsWhileTheWalkRuns) {
+TEST_F(FolderSelectionTest, BusyLockHoldsWhileTheWalkRuns) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\one");
     ASSERT_TRUE(Start());
@@ -86,7 +89,7 @@ TEST_F(Form1Test, BusyLockHoldsWhileTheWalkRuns) {
     EXPECT_TRUE(platform::HasCloseCommand(form().hwnd()));
 }
 
-TEST_F(Form1Test, ExclusionsAreSubstringsInAnyCase) {
+TEST_F(FolderSelectionTest, ExclusionsAreSubstringsInAnyCase) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\Old DESKTOP Files\\Letters");
     data.MakeFolder(L"Data\\cd burning");
@@ -106,7 +109,7 @@ TEST_F(Form1Test, ExclusionsAreSubstringsInAnyCase) {
     EXPECT_EQ(Text(txtChanging), L"Folder list complete....Ready to change 0 Folders");
 }
 
-TEST_F(Form1Test, UntickEmptiesTheListAndTickWithoutFolderDoesNotStay) {
+TEST_F(FolderSelectionTest, UntickEmptiesTheListAndTickWithoutFolderDoesNotStay) {
     const std::wstring root = data.MakeFolder(L"Data\\A");
     ASSERT_TRUE(Start());
     SendMessageW(form().Control(chkSubs), BM_CLICK, 0, 0);
@@ -124,7 +127,7 @@ TEST_F(Form1Test, UntickEmptiesTheListAndTickWithoutFolderDoesNotStay) {
     EXPECT_EQ(Text(txtChanging), L"Quillane 1.0");
 }
 
-TEST_F(Form1Test, JunctionsAndLinksAreEntriesButNotWalked) {
+TEST_F(FolderSelectionTest, JunctionsAndLinksAreEntriesButNotWalked) {
     // The test prefix holds C:\quillane-loop\inner\up, a link back to C:\quillane-loop.
     ASSERT_TRUE(Exists(L"C:\\quillane-loop\\inner\\up"));
     ASSERT_TRUE(Start());
@@ -135,7 +138,7 @@ TEST_F(Form1Test, JunctionsAndLinksAreEntriesButNotWalked) {
                                          L"C:\\quillane-loop\\inner\\up"}));
 }
 
-TEST_F(Form1Test, FolderDialogFillsTheFolderBox) {
+TEST_F(FolderSelectionTest, FolderDialogFillsTheFolderBox) {
     const std::wstring root = data.MakeFolder(L"Chosen");
     ASSERT_TRUE(Start());
     DialogResponder responder;
@@ -149,7 +152,7 @@ TEST_F(Form1Test, FolderDialogFillsTheFolderBox) {
     EXPECT_TRUE(TargetItems().empty());
 }
 
-TEST_F(Form1Test, CancellingAfterAListWasBuiltKeepsTheFolderAndEmptiesTheList) {
+TEST_F(FolderSelectionTest, CancellingAfterAListWasBuiltKeepsTheFolderAndEmptiesTheList) {
     const std::wstring root = data.MakeFolder(L"Data\\A");
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, data / L"Data");
@@ -163,7 +166,7 @@ TEST_F(Form1Test, CancellingAfterAListWasBuiltKeepsTheFolderAndEmptiesTheList) {
     EXPECT_TRUE(TargetItems().empty());
 }
 
-TEST_F(Form1Test, DriveRootIsConfirmedYesKeepsItNoEmptiesTheBox) {
+TEST_F(FolderSelectionTest, DriveRootIsConfirmedYesKeepsItNoEmptiesTheBox) {
     ASSERT_TRUE(Start());
     const std::wstring question =
         L"This will change ALL the Folders on Drive C:\\ and can take several minutes.     "
@@ -197,7 +200,7 @@ TEST_F(Form1Test, DriveRootIsConfirmedYesKeepsItNoEmptiesTheBox) {
     EXPECT_EQ(Text(TxtFolder), L"C:\\");
 }
 
-TEST_F(Form1Test, FolderOnACdDriveIsRefused) {
+TEST_F(FolderSelectionTest, FolderOnACdDriveIsRefused) {
     ASSERT_EQ(GetDriveTypeW(L"D:\\"), UINT(DRIVE_CDROM));
     ASSERT_TRUE(Start());
     DialogResponder responder;
@@ -212,7 +215,7 @@ TEST_F(Form1Test, FolderOnACdDriveIsRefused) {
     EXPECT_EQ(GetFocus(), form().Control(cmdBrowseFolder));
 }
 
-TEST_F(Form1Test, ClearAllKeepsTheIconIndex) {
+TEST_F(FolderSelectionTest, ClearAllKeepsTheIconIndex) {
     const std::wstring root = data.MakeFolder(L"Data\\A");
     ASSERT_TRUE(Start());
     SetScrollRange(form().Control(ScrollIconNo), SB_CTL, 0, 10, FALSE);

@@ -23,11 +23,13 @@ class UiEnvironment : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new UiEnvironment);
 } // namespace
 
-void Form1Test::SetUp() {}
+void Form1Fixture::SetUp() {}
 
-void Form1Test::TearDown() { form_.reset(); }
+void Form1Fixture::TearDown() {
+    form_.reset();
+}
 
-bool Form1Test::Start(int versionCode) {
+bool Form1Fixture::Start(int versionCode) {
     form_ = std::make_unique<ui::Form1>(appDir.path(), [versionCode] { return versionCode; });
     if (!form_->Create())
         return false;
@@ -36,7 +38,7 @@ bool Form1Test::Start(int versionCode) {
     return true;
 }
 
-std::vector<std::wstring> Form1Test::RestoreItems() {
+std::vector<std::wstring> Form1Fixture::RestoreItems() {
     ui::ListBoxItems list(form_->Control(ui::lstRestore));
     std::vector<std::wstring> items;
     for (size_t i = 0; i < list.Count(); ++i)
@@ -44,7 +46,7 @@ std::vector<std::wstring> Form1Test::RestoreItems() {
     return items;
 }
 
-std::vector<std::wstring> Form1Test::TargetItems() {
+std::vector<std::wstring> Form1Fixture::TargetItems() {
     std::vector<std::wstring> items;
     for (size_t i = 0; i < form_->TargetList().Count(); ++i)
         items.push_back(form_->TargetList().Item(i));

@@ -11,7 +11,7 @@
 namespace testing_support {
 
 // A real main window with its own application folder (and so its own Fldr.dll).
-class Form1Test : public ::testing::Test {
+class Form1Fixture : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;

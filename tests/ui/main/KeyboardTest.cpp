@@ -17,7 +17,7 @@ namespace {
 // into WM_HELP. Not in the headers.
 constexpr UINT kKeyF1 = 0x004D;
 
-class KeyboardTest : public Form1Test {
+class KeyboardTest : public Form1Fixture {
   protected:
     void SetUp() override {
         for (const wchar_t* folder : {L"Icons", L"Backgrounds"})

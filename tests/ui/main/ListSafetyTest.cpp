@@ -8,6 +8,7 @@
 #include "platform/SystemApi.h"
 #include "platform/Files.h"
 #include "ui/main/SingleInstance.h"
+#include "tests/support/UnixSide.h"
 
 #include <algorithm>
 #include <set>
@@ -17,40 +18,7 @@ using namespace ui;
 
 namespace {
 
-// Wine's own calls: the Unix name of a path, and running a Unix program.
-std::string UnixPath(const std::wstring& path) {
-    using GetUnixName = char*(CDECL*)(const wchar_t*);
-    auto get = reinterpret_cast<GetUnixName>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* name = get ? get(path.c_str()) : nullptr;
-    std::string text = name ? name : "";
-    if (name)
-        HeapFree(GetProcessHeap(), 0, name);
-    return text;
-}
-
-bool Chattr(const char* flag, const std::wstring& folder) {
-    using Spawn = LONG(CDECL*)(char* const*, int);
-    auto spawn = reinterpret_cast<Spawn>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
-    std::string unixPath = UnixPath(folder), program = "chattr", option = flag;
-    char* argv[] = {program.data(), option.data(), unixPath.data(), nullptr};
-    return spawn && !unixPath.empty() && spawn(argv, TRUE) == 0;
-}
-
-// The application folder refuses every write while the object lives.
-class Immutable {
-  public:
-    explicit Immutable(std::wstring folder) : folder_(std::move(folder)) {
-        ok_ = Chattr("+i", folder_);
-    }
-    ~Immutable() { Chattr("-i", folder_); }
-    bool ok() const { return ok_; }
-
-  private:
-    std::wstring folder_;
-    bool ok_ = false;
-};
+class ListSafetyTest : public Form1Fixture {};
 
 std::wstring BuiltProgram() {
     std::wstring path = L"Z:" + std::wstring(QUILLANE_EXE, QUILLANE_EXE + sizeof QUILLANE_EXE - 1);
@@ -129,6 +97,7 @@ class Child {
         return code;
     }
     bool Started() const { return pi_.hProcess != nullptr; }
+    DWORD ProcessId() const { return pi_.dwProcessId; }
 
   private:
     PROCESS_INFORMATION pi_{};
@@ -151,20 +120,25 @@ void Click(HWND window, int id, bool wait) {
 
 } // namespace
 
-TEST_F(Form1Test, UnwritableAppFolderKeepsTheListInTheUserFolder) {
+TEST_F(ListSafetyTest, UnwritableAppFolderKeepsTheListInTheUserFolder) {
     const std::wstring kept = data.MakeFolder(L"Kept"), fresh = data.MakeFolder(L"Fresh");
+    const std::wstring later = data.MakeFolder(L"Later");
     engine::FolderOptions options;
     options.tooltip = L"t";
     ASSERT_TRUE(engine::CustomizeFolder(kept, options).customized);
+    ASSERT_TRUE(engine::CustomizeFolder(later, options).customized);
     WriteBytes(appDir / L"Fldr.dll", Narrow(kept) + "\r\n");
     TempDir user;
+    const std::wstring perUser = user / L"Quillane\\Fldr.dll";
+    auto startWithUserFolder = [&] {
+        form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
+        form_->perUserRoot = user.path();
+        return form_->Create();
+    };
     {
         Immutable locked(appDir.path());
         ASSERT_TRUE(locked.ok());
-        form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
-        form_->perUserRoot = user.path();
-        ASSERT_TRUE(form_->Create());
-        const std::wstring perUser = user / L"Quillane\\Fldr.dll";
+        ASSERT_TRUE(startWithUserFolder());
         EXPECT_EQ(form().ListFilePath(), perUser);
         EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{kept}); // seeded
         form().SetText(TxtFolder, fresh);
@@ -174,16 +148,139 @@ TEST_F(Form1Test, UnwritableAppFolderKeepsTheListInTheUserFolder) {
         form_.reset();
 
         // A second start finds the entries.
-        form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
-        form_->perUserRoot = user.path();
-        ASSERT_TRUE(form_->Create());
+        ASSERT_TRUE(startWithUserFolder());
         EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{fresh, kept}));
         form_.reset();
     }
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(kept) + "\r\n");
+
+    // Writable again: the folder recorded meanwhile is still shown, and the
+    // one record goes to the application folder.
+    ASSERT_TRUE(startWithUserFolder());
+    EXPECT_EQ(form().ListFilePath(), appDir / L"Fldr.dll");
+    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{fresh, kept}));
+    form().Command4_Click();
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(fresh) + "\r\n" + Narrow(kept) + "\r\n");
+    EXPECT_FALSE(Exists(perUser));
+
+    // And the reverse: a per-user list from an earlier time is in use again,
+    // and what the application folder's list gained since is still shown.
+    WriteBytes(perUser, Narrow(later) + "\r\n");
+    Immutable locked(appDir.path());
+    ASSERT_TRUE(locked.ok());
+    ASSERT_TRUE(startWithUserFolder());
+    EXPECT_EQ(form().ListFilePath(), perUser);
+    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{fresh, kept, later}));
+    form().Command4_Click();
+    EXPECT_EQ(ReadAnsi(perUser),
+              Narrow(fresh) + "\r\n" + Narrow(kept) + "\r\n" + Narrow(later) + "\r\n");
 }
 
-TEST_F(Form1Test, KilledApplyLeavesEveryWrittenFolderRestorable) {
+TEST_F(ListSafetyTest, WhereNothingCanBeRecordedNoFolderIsChanged) {
+    const std::wstring kept = data.MakeFolder(L"Kept"), fresh = data.MakeFolder(L"Fresh");
+    engine::FolderOptions options;
+    options.tooltip = L"t";
+    ASSERT_TRUE(engine::CustomizeFolder(kept, options).customized);
+    WriteBytes(appDir / L"Fldr.dll", Narrow(kept) + "\r\n");
+    TempDir user;
+    Immutable app(appDir.path()), userRoot(user.path());
+    ASSERT_TRUE(app.ok() && userRoot.ok());
+    const std::wstring why = platform::ErrorText(ERROR_ACCESS_DENIED);
+    {
+        DialogResponder responder;
+        responder.Expect(L"Quillane", [&why](HWND d) {
+            EXPECT_EQ(MessageBoxText(d),
+                      L"Changes to folders cannot be recorded, so no folder will be changed: " +
+                          why);
+            EXPECT_EQ(MessageBoxIcon(d), IDI_EXCLAMATION);
+            PressButton(d, IDOK);
+        });
+        form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
+        form_->perUserRoot = user.path();
+        ASSERT_TRUE(form_->Create());
+        EXPECT_EQ(responder.Pending(), 0u);
+    }
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{kept});
+    form().SetText(TxtFolder, fresh);
+    form().SetText(TxtToolTip, L"tip");
+    form().apply().Command1_Click(); // said once: no second message
+    EXPECT_EQ(Text(txtChanging), L"Folder could not be customized: " + why);
+    EXPECT_FALSE(Exists(fresh + L"\\Desktop.ini"));
+    form().Command4_Click();
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(kept) + "\r\n");
+}
+
+TEST_F(ListSafetyTest, ACloseBeforeTheListIsReadSavesNothing) {
+    const std::string list = "C:\\Kept\\One\r\nC:\\Kept\\Two\r\n";
+    const std::wstring journal = engine::JournalPath(appDir / L"Fldr.dll");
+    for (const UINT message : {UINT(WM_CLOSE), UINT(WM_ENDSESSION)}) {
+        SCOPED_TRACE(message);
+        WriteBytes(appDir / L"Fldr.dll", list);
+        WriteBytes(journal, "x");
+        // While the refusal on NT 6.x shows its message.
+        {
+            DialogResponder responder;
+            responder.Expect(L"Quillane", [message](HWND d) {
+                SendMessageW(GetWindow(d, GW_OWNER), message, TRUE, 0);
+                PressButton(d, IDOK);
+            });
+            EXPECT_FALSE(Start(9));
+        }
+        EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), list);
+        EXPECT_EQ(ReadAnsi(journal), "x");
+        // While the start-up lets messages through before it reads the list.
+        form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
+        bool sent = false;
+        form_->pumpObserver = [&] {
+            if (sent || !form_->hwnd())
+                return;
+            sent = true;
+            SendMessageW(form_->hwnd(), message, TRUE, 0);
+            EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), list);
+            EXPECT_EQ(ReadAnsi(journal), "x");
+        };
+        EXPECT_EQ(form_->Create(), message != WM_CLOSE);
+        EXPECT_TRUE(sent);
+        if (message == WM_CLOSE) {
+            EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), list);
+        }
+        form_.reset();
+    }
+}
+
+TEST_F(ListSafetyTest, EndOfSessionDuringAnApplySavesEveryFolderDoneSoFar) {
+    const std::wstring root = data.MakeFolder(L"Tree");
+    std::vector<std::wstring> folders{root};
+    for (int i = 0; i < 120; ++i)
+        folders.push_back(data.MakeFolder(L"Tree\\F" + std::to_wstring(1000 + i)));
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().folderSelection().SetIncludeSubdirectories(true);
+    form().SetText(TxtToolTip, L"tip");
+    const std::wstring listFile = appDir / L"Fldr.dll";
+    std::vector<std::wstring> done;
+    std::string saved;
+    bool journalKept = false;
+    form().yieldObserver = [&] {
+        if (!saved.empty() || !Exists(engine::SettingsFilePath(folders[60])))
+            return;
+        for (const auto& f : folders)
+            if (Exists(engine::SettingsFilePath(f)))
+                done.push_back(f);
+        SendMessageW(form().hwnd(), WM_ENDSESSION, TRUE, 0);
+        saved = ReadAnsi(listFile);
+        journalKept = Exists(engine::JournalPath(listFile));
+    };
+    form().apply().Command1_Click();
+    ASSERT_GE(done.size(), 61u);
+    for (const auto& f : done)
+        EXPECT_NE(saved.find(Narrow(f) + "\r\n"), std::string::npos) << Narrow(f);
+    EXPECT_TRUE(journalKept); // the run goes on writing folders it records there
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+    EXPECT_FALSE(Exists(engine::JournalPath(listFile)));
+}
+
+TEST_F(ListSafetyTest, KilledApplyLeavesEveryWrittenFolderRestorable) {
     // The chosen folder is a target too, and comes first.
     std::vector<std::wstring> folders{data.MakeFolder(L"Tree")};
     for (int i = 0; i < 300; ++i) {
@@ -246,7 +343,7 @@ TEST_F(Form1Test, KilledApplyLeavesEveryWrittenFolderRestorable) {
     }
 }
 
-TEST_F(Form1Test, SecondStartActivatesTheFirstWindow) {
+TEST_F(ListSafetyTest, SecondStartActivatesTheFirstWindow) {
     WriteBytes(appDir / L"Fldr.dll", "C:\\x\r\n");
     Child first(appDir.path());
     HWND window = first.Window();
@@ -261,7 +358,7 @@ TEST_F(Form1Test, SecondStartActivatesTheFirstWindow) {
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll"), before);
 }
 
-TEST_F(Form1Test, SecondStartHandsItsFolderToTheFirstWindow) {
+TEST_F(ListSafetyTest, SecondStartHandsItsFolderToTheFirstWindow) {
     const std::wstring folder = data.MakeFolder(L"Handed over");
     Child first(appDir.path());
     HWND window = first.Window();
@@ -270,4 +367,68 @@ TEST_F(Form1Test, SecondStartHandsItsFolderToTheFirstWindow) {
     ASSERT_TRUE(second.Wait());
     HWND box = FindControl(window, TxtFolder);
     EXPECT_TRUE(PumpUntil([&] { return WindowText(box) == folder; }, 5000)) << WindowText(box);
+}
+
+namespace {
+
+struct MessageBoxSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindMessageBox(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<MessageBoxSearch*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    wchar_t cls[64] = {};
+    GetClassNameW(w, cls, 64);
+    if (pid == s->pid && std::wstring(cls) == L"#32770" && IsWindowVisible(w)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The claim of a copy running elevated, which this session may not open.
+platform::KernelHandle ClaimOutOfReach() {
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    ACL empty;
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+    return platform::KernelHandle(
+        CreateMutexW(&attributes, FALSE, L"Local\\Quillane.SingleInstance"));
+}
+
+} // namespace
+
+TEST_F(ListSafetyTest, AClaimOutOfReachStillMeansAnotherCopyRuns) {
+    const platform::KernelHandle claim = ClaimOutOfReach();
+    ASSERT_TRUE(claim.valid());
+    {
+        // No window to hand over to: the second copy says so and ends.
+        Child second(appDir.path());
+        HWND box = nullptr;
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                MessageBoxSearch search{second.ProcessId(), nullptr};
+                EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search));
+                box = search.found;
+                return box != nullptr;
+            },
+            20000));
+        EXPECT_EQ(WindowText(box), L"Quillane");
+        EXPECT_EQ(WindowText(FindControl(box, 0xFFFF)), L"Quillane is already running.");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(second.Wait());
+        EXPECT_EQ(second.ExitCode(), 0u);
+        EXPECT_FALSE(Exists(appDir / L"Fldr.dll"));
+    }
+    // With the running copy's window there, the folder is handed over.
+    const std::wstring folder = data.MakeFolder(L"Handed over");
+    ASSERT_TRUE(Start());
+    Child second(data.MakeFolder(L"Second"), L"\"" + folder + L"\"");
+    EXPECT_TRUE(PumpUntil([&] { return Text(TxtFolder) == folder; }, 20000));
+    EXPECT_TRUE(PumpUntil([&] { return second.Wait(0); }, 10000));
 }

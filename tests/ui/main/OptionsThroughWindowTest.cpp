@@ -20,7 +20,7 @@ DialogResponder::Action TypeColour(int red, int green, int blue) {
     return [=](HWND d) { options_test::TypeColourAndOk(d, red, green, blue); };
 }
 
-class OptionsThroughWindowTest : public Form1Test {
+class OptionsThroughWindowTest : public Form1Fixture {
   protected:
     void SetUp() override {
         for (const wchar_t* folder : {L"Icons", L"Backgrounds"})

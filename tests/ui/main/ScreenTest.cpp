@@ -43,7 +43,7 @@ SIZE FrameFor(HWND window, UINT dpi) {
     return {r.right - r.left, r.bottom - r.top};
 }
 
-class ScreenTest : public Form1Test {
+class ScreenTest : public Form1Fixture {
   protected:
     void ChangeDpi(UINT dpi, RECT suggested) {
         SendMessageW(form().hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),

@@ -8,7 +8,11 @@
 using namespace testing_support;
 using namespace ui;
 
-TEST_F(Form1Test, FirstStartCreatesTheListFileWithOneEmptyLine) {
+namespace {
+class StartupTest : public Form1Fixture {};
+} // namespace
+
+TEST_F(StartupTest, FirstStartCreatesTheListFileWithOneEmptyLine) {
     ASSERT_TRUE(Start());
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), "\r\n");
     EXPECT_TRUE(RestoreItems().empty());
@@ -24,7 +28,7 @@ TEST_F(Form1Test, FirstStartCreatesTheListFileWithOneEmptyLine) {
     EXPECT_EQ(GetFocus(), form().Control(cmdDummy));
 }
 
-TEST_F(Form1Test, VistaAndLaterEndBeforeTheListFileIsTouched) {
+TEST_F(StartupTest, VistaAndLaterEndBeforeTheListFileIsTouched) {
     DialogResponder responder;
     responder.Expect(L"Quillane", [](HWND d) {
         EXPECT_EQ(MessageBoxText(d), L"Quillane is not compatible with Vista    ");
@@ -35,7 +39,7 @@ TEST_F(Form1Test, VistaAndLaterEndBeforeTheListFileIsTouched) {
     EXPECT_FALSE(Exists(appDir / L"Fldr.dll"));
 }
 
-TEST_F(Form1Test, VersionCodesFollowPlatformMajorAndMinor) {
+TEST_F(StartupTest, VersionCodesFollowPlatformMajorAndMinor) {
     const DWORD nt = VER_PLATFORM_WIN32_NT, w9x = VER_PLATFORM_WIN32_WINDOWS;
     EXPECT_EQ(Form1::VersionCode(w9x, 4, 0), 1);
     EXPECT_EQ(Form1::VersionCode(w9x, 4, 10), 2);
@@ -53,7 +57,7 @@ TEST_F(Form1Test, VersionCodesFollowPlatformMajorAndMinor) {
     EXPECT_TRUE(Form1::GetOSVersion() == 7 || Form1::GetOSVersion() == 8);
 }
 
-TEST_F(Form1Test, PictureFeatureOnlyOnXpAndServer2003) {
+TEST_F(StartupTest, PictureFeatureOnlyOnXpAndServer2003) {
     for (int code : {0, 1, 2, 3, 4, 5, 6, 7, 8}) {
         ASSERT_TRUE(Start(code));
         const bool offered = code == 7 || code == 8;
@@ -68,15 +72,14 @@ TEST_F(Form1Test, PictureFeatureOnlyOnXpAndServer2003) {
     }
 }
 
-TEST_F(Form1Test, StartUpLoadsAndPrunesTheRestoreList) {
+TEST_F(StartupTest, StartUpLoadsAndPrunesTheRestoreList) {
     engine::FolderOptions options;
     options.tooltip = L"t";
     const std::wstring kept = data.MakeFolder(L"Kept");
     const std::wstring plain = data.MakeFolder(L"Plain");
     ASSERT_TRUE(engine::CustomizeFolder(kept, options).customized);
-    WriteBytes(appDir / L"Fldr.dll",
-               "\r\n" + Narrow(plain) + "\r\n\r\n" + Narrow(kept) + "\r\n" +
-                   Narrow(data / L"Gone") + "\r\n\r\n");
+    WriteBytes(appDir / L"Fldr.dll", "\r\n" + Narrow(plain) + "\r\n\r\n" + Narrow(kept) + "\r\n" +
+                                         Narrow(data / L"Gone") + "\r\n\r\n");
     ASSERT_TRUE(Start());
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{kept});
     EXPECT_EQ(Text(lblRestoreCount), L"1");
@@ -85,7 +88,7 @@ TEST_F(Form1Test, StartUpLoadsAndPrunesTheRestoreList) {
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(kept) + "\r\n");
 }
 
-TEST_F(Form1Test, LayoutFollowsTheTwipsTable) {
+TEST_F(StartupTest, LayoutFollowsTheTwipsTable) {
     ASSERT_TRUE(Start());
     const UINT dpi = platform::WindowDpi(form().hwnd());
     RECT client;
@@ -102,10 +105,12 @@ TEST_F(Form1Test, LayoutFollowsTheTwipsTable) {
         EXPECT_EQ(r.left, TwipsToPixels(s.left, dpi)) << Narrow(s.name);
         EXPECT_EQ(r.top, TwipsToPixels(s.top, dpi)) << Narrow(s.name);
         EXPECT_EQ(r.right - r.left, TwipsToPixels(s.width, dpi)) << Narrow(s.name);
-        if (s.kind != Kind::TickList)
+        if (s.kind != Kind::TickList) {
             EXPECT_EQ(r.bottom - r.top, TwipsToPixels(s.height, dpi)) << Narrow(s.name);
-        if (s.kind == Kind::Button || s.kind == Kind::CheckBox || s.kind == Kind::Label)
+        }
+        if (s.kind == Kind::Button || s.kind == Kind::CheckBox || s.kind == Kind::Label) {
             EXPECT_EQ(WindowText(control), s.caption) << Narrow(s.name);
+        }
     }
     // The two frames share one rectangle; parked controls lie below the client area.
     RECT change, restore, dummy;
@@ -118,7 +123,7 @@ TEST_F(Form1Test, LayoutFollowsTheTwipsTable) {
     EXPECT_EQ(SendMessageW(form().Control(lstRestore), LB_GETHORIZONTALEXTENT, 0, 0), 1371);
 }
 
-TEST_F(Form1Test, TooltipsAreRealTools) {
+TEST_F(StartupTest, TooltipsAreRealTools) {
     ASSERT_TRUE(Start());
     HWND tooltip = nullptr;
     // A named callback: 32-bit callbacks are stdcall, which lambdas do not convert to.
@@ -148,7 +153,7 @@ TEST_F(Form1Test, TooltipsAreRealTools) {
     EXPECT_STREQ(text, L"Apply Customization to selected folders");
 }
 
-TEST_F(Form1Test, FocusBehaviours) {
+TEST_F(StartupTest, FocusBehaviours) {
     ASSERT_TRUE(Start());
     SetWindowTextW(form().Control(TxtToolTip), L"old tooltip");
     SetFocus(form().Control(TxtToolTip));
@@ -166,7 +171,7 @@ TEST_F(Form1Test, FocusBehaviours) {
     EXPECT_EQ(GetFocus(), form().Control(cmdDummy));
 }
 
-TEST_F(Form1Test, HelpOpensTheApplicationFoldersHelpFile) {
+TEST_F(StartupTest, HelpOpensTheApplicationFoldersHelpFile) {
     WriteBytes(appDir / L"Help.chm", "ITSF");
     ASSERT_TRUE(Start());
     std::wstring opened;
@@ -176,7 +181,7 @@ TEST_F(Form1Test, HelpOpensTheApplicationFoldersHelpFile) {
     EXPECT_EQ(opened, appDir / L"Help.chm");
 }
 
-TEST_F(Form1Test, ACommandAnswersOnlyItsOwnNotification) {
+TEST_F(StartupTest, ACommandAnswersOnlyItsOwnNotification) {
     ASSERT_TRUE(Start());
     std::wstring opened;
     form().shellOpener = [&opened](HWND, const std::wstring& target) { opened = target; };
@@ -192,7 +197,7 @@ TEST_F(Form1Test, ACommandAnswersOnlyItsOwnNotification) {
     EXPECT_FALSE(IsWindow(window));
 }
 
-TEST_F(Form1Test, HandPointerOverTheHelpPictureOnly) {
+TEST_F(StartupTest, HandPointerOverTheHelpPictureOnly) {
     ASSERT_TRUE(Start());
     HWND help = form().Control(Image4);
     SendMessageW(form().hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(help),
@@ -205,7 +210,7 @@ TEST_F(Form1Test, HandPointerOverTheHelpPictureOnly) {
     EXPECT_NE(GetCursor(), hand);
 }
 
-TEST_F(Form1Test, ExitSavesTheRestoreListAndCloses) {
+TEST_F(StartupTest, ExitSavesTheRestoreListAndCloses) {
     ASSERT_TRUE(Start());
     WriteBytes(appDir / L"Fldr.dll", "C:\\stale\r\n");
     form().Command4_Click();

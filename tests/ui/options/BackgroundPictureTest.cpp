@@ -21,7 +21,7 @@ using namespace options_test;
 namespace {
 
 // Passes the events on to the preview and notes the dialog's size before it grew.
-class RecordingEvents : public platform::OpenDialogEvents {
+class RecordingEvents final : public platform::OpenDialogEvents {
   public:
     explicit RecordingEvents(ui::frmPreview& preview) : preview_(preview) {}
     void InitDialog(HWND hDlg) override {
@@ -148,10 +148,13 @@ TEST_F(PictureDialogTest, PanelWidensTheDialogAndReturnsWhenItCloses) {
     EXPECT_EQ(after.bottom - after.top, height);
     EXPECT_EQ(panelParent, top);
     // Placed against the owner: centred over it.
-    EXPECT_NEAR((events.placed.left + events.placed.right) / 2,
-                (ownerRect.left + ownerRect.right) / 2, 1);
-    EXPECT_NEAR((events.placed.top + events.placed.bottom) / 2,
-                (ownerRect.top + ownerRect.bottom) / 2, 1);
+    // Whole pixels, as the dialog was placed.
+    const int centreX = (events.placed.left + events.placed.right) / 2;
+    const int centreY = (events.placed.top + events.placed.bottom) / 2;
+    const int ownerCentreX = (ownerRect.left + ownerRect.right) / 2;
+    const int ownerCentreY = (ownerRect.top + ownerRect.bottom) / 2;
+    EXPECT_NEAR(centreX, ownerCentreX, 1);
+    EXPECT_NEAR(centreY, ownerCentreY, 1);
     EXPECT_EQ(after.left, events.placed.left);
     EXPECT_EQ(after.top, events.placed.top);
 

@@ -1,2 +1,4 @@
 // A library without icons, for the icon picker's tests.
-__declspec(dllexport) int NoIconsAnswer(void) { return 42; }
+__declspec(dllexport) int NoIconsAnswer(void) {
+    return 42;
+}

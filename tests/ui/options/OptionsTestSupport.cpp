@@ -27,9 +27,10 @@ void WriteText(const std::wstring& path, const std::string& text) {
 void TypeColourAndOk(HWND dialog, int red, int green, int blue) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(COLOR_MIX, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, COLOR_MIX)));
-    SetDlgItemInt(dialog, COLOR_RED, red, FALSE);
-    SetDlgItemInt(dialog, COLOR_GREEN, green, FALSE);
-    SetDlgItemInt(dialog, COLOR_BLUE, blue, FALSE);
+    // Colour components, 0 to 255.
+    SetDlgItemInt(dialog, COLOR_RED, static_cast<UINT>(red), FALSE);
+    SetDlgItemInt(dialog, COLOR_GREEN, static_cast<UINT>(green), FALSE);
+    SetDlgItemInt(dialog, COLOR_BLUE, static_cast<UINT>(blue), FALSE);
     testing_support::PressButton(dialog, IDOK);
 }
 
@@ -54,20 +55,21 @@ HWND FilterCombo(HWND dialog) {
 }
 
 std::wstring ComboText(HWND combo, int index) {
-    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == CB_ERR)
         return L"<none>";
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(length));
     return text;
 }
 
 void SelectFilter(HWND dialog, int index) {
     HWND combo = FilterCombo(dialog);
-    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     // What the combo box sends when the user picks an entry.
-    for (WORD code : {CBN_SELENDOK, CBN_SELCHANGE})
+    for (int code : {CBN_SELENDOK, CBN_SELCHANGE})
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, code), reinterpret_cast<LPARAM>(combo));
 }
 
@@ -89,7 +91,8 @@ bool SelectListItem(HWND dialog, const std::wstring& name) {
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(list, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item),
+                 reinterpret_cast<LPARAM>(&state));
     return true;
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 const std::string kForeign = "[.ShellClassInfo]\r\nInfoTip=theirs\r\n";
 
-class RestoreTest : public Form1Test {
+class RestoreTest : public Form1Fixture {
   protected:
     // Customizes the folders through the engine and starts the window on them.
     void StartWith(const std::vector<std::wstring>& folders) {
@@ -327,4 +327,55 @@ TEST(OutcomeText, AllDoneOrHowManyOfHowMany) {
     EXPECT_EQ(OutcomeText(L"All done", L"Done", 3, 0, L"failed"), L"All done");
     EXPECT_EQ(OutcomeText(L"All done", L"Done", 3, 3, L"failed"), L"Done: 0 of 3 (3 failed)");
     EXPECT_EQ(OutcomeText(L"All done", L"Done", 12, 1, L"failed"), L"Done: 11 of 12 (1 failed)");
+}
+
+TEST_F(RestoreTest, AHeldBackupKeepsTheFolderListedUntilTheNextRestore) {
+    const std::wstring folder = data.MakeFolder(L"Theirs");
+    WriteBytes(folder + L"\\Desktop.ini", kForeign);
+    StartWith({folder});
+    const std::wstring backup = folder + L"\\BUDesktop.ini";
+    // Open in an editor or a scanner that does not share deletion.
+    HANDLE held = CreateFileW(backup.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Tick(0);
+    form().restoreView().cmdRestore_Click();
+    CloseHandle(held);
+    EXPECT_EQ(Text(txtChanging), L"Folders Restored: 0 of 1 (1 could not be restored)");
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder});
+    form().Command4_Click();
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(folder) + "\r\n");
+
+    ASSERT_TRUE(Start()); // the start-up's pruning keeps it too
+    form().restoreView().Command2_Click();
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder});
+    Tick(0);
+    form().restoreView().cmdRestore_Click();
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
+    EXPECT_EQ(ReadAnsi(folder + L"\\Desktop.ini"), kForeign);
+    EXPECT_EQ(Attributes(folder + L"\\Desktop.ini"), DWORD(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_FALSE(Exists(backup));
+    EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_TRUE(RestoreItems().empty());
+}
+
+TEST_F(RestoreTest, AFolderOnAnAbsentDriveIsCountedAsNotRestored) {
+    const DWORD drives = GetLogicalDrives();
+    wchar_t letter = L'Q';
+    while (letter < L'Y' && (drives & (1u << (letter - L'A'))))
+        ++letter;
+    const std::wstring absent = std::wstring(1, letter) + L":\\Photos\\2019";
+    const std::wstring here = data.MakeFolder(L"Here");
+    engine::FolderOptions options;
+    options.tooltip = L"tip";
+    ASSERT_TRUE(engine::CustomizeFolder(here, options).customized);
+    WriteBytes(appDir / L"Fldr.dll", Narrow(here) + "\r\n" + Narrow(absent) + "\r\n");
+    ASSERT_TRUE(Start());
+    form().restoreView().Command2_Click();
+    ASSERT_EQ(RestoreItems().size(), 2u);
+    ClickSelectAll();
+    form().restoreView().cmdRestore_Click();
+    EXPECT_EQ(Text(txtChanging), L"Folders Restored: 1 of 2 (1 could not be restored)");
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{absent});
+    EXPECT_FALSE(Exists(here + L"\\Desktop.ini"));
 }

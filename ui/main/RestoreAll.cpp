@@ -1,0 +1,199 @@
+#include "ui/main/RestoreAll.h"
+
+#include "QuillaneVersion.h"
+#include "engine/ListStore.h"
+#include "engine/SettingsFile.h"
+#include "platform/Dpi.h"
+#include "platform/Files.h"
+#include "platform/Shell.h"
+#include "platform/SystemApi.h"
+#include "platform/Window.h"
+#include "platform/WindowBase.h"
+#include "resources/resource.h"
+#include "ui/main/SingleInstance.h"
+#include "ui/restore/RestoreView.h"
+
+#include <climits>
+#include <vector>
+
+namespace ui {
+
+namespace {
+
+using quillane::kAppTitle;
+
+constexpr wchar_t kStillRunningText[] =
+    L"Quillane is still running and could not be closed. Let it finish what it is doing, "
+    L"close it and try again.";
+
+// Something of ours may be left where a settings file or a backup has its
+// name but could not be opened (held by another program).
+bool SomethingLeft(const std::wstring& folder) {
+    const std::wstring ini = engine::SettingsFilePath(folder);
+    return platform::PathExists(ini) || platform::PathExists(engine::BackupFilePath(ini));
+}
+
+// A small window that names the folder being restored.
+class ProgressWindow : public platform::WindowBase {
+  public:
+    bool Create() {
+        const UINT dpi = platform::ScreenDpi();
+        const int width = platform::TwipsToPixels(6600, dpi);
+        const int height = platform::TwipsToPixels(1500, dpi);
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUILLANE));
+        RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        if (!CreateWindowOfClass(kRestoreAllWindowClass, icon, 0, WS_OVERLAPPED | WS_CAPTION,
+                                 kAppTitle, work.left + (work.right - work.left - width) / 2,
+                                 work.top + (work.bottom - work.top - height) / 2, width, height,
+                                 nullptr))
+            return false;
+        RECT client{};
+        GetClientRect(hwnd(), &client);
+        const int margin = platform::TwipsToPixels(180, dpi);
+        HWND label = platform::CreateChild(L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS,
+                                           margin, margin, client.right - 2 * margin,
+                                           client.bottom - 2 * margin, hwnd(), kRestoreAllTextId);
+        SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                     FALSE);
+        text_.Attach(label);
+        ShowWindow(hwnd(), SW_SHOW);
+        UpdateWindow(hwnd());
+        return true;
+    }
+
+    // The folder reaches the screen at most every 50 ms: a text is a round
+    // trip to the window system that costs more than many a folder's restore.
+    void Progress(const std::wstring& text) {
+        text_.ShowSoon(text);
+        constexpr ULONGLONG kPumpIntervalMs = 15;
+        if (platform::TickCount64() - lastPump_ >= kPumpIntervalMs) {
+            text_.ShowDue();
+            platform::DoEvents();
+            lastPump_ = platform::TickCount64();
+        }
+    }
+
+    void Finish(const std::wstring& text, UINT icon) {
+        if (hwnd())
+            text_.Show(text);
+        MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | icon);
+    }
+
+  protected:
+    // A folder left halfway would be worse than a wait: the run always ends.
+    void OnClose() override {}
+
+  private:
+    platform::ThrottledText text_{50};
+    ULONGLONG lastPump_ = 0;
+};
+
+} // namespace
+
+bool LoadWholeRecord(engine::RestoreRecord& store, engine::SortedFolderList& record) {
+    record.Clear();
+    if (store.Load(record)) {
+        engine::RemoveBlankItems(record);
+        // A run that was killed left its folders in a journal beside the list.
+        store.MergeJournals(record);
+    }
+    SetLastError(store.ReadError());
+    return store.ReadWhole();
+}
+
+bool SaveWholeRecord(engine::RestoreRecord& store, const engine::SortedFolderList& record) {
+    return store.Save(record);
+}
+
+RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
+                                   const std::function<void(const std::wstring&)>& progress) {
+    RestoreAllCount count;
+    count.folders = record.Count();
+    std::vector<std::wstring> stay;
+    engine::SortedFolderList unresolved;
+    platform::FolderNotices notices;
+    // From the last to the first, as the restore view goes.
+    for (size_t i = record.Count(); i-- > 0;) {
+        const std::wstring& folder = record.At(i);
+        if (progress)
+            progress(L"Restoring " + folder);
+        const engine::RestoreResult result = engine::RestoreFolder(folder);
+        if (ChangedFolder(result.outcome))
+            notices.Changed(folder);
+        switch (result.outcome) {
+        case engine::RestoreOutcome::NotRestored:
+        // A step that would end the view's run ends only this folder's here:
+        // the others still deserve their turn.
+        case engine::RestoreOutcome::Stopped:
+            stay.push_back(folder);
+            break;
+        case engine::RestoreOutcome::NoSettingsFile:
+            if (SomethingLeft(folder))
+                stay.push_back(folder);
+            else
+                unresolved.Add(folder);
+            break;
+        case engine::RestoreOutcome::Restored:
+        case engine::RestoreOutcome::NotOurs:
+            break;
+        }
+    }
+    // As after the view's run: the prune keeps the folders of absent drives.
+    engine::PruneRestoreList(unresolved);
+    for (size_t i = 0; i < unresolved.Count(); ++i)
+        stay.push_back(unresolved.At(i));
+    record.Clear();
+    record.AddAll(stay);
+    count.notRestored = record.Count();
+    return count;
+}
+
+int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
+                  const std::wstring& perUserRoot, bool quiet) {
+    const auto tell = [quiet](const std::wstring& text) {
+        if (!quiet)
+            MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    };
+    // The running copy saves its list as it closes; only then is the record whole.
+    constexpr DWORD kClaimMs = 10000;
+    if (!instance.First() && !(CloseRunningInstance() && instance.ClaimAgain(kClaimMs))) {
+        tell(kStillRunningText);
+        return kRestoreAllStillRunning;
+    }
+    engine::RestoreRecord store(appFolder, perUserRoot);
+    engine::SortedFolderList record;
+    if (!LoadWholeRecord(store, record)) {
+        tell(L"The restore list could not be read: " + platform::ErrorText(GetLastError()));
+        return kRestoreAllListFailed;
+    }
+    ProgressWindow window;
+    const bool shown = !quiet && window.Create();
+    const RestoreAllCount count = RestoreEveryFolder(record, [&](const std::wstring& text) {
+        if (shown)
+            window.Progress(text);
+    });
+    platform::NotifyShellOfChanges();
+    const bool saved = SaveWholeRecord(store, record);
+    const DWORD error = GetLastError();
+    std::wstring text = OutcomeText(L"Folders Successfully Restored", L"Folders Restored",
+                                    count.folders, count.notRestored, L"could not be restored");
+    if (!saved)
+        text += L"\r\n\r\nThe restore list could not be saved: " + platform::ErrorText(error);
+    if (!quiet)
+        window.Finish(text, saved && !count.notRestored ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
+    if (!saved)
+        return kRestoreAllListFailed;
+    return count.notRestored ? kRestoreAllSomeLeft : kRestoreAllDone;
+}
+
+int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot) {
+    engine::RestoreRecord store(appFolder, perUserRoot);
+    engine::SortedFolderList record;
+    if (!LoadWholeRecord(store, record))
+        return kCountUnreadable;
+    return static_cast<int>(std::min<size_t>(record.Count(), INT_MAX));
+}
+
+} // namespace ui

@@ -1,0 +1,59 @@
+#pragma once
+// Every customized folder put back without the main window, for the
+// uninstaller: quillane.exe /restore-all [/quiet], and the count of its
+// first page: quillane.exe /count-customized.
+#include "engine/FolderList.h"
+#include "engine/ListStore.h"
+#include "engine/RestoreFolder.h"
+
+#include <functional>
+#include <string>
+
+namespace ui {
+
+class SingleInstance;
+
+// The exit codes of /restore-all.
+enum RestoreAllExit : int {
+    kRestoreAllDone = 0,        // every folder was restored or left the list
+    kRestoreAllSomeLeft = 1,    // some could not be restored; they stay listed
+    kRestoreAllListFailed = 2,  // the list could not be read or saved
+    kRestoreAllStillRunning = 3 // a running copy would not close
+};
+
+// The progress window of /restore-all and its text.
+inline constexpr wchar_t kRestoreAllWindowClass[] = L"QuillaneRestoreAll";
+inline constexpr int kRestoreAllTextId = 100;
+
+// /count-customized when the record cannot be read.
+inline constexpr int kCountUnreadable = -1;
+
+// The whole restore record: the application folder's list and the per-user
+// one with their journals, each folder once. False with GetLastError() set
+// when a file of it exists but cannot be read.
+bool LoadWholeRecord(engine::RestoreRecord& store, engine::SortedFolderList& record);
+// Saves the record to the list file in use; only then do the journals and
+// the other place's list go (see RestoreRecord::Save). False with
+// GetLastError() set when the save failed.
+bool SaveWholeRecord(engine::RestoreRecord& store, const engine::SortedFolderList& record);
+
+struct RestoreAllCount {
+    size_t folders = 0;     // in the record before the run
+    size_t notRestored = 0; // still listed after it
+};
+
+// Restores every folder of the record by the restore view's rules, from the
+// last to the first, and leaves in it what must stay: folders that could not
+// be restored, and those of absent drives. progress is told each folder.
+RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
+                                   const std::function<void(const std::wstring&)>& progress);
+
+// /restore-all: closes a running copy first, restores, saves; returns the
+// exit code. quiet shows nothing, not even a message.
+int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
+                  const std::wstring& perUserRoot, bool quiet);
+
+// /count-customized: the number of folders in the record, or kCountUnreadable.
+int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot);
+
+} // namespace ui
