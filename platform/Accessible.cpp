@@ -33,6 +33,11 @@ bool IsSelf(const VARIANT& child) {
 // The system's accessible object of a control, with the name and description
 // of its annotation, read when asked, so that a client holding the object
 // hears the current ones.
+// A COM object goes through Release, never through its interface's destructor.
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+#endif
 class AnnotatedAccessible final : public IAccessible {
   public:
     AnnotatedAccessible(HWND control, ComPtr<IAccessible> standard)
@@ -166,6 +171,9 @@ class AnnotatedAccessible final : public IAccessible {
     HWND control_;
     ComPtr<IAccessible> standard_;
 };
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
 
 // The answer to WM_GETOBJECT for the control's client object, or 0 to leave
 // it to the system (which then makes its own object, unnamed by us).
