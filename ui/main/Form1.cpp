@@ -522,7 +522,8 @@ bool Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
     SetControlFonts(MainControls(), controls_, {formFont_.get()});
     SampleTextSetDpi(Control(lblSampleText), dpi_);
     LayoutControls(hwnd(), controls_, dpi_);
-    SendMessageW(Control(lstRestore), LB_SETITEMHEIGHT, 0, TickItemHeight(hwnd(), dpi_));
+    SendMessageW(Control(lstRestore), LB_SETITEMHEIGHT, 0,
+                 static_cast<LPARAM>(TickItemHeight(hwnd(), dpi_)));
     // The preview box has its new size, which cleared it.
     iconPicker_->RedrawPreview();
     // The suggested place, with the size worked out from the DPI's own frame.
