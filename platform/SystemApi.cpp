@@ -54,6 +54,28 @@ constexpr int kFileDispositionInfo = 4;
 constexpr ULONG kFileBasicInformation = 4;
 constexpr ULONG kFileDispositionInformation = 13;
 
+// NtSetInformationFile and NtQueryInformationFile, which XP has.
+using NtFileInformationFn = LONG(WINAPI*)(HANDLE, IoStatusBlock*, PVOID, ULONG, ULONG);
+
+// False with the status as a Win32 error when the call fails or is missing.
+bool CallNtFileInformation(NtFileInformationFn call, HANDLE file, void* info, ULONG size,
+                           ULONG infoClass) {
+    using RtlNtStatusToDosErrorFn = ULONG(WINAPI*)(LONG);
+    static const auto toDosError =
+        Lookup<RtlNtStatusToDosErrorFn>(L"ntdll.dll", "RtlNtStatusToDosError");
+    if (!call || !toDosError) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    IoStatusBlock status{};
+    const LONG result = call(file, &status, info, size, infoClass);
+    if (result < 0) {
+        SetLastError(toDosError(result));
+        return false;
+    }
+    return true;
+}
+
 bool SetFileInformation(HANDLE file, int byHandleClass, ULONG ntClass, void* info, DWORD size) {
     using SetByHandleFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
     static const auto setByHandle =
@@ -61,22 +83,8 @@ bool SetFileInformation(HANDLE file, int byHandleClass, ULONG ntClass, void* inf
     if (setByHandle && !Pretended(NoSetFileInformationByHandle))
         return setByHandle(file, byHandleClass, info, size) != FALSE;
     CountLegacyRun(NoSetFileInformationByHandle);
-    using NtSetInformationFileFn = LONG(WINAPI*)(HANDLE, IoStatusBlock*, PVOID, ULONG, ULONG);
-    using RtlNtStatusToDosErrorFn = ULONG(WINAPI*)(LONG);
-    static const auto ntSet = Lookup<NtSetInformationFileFn>(L"ntdll.dll", "NtSetInformationFile");
-    static const auto toDosError =
-        Lookup<RtlNtStatusToDosErrorFn>(L"ntdll.dll", "RtlNtStatusToDosError");
-    if (!ntSet || !toDosError) {
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return false;
-    }
-    IoStatusBlock status{};
-    const LONG result = ntSet(file, &status, info, size, ntClass);
-    if (result < 0) {
-        SetLastError(toDosError(result));
-        return false;
-    }
-    return true;
+    static const auto ntSet = Lookup<NtFileInformationFn>(L"ntdll.dll", "NtSetInformationFile");
+    return CallNtFileInformation(ntSet, file, info, size, ntClass);
 }
 
 using GetTickCount64Fn = ULONGLONG(WINAPI*)();
@@ -121,23 +129,10 @@ bool SetFileAttributesByHandle(HANDLE file, DWORD attributes) {
 }
 
 bool GetFileAttributesByHandle(HANDLE file, DWORD& attributes) {
-    using NtQueryInformationFileFn = LONG(WINAPI*)(HANDLE, IoStatusBlock*, PVOID, ULONG, ULONG);
-    using RtlNtStatusToDosErrorFn = ULONG(WINAPI*)(LONG);
-    static const auto ntQuery =
-        Lookup<NtQueryInformationFileFn>(L"ntdll.dll", "NtQueryInformationFile");
-    static const auto toDosError =
-        Lookup<RtlNtStatusToDosErrorFn>(L"ntdll.dll", "RtlNtStatusToDosError");
-    if (!ntQuery || !toDosError) {
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return false;
-    }
-    IoStatusBlock status{};
+    static const auto ntQuery = Lookup<NtFileInformationFn>(L"ntdll.dll", "NtQueryInformationFile");
     BasicInformation info{};
-    const LONG result = ntQuery(file, &status, &info, sizeof info, kFileBasicInformation);
-    if (result < 0) {
-        SetLastError(toDosError(result));
+    if (!CallNtFileInformation(ntQuery, file, &info, sizeof info, kFileBasicInformation))
         return false;
-    }
     attributes = info.FileAttributes;
     return true;
 }

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <vector>
-#include <wchar.h>
 
 namespace ui {
 

@@ -2,6 +2,8 @@
 
 #include "platform/Dpi.h"
 
+#include <cmath>
+
 namespace ui {
 
 namespace {
@@ -95,7 +97,7 @@ const size_t kAccessibleNameCount = sizeof kAccessibleNames / sizeof kAccessible
 namespace {
 
 int FontHeight(double points, UINT dpi) {
-    return -static_cast<int>(points * dpi / 72.0 + 0.5);
+    return -static_cast<int>(std::lround(points * dpi / 72.0));
 }
 } // namespace
 

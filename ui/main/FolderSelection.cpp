@@ -97,8 +97,7 @@ void FolderSelection::chkSubs_Click() {
     const bool ticked = platform::Checked(c_.chkSubs);
     if (platform::Text(c_.TxtFolder).empty()) {
         // A tick without a chosen folder does not stay.
-        if (ticked)
-            SetIncludeSubdirectories(false);
+        platform::SetChecked(c_.chkSubs, false);
         return;
     }
     if (!ticked) {

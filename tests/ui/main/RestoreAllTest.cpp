@@ -113,7 +113,7 @@ std::wstring AnswerBox(const Program& program) {
     HWND box = program.Window(L"#32770");
     if (!box)
         return L"(no message box)";
-    const std::wstring text = WindowText(ChildControl(box, 65535));
+    std::wstring text = WindowText(ChildControl(box, 65535));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     return text;
 }
@@ -142,7 +142,7 @@ class RestoreAllTest : public Form1Fixture {
         Form1Fixture::TearDown();
     }
     std::wstring Customized(const std::wstring& name, const std::string& foreign = {}) {
-        const std::wstring folder = data.MakeFolder(name);
+        std::wstring folder = data.MakeFolder(name);
         if (!foreign.empty())
             WriteBytes(folder + L"\\Desktop.ini", foreign);
         engine::FolderOptions options;
