@@ -3,17 +3,7 @@
 #include "platform/Gdi.h"
 #include "platform/SystemApi.h"
 
-#include <cmath>
-
 namespace platform {
-
-namespace {
-
-int TwipsPerPixel(int axis) {
-    return static_cast<int>(std::lround(1440.0 / ScreenDpi(axis)));
-}
-
-} // namespace
 
 UINT ScreenDpi(int axis) {
     const WindowDC screen;
@@ -30,14 +20,6 @@ UINT WindowDpi(HWND window) {
 
 int TwipsToPixels(int twips, unsigned dpi) {
     return MulDiv(twips, static_cast<int>(dpi), 1440);
-}
-
-int TwipsPerPixelX() {
-    return TwipsPerPixel(LOGPIXELSX);
-}
-
-int TwipsPerPixelY() {
-    return TwipsPerPixel(LOGPIXELSY);
 }
 
 } // namespace platform

@@ -13,11 +13,8 @@ UINT ScreenDpi(int axis = LOGPIXELSX);
 // Dots per inch of the window's monitor (96 when the system cannot tell).
 UINT WindowDpi(HWND window);
 
-// Twips to pixels at the given DPI (15 twips a pixel at 96).
+// Twips to pixels at the given DPI: twips x DPI / 1440, rounded once at the
+// end. (A whole number of twips per pixel would be wrong at 168, 192 and 216.)
 int TwipsToPixels(int twips, unsigned dpi);
-
-// Twips per screen pixel along x and y (15 at 96 dots per inch).
-int TwipsPerPixelX();
-int TwipsPerPixelY();
 
 } // namespace platform

@@ -79,10 +79,8 @@ bool Picture::Render(HDC dc, const RECT& target) const {
                                       nullptr));
 }
 
-long HimetricToPixels(long himetric, int twipsPerPixel) {
-    if (twipsPerPixel <= 0)
-        return 0;
-    return std::lround(static_cast<double>(himetric) * 1440.0 / 2540.0 / twipsPerPixel);
+long HimetricToPixels(long himetric, unsigned dpi) {
+    return std::lround(static_cast<double>(himetric) * dpi / 2540.0);
 }
 
 } // namespace platform

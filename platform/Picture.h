@@ -31,7 +31,9 @@ class Picture {
     ComPtr<IPicture> picture_;
 };
 
-// HIMETRIC to whole pixels for the given twips per pixel, as a picture box reports it.
-long HimetricToPixels(long himetric, int twipsPerPixel);
+// HIMETRIC to whole pixels at the given DPI, rounded once at the end. The
+// picture loader measures in the screen's DPI, so at that DPI a picture reads
+// its own size in pixels.
+long HimetricToPixels(long himetric, unsigned dpi);
 
 } // namespace platform

@@ -8,14 +8,15 @@ namespace {
 
 std::atomic<unsigned> g_legacy{0};
 // One counter per LegacyApi bit.
-std::atomic<unsigned> g_legacyRuns[6];
+constexpr unsigned kLegacyBits = 7;
+std::atomic<unsigned> g_legacyRuns[kLegacyBits];
 
 bool Pretended(LegacyApi api) {
     return (g_legacy.load(std::memory_order_relaxed) & api) != 0;
 }
 
 void CountLegacyRun(LegacyApi api) {
-    for (unsigned bit = 0; bit < 6; ++bit)
+    for (unsigned bit = 0; bit < kLegacyBits; ++bit)
         if (api == (1u << bit))
             g_legacyRuns[bit].fetch_add(1, std::memory_order_relaxed);
 }
@@ -151,6 +152,22 @@ UINT DpiForWindow(HWND window) {
     return 0;
 }
 
+bool AdjustWindowRectForDpi(RECT* rect, DWORD style, DWORD exStyle, UINT dpi) {
+    using ForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    using SystemDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD);
+    static const auto forDpi = Lookup<ForDpiFn>(L"user32.dll", "AdjustWindowRectExForDpi");
+    if (forDpi && !Pretended(NoAdjustWindowRectForDpi))
+        return forDpi(rect, style, FALSE, exStyle, dpi) != FALSE;
+    CountLegacyRun(NoAdjustWindowRectForDpi);
+    // Looked up as well: the file part of the platform links no window library.
+    static const auto systemDpi = Lookup<SystemDpiFn>(L"user32.dll", "AdjustWindowRectEx");
+    if (!systemDpi) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    return systemDpi(rect, style, FALSE, exStyle) != FALSE;
+}
+
 bool CreateShutdownReason(HWND window, const wchar_t* reason) {
     using CreateFn = BOOL(WINAPI*)(HWND, LPCWSTR);
     static const auto create = Lookup<CreateFn>(L"user32.dll", "ShutdownBlockReasonCreate");
@@ -216,7 +233,7 @@ ScopedLegacyApis::~ScopedLegacyApis() {
 }
 
 unsigned LegacyPathRuns(LegacyApi api) {
-    for (unsigned bit = 0; bit < 6; ++bit)
+    for (unsigned bit = 0; bit < kLegacyBits; ++bit)
         if (api == (1u << bit))
             return g_legacyRuns[bit].load(std::memory_order_relaxed);
     return 0;

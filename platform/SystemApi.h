@@ -41,6 +41,10 @@ bool SetDeleteOnClose(HANDLE file);
 // The DPI a window is drawn for, or 0 where the system has no per-window DPI.
 UINT DpiForWindow(HWND window);
 
+// AdjustWindowRectEx with the frame and caption of the given DPI (Windows 10
+// 1607 on); elsewhere the system DPI's, which is all the system draws there.
+bool AdjustWindowRectForDpi(RECT* rect, DWORD style, DWORD exStyle, UINT dpi);
+
 // The reason shown while the window blocks a shutdown. False where the system
 // shows none (XP); there the answer to WM_QUERYENDSESSION is all there is.
 bool CreateShutdownReason(HWND window, const wchar_t* reason);
@@ -62,8 +66,9 @@ enum LegacyApi : unsigned {
     // The basic find level is tried whatever the version, and refused with
     // ERROR_INVALID_PARAMETER as by systems that lack it.
     BasicFindRefused = 1u << 5,
+    NoAdjustWindowRectForDpi = 1u << 6,
     AsOnWindowsXp = NoTickCount64 | NoSetFileInformationByHandle | NoDpiForWindow |
-                    NoShutdownBlockReason | OlderThanWindows7,
+                    NoShutdownBlockReason | OlderThanWindows7 | NoAdjustWindowRectForDpi,
 };
 
 // Sets the pretended absences for as long as it lives, then restores the earlier ones.

@@ -97,6 +97,10 @@ LRESULT WindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)))
             return 0;
         break;
+    case WM_HELP:
+        if (OnHelp(*reinterpret_cast<const HELPINFO*>(lParam)))
+            return TRUE;
+        break;
     case WM_COPYDATA:
         return OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
     case WM_QUERYENDSESSION:

@@ -49,6 +49,8 @@ class WindowBase {
     virtual bool OnDrawItem(const DRAWITEMSTRUCT& /*draw*/) { return false; }
     virtual bool OnMeasureItem(MEASUREITEMSTRUCT& /*measure*/) { return false; }
     virtual bool OnDpiChanged(UINT /*dpi*/, const RECT& /*suggested*/) { return false; }
+    // WM_HELP: F1 in the window or in any of its controls, which pass it up.
+    virtual bool OnHelp(const HELPINFO& /*info*/) { return false; }
     // WM_COPYDATA: true when the data was taken.
     virtual bool OnCopyData(const COPYDATASTRUCT& /*data*/) { return false; }
     // WM_QUERYENDSESSION: whether the session may end now.

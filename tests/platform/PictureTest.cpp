@@ -35,24 +35,22 @@ TEST(Picture, JpegReportsItsSizeInHimetric) {
     ASSERT_TRUE(picture.valid());
     EXPECT_EQ(picture.WidthHimetric(), 27093);
     EXPECT_EQ(picture.HeightHimetric(), 20320);
-    EXPECT_EQ(platform::HimetricToPixels(picture.WidthHimetric(), 15), 1024);
-    EXPECT_EQ(platform::HimetricToPixels(picture.HeightHimetric(), 15), 768);
-    EXPECT_EQ(platform::TwipsPerPixelX(), 15);
-    EXPECT_EQ(platform::TwipsPerPixelY(), 15);
+    EXPECT_EQ(platform::HimetricToPixels(picture.WidthHimetric(), 96), 1024);
+    EXPECT_EQ(platform::HimetricToPixels(picture.HeightHimetric(), 96), 768);
 }
 
 TEST(Picture, ReadsGifBitmapAndIcon) {
     platform::Picture gif = platform::Picture::Load(Background(L"Dusk.gif"));
     ASSERT_TRUE(gif.valid());
-    EXPECT_EQ(platform::HimetricToPixels(gif.WidthHimetric(), 15), 320);
-    EXPECT_EQ(platform::HimetricToPixels(gif.HeightHimetric(), 15), 240);
+    EXPECT_EQ(platform::HimetricToPixels(gif.WidthHimetric(), 96), 320);
+    EXPECT_EQ(platform::HimetricToPixels(gif.HeightHimetric(), 96), 240);
     platform::Picture bmp = platform::Picture::Load(Background(L"Tiles.bmp"));
     ASSERT_TRUE(bmp.valid());
-    EXPECT_EQ(platform::HimetricToPixels(bmp.WidthHimetric(), 15), 96);
-    EXPECT_EQ(platform::HimetricToPixels(bmp.HeightHimetric(), 15), 72);
+    EXPECT_EQ(platform::HimetricToPixels(bmp.WidthHimetric(), 96), 96);
+    EXPECT_EQ(platform::HimetricToPixels(bmp.HeightHimetric(), 96), 72);
     platform::Picture ico = platform::Picture::Load(BuiltIconsDir() + L"\\Feather.ico");
     ASSERT_TRUE(ico.valid());
-    EXPECT_EQ(platform::HimetricToPixels(ico.WidthHimetric(), 15), 32);
+    EXPECT_EQ(platform::HimetricToPixels(ico.WidthHimetric(), 96), 32);
 }
 
 TEST(Picture, RendersTheBitmapStretched) {

@@ -163,6 +163,25 @@ TEST(SystemApi, WithoutPerWindowDpiTheScreenDpiIsUsed) {
     DestroyWindow(window);
 }
 
+TEST(SystemApi, FramesForADpiFallBackToTheSystemDpis) {
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    RECT at96{0, 0, 400, 300}, at192{0, 0, 800, 600};
+    ASSERT_TRUE(AdjustWindowRectForDpi(&at96, style, 0, 96));
+    ASSERT_TRUE(AdjustWindowRectForDpi(&at192, style, 0, 192));
+    // The caption of a denser screen is no lower than that of the usual one.
+    EXPECT_GE(-at192.top, -at96.top);
+    RECT system{0, 0, 800, 600};
+    ASSERT_TRUE(AdjustWindowRectEx(&system, style, FALSE, 0));
+    const unsigned runs = LegacyPathRuns(NoAdjustWindowRectForDpi);
+    {
+        ScopedLegacyApis xp(NoAdjustWindowRectForDpi);
+        RECT legacy{0, 0, 800, 600};
+        ASSERT_TRUE(AdjustWindowRectForDpi(&legacy, style, 0, 192));
+        EXPECT_TRUE(EqualRect(&legacy, &system));
+    }
+    EXPECT_EQ(LegacyPathRuns(NoAdjustWindowRectForDpi), runs + 1);
+}
+
 TEST(SystemApi, ShutdownReasonsAreRefusedWhereTheSystemHasNone) {
     HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                   nullptr, nullptr);

@@ -33,7 +33,8 @@ constexpr COLORREF kLabelBlue = RGB(0, 51, 153);
 
 // clang-format off
 const ControlSpec kAboutControls[] = {
-    {frmAbout::picIcon, L"picIcon", Kind::Bitmap, 0, L"", L"Pelwick Software", 120, 120, 1065, 2205, true, SS_NOTIFY},
+    // Stretched to its box, which is the picture's own size at 96 DPI.
+    {frmAbout::picIcon, L"picIcon", Kind::Bitmap, 0, L"", L"Pelwick Software", 120, 120, 1065, 2205, true, SS_NOTIFY | SS_REALSIZECONTROL},
     {frmAbout::lblTitle, L"lblTitle", Kind::TitleLabel, 0, L"", nullptr, 1560, 240, 2805, 240, true, 0},
     {frmAbout::lblVersion, L"lblVersion", Kind::TitleLabel, 0, L"", nullptr, 1560, 600, 2325, 225, true, 0},
     {frmAbout::Frame2, L"Frame2", Kind::GroupBox, 0, L"", nullptr, 1560, 840, 3975, 1095, true, 0},
@@ -48,6 +49,9 @@ const ControlSpec kAboutControls[] = {
     {frmAbout::Command4, L"Command4", Kind::Button, 0, L"&System Info", L"Info about your computer", 4290, 3480, 1245, 345, true, 0},
 };
 // clang-format on
+
+// The vendor picture says nothing to a screen reader by itself.
+const AccessibleNameSpec kAboutNames[] = {{frmAbout::picIcon, L"Pelwick Software"}};
 
 PageOpener& CurrentOpener() {
     static PageOpener opener;
@@ -204,22 +208,20 @@ frmAbout::~frmAbout() {
 }
 
 bool frmAbout::Create(HWND owner) {
-    const UINT dpi = platform::WindowDpi(owner);
     // No WS_CLIPCHILDREN: the frames do not paint their inside, the window does.
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, platform::TwipsToPixels(kClientWidth, dpi),
-               platform::TwipsToPixels(kClientHeight, dpi)};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_QUILLANE));
-    if (!CreateWindowOfClass(kClassName, icon, exStyle, style, L"", x, y, width, height, owner))
+    // Sized once the window knows its DPI.
+    if (!CreateWindowOfClass(kClassName, icon, exStyle, style, L"", 0, 0, 0, 0, owner))
         return false;
-    CreateFonts(dpi);
+    dpi_ = platform::WindowDpi(hwnd());
+    CreateFonts(dpi_);
     CreateControls();
+    const SIZE size = WindowSizeFor(hwnd(), kClientWidth, kClientHeight, dpi_);
+    SetWindowPos(hwnd(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     AddCommands();
     Form_Load();
     return true;
@@ -230,11 +232,28 @@ void frmAbout::CreateFonts(UINT dpi) {
     titleFont_ = MakeFont(975, true, dpi);
 }
 
+bool frmAbout::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    // The controls let go of the old fonts before they go.
+    const platform::FontHandle oldForm = std::move(formFont_);
+    const platform::FontHandle oldTitle = std::move(titleFont_);
+    CreateFonts(dpi_);
+    SetControlFonts(kAboutControls, controls_, {formFont_.get(), titleFont_.get()});
+    PlaceControls(kAboutControls, controls_, dpi_);
+    const SIZE size = WindowSizeFor(hwnd(), kClientWidth, kClientHeight, dpi_);
+    SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    // The controls were moved without drawing.
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return true;
+}
+
 void frmAbout::CreateControls() {
     const ControlFonts fonts{formFont_.get(), titleFont_.get()};
     ui::CreateControls(hwnd(), kAboutControls, fonts, controls_);
-    PlaceControls(kAboutControls, controls_, platform::WindowDpi(hwnd()));
+    PlaceControls(kAboutControls, controls_, dpi_);
     tooltip_ = AddTooltips(hwnd(), kAboutControls, controls_);
+    NameControls(kAboutNames, controls_);
     vendorPicture_.reset(
         static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_VENDOR),
                                         IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));

@@ -50,6 +50,7 @@ class frmAbout : public platform::WindowBase {
     void OnClose() override;
     void OnNcDestroy() override;
     bool OnActivate(bool active) override;
+    bool OnDpiChanged(UINT dpi, const RECT& suggested) override;
     bool OnSetCursor(HWND over) override;
     HBRUSH OnColorStatic(HDC dc, HWND control) override;
 
@@ -70,6 +71,7 @@ class frmAbout : public platform::WindowBase {
     ControlMap controls_;
     HWND tooltip_ = nullptr;
     HWND lastFocus_ = nullptr;
+    UINT dpi_ = 96;
 };
 
 // Creates the About window owned by owner and shows it, or brings the open

@@ -1,8 +1,10 @@
 // Turns a control table into windows: creation, fonts, layout and tooltips.
 #include "ui/common/ControlTable.h"
 
+#include "platform/Accessible.h"
 #include "platform/Dpi.h"
 #include "platform/Gdi.h"
+#include "platform/SystemApi.h"
 #include "platform/Window.h"
 #include "ui/options/ColorChooser.h"
 #include "ui/options/IconBox.h"
@@ -177,6 +179,20 @@ HWND AddTooltips(HWND window, ControlTable table, const ControlMap& controls) {
         SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     return tooltip;
+}
+
+void NameControls(AccessibleNames names, const ControlMap& controls) {
+    for (const AccessibleNameSpec& entry : names)
+        platform::SetAccessibleName(FindControl(controls, entry.id), entry.name);
+}
+
+SIZE WindowSizeFor(HWND window, int clientWidthTwips, int clientHeightTwips, UINT dpi) {
+    RECT frame{0, 0, platform::TwipsToPixels(clientWidthTwips, dpi),
+               platform::TwipsToPixels(clientHeightTwips, dpi)};
+    const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE));
+    platform::AdjustWindowRectForDpi(&frame, style, exStyle, dpi);
+    return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 } // namespace ui

@@ -46,6 +46,14 @@ struct ControlSpec {
 using ControlTable = std::span<const ControlSpec>;
 using ControlMap = std::map<int, HWND>;
 
+// The name a screen reader announces for a control whose caption does not say
+// what it is: a "..." button, a picture, a text box (whose text is its value).
+struct AccessibleNameSpec {
+    int id;
+    const wchar_t* name;
+};
+using AccessibleNames = std::span<const AccessibleNameSpec>;
+
 // The window's fonts: most controls take the form font, title labels the
 // title font; the sample caption keeps its own.
 struct ControlFonts {
@@ -72,5 +80,10 @@ void SetControlFonts(ControlTable table, const ControlMap& controls, const Contr
 void PlaceControls(ControlTable table, const ControlMap& controls, UINT dpi);
 // The tooltip window with the tips of the table; it goes with the window.
 HWND AddTooltips(HWND window, ControlTable table, const ControlMap& controls);
+// Gives the controls their accessible names.
+void NameControls(AccessibleNames names, const ControlMap& controls);
+// The window's outer size for a client area of the given twips at the DPI,
+// with the frame and caption of that DPI where the system draws them so.
+SIZE WindowSizeFor(HWND window, int clientWidthTwips, int clientHeightTwips, UINT dpi);
 
 } // namespace ui

@@ -25,6 +25,7 @@ void Form1::EnableMainControls(bool enabled) {
 void Form1::HoldBusy() {
     if (busyHolders_++ > 0)
         return;
+    busyFocus_ = commandSource_ ? commandSource_ : GetFocus();
     for (int id : kBusySet)
         platform::Enable(Control(id), false);
     restoreView_->EnableViewControls(false);
@@ -49,6 +50,7 @@ void Form1::ReleaseBusy() {
         platform::Enable(Control(id), id != Command5 || pictureFeature_);
     restoreView_->EnableViewControls(true);
     platform::DisableCloseButton(hwnd(), true);
+    GiveFocusBack(busyFocus_);
 }
 
 bool Form1::OnQueryEndSession() {

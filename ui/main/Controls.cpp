@@ -72,9 +72,29 @@ const ControlSpec kControls[] = {
 // clang-format on
 const size_t kControlCount = sizeof kControls / sizeof kControls[0];
 
+// The sample caption's name follows the chosen colours (Form1); the rest say
+// what a control chooses or shows where its caption does not.
+const AccessibleNameSpec kAccessibleNames[] = {
+    {Image3, L"Quillane logo"},
+    {Image2, L"Quillane"},
+    {Image4, L"Help"},
+    {TxtFolder, L"Folder"},
+    {cmdBrowseFolder, L"Choose folder"},
+    {TxtIconFile, L"Icon file"},
+    {CmdBrowseIconFile, L"Choose icon file"},
+    {TxtToolTip, L"Tooltip"},
+    {ScrollIconNo, L"Icon number"},
+    {picIcon, L"Icon preview"},
+    {cmdBrwstxtColor, L"Choose text colour"},
+    {cmdBrwsBgtxtColor, L"Choose background colour"},
+    {Command5, L"Choose background picture"},
+    {Image1, L"Background picture preview"},
+    {lstRestore, L"Folders to restore"},
+    {txtChanging, L"Status"},
+};
+const size_t kAccessibleNameCount = sizeof kAccessibleNames / sizeof kAccessibleNames[0];
+
 namespace {
-constexpr int kClientWidthTwips = 7455;
-constexpr int kClientHeightTwips = 5715;
 
 int FontHeight(double points, UINT dpi) {
     return -static_cast<int>(std::lround(points * dpi / 72.0));
@@ -89,14 +109,12 @@ platform::FontHandle CreateFormFont(UINT dpi) {
 }
 
 void LayoutControls(HWND window, const ControlMap& controls, UINT dpi) {
-    using platform::TwipsToPixels;
-    RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
-    AdjustWindowRectEx(&frame, kMainWindowStyle, FALSE, 0);
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    const SIZE size = WindowSizeFor(window, kClientWidthTwips, kClientHeightTwips, dpi);
+    SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     PlaceControls(MainControls(), controls, dpi);
     // Long paths scroll into view: three list widths of horizontal range.
-    const int extent = static_cast<int>(std::lround(6855.0 * 3 * dpi / 1440));
+    const int extent = platform::TwipsToPixels(6855 * 3, dpi);
     SendMessageW(FindControl(controls, lstRestore), LB_SETHORIZONTALEXTENT,
                  static_cast<WPARAM>(extent), 0);
 }

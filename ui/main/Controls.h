@@ -34,10 +34,17 @@ extern const size_t kControlCount;
 inline ControlTable MainControls() {
     return {kControls, kControlCount};
 }
+extern const AccessibleNameSpec kAccessibleNames[];
+extern const size_t kAccessibleNameCount;
+inline AccessibleNames MainAccessibleNames() {
+    return {kAccessibleNames, kAccessibleNameCount};
+}
 
 // The main window's style; its client area is laid out in twips.
 inline constexpr DWORD kMainWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+inline constexpr int kClientWidthTwips = 7455;
+inline constexpr int kClientHeightTwips = 5715;
 
 // Verdana 8.25 pt, the font of every control but the sample caption.
 platform::FontHandle CreateFormFont(UINT dpi);

@@ -1,6 +1,7 @@
 #include "ui/main/Form1.h"
 
 #include "engine/ListStore.h"
+#include "platform/Accessible.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/SystemApi.h"
@@ -80,7 +81,9 @@ bool Form1::Create() {
     CreateControls();
     LayoutControls(hwnd(), controls_, dpi_);
     tooltip_ = AddTooltips(hwnd(), MainControls(), controls_);
+    NameControls(MainAccessibleNames(), controls_);
     CreateSubsystems();
+    DescribeChoices();
     if (!AdaptToOSVersion()) {
         // The refusal touches no list file; a close or the session's end
         // while its message showed saved nothing either.
@@ -93,7 +96,13 @@ bool Form1::Create() {
     Form_Load();
     if (!hwnd())
         return false;
-    SetFocus(Control(cmdDummy));
+    // The focus sink keeps its place first in the tab order, but Tab passes
+    // it by from now on: below the visible area, it takes the focus only when
+    // work starts or the status line is clicked.
+    HWND dummy = Control(cmdDummy);
+    SetWindowLongW(dummy, GWL_STYLE, GetWindowLongW(dummy, GWL_STYLE) & ~WS_TABSTOP);
+    lastFocus_ = dummy;
+    SetFocus(dummy);
     return true;
 }
 
@@ -152,7 +161,8 @@ void Form1::AddCommands() {
                            {cmdBrwsBgtxtColor, BN_CLICKED, &Form1::cmdBrwsBgtxtColor_Click},
                            {Command5, BN_CLICKED, &Form1::Command5_Click},
                            {Image4, STN_CLICKED, &Form1::Image4_Click},
-                           {TxtToolTip, EN_SETFOCUS, &Form1::TxtToolTip_GotFocus}});
+                           {TxtToolTip, EN_SETFOCUS, &Form1::TxtToolTip_GotFocus},
+                           {IDCANCEL, BN_CLICKED, &Form1::Form_Escape}});
 }
 
 LRESULT CALLBACK Form1::StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -219,6 +229,7 @@ void Form1::TakePendingFolder() {
         return;
     const std::wstring folder = std::move(pendingFolder_);
     pendingFolder_.clear();
+    RememberFocus();
     folderSelection_->TakeFolder(folder);
 }
 
@@ -281,6 +292,7 @@ bool Form1::SaveRestoreList() {
     if (!hwnd())
         return false;
     const DWORD error = GetLastError();
+    RememberFocus();
     const std::wstring text = L"The restore list could not be saved: " + platform::ErrorText(error);
     MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
     return false;
@@ -310,6 +322,17 @@ void Form1::RefreshShell() {
     platform::NotifyShellOfChanges();
 }
 
+void Form1::DescribeChoices() {
+    const auto chosen = [](const std::wstring& value) {
+        return value.empty() ? std::wstring(L"not chosen") : value;
+    };
+    platform::SetAccessibleName(Control(lblSampleText),
+                                std::wstring(kSampleText) + L", text colour " + chosen(lblColor) +
+                                    L", background colour " + chosen(lblBgColor));
+    platform::SetAccessibleDescription(Control(Image1),
+                                       Path.empty() ? std::wstring(L"No picture chosen") : Path);
+}
+
 void Form1::cmdClearBgnd_Click() {
     PictureBoxClear(Control(Image1));
     SampleTextSetForeColor(Control(lblSampleText), 0);
@@ -325,6 +348,7 @@ void Form1::cmdClearBgnd_Click() {
     // The folder box is already empty, so the untick alone would not reset these.
     folderSelection_->ClearTargetList();
     SetStatus(IdleText());
+    DescribeChoices();
 }
 
 void Form1::Command3_Click() {
@@ -337,6 +361,7 @@ void Form1::ChooseSampleColor(std::wstring& hex, void (*show)(HWND, std::int32_t
         return;
     hex = engine::ColorToHex(colour);
     show(Control(lblSampleText), colour);
+    DescribeChoices();
 }
 
 void Form1::cmdBrwstxtColor_Click() {
@@ -349,6 +374,7 @@ void Form1::cmdBrwsBgtxtColor_Click() {
 
 void Form1::Command5_Click() {
     Path = ChooseBackgroundPicture(hwnd(), appFolder_, Control(Image1), kAppTitle);
+    DescribeChoices();
 }
 
 void Form1::Command4_Click() {
@@ -356,8 +382,26 @@ void Form1::Command4_Click() {
 }
 
 void Form1::Image4_Click() {
+    const std::wstring help = appFolder_ + L"\\Help.chm";
+    if (!platform::FileExists(help)) {
+        // The shell's own complaint would not say which file it missed.
+        const std::wstring text = L"The help file could not be found: " + help;
+        MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     if (shellOpener)
-        shellOpener(hwnd(), appFolder_ + L"\\Help.chm");
+        shellOpener(hwnd(), help);
+}
+
+bool Form1::OnHelp(const HELPINFO&) {
+    Image4_Click();
+    return true;
+}
+
+void Form1::Form_Escape() {
+    // In the restore view Escape goes back; the options view has nothing to leave.
+    if (IsWindowVisible(Control(fraRestore)) && IsWindowEnabled(Control(cmdOk)))
+        restoreView_->cmdOk_Click();
 }
 
 void Form1::TxtToolTip_GotFocus() {
@@ -446,7 +490,7 @@ bool Form1::OnDrawItem(const DRAWITEMSTRUCT& draw) {
 
 bool Form1::OnMeasureItem(MEASUREITEMSTRUCT& measure) {
     if (measure.CtlID == lstRestore)
-        MeasureTickItem(measure, hwnd());
+        measure.itemHeight = TickItemHeight(hwnd(), dpi_);
     return true;
 }
 
@@ -472,11 +516,82 @@ void Form1::OnClose() {
 
 bool Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
     dpi_ = dpi;
+    // The controls let go of the old font before it goes.
+    const platform::FontHandle oldFont = std::move(formFont_);
     CreateFonts(dpi_);
     SetControlFonts(MainControls(), controls_, {formFont_.get()});
+    SampleTextSetDpi(Control(lblSampleText), dpi_);
     LayoutControls(hwnd(), controls_, dpi_);
+    SendMessageW(Control(lstRestore), LB_SETITEMHEIGHT, 0,
+                 static_cast<LPARAM>(TickItemHeight(hwnd(), dpi_)));
+    // The preview box has its new size, which cleared it.
+    iconPicker_->RedrawPreview();
+    // The suggested place, with the size worked out from the DPI's own frame.
     SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The controls were moved without drawing.
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return true;
+}
+
+void Form1::OnCommand(int id, int code, HWND control) {
+    // The control whose command runs starts whatever the command starts.
+    struct Restore {
+        HWND& slot;
+        HWND saved;
+        ~Restore() { slot = saved; }
+    } restore{commandSource_, commandSource_};
+    if (control && IsChild(hwnd(), control))
+        commandSource_ = control;
+    // A dialog that the command opens disables the window, which takes the
+    // focus away before the window hears of its deactivation.
+    RememberFocus();
+    WindowBase::OnCommand(id, code, control);
+}
+
+void Form1::RememberFocus() {
+    HWND focus = GetFocus();
+    if (focus && IsChild(hwnd(), focus))
+        lastFocus_ = focus;
+}
+
+bool Form1::CanTakeFocus(HWND control) const {
+    return control && IsChild(hwnd(), control) && IsWindowVisible(control) &&
+           IsWindowEnabled(control);
+}
+
+HWND Form1::SensibleFocus(HWND wanted) const {
+    if (CanTakeFocus(wanted))
+        return wanted;
+    // A control of the restore view that went away: the button that opens it again.
+    if (wanted && IsChild(Control(fraRestore), wanted) && CanTakeFocus(Control(Command2)))
+        return Control(Command2);
+    return GetNextDlgTabItem(hwnd(), wanted && IsChild(hwnd(), wanted) ? wanted : nullptr, FALSE);
+}
+
+void Form1::GiveFocusBack(HWND starter) {
+    if (GetActiveWindow() != hwnd()) {
+        // A dialog or another program is in front: the activation brings it back.
+        if (!CanTakeFocus(lastFocus_) || lastFocus_ == Control(cmdDummy))
+            lastFocus_ = SensibleFocus(starter);
+        return;
+    }
+    HWND focus = GetFocus();
+    if (focus != Control(cmdDummy) && CanTakeFocus(focus))
+        return;
+    if (HWND target = SensibleFocus(starter))
+        SetFocus(target);
+}
+
+bool Form1::OnActivate(bool active) {
+    if (!active) {
+        RememberFocus();
+        return true;
+    }
+    // While work runs the focus sink holds the focus, as it did when work started.
+    HWND focus =
+        Busy() && !CanTakeFocus(lastFocus_) ? Control(cmdDummy) : SensibleFocus(lastFocus_);
+    SetFocus(focus ? focus : hwnd());
     return true;
 }
 

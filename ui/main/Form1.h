@@ -64,6 +64,8 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     void Command5_Click(); // background picture
     void TxtToolTip_GotFocus();
     void txtChanging_MouseDown();
+    // The Escape key (IDCANCEL from the dialog navigation).
+    void Form_Escape();
 
     void EnableMainControls(bool enabled);
     void RefreshShell() override;
@@ -105,6 +107,11 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     std::wstring perUserRoot;
 
   protected:
+    void OnCommand(int id, int code, HWND control) override;
+    // The focus leaves with the activation and comes back with it.
+    bool OnActivate(bool active) override;
+    // F1 anywhere in the window.
+    bool OnHelp(const HELPINFO& info) override;
     void OnClose() override;
     void OnDestroy() override;
     bool OnPaint() override;
@@ -131,6 +138,17 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     void AddCommands();
     // The colour dialog for the sample caption: the choice goes to hex and show.
     void ChooseSampleColor(std::wstring& hex, void (*show)(HWND, std::int32_t));
+    // What the sample caption and the picture preview tell a screen reader:
+    // the chosen colours and the chosen picture.
+    void DescribeChoices();
+    // Keeps the focused control for the next activation.
+    void RememberFocus();
+    // Focus: the control given if it can take it, else the next sensible one.
+    bool CanTakeFocus(HWND control) const;
+    HWND SensibleFocus(HWND wanted) const;
+    // At the end of an operation, back to the control that started it unless
+    // the user has put the focus somewhere since.
+    void GiveFocusBack(HWND starter);
 
     static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                            UINT_PTR id, DWORD_PTR self);
@@ -190,6 +208,11 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     bool keepJournal_ = false;
     std::vector<std::wstring> waitingItems_;
     bool waitCursor_ = false;
+    // The control whose command runs now; the control that started the
+    // operation under the busy lock; the focus when the window was last active.
+    HWND commandSource_ = nullptr;
+    HWND busyFocus_ = nullptr;
+    HWND lastFocus_ = nullptr;
     bool unloaded_ = false;
     ULONGLONG lastPump_ = 0;
     platform::ThrottledText status_, subDirsCount_, restoreCount_;

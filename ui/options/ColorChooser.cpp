@@ -47,8 +47,7 @@ SampleState* StateOf(HWND sample) {
     return platform::ControlStateOf<SampleState>(sample, kSampleTextClass);
 }
 
-platform::FontHandle MakeFont() {
-    const int dpi = static_cast<int>(platform::ScreenDpi(LOGPIXELSY));
+platform::FontHandle MakeFont(UINT dpi) {
     LOGFONTW font{};
     font.lfHeight = -static_cast<LONG>(std::lround(8.25 * dpi / 72.0));
     font.lfWeight = FW_BOLD;
@@ -59,9 +58,9 @@ platform::FontHandle MakeFont() {
 
 struct SampleTextTraits {
     using State = SampleState;
-    static std::unique_ptr<State> Make(const CREATESTRUCTW&) {
+    static std::unique_ptr<State> Make(const CREATESTRUCTW& create) {
         auto state = std::make_unique<State>();
-        state->font = MakeFont();
+        state->font = MakeFont(platform::WindowDpi(create.hwndParent));
         return state;
     }
     static void Paint(HWND hwnd, HDC dc, State& state) {
@@ -103,6 +102,13 @@ void SampleTextSetForeColor(HWND sample, std::int32_t colour) {
 void SampleTextSetBackColor(HWND sample, std::int32_t colour) {
     if (SampleState* state = StateOf(sample)) {
         state->back = colour;
+        InvalidateRect(sample, nullptr, TRUE);
+    }
+}
+
+void SampleTextSetDpi(HWND sample, UINT dpi) {
+    if (SampleState* state = StateOf(sample)) {
+        state->font = MakeFont(dpi);
         InvalidateRect(sample, nullptr, TRUE);
     }
 }

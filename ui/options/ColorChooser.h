@@ -21,6 +21,8 @@ bool RegisterSampleTextClass();
 HWND CreateSampleText(HWND parent, int id, int x, int y, int width, int height);
 void SampleTextSetForeColor(HWND sample, std::int32_t colour);
 void SampleTextSetBackColor(HWND sample, std::int32_t colour);
+// Makes the font again for a window that moved to a screen of another DPI.
+void SampleTextSetDpi(HWND sample, UINT dpi);
 std::int32_t SampleTextForeColor(HWND sample);
 std::int32_t SampleTextBackColor(HWND sample);
 // A colour value or system colour reference as the screen shows it.

@@ -6,10 +6,27 @@
 #include "ui/options/cFileDialog.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 namespace ui {
 
 namespace {
+
+// The large icon at the given size. ExtractIconEx gives the system's icon
+// size; on a screen of another DPI the file's own image of the size is taken
+// where it has one, rather than the usual one stretched.
+platform::IconHandle ExtractLargeIcon(const std::wstring& file, int index, int size) {
+    HICON large = nullptr;
+    if (size == GetSystemMetrics(SM_CXICON)) {
+        HICON small = nullptr;
+        ExtractIconExW(file.c_str(), index, &large, &small, 1);
+        const platform::IconHandle smallIcon(small);
+    } else if (FAILED(SHDefExtractIconW(file.c_str(), index, 0, &large, nullptr,
+                                        static_cast<UINT>(size)))) {
+        large = nullptr;
+    }
+    return platform::IconHandle(large);
+}
 
 void SetScrollRange(HWND bar, int minimum, int maximum) {
     SCROLLINFO info{};
@@ -48,6 +65,7 @@ void IconPicker::CmdBrowseIconFile_Click() {
     platform::Show(c_.scrollIconNo, false);
     platform::SetText(c_.txtIconFile, L"");
     IconBoxClear(c_.picIcon);
+    previewShown_ = false;
     platform::SetText(c_.txtChanging, idleStatus_);
     platform::Show(c_.lblCreating, false);
 
@@ -96,18 +114,26 @@ void IconPicker::LoadIconFile() {
 
 void IconPicker::ShowIcon(std::int16_t index) {
     const std::int16_t count = IconCount();
-    HICON large = nullptr;
-    HICON small = nullptr;
-    ExtractIconExW(iconFilePath_.c_str(), index, &large, &small, 1);
-    platform::IconHandle largeIcon(large);
-    platform::IconHandle smallIcon(small);
-    IconBoxClear(c_.picIcon);
-    if (largeIcon)
-        IconBoxDrawIcon(c_.picIcon, largeIcon.get(), 0, 0, 32, 32, DI_NORMAL);
+    DrawPreview(index);
     const std::wstring counter =
         L"Icon " + std::to_wstring(index + 1) + L" of " + std::to_wstring(count);
     platform::SetText(c_.lblIcoNum, counter);
     platform::SetText(c_.lblIcoCount, counter);
+}
+
+void IconPicker::DrawPreview(std::int16_t index) {
+    IconBoxClear(c_.picIcon);
+    // The icon fills the box: 32 x 32 pixels at 96 DPI, more on a denser screen.
+    RECT box{};
+    GetClientRect(c_.picIcon, &box);
+    const platform::IconHandle largeIcon = ExtractLargeIcon(iconFilePath_, index, box.right);
+    previewShown_ = largeIcon && IconBoxDrawIcon(c_.picIcon, largeIcon.get(), 0, 0, box.right,
+                                                 box.bottom, DI_NORMAL);
+}
+
+void IconPicker::RedrawPreview() {
+    if (previewShown_)
+        DrawPreview(IconIndex());
 }
 
 void IconPicker::OnScroll(int code, int position) {
@@ -154,6 +180,7 @@ void IconPicker::OnScroll(int code, int position) {
 void IconPicker::ClearPreview() {
     platform::SetText(c_.txtIconFile, L"");
     IconBoxClear(c_.picIcon);
+    previewShown_ = false;
 }
 
 std::int16_t IconPicker::IconIndex() const {

@@ -50,17 +50,21 @@ class IconPicker {
     void ChooseFile(const std::wstring& path);
     // Clear All: empties the file box and the preview, keeps the rest.
     void ClearPreview();
+    // Draws the icon shown again, as the preview box got a new size (a new DPI).
+    void RedrawPreview();
 
     std::int16_t IconIndex() const;
     const std::wstring& IconFilePath() const { return iconFilePath_; }
 
   private:
     std::int16_t IconCount() const;
+    void DrawPreview(std::int16_t index);
 
     IconPickerControls c_;
     std::wstring appFolder_;
     std::wstring idleStatus_;
     std::wstring iconFilePath_;
+    bool previewShown_ = false;
 };
 
 } // namespace ui

@@ -26,12 +26,13 @@ constexpr wchar_t kSizeCaption[] = L"Size: ";
 constexpr wchar_t kWidthCaption[] = L"Width: ";
 constexpr wchar_t kHeightCaption[] = L"Height: ";
 
+// The panel is measured in the screen's pixels, as the picture loader is.
 int ToPixelsX(int twips) {
-    return twips / platform::TwipsPerPixelX();
+    return platform::TwipsToPixels(twips, platform::ScreenDpi(LOGPIXELSX));
 }
 
 int ToPixelsY(int twips) {
-    return twips / platform::TwipsPerPixelY();
+    return platform::TwipsToPixels(twips, platform::ScreenDpi(LOGPIXELSY));
 }
 
 HWND MakeLabel(HWND parent, const wchar_t* caption, int top) {
@@ -96,7 +97,7 @@ void frmPreview::cD(platform::OpenDialog* dialog) {
 }
 
 int frmPreview::PanelWidth() const {
-    return kPicScrollWidth / platform::TwipsPerPixelX();
+    return ToPixelsX(kPicScrollWidth);
 }
 
 void frmPreview::cD_InitDialog(HWND hDlg) {
@@ -128,10 +129,10 @@ void frmPreview::cD_FileChange(HWND hDlg) {
             platform::SetText(lblSize_, kSizeCaption + std::to_wstring(bytes / 1024) + L" KB");
         }
         if (const platform::Picture* picture = PictureBoxPicture(imgPreview_)) {
-            const long width =
-                platform::HimetricToPixels(picture->WidthHimetric(), platform::TwipsPerPixelX());
-            const long height =
-                platform::HimetricToPixels(picture->HeightHimetric(), platform::TwipsPerPixelY());
+            const long width = platform::HimetricToPixels(picture->WidthHimetric(),
+                                                          platform::ScreenDpi(LOGPIXELSX));
+            const long height = platform::HimetricToPixels(picture->HeightHimetric(),
+                                                           platform::ScreenDpi(LOGPIXELSY));
             platform::SetText(lblWidth_, kWidthCaption + FormatWhole(width) + L" pixels");
             platform::SetText(lblHeight_, kHeightCaption + FormatWhole(height) + L" pixels");
         }

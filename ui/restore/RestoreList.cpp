@@ -1,5 +1,6 @@
 #include "ui/restore/RestoreList.h"
 
+#include "platform/Dpi.h"
 #include "platform/Gdi.h"
 #include "platform/SystemApi.h"
 
@@ -127,13 +128,15 @@ int TickedCount(HWND listBox) {
     return n == LB_ERR ? 0 : static_cast<int>(n);
 }
 
-void MeasureTickItem(MEASUREITEMSTRUCT& measure, HWND owner) {
+UINT TickItemHeight(HWND owner, UINT dpi) {
     const platform::WindowDC dc(owner);
     TEXTMETRICW metrics{};
     const platform::SelectScope font(
         dc.get(), reinterpret_cast<HFONT>(SendMessageW(owner, WM_GETFONT, 0, 0)));
     GetTextMetricsW(dc.get(), &metrics);
-    measure.itemHeight = static_cast<UINT>(metrics.tmHeight + 2);
+    // The font is drawn for the system's DPI; the window's may differ.
+    return static_cast<UINT>(MulDiv(metrics.tmHeight + 2, static_cast<int>(dpi),
+                                    static_cast<int>(platform::ScreenDpi(LOGPIXELSY))));
 }
 
 void DrawTickItem(const DRAWITEMSTRUCT& draw) {

@@ -62,7 +62,9 @@ class ListRedrawThrottle {
 bool IsTicked(HWND listBox, int index);
 int TickedCount(HWND listBox);
 
-void MeasureTickItem(MEASUREITEMSTRUCT& measure, HWND owner);
+// The height of a row: a line of the owner's font and a pixel above and
+// below, for the window's DPI.
+UINT TickItemHeight(HWND owner, UINT dpi);
 void DrawTickItem(const DRAWITEMSTRUCT& draw);
 
 } // namespace ui

@@ -47,9 +47,13 @@ void RestoreView::Command2_Click() {
 }
 
 void RestoreView::cmdOk_Click() {
+    const bool focusInView = IsChild(c_.fraRestore, GetFocus()) != FALSE;
     platform::Show(c_.fraChange, true);
     platform::Show(c_.fraRestore, false);
     host_.SetStatus(idleText_);
+    // The focus leaves with the view, to the button that brings it back.
+    if (focusInView)
+        SetFocus(c_.command2);
 }
 
 void RestoreView::ShowMessage(const wchar_t* text) {

@@ -4,6 +4,9 @@
 #include "resource.h"
 #include "platform/Dpi.h"
 #include "platform/Gdi.h"
+#include "platform/Ole.h"
+#include "platform/SystemApi.h"
+#include "tests/support/Accessibility.h"
 #include "tests/support/DialogResponder.h"
 
 #include <commctrl.h>
@@ -342,6 +345,41 @@ TEST_F(AboutWindowTest, TitleAndVersionAreBlueBoldSansSerif) {
     LOGFONTW lf{};
     GetObjectW(bodyFont, sizeof lf, &lf);
     EXPECT_EQ(lf.lfWeight, FW_NORMAL);
+}
+
+TEST_F(AboutWindowTest, ADpiChangeRemakesFontsLayoutAndSize) {
+    HWND about = Open();
+    const UINT dpi = 2 * Dpi();
+    RECT suggested{50, 60, 900, 700};
+    SendMessageW(about, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    const auto px = [dpi](int twips) { return MulDiv(twips, static_cast<int>(dpi), 1440); };
+    RECT r = ClientRectOf(frmAbout::Command4);
+    EXPECT_EQ(r.left, px(4290));
+    EXPECT_EQ(r.top, px(3480));
+    EXPECT_EQ(r.right - r.left, px(1245));
+    RECT client{}, window{};
+    GetClientRect(about, &client);
+    GetWindowRect(about, &window);
+    EXPECT_EQ(window.left, 50);
+    EXPECT_EQ(window.top, 60);
+    // Nothing cut off: the frame of the new DPI holds the whole layout.
+    EXPECT_GE(client.right, px(5730));
+    EXPECT_GE(client.bottom, px(3990));
+    LOGFONTW lf{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(frmAbout::lblTitle), WM_GETFONT, 0, 0)),
+               sizeof lf, &lf);
+    EXPECT_EQ(lf.lfHeight, -MulDiv(975, static_cast<int>(dpi), 7200));
+    GetObjectW(
+        reinterpret_cast<HFONT>(SendMessageW(Item(frmAbout::lblDescription), WM_GETFONT, 0, 0)),
+        sizeof lf, &lf);
+    EXPECT_EQ(lf.lfHeight, -MulDiv(825, static_cast<int>(dpi), 7200));
+}
+
+TEST_F(AboutWindowTest, TheVendorPictureHasAName) {
+    const platform::ScopedOleInitialize ole;
+    Open();
+    EXPECT_EQ(testing_support::AccessibleName(Item(frmAbout::picIcon)), L"Pelwick Software");
+    EXPECT_EQ(testing_support::AccessibleName(Item(frmAbout::Command3)), L"Close");
 }
 
 TEST_F(AboutWindowTest, ShowsTheVendorPicture) {

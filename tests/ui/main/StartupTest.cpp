@@ -172,6 +172,7 @@ TEST_F(StartupTest, FocusBehaviours) {
 }
 
 TEST_F(StartupTest, HelpOpensTheApplicationFoldersHelpFile) {
+    WriteBytes(appDir / L"Help.chm", "ITSF");
     ASSERT_TRUE(Start());
     std::wstring opened;
     form().shellOpener = [&opened](HWND, const std::wstring& target) { opened = target; };
