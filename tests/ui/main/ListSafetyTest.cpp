@@ -133,7 +133,7 @@ TEST_F(ListSafetyTest, UnwritableAppFolderKeepsTheListInTheUserFolder) {
     auto startWithUserFolder = [&] {
         form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
         form_->perUserRoot = user.path();
-        return form_->Create();
+        return form_->Create() && form_->WaitForList();
     };
     {
         Immutable locked(appDir.path());
@@ -198,6 +198,7 @@ TEST_F(ListSafetyTest, WhereNothingCanBeRecordedNoFolderIsChanged) {
         form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
         form_->perUserRoot = user.path();
         ASSERT_TRUE(form_->Create());
+        ASSERT_TRUE(form_->WaitForList());
         EXPECT_EQ(responder.Pending(), 0u);
     }
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{kept});
@@ -228,7 +229,7 @@ TEST_F(ListSafetyTest, ACloseBeforeTheListIsReadSavesNothing) {
         }
         EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), list);
         EXPECT_EQ(ReadAnsi(journal), "x");
-        // While the start-up lets messages through before it reads the list.
+        // While the start-up's load lets messages through.
         form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
         bool sent = false;
         form_->pumpObserver = [&] {
@@ -239,7 +240,8 @@ TEST_F(ListSafetyTest, ACloseBeforeTheListIsReadSavesNothing) {
             EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), list);
             EXPECT_EQ(ReadAnsi(journal), "x");
         };
-        EXPECT_EQ(form_->Create(), message != WM_CLOSE);
+        ASSERT_TRUE(form_->Create());
+        EXPECT_EQ(form_->WaitForList(), message != WM_CLOSE);
         EXPECT_TRUE(sent);
         if (message == WM_CLOSE) {
             EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), list);
