@@ -293,10 +293,17 @@ bool ReplaceFileFrom(const std::wstring& path,
             return false;
         }
     }
-    const std::wstring temp = ExactPath(path + L".new");
+    std::wstring temp = ExactPath(path + L".new");
     {
         FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        // A save that the end of the session interrupted still writes its own.
+        for (int other = 1; !file && GetLastError() == ERROR_SHARING_VIOLATION && other < 8;
+             ++other) {
+            temp = ExactPath(path + L".new" + std::to_wstring(other));
+            file.reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        }
         if (!file)
             return false;
         const PieceWriter write = [&file](const std::uint8_t* data, size_t size) {

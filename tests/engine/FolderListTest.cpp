@@ -422,8 +422,10 @@ TEST(SortedFolderList, PathsStoredOnceKeepOrderAndCaseFreeLookupAcrossBlocks) {
     EXPECT_TRUE(list.Contains(L"c:\\DATA\\folder 101234" + std::wstring(34, L'X')));
     EXPECT_TRUE(list.Contains(L"C:\\" + std::wstring(70000, L'l')));
     EXPECT_FALSE(list.Contains(L"C:\\Data\\Folder 101234"));
-    list.RemoveWhere([](const std::wstring& path) { return path.find(L"1012") != path.npos; });
-    EXPECT_EQ(list.Count(), expected.size() - 100);
+    const auto has1012 = [](const std::wstring& path) { return path.find(L"1012") != path.npos; };
+    list.RemoveWhere(has1012);
+    EXPECT_EQ(list.Count(), expected.size() - static_cast<size_t>(std::count_if(
+                                                  expected.begin(), expected.end(), has1012)));
     EXPECT_FALSE(list.Contains(L"C:\\Data\\Folder 101250" + std::wstring(10, L'x')));
     EXPECT_TRUE(list.Contains(L"C:\\Data\\Folder 101300" + std::wstring(20, L'x')));
     list.Clear();
@@ -438,7 +440,7 @@ TEST(ListFile, ReadInPiecesGivesTheSameLinesInEveryEncoding) {
     // nothing but the end of the file.
     std::wstring text;
     std::vector<std::wstring> expected;
-    for (int i = 0; i < 9000; ++i) {
+    for (int i = 0; i < 16000; ++i) {
         const std::wstring line = L"D:\\Pieces\\\u00e9t\u00e9 " + std::to_wstring(i);
         expected.push_back(line);
         text += line + (i % 3 == 0 ? L"\r\n" : i % 3 == 1 ? L"\n" : L"\r");
@@ -452,7 +454,7 @@ TEST(ListFile, ReadInPiecesGivesTheSameLinesInEveryEncoding) {
     for (const auto* bytes : {&utf16, &ansi}) {
         const std::wstring path = dir / L"list.txt";
         WriteBytes(path, std::string(bytes->begin(), bytes->end()));
-        ASSERT_GT(bytes->size(), 2u * 256 * 1024);
+        ASSERT_GT(bytes->size(), 256u * 1024);
         FolderLines lines;
         size_t yields = 0;
         ASSERT_TRUE(ReadListLines(path, lines, [&yields] { return ++yields > 0; }));

@@ -181,6 +181,11 @@ void Apply::Command1_Click() {
         RestoreMembership held(restoreList, true, [this] { return host_.YieldToMessages(); });
         if (held.Stopped())
             return;
+        // Room for every target at once, rather than a batch at a time.
+        size_t chars = 0;
+        for (size_t i = 0; i < count; ++i)
+            chars += subDirs_.View(i).size() + 1;
+        restoreList.Reserve(count, chars);
         ListRedrawThrottle quiet(c_.lstRestore);
         JoinAtEnd joinAtEnd(host_);
         platform::FolderNotices notices;

@@ -332,8 +332,16 @@ bool Form1::SaveRestoreList() {
         return false;
     BusyHold busy(*this);
     ListBoxItems restoreList(list);
-    if (record_->Save(
-            restoreList, [this] { return DoEvents(); }, keepJournal_))
+    // A save that interrupts another (the end of the session) runs to its end
+    // without letting messages through: the process ends when it returns.
+    const bool nested = saving_;
+    saving_ = true;
+    engine::YieldFn yield;
+    if (!nested)
+        yield = [this] { return DoEvents(); };
+    const bool saved = record_->Save(restoreList, yield, keepJournal_);
+    saving_ = nested;
+    if (saved)
         return true;
     // A window that went away took the list with it; the journal keeps the run's folders.
     if (!hwnd())

@@ -204,6 +204,7 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     // A save leaves the journal while an Apply writes it, and after a run
     // that may have missed a folder's line in the list.
     bool keepJournal_ = false;
+    bool saving_ = false;
     std::vector<std::wstring> waitingItems_;
     bool waitCursor_ = false;
     bool unloaded_ = false;

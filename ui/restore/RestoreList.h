@@ -38,9 +38,11 @@ class ListBoxItems : public engine::ListItems {
     // read instead of every one.
     bool HoldsInOrder(const std::wstring& text) const;
 
-  private:
-    // Room for count more items of chars characters in all.
+    // Room for count more items of chars characters in all (LB_INITSTORAGE),
+    // so that a long run does not grow the list box's storage step by step.
     void Reserve(size_t count, size_t chars);
+
+  private:
     // Adds the text, given the list's last item (none when it is empty);
     // true when the text became the last item.
     bool AddInOrder(LCID locale, const std::wstring* last, const std::wstring& text);

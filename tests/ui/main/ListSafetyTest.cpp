@@ -77,13 +77,17 @@ class Child {
             CloseHandle(pi_.hProcess);
         }
     }
-    // The main window once the start-up has shown it.
+    // The main window once the start-up has shown it and read the list (the
+    // busy lock, which holds Apply until then, is off).
     HWND Window(DWORD timeoutMs = 20000) {
         const ULONGLONG until = platform::TickCount64() + timeoutMs;
         while (platform::TickCount64() < until) {
             WindowSearch search{pi_.dwProcessId, nullptr};
             EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+            ControlSearch apply{Command1, nullptr};
             if (search.found)
+                EnumChildWindows(search.found, FindControlById, reinterpret_cast<LPARAM>(&apply));
+            if (apply.found && IsWindowEnabled(apply.found))
                 return search.found;
             Sleep(20);
         }

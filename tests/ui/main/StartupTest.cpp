@@ -277,7 +277,7 @@ TEST_F(StartupTest, ClosingDuringTheLoadEndsWithTheFilesAsTheyWere) {
     ASSERT_TRUE(engine::CustomizeFolder(extra, options).customized);
     const std::string journalBytes = Narrow(extra) + "\r\n";
     // While the list is read, pruned, and saved with the journal's folder.
-    for (int when : {1, 30, 90}) {
+    for (int when : {1, 30, 70}) {
         SCOPED_TRACE(when);
         WriteBytes(appDir / L"Fldr.dll", list);
         WriteBytes(journal, journalBytes);
