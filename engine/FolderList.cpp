@@ -68,9 +68,9 @@ const wchar_t* PathArena::Text(Ref ref) const {
 
 std::wstring_view PathArena::View(Ref ref) const {
     const wchar_t* text = Text(ref);
-    const std::uint32_t length = static_cast<std::uint16_t>(text[-2]) |
-                                 (static_cast<std::uint32_t>(static_cast<std::uint16_t>(text[-1]))
-                                  << 16);
+    const std::uint32_t length =
+        static_cast<std::uint16_t>(text[-2]) |
+        (static_cast<std::uint32_t>(static_cast<std::uint16_t>(text[-1])) << 16);
     return {text, length};
 }
 
@@ -167,8 +167,7 @@ const wchar_t* SortedFolderList::CStr(size_t index) const {
 
 void SortedFolderList::Add(const std::wstring& text) {
     // Sorting once when the list is next read keeps a long walk linear.
-    if (sorted_ && !refs_.empty() &&
-        platform::CompareNoCase(text, texts_.View(refs_.back())) < 0)
+    if (sorted_ && !refs_.empty() && platform::CompareNoCase(text, texts_.View(refs_.back())) < 0)
         sorted_ = false;
     refs_.push_back(texts_.Store(text));
 }

@@ -325,9 +325,8 @@ bool ReplaceFileFrom(const std::wstring& path,
 
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
                          const YieldFn& yield) {
-    return ReplaceFileFrom(path, [&bytes, &yield](const PieceWriter& write) {
-        return WriteAll(bytes, yield, write);
-    });
+    return ReplaceFileFrom(
+        path, [&bytes, &yield](const PieceWriter& write) { return WriteAll(bytes, yield, write); });
 }
 
 std::wstring ErrorText(DWORD error) {

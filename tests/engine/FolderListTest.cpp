@@ -410,10 +410,9 @@ TEST(SortedFolderList, PathsStoredOnceKeepOrderAndCaseFreeLookupAcrossBlocks) {
         EXPECT_EQ(lines.View(i), expected[i]);
     EXPECT_EQ(lines.Item(expected.size()), longPath);
     expected.push_back(longPath);
-    std::sort(expected.begin(), expected.end(),
-              [](const std::wstring& a, const std::wstring& b) {
-                  return platform::CompareNoCase(a, b) < 0;
-              });
+    std::sort(expected.begin(), expected.end(), [](const std::wstring& a, const std::wstring& b) {
+        return platform::CompareNoCase(a, b) < 0;
+    });
     ASSERT_EQ(list.Count(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         ASSERT_EQ(list.At(i), expected[i]) << i;

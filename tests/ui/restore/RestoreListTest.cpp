@@ -52,8 +52,8 @@ TEST_F(RestoreListTest, ItemsTakeTheListsOwnOrderHoweverTheyCome) {
 }
 
 TEST_F(RestoreListTest, ARebuildKeepsTheSurvivorsAndTheirTicksAsRemovalsWould) {
-    HWND other = CreateWindowExW(0, L"LISTBOX", L"", kTickListStyle, 0, 0, 380, 280, owner,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND other = CreateWindowExW(0, L"LISTBOX", L"", kTickListStyle, 0, 0, 380, 280, owner, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
     ListBoxItems rebuilt(box), removed(other);
     std::vector<std::wstring> texts;
     for (int i = 0; i < 60; ++i)
