@@ -41,9 +41,9 @@ constexpr size_t kHeaderChars = 2;
 } // namespace
 
 PathArena::Ref PathArena::Store(std::wstring_view text) {
+    // The length takes two characters: no path comes near 2^32 of them (a
+    // list file is read only up to 256 MiB, a path holds at most 32,767).
     const size_t need = kHeaderChars + text.size() + 1;
-    if (static_cast<std::uint64_t>(text.size()) > 0xFFFFFFFFull)
-        throw std::bad_alloc();
     if (blocks_.empty() || used_ + need > kBlockChars) {
         if (blocks_.size() >= 0x10000)
             throw std::bad_alloc();
