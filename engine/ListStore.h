@@ -64,9 +64,9 @@ class RestoreRecord {
     bool MergeJournals(ListItems& list, const YieldFn& yield = {});
     // Writes the list to the file in use in one step; only after that good
     // save are the journals removed (not while a run still writes one:
-    // keepJournal, nor one that could not be read) and, where the application folder's list is in use, the
-    // per-user one, once it was read. False with GetLastError() set when
-    // nothing was saved.
+    // keepJournal, nor one that could not be read) and, where the application folder's list is in
+    // use, the per-user one, once it was read. False with GetLastError() set when nothing was
+    // saved.
     bool Save(const ListItems& list, const YieldFn& yield = {}, bool keepJournal = false);
 
   private:
