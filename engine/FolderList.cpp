@@ -248,7 +248,7 @@ bool ReadListLines(const std::wstring& path, std::vector<std::wstring>& lines) {
 namespace {
 // A piece of a list file decoded at a time: a whole drive's list is neither
 // held twice as text nor decoded in one step.
-constexpr size_t kPieceBytes = 256 * 1024;
+constexpr size_t kPieceBytes = size_t{256} * 1024;
 
 enum class Encoding { Ansi, Utf8, Utf16 };
 

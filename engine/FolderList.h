@@ -107,7 +107,7 @@ class SortedFolderList : public ListItems {
 
 // The most a list file or journal may hold to be read: far more than a whole
 // drive's folders, and little enough that reading it cannot end the program.
-inline constexpr size_t kListFileLimit = 256u * 1024 * 1024;
+inline constexpr size_t kListFileLimit = size_t{256} * 1024 * 1024;
 
 // The well-formed lines of a list file or journal (see IsWellFormedListEntry).
 // False with GetLastError() set when the file cannot be read, is larger than

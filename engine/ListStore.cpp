@@ -229,7 +229,7 @@ size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const Yiel
         if (!platform::KeepGoing(yield))
             return 0;
         // Folders the run had not reached yet hold nothing of ours.
-        if (held.count(folder) || !ReachedByTheRun(folder))
+        if (held.contains(folder) || !ReachedByTheRun(folder))
             continue;
         held.insert(folder);
         found.push_back(std::move(folder));

@@ -38,7 +38,7 @@ std::wstring BackupFilePath(const std::wstring& settingsFile);
 
 // How much of a settings file is read for its marker: the marker sits in the
 // first lines of ours, and a file the program did not write is never read whole.
-inline constexpr size_t kMarkerPrefixBytes = 64 * 1024;
+inline constexpr size_t kMarkerPrefixBytes = size_t{64} * 1024;
 
 // The one rule for deleting or overwriting a settings file: it is ours when
 // its [Vendor] ID is ours, or when it is empty (nothing of the user's is in

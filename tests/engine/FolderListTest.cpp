@@ -421,7 +421,9 @@ TEST(SortedFolderList, PathsStoredOnceKeepOrderAndCaseFreeLookupAcrossBlocks) {
     EXPECT_TRUE(list.Contains(L"c:\\DATA\\folder 101234" + std::wstring(34, L'X')));
     EXPECT_TRUE(list.Contains(L"C:\\" + std::wstring(70000, L'l')));
     EXPECT_FALSE(list.Contains(L"C:\\Data\\Folder 101234"));
-    const auto has1012 = [](const std::wstring& path) { return path.find(L"1012") != path.npos; };
+    const auto has1012 = [](const std::wstring& path) {
+        return path.find(L"1012") != std::wstring::npos;
+    };
     list.RemoveWhere(has1012);
     EXPECT_EQ(list.Count(), expected.size() - static_cast<size_t>(std::count_if(
                                                   expected.begin(), expected.end(), has1012)));
@@ -445,7 +447,7 @@ TEST(ListFile, ReadInPiecesGivesTheSameLinesInEveryEncoding) {
         text += line + (i % 3 == 0 ? L"\r\n" : i % 3 == 1 ? L"\n" : L"\r");
     }
     text += L"relative\\not a folder\r\nD:\\Last";
-    expected.push_back(L"D:\\Last");
+    expected.emplace_back(L"D:\\Last");
     std::vector<std::uint8_t> utf16(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
     platform::AppendUtf16(text, utf16);
     std::vector<std::uint8_t> ansi;

@@ -56,6 +56,7 @@ TEST_F(RestoreListTest, ARebuildKeepsTheSurvivorsAndTheirTicksAsRemovalsWould) {
                                  GetModuleHandleW(nullptr), nullptr);
     ListBoxItems rebuilt(box), removed(other);
     std::vector<std::wstring> texts;
+    texts.reserve(60);
     for (int i = 0; i < 60; ++i)
         texts.push_back(L"C:\\Folder " + std::to_wstring(100 + i));
     rebuilt.AddAll(texts);
