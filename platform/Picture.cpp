@@ -24,7 +24,7 @@ using GlobalMemory = UniqueHandle<GlobalTraits>;
 Picture Picture::Load(const std::wstring& path) {
     // The size is looked at before anything is read: a huge file is no picture
     // to show, and is never read.
-    constexpr size_t kLargestPicture = 256 * 1024 * 1024;
+    constexpr size_t kLargestPicture = size_t{256} * 1024 * 1024;
     std::vector<std::uint8_t> bytes;
     if (!ReadAllBytes(path, bytes, kLargestPicture))
         return {};

@@ -45,11 +45,11 @@ class Probe : public platform::WindowBase {
         WindowBase::OnCommand(id, code, control);
     }
     HBRUSH OnColorStatic(HDC, HWND control) override {
-        calls.push_back(control == check ? L"colour check" : L"colour");
+        calls.emplace_back(control == check ? L"colour check" : L"colour");
         return brush;
     }
     void OnClose() override {
-        calls.push_back(L"close");
+        calls.emplace_back(L"close");
         if (!refuseClose)
             WindowBase::OnClose();
     }

@@ -44,6 +44,7 @@ std::wstring TempDir::MakeFolder(const std::wstring& relative) const {
     return full;
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): a test's temporary tree is a few levels deep
 void RemoveTree(const std::wstring& given) {
     // The exact form, so that a name ending in a dot or a blank goes too.
     const std::wstring path = given.rfind(L"\\\\?\\", 0) == 0 ? given : L"\\\\?\\" + given;

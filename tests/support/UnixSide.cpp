@@ -48,7 +48,7 @@ Immutable::~Immutable() {
     RunUnix({"chattr", "-i", UnixPath(folder_)});
 }
 
-SmallDisk::SmallDisk(std::wstring folder, unsigned kib) : unixPath_(UnixPath(folder)) {
+SmallDisk::SmallDisk(const std::wstring& folder, unsigned kib) : unixPath_(UnixPath(folder)) {
     ok_ = RunUnix(
         {"mount", "-t", "tmpfs", "-o", "size=" + std::to_string(kib) + "k", "tmpfs", unixPath_});
 }

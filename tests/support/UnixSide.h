@@ -36,7 +36,7 @@ class Immutable {
 // lives: a disk that fills up.
 class SmallDisk {
   public:
-    SmallDisk(std::wstring folder, unsigned kib);
+    SmallDisk(const std::wstring& folder, unsigned kib);
     ~SmallDisk();
     SmallDisk(const SmallDisk&) = delete;
     SmallDisk& operator=(const SmallDisk&) = delete;

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include <vector>
-#include <wchar.h>
+#include <cwchar>
 
 namespace ui {
 

@@ -2,6 +2,8 @@
 
 #include "platform/Dpi.h"
 
+#include <cmath>
+
 namespace ui {
 
 namespace {
@@ -75,7 +77,7 @@ constexpr int kClientWidthTwips = 7455;
 constexpr int kClientHeightTwips = 5715;
 
 int FontHeight(double points, UINT dpi) {
-    return -static_cast<int>(points * dpi / 72.0 + 0.5);
+    return -static_cast<int>(std::lround(points * dpi / 72.0));
 }
 } // namespace
 
@@ -95,7 +97,7 @@ void LayoutControls(HWND window, const ControlMap& controls, UINT dpi) {
     PlaceControls(MainControls(), controls, dpi);
     // Long paths scroll into view: three list widths of horizontal range.
     const double twipsPerPixel = 1440.0 / dpi;
-    const int extent = static_cast<int>(6855 / twipsPerPixel * 3 + 0.5);
+    const int extent = static_cast<int>(std::lround(6855 / twipsPerPixel * 3));
     SendMessageW(FindControl(controls, lstRestore), LB_SETHORIZONTALEXTENT,
                  static_cast<WPARAM>(extent), 0);
 }

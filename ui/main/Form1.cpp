@@ -210,6 +210,12 @@ bool Form1::OnCopyData(const COPYDATASTRUCT& data) {
     return true;
 }
 
+void Form1::OnCommand(int id, int code, HWND control) {
+    if (loading_ && control && !IsWindowEnabled(control))
+        return;
+    WindowBase::OnCommand(id, code, control);
+}
+
 void Form1::TakePendingFolder() {
     // Its message boxes let messages through: not before the list is read.
     if (Busy() || !listLoaded_ || pendingFolder_.empty())

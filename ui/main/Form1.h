@@ -124,6 +124,9 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     // A folder that a second start of the program handed over; taken once no
     // long operation runs and the list is read.
     bool OnCopyData(const COPYDATASTRUCT& data) override;
+    // While the list loads, a command from a control the busy lock disabled
+    // (posted by another program) is dropped, as a click on it would be.
+    void OnCommand(int id, int code, HWND control) override;
     bool OnQueryEndSession() override;
     void OnEndSession(bool ending) override;
     bool OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
