@@ -23,15 +23,101 @@ void ListItems::RemoveWhere(const std::function<bool(const std::wstring&)>& remo
             RemoveAt(i);
 }
 
-namespace {
-bool LessNoCase(const std::wstring& a, const std::wstring& b) {
-    return platform::CompareNoCase(a, b) < 0;
+bool ListItems::TakeLines(FolderLines& lines, const YieldFn& yield) {
+    for (size_t i = 0; i < lines.Count(); ++i) {
+        Add(lines.Item(i));
+        if (i % 256 == 255 && !platform::KeepGoing(yield))
+            return false;
+    }
+    lines.Clear();
+    return true;
 }
+
+namespace {
+// A block holds many paths; a longer one gets a block of its own.
+constexpr size_t kBlockChars = 65536;
+// Each path: its length in two characters, the text, a NUL.
+constexpr size_t kHeaderChars = 2;
 } // namespace
+
+PathArena::Ref PathArena::Store(std::wstring_view text) {
+    // The length takes two characters: no path comes near 2^32 of them (a
+    // list file is read only up to 256 MiB, a path holds at most 32,767).
+    const size_t need = kHeaderChars + text.size() + 1;
+    if (blocks_.empty() || used_ + need > kBlockChars) {
+        if (blocks_.size() >= 0x10000)
+            throw std::bad_alloc();
+        blocks_.push_back(std::make_unique<wchar_t[]>(std::max(need, kBlockChars)));
+        used_ = 0;
+    }
+    wchar_t* at = blocks_.back().get() + used_;
+    const auto length = static_cast<std::uint32_t>(text.size());
+    at[0] = static_cast<wchar_t>(length & 0xFFFF);
+    at[1] = static_cast<wchar_t>(length >> 16);
+    std::copy(text.begin(), text.end(), at + kHeaderChars);
+    at[kHeaderChars + text.size()] = L'\0';
+    const auto ref = static_cast<Ref>(((blocks_.size() - 1) << 16) | used_);
+    // A long path fills its own block; the next one starts a new block.
+    used_ = need > kBlockChars ? kBlockChars : used_ + need;
+    return ref;
+}
+
+const wchar_t* PathArena::Text(Ref ref) const {
+    return blocks_[ref >> 16].get() + (ref & 0xFFFF) + kHeaderChars;
+}
+
+std::wstring_view PathArena::View(Ref ref) const {
+    const wchar_t* text = Text(ref);
+    const std::uint32_t length =
+        static_cast<std::uint16_t>(text[-2]) |
+        (static_cast<std::uint32_t>(static_cast<std::uint16_t>(text[-1])) << 16);
+    return {text, length};
+}
+
+void PathArena::Clear() {
+    blocks_.clear();
+    used_ = 0;
+}
+
+void FolderLines::RemoveAt(size_t index) {
+    refs_.erase(refs_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void FolderLines::Clear() {
+    std::vector<PathArena::Ref>().swap(refs_);
+    texts_.Clear();
+}
+
+void FolderLines::RemoveWhere(const std::function<bool(const std::wstring&)>& remove) {
+    // From the last to the first, as every list is visited.
+    std::vector<bool> gone(refs_.size());
+    for (size_t i = refs_.size(); i-- > 0;)
+        gone[i] = remove(Item(i));
+    size_t kept = 0;
+    for (size_t i = 0; i < refs_.size(); ++i)
+        if (!gone[i])
+            refs_[kept++] = refs_[i];
+    refs_.resize(kept);
+}
+
+bool FolderLines::TakeLines(FolderLines& lines, const YieldFn& yield) {
+    if (refs_.empty()) {
+        std::swap(texts_, lines.texts_);
+        std::swap(refs_, lines.refs_);
+        lines.Clear();
+        return true;
+    }
+    return ListItems::TakeLines(lines, yield);
+}
+
+bool SortedFolderList::Less(PathArena::Ref a, PathArena::Ref b) const {
+    return platform::CompareNoCase(texts_.View(a), texts_.View(b)) < 0;
+}
 
 void SortedFolderList::SortIfNeeded() const {
     if (!sorted_) {
-        std::stable_sort(items_.begin(), items_.end(), LessNoCase);
+        std::stable_sort(refs_.begin(), refs_.end(),
+                         [this](PathArena::Ref a, PathArena::Ref b) { return Less(a, b); });
         sorted_ = true;
     }
 }
@@ -42,20 +128,21 @@ bool SortedFolderList::Sort(const YieldFn& yield) {
     // Runs of a few thousand, then pairwise merges: each step is short, so a
     // whole drive's list is sorted without freezing the caller's window.
     constexpr size_t kRun = 4096;
-    const size_t n = items_.size();
+    const auto less = [this](PathArena::Ref a, PathArena::Ref b) { return Less(a, b); };
+    const size_t n = refs_.size();
     for (size_t start = 0; start < n; start += kRun) {
-        const auto first = items_.begin() + static_cast<std::ptrdiff_t>(start);
+        const auto first = refs_.begin() + static_cast<std::ptrdiff_t>(start);
         std::stable_sort(first, first + static_cast<std::ptrdiff_t>(std::min(kRun, n - start)),
-                         LessNoCase);
+                         less);
         if (!platform::KeepGoing(yield))
             return false;
     }
     for (size_t width = kRun; width < n; width *= 2) {
         for (size_t start = 0; start + width < n; start += 2 * width) {
-            const auto first = items_.begin() + static_cast<std::ptrdiff_t>(start);
+            const auto first = refs_.begin() + static_cast<std::ptrdiff_t>(start);
             const auto middle = first + static_cast<std::ptrdiff_t>(width);
             const auto last = first + static_cast<std::ptrdiff_t>(std::min(2 * width, n - start));
-            std::inplace_merge(first, middle, last, LessNoCase);
+            std::inplace_merge(first, middle, last, less);
             if (!platform::KeepGoing(yield))
                 return false;
         }
@@ -65,46 +152,59 @@ bool SortedFolderList::Sort(const YieldFn& yield) {
 }
 
 std::wstring SortedFolderList::Item(size_t index) const {
-    return At(index);
+    return std::wstring(View(index));
 }
 
-const std::wstring& SortedFolderList::At(size_t index) const {
+std::wstring_view SortedFolderList::View(size_t index) const {
     SortIfNeeded();
-    return items_.at(index);
+    return texts_.View(refs_.at(index));
+}
+
+const wchar_t* SortedFolderList::CStr(size_t index) const {
+    SortIfNeeded();
+    return texts_.CStr(refs_.at(index));
 }
 
 void SortedFolderList::Add(const std::wstring& text) {
     // Sorting once when the list is next read keeps a long walk linear.
-    if (sorted_ && !items_.empty() && LessNoCase(text, items_.back()))
+    if (sorted_ && !refs_.empty() && platform::CompareNoCase(text, texts_.View(refs_.back())) < 0)
         sorted_ = false;
-    items_.push_back(text);
+    refs_.push_back(texts_.Store(text));
 }
 
 void SortedFolderList::AddAll(const std::vector<std::wstring>& texts) {
-    items_.reserve(items_.size() + texts.size());
+    refs_.reserve(refs_.size() + texts.size());
     for (const auto& text : texts)
         Add(text);
 }
 
 void SortedFolderList::RemoveAt(size_t index) {
     SortIfNeeded();
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    refs_.erase(refs_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void SortedFolderList::Clear() {
-    items_.clear();
+    std::vector<PathArena::Ref>().swap(refs_);
+    texts_.Clear();
     sorted_ = true;
 }
 
 void SortedFolderList::RemoveWhere(const std::function<bool(const std::wstring&)>& remove) {
     SortIfNeeded();
-    items_.erase(std::remove_if(items_.begin(), items_.end(), remove), items_.end());
+    refs_.erase(std::remove_if(refs_.begin(), refs_.end(),
+                               [this, &remove](PathArena::Ref ref) {
+                                   return remove(std::wstring(texts_.View(ref)));
+                               }),
+                refs_.end());
 }
 
 bool SortedFolderList::Contains(const std::wstring& text) const {
     SortIfNeeded();
-    auto it = std::lower_bound(items_.begin(), items_.end(), text, LessNoCase);
-    return it != items_.end() && platform::CompareNoCase(*it, text) == 0;
+    auto it = std::lower_bound(refs_.begin(), refs_.end(), text,
+                               [this](PathArena::Ref ref, const std::wstring& value) {
+                                   return platform::CompareNoCase(texts_.View(ref), value) < 0;
+                               });
+    return it != refs_.end() && platform::CompareNoCase(texts_.View(*it), text) == 0;
 }
 
 std::vector<std::wstring> SplitLines(const std::wstring& text) {
@@ -145,53 +245,164 @@ bool ReadListLines(const std::wstring& path, std::vector<std::wstring>& lines) {
     return true;
 }
 
+namespace {
+// A piece of a list file decoded at a time: a whole drive's list is neither
+// held twice as text nor decoded in one step.
+constexpr size_t kPieceBytes = size_t{256} * 1024;
+
+enum class Encoding { Ansi, Utf8, Utf16 };
+
+// The end of the piece that starts at start: just after a line break, so
+// that no line and no character is cut.
+size_t PieceEnd(const std::vector<std::uint8_t>& bytes, size_t start, Encoding encoding) {
+    const size_t step = encoding == Encoding::Utf16 ? 2 : 1;
+    size_t end = start + kPieceBytes;
+    if (encoding == Encoding::Utf16)
+        end -= (end - start) % 2;
+    for (; end + step <= bytes.size(); end += step)
+        if (bytes[end] == '\n' && (step == 1 || bytes[end + 1] == 0))
+            return end + step;
+    return bytes.size();
+}
+
+std::wstring DecodePiece(const std::uint8_t* data, size_t size, Encoding encoding) {
+    std::wstring text;
+    if (encoding == Encoding::Utf16) {
+        text.reserve(size / 2);
+        for (size_t i = 0; i + 1 < size; i += 2)
+            text.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
+        return text;
+    }
+    if (size == 0)
+        return text;
+    const UINT page = encoding == Encoding::Utf8 ? CP_UTF8 : CP_ACP;
+    const auto* chars = reinterpret_cast<const char*>(data);
+    const int length = MultiByteToWideChar(page, 0, chars, static_cast<int>(size), nullptr, 0);
+    if (length <= 0)
+        return text;
+    text.resize(static_cast<size_t>(length));
+    MultiByteToWideChar(page, 0, chars, static_cast<int>(size), text.data(), length);
+    return text;
+}
+
+// Adds the well-formed lines of text; a NUL inside a line is dropped.
+void AddLines(const std::wstring& text, FolderLines& lines) {
+    std::wstring line;
+    size_t start = 0;
+    const size_t n = text.size();
+    while (start < n) {
+        size_t end = start;
+        while (end < n && text[end] != L'\r' && text[end] != L'\n')
+            ++end;
+        line.assign(text, start, end - start);
+        line.erase(std::remove(line.begin(), line.end(), L'\0'), line.end());
+        if (IsWellFormedListEntry(line))
+            lines.Append(line);
+        if (end < n && text[end] == L'\r' && end + 1 < n && text[end + 1] == L'\n')
+            ++end;
+        start = end + 1;
+    }
+}
+
+bool ReadLinesFromBytes(const std::vector<std::uint8_t>& bytes, FolderLines& lines,
+                        const YieldFn& yield) {
+    Encoding encoding = Encoding::Ansi;
+    size_t start = 0;
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        encoding = Encoding::Utf16;
+        start = 2;
+    } else if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+        encoding = Encoding::Utf8;
+        start = 3;
+    }
+    while (start < bytes.size()) {
+        const size_t end = PieceEnd(bytes, start, encoding);
+        AddLines(DecodePiece(bytes.data() + start, end - start, encoding), lines);
+        start = end;
+        if (!platform::KeepGoing(yield)) {
+            SetLastError(ERROR_CANCELLED);
+            return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
+bool ReadListLines(const std::wstring& path, FolderLines& lines, const YieldFn& yield) {
+    lines.Clear();
+    try {
+        std::vector<std::uint8_t> bytes;
+        if (!platform::ReadAllBytes(path, bytes, kListFileLimit))
+            return false;
+        if (!platform::KeepGoing(yield)) {
+            SetLastError(ERROR_CANCELLED);
+            return false;
+        }
+        if (ReadLinesFromBytes(bytes, lines, yield))
+            return true;
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    const DWORD error = GetLastError();
+    lines.Clear();
+    SetLastError(error);
+    return false;
+}
+
 bool LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& yield) {
-    std::vector<std::wstring> lines;
-    if (!ReadListLines(path, lines))
+    FolderLines lines;
+    if (!ReadListLines(path, lines, yield))
         return false;
-    list.AddAll(lines);
-    if (yield)
-        for (size_t i = 0; i < lines.size(); ++i)
-            if (!yield()) {
-                SetLastError(ERROR_CANCELLED);
-                return false;
-            }
+    if (!list.TakeLines(lines, yield)) {
+        SetLastError(ERROR_CANCELLED);
+        return false;
+    }
     return true;
 }
 
 namespace {
-enum class Encoded { Done, NotAnsi, Stopped };
-
-// Encoded line by line, so that a whole drive's list is not also held as one
-// text.
-Encoded EncodeLines(const ListItems& list, bool ansi, std::vector<std::uint8_t>& bytes,
-                    const YieldFn& yield) {
+// Encoded and written a piece at a time, so that a whole drive's list is not
+// also held as one text. False with ansi cleared when a line does not fit the
+// code page.
+bool WriteLines(const ListItems& list, bool& ansi, const YieldFn& yield,
+                const platform::PieceWriter& write) {
+    constexpr size_t kPiece = 1 << 20;
+    std::vector<std::uint8_t> bytes;
+    if (!ansi)
+        bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
     const size_t count = list.Count();
     for (size_t i = 0; i < count; ++i) {
-        if (!platform::KeepGoing(yield))
-            return Encoded::Stopped;
+        if (!platform::KeepGoing(yield)) {
+            SetLastError(ERROR_CANCELLED);
+            return false;
+        }
         const std::wstring line = list.Item(i) + L"\r\n";
-        if (!ansi)
+        if (!ansi) {
             platform::AppendUtf16(line, bytes);
-        else if (!platform::AppendAnsi(line, bytes))
-            return Encoded::NotAnsi;
+        } else if (!platform::AppendAnsi(line, bytes)) {
+            ansi = false;
+            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+            return false;
+        }
+        if (bytes.size() >= kPiece) {
+            if (!write(bytes.data(), bytes.size()))
+                return false;
+            bytes.clear();
+        }
     }
-    return Encoded::Done;
+    return bytes.empty() || write(bytes.data(), bytes.size());
 }
 } // namespace
 
 bool SaveListToFile(const ListItems& list, const std::wstring& path, const YieldFn& yield) {
-    std::vector<std::uint8_t> bytes;
-    Encoded encoded = EncodeLines(list, true, bytes, yield);
-    if (encoded == Encoded::NotAnsi) {
-        bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
-        encoded = EncodeLines(list, false, bytes, yield);
-    }
-    if (encoded == Encoded::Stopped) {
-        SetLastError(ERROR_CANCELLED);
-        return false;
-    }
-    return platform::ReplaceFileContents(path, bytes, yield);
+    bool ansi = true;
+    const auto produce = [&](const platform::PieceWriter& write) {
+        return WriteLines(list, ansi, yield, write);
+    };
+    if (platform::ReplaceFileFrom(path, produce))
+        return true;
+    // A name outside the code page: the whole list again, as UTF-16.
+    return !ansi && platform::ReplaceFileFrom(path, produce);
 }
 
 void RemoveBlankItems(ListItems& list) {
@@ -220,21 +431,33 @@ bool VolumeIsPresent(const std::wstring& folder) {
     return root.empty() || platform::PathExists(root);
 }
 
-void PruneRestoreList(ListItems& list) {
-    std::map<std::wstring, bool> present;
-    list.RemoveWhere([&present](const std::wstring& folder) {
-        if (platform::FileExists(SettingsFilePath(folder)) || HoldsBackup(folder))
+bool RestorePruner::Drops(const std::wstring& folder) {
+    if (platform::FileExists(SettingsFilePath(folder)) || HoldsBackup(folder))
+        return false;
+    std::wstring root = VolumeRoot(folder);
+    if (root.empty())
+        return true;
+    for (wchar_t& c : root)
+        c = static_cast<wchar_t>(towupper(c));
+    auto it = present_.find(root);
+    if (it == present_.end())
+        it = present_.emplace(root, platform::PathExists(root)).first;
+    return it->second;
+}
+
+bool PruneRestoreList(ListItems& list, const PruneStep& step) {
+    RestorePruner pruner;
+    const size_t total = list.Count();
+    size_t done = 0;
+    bool going = true;
+    list.RemoveWhere([&](const std::wstring& folder) {
+        // Once stopped, the rest is kept as it is.
+        if (!going)
             return false;
-        std::wstring root = VolumeRoot(folder);
-        if (root.empty())
-            return true;
-        for (wchar_t& c : root)
-            c = static_cast<wchar_t>(towupper(c));
-        auto it = present.find(root);
-        if (it == present.end())
-            it = present.emplace(root, platform::PathExists(root)).first;
-        return it->second;
+        going = !step || step(++done, total);
+        return pruner.Drops(folder);
     });
+    return going;
 }
 
 } // namespace engine

@@ -4,14 +4,20 @@
 // through an adapter, SortedFolderList holds lists of any length in memory.
 #include "platform/Yield.h"
 
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace engine {
 
 // Called between short steps of a long operation; false stops it.
 using YieldFn = platform::YieldFn;
+
+class FolderLines;
 
 class ListItems {
   public:
@@ -27,15 +33,58 @@ class ListItems {
     // Removes every item for which the predicate holds, visiting from the last
     // item to the first.
     virtual void RemoveWhere(const std::function<bool(const std::wstring&)>& remove);
+    // Adds every line in order and empties lines; yield between short steps.
+    virtual bool TakeLines(FolderLines& lines, const YieldFn& yield = {});
+};
+
+// Paths stored once, end to end in large blocks: a whole drive's folders cost
+// their characters and a few bytes each, with no allocation per path and no
+// copy of the whole as the store grows. A stored path never moves.
+class PathArena {
+  public:
+    using Ref = std::uint32_t;
+    // Throws std::bad_alloc when memory or the store's range runs out.
+    Ref Store(std::wstring_view text);
+    std::wstring_view View(Ref ref) const;
+    // NUL-terminated, for Win32 calls.
+    const wchar_t* CStr(Ref ref) const { return Text(ref); }
+    void Clear();
+
+  private:
+    const wchar_t* Text(Ref ref) const;
+    std::vector<std::unique_ptr<wchar_t[]>> blocks_;
+    size_t used_ = 0;
+};
+
+// Paths in the order they were added, each stored once (see PathArena).
+class FolderLines : public ListItems {
+  public:
+    size_t Count() const override { return refs_.size(); }
+    std::wstring Item(size_t index) const override { return std::wstring(View(index)); }
+    std::wstring_view View(size_t index) const { return texts_.View(refs_.at(index)); }
+    void Add(const std::wstring& text) override { Append(text); }
+    void Append(std::wstring_view text) { refs_.push_back(texts_.Store(text)); }
+    void RemoveAt(size_t index) override;
+    void Clear() override;
+    void RemoveWhere(const std::function<bool(const std::wstring&)>& remove) override;
+    bool TakeLines(FolderLines& lines, const YieldFn& yield = {}) override;
+    void Reserve(size_t count) { refs_.reserve(count); }
+
+  private:
+    PathArena texts_;
+    std::vector<PathArena::Ref> refs_;
 };
 
 // Folder paths in ascending order without regard to case; a folder sorts
-// before every folder inside it.
+// before every folder inside it. Each path is stored once (see PathArena).
 class SortedFolderList : public ListItems {
   public:
-    size_t Count() const override { return items_.size(); }
+    size_t Count() const override { return refs_.size(); }
     std::wstring Item(size_t index) const override;
-    const std::wstring& At(size_t index) const;
+    std::wstring At(size_t index) const { return Item(index); }
+    std::wstring_view View(size_t index) const;
+    // NUL-terminated, valid until the list is cleared.
+    const wchar_t* CStr(size_t index) const;
     void Add(const std::wstring& text) override;
     void AddAll(const std::vector<std::wstring>& texts) override;
     void RemoveAt(size_t index) override;
@@ -49,8 +98,10 @@ class SortedFolderList : public ListItems {
     bool Sort(const YieldFn& yield);
 
   private:
+    bool Less(PathArena::Ref a, PathArena::Ref b) const;
     void SortIfNeeded() const;
-    mutable std::vector<std::wstring> items_;
+    PathArena texts_;
+    mutable std::vector<PathArena::Ref> refs_;
     mutable bool sorted_ = true;
 };
 
@@ -63,6 +114,9 @@ inline constexpr size_t kListFileLimit = size_t{256} * 1024 * 1024;
 // kListFileLimit (ERROR_FILE_TOO_LARGE) or does not fit in memory; a missing
 // file fails with ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND.
 bool ReadListLines(const std::wstring& path, std::vector<std::wstring>& lines);
+// The same into a compact list, calling yield between short steps (a stop
+// fails with ERROR_CANCELLED).
+bool ReadListLines(const std::wstring& path, FolderLines& lines, const YieldFn& yield = {});
 
 // Adds each well-formed line of the file as an entry (see
 // IsWellFormedListEntry), keeping what the list holds. Reads ANSI and UTF-16 files. Calls yield
@@ -80,7 +134,18 @@ void RemoveBlankItems(ListItems& list);
 // Drops every folder whose settings file cannot be opened, unless the folder
 // holds a file set aside as BUDesktop.ini (the user's file, still to be put
 // back) or its drive or share is not there (an unplugged disk proves nothing).
-void PruneRestoreList(ListItems& list);
+// step, where given, is called after each folder with how many were looked
+// at; false stops the pruning (and the call returns false).
+using PruneStep = std::function<bool(size_t done, size_t total)>;
+// The same rule for one folder at a time; each drive or share is looked for once.
+class RestorePruner {
+  public:
+    bool Drops(const std::wstring& folder);
+
+  private:
+    std::map<std::wstring, bool> present_;
+};
+bool PruneRestoreList(ListItems& list, const PruneStep& step = {});
 
 // False when the drive ("X:\") or share ("\\server\share\") that holds the
 // folder is not there; true for other forms.

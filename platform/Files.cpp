@@ -207,24 +207,36 @@ bool ReadPrefix(const FileHandle& file, size_t maxBytes, std::vector<std::uint8_
     return true;
 }
 
-// Writes in pieces of a megabyte, calling yield between them: a whole drive's
-// list takes longer to write than a window may stay unanswered.
-static bool WriteAll(HANDLE file, const std::vector<std::uint8_t>& bytes,
-                     const YieldFn& yield = {}) {
-    constexpr size_t kPiece = 1 << 20;
+static bool WriteRange(HANDLE file, const std::uint8_t* data, size_t size) {
     size_t done = 0;
-    while (done < bytes.size()) {
-        if (done && !KeepGoing(yield)) {
-            SetLastError(ERROR_CANCELLED);
-            return false;
-        }
+    while (done < size) {
         DWORD wrote = 0;
-        const size_t piece = std::min(kPiece, bytes.size() - done);
-        if (!WriteFile(file, bytes.data() + done, static_cast<DWORD>(piece), &wrote, nullptr))
+        const size_t piece = std::min<size_t>(size - done, 1u << 30);
+        if (!WriteFile(file, data + done, static_cast<DWORD>(piece), &wrote, nullptr))
             return false;
         done += wrote;
     }
     return true;
+}
+
+// Writes in pieces of a megabyte, calling yield between them: a whole drive's
+// list takes longer to write than a window may stay unanswered.
+static bool WriteAll(const std::vector<std::uint8_t>& bytes, const YieldFn& yield,
+                     const PieceWriter& write) {
+    constexpr size_t kPiece = 1 << 20;
+    for (size_t done = 0; done < bytes.size(); done += kPiece) {
+        if (done && !KeepGoing(yield)) {
+            SetLastError(ERROR_CANCELLED);
+            return false;
+        }
+        if (!write(bytes.data() + done, std::min(kPiece, bytes.size() - done)))
+            return false;
+    }
+    return true;
+}
+
+static bool WriteAll(HANDLE file, const std::vector<std::uint8_t>& bytes) {
+    return WriteRange(file, bytes.data(), bytes.size());
 }
 
 FileHandle CreateNewFile(const std::wstring& path, DWORD attributes) {
@@ -271,8 +283,8 @@ bool FolderAcceptsWrites(const std::wstring& folder) {
     return file.valid();
 }
 
-bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
-                         const YieldFn& yield) {
+bool ReplaceFileFrom(const std::wstring& path,
+                     const std::function<bool(const PieceWriter& write)>& produce) {
     const std::wstring target = ExactPath(path);
     DWORD existing = GetFileAttributesW(target.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
@@ -281,13 +293,23 @@ bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_
             return false;
         }
     }
-    const std::wstring temp = ExactPath(path + L".new");
+    std::wstring temp = ExactPath(path + L".new");
     {
         FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        // A save that the end of the session interrupted still writes its own.
+        for (int other = 1; !file && GetLastError() == ERROR_SHARING_VIOLATION && other < 8;
+             ++other) {
+            temp = ExactPath(path + L".new" + std::to_wstring(other));
+            file.reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        }
         if (!file)
             return false;
-        if (!WriteAll(file.get(), bytes, yield) || !FlushFileBuffers(file.get())) {
+        const PieceWriter write = [&file](const std::uint8_t* data, size_t size) {
+            return WriteRange(file.get(), data, size);
+        };
+        if (!produce(write) || !FlushFileBuffers(file.get())) {
             file.reset();
             KeepingLastError([&temp] { DeleteFileW(temp.c_str()); });
             return false;
@@ -299,6 +321,12 @@ bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_
         return false;
     }
     return true;
+}
+
+bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
+                         const YieldFn& yield) {
+    return ReplaceFileFrom(
+        path, [&bytes, &yield](const PieceWriter& write) { return WriteAll(bytes, yield, write); });
 }
 
 std::wstring ErrorText(DWORD error) {

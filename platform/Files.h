@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,12 @@ bool WriteBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes);
 // temporary file goes and the call fails with ERROR_CANCELLED.
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
                          const YieldFn& yield = {});
+// The same for contents made piece by piece, so that they are never held
+// whole: produce hands each piece to the writer it is given, and answers
+// false (with GetLastError() set) when it cannot go on.
+using PieceWriter = std::function<bool(const std::uint8_t* data, size_t size)>;
+bool ReplaceFileFrom(const std::wstring& path,
+                     const std::function<bool(const PieceWriter& write)>& produce);
 
 // Text of the system's message for a Win32 error code, without the line break.
 std::wstring ErrorText(DWORD error);

@@ -18,7 +18,7 @@ wchar_t UpperChar(wchar_t c) {
 
 } // namespace
 
-int CompareNoCase(const std::wstring& a, const std::wstring& b) {
+int CompareNoCase(std::wstring_view a, std::wstring_view b) {
     const size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {
         wchar_t x = a[i], y = b[i];
@@ -32,6 +32,14 @@ int CompareNoCase(const std::wstring& a, const std::wstring& b) {
     if (a.size() == b.size())
         return 0;
     return a.size() < b.size() ? -1 : 1;
+}
+
+std::uint64_t HashNoCase(std::wstring_view text) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (wchar_t c : text) {
+        hash = (hash ^ static_cast<std::uint64_t>(UpperChar(c))) * 1099511628211ull;
+    }
+    return hash;
 }
 
 bool ContainsNoCase(const std::wstring& text, const std::wstring& part) {

@@ -2,6 +2,7 @@
 #include "engine/ListStore.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
+#include "platform/TextCodec.h"
 #include "platform/TextCompare.h"
 
 #include "tests/support/FileAsserts.h"
@@ -9,6 +10,7 @@
 #include "tests/support/UnixSide.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <windows.h>
 
 using namespace engine;
@@ -386,4 +388,87 @@ TEST(RestoreRecord, NothingIsSavedWhereNothingCanBeRecorded) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     ASSERT_TRUE(GetFileAttributesExW(places.appList().c_str(), GetFileExInfoStandard, &data));
     EXPECT_EQ(data.nFileSizeLow, DWORD(kListFileLimit + 1));
+}
+
+TEST(SortedFolderList, PathsStoredOnceKeepOrderAndCaseFreeLookupAcrossBlocks) {
+    SortedFolderList list;
+    FolderLines lines;
+    // Enough paths to fill several of the store's blocks, one longer than a
+    // block, added out of order.
+    std::vector<std::wstring> expected;
+    for (int i = 2999; i >= 0; --i) {
+        const std::wstring path = L"C:\\Data\\Folder " + std::to_wstring(100000 + i) +
+                                  std::wstring(static_cast<size_t>(i % 40), L'x');
+        list.Add(path);
+        lines.Add(path);
+        expected.push_back(path);
+    }
+    const std::wstring longPath = L"C:\\" + std::wstring(70000, L'L');
+    list.Add(longPath);
+    lines.Add(longPath);
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(lines.View(i), expected[i]);
+    EXPECT_EQ(lines.Item(expected.size()), longPath);
+    expected.push_back(longPath);
+    std::sort(expected.begin(), expected.end(), [](const std::wstring& a, const std::wstring& b) {
+        return platform::CompareNoCase(a, b) < 0;
+    });
+    ASSERT_EQ(list.Count(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(list.At(i), expected[i]) << i;
+        ASSERT_EQ(std::wstring(list.CStr(i)), expected[i]) << i;
+    }
+    EXPECT_TRUE(list.Contains(L"c:\\DATA\\folder 101234" + std::wstring(34, L'X')));
+    EXPECT_TRUE(list.Contains(L"C:\\" + std::wstring(70000, L'l')));
+    EXPECT_FALSE(list.Contains(L"C:\\Data\\Folder 101234"));
+    const auto has1012 = [](const std::wstring& path) {
+        return path.find(L"1012") != std::wstring::npos;
+    };
+    list.RemoveWhere(has1012);
+    EXPECT_EQ(list.Count(), expected.size() - static_cast<size_t>(std::count_if(
+                                                  expected.begin(), expected.end(), has1012)));
+    EXPECT_FALSE(list.Contains(L"C:\\Data\\Folder 101250" + std::wstring(10, L'x')));
+    EXPECT_TRUE(list.Contains(L"C:\\Data\\Folder 101300" + std::wstring(20, L'x')));
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0u);
+    list.Add(L"C:\\after");
+    EXPECT_EQ(list.At(0), L"C:\\after");
+}
+
+TEST(ListFile, ReadInPiecesGivesTheSameLinesInEveryEncoding) {
+    TempDir dir;
+    // Longer than one piece, with every kind of line break and a line cut by
+    // nothing but the end of the file.
+    std::wstring text;
+    std::vector<std::wstring> expected;
+    for (int i = 0; i < 16000; ++i) {
+        const std::wstring line = L"D:\\Pieces\\\u00e9t\u00e9 " + std::to_wstring(i);
+        expected.push_back(line);
+        text += line + (i % 3 == 0 ? L"\r\n" : i % 3 == 1 ? L"\n" : L"\r");
+    }
+    text += L"relative\\not a folder\r\nD:\\Last";
+    expected.emplace_back(L"D:\\Last");
+    std::vector<std::uint8_t> utf16(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
+    platform::AppendUtf16(text, utf16);
+    std::vector<std::uint8_t> ansi;
+    ASSERT_TRUE(platform::AppendAnsi(text, ansi)); // the test prefix's code page holds é
+    for (const auto* bytes : {&utf16, &ansi}) {
+        const std::wstring path = dir / L"list.txt";
+        WriteBytes(path, std::string(bytes->begin(), bytes->end()));
+        ASSERT_GT(bytes->size(), 256u * 1024);
+        FolderLines lines;
+        size_t yields = 0;
+        ASSERT_TRUE(ReadListLines(path, lines, [&yields] { return ++yields > 0; }));
+        EXPECT_GT(yields, 2u);
+        ASSERT_EQ(lines.Count(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(lines.Item(i), expected[i]) << i;
+        std::vector<std::wstring> whole;
+        ASSERT_TRUE(ReadListLines(path, whole));
+        EXPECT_EQ(whole, expected);
+        // A stop while reading gives nothing.
+        EXPECT_FALSE(ReadListLines(path, lines, [] { return false; }));
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_CANCELLED));
+        EXPECT_EQ(lines.Count(), 0u);
+    }
 }

@@ -13,6 +13,8 @@
 #include "ui/restore/RestoreList.h"
 #include "ui/restore/RestoreView.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
 
 namespace ui {
@@ -21,11 +23,12 @@ using quillane::kAppTitle;
 
 namespace {
 
-// Whether the restore list holds a folder. A list-mode run sorts a copy of
-// what the list held before it once, instead of searching the list box item by
-// item for every target, and remembers the last folder it added: the targets
-// come in ascending order, so equal paths follow each other. A single folder
-// is one search of the list box.
+// Whether the restore list holds a folder. A list-mode run keeps only a
+// sorted hash of each folder the list held before it, rather than a copy of
+// every path; a hash that matches is confirmed in the list box itself, since
+// a false "already listed" would leave a folder unrecorded. It remembers the
+// last folder it added: the targets come in ascending order, so equal paths
+// follow each other. A single folder is one search of the list box.
 class RestoreMembership {
   public:
     RestoreMembership(const ListBoxItems& list, bool copyList, const engine::YieldFn& yield = {})
@@ -33,22 +36,26 @@ class RestoreMembership {
         if (!copied_)
             return;
         const size_t count = list.Count();
+        hashes_.reserve(count);
         for (size_t i = 0; i < count; ++i) {
-            before_.Add(list.Item(i));
-            if (!platform::KeepGoing(yield)) {
+            hashes_.push_back(platform::HashNoCase(list.Item(i)));
+            if (i % 256 == 255 && !platform::KeepGoing(yield)) {
                 stopped_ = true;
                 return;
             }
         }
-        stopped_ = !before_.Sort(yield);
+        std::sort(hashes_.begin(), hashes_.end());
+        stopped_ = !platform::KeepGoing(yield);
     }
     // The yield stopped the copy: the run stops too.
     bool Stopped() const { return stopped_; }
     bool Holds(const std::wstring& folder) const {
         if (!copied_)
             return list_.Holds(folder);
-        return (added_ && platform::CompareNoCase(lastAdded_, folder) == 0) ||
-               before_.Contains(folder);
+        if (added_ && platform::CompareNoCase(lastAdded_, folder) == 0)
+            return true;
+        return std::binary_search(hashes_.begin(), hashes_.end(), platform::HashNoCase(folder)) &&
+               list_.HoldsInOrder(folder);
     }
     void Added(const std::wstring& folder) {
         lastAdded_ = folder;
@@ -58,7 +65,7 @@ class RestoreMembership {
   private:
     const ListBoxItems& list_;
     bool copied_;
-    engine::SortedFolderList before_;
+    std::vector<std::uint64_t> hashes_;
     std::wstring lastAdded_;
     bool added_ = false;
     bool stopped_ = false;
@@ -174,6 +181,11 @@ void Apply::Command1_Click() {
         RestoreMembership held(restoreList, true, [this] { return host_.YieldToMessages(); });
         if (held.Stopped())
             return;
+        // Room for every target at once, rather than a batch at a time.
+        size_t chars = 0;
+        for (size_t i = 0; i < count; ++i)
+            chars += subDirs_.View(i).size() + 1;
+        restoreList.Reserve(count, chars);
         ListRedrawThrottle quiet(c_.lstRestore);
         JoinAtEnd joinAtEnd(host_);
         platform::FolderNotices notices;
@@ -181,7 +193,7 @@ void Apply::Command1_Click() {
         size_t batchSize = engine::kFirstJournalBatch;
         std::vector<std::wstring> batch;
         for (size_t i = 0; i < count; ++i) {
-            const std::wstring& target = subDirs_.At(i);
+            const std::wstring target = subDirs_.At(i);
             if (i % kJoinBatch == 0)
                 host_.JoinWaitingItems();
             if (i == journaled) {

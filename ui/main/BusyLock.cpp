@@ -54,7 +54,8 @@ void Form1::ReleaseBusy() {
 }
 
 bool Form1::OnQueryEndSession() {
-    if (!Busy())
+    // During the start-up's load nothing has changed: nothing to wait for.
+    if (!Busy() || loading_)
         return true;
     saveWhenIdle_ = true;
     // Windows XP shows no reason; the refusal alone makes the session wait.
@@ -67,7 +68,7 @@ void Form1::OnEndSession(bool ending) {
     // The process ends when this returns. The save takes every folder done so
     // far, those still waiting to join the list box included; the journal
     // stays for the ones an Apply was about to do.
-    if (ending)
+    if (ending && !loading_)
         SaveRestoreList();
 }
 

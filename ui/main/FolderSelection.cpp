@@ -85,6 +85,9 @@ void FolderSelection::ClearTargetList() {
     c_.lblSubDirsCount->Show(L"0");
 }
 
+// The click handler calls back once, to untick; that call finds the box as
+// asked and returns.
+// NOLINTNEXTLINE(misc-no-recursion): one level, as said above
 void FolderSelection::SetIncludeSubdirectories(bool ticked) {
     const bool was = platform::Checked(c_.chkSubs);
     if (was == ticked)
@@ -93,6 +96,7 @@ void FolderSelection::SetIncludeSubdirectories(bool ticked) {
     chkSubs_Click();
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): see SetIncludeSubdirectories
 void FolderSelection::chkSubs_Click() {
     const bool ticked = platform::Checked(c_.chkSubs);
     if (platform::Text(c_.TxtFolder).empty()) {

@@ -92,7 +92,6 @@ bool Form1::Create() {
             DestroyWindow(hwnd());
         return false;
     }
-    // Closed while the start-up let messages through: nothing was saved.
     Form_Load();
     if (!hwnd())
         return false;
@@ -233,37 +232,105 @@ void Form1::TakePendingFolder() {
     folderSelection_->TakeFolder(folder);
 }
 
+void Form1::TakeFolderWhenReady(const std::wstring& folder) {
+    if (folder.empty() || !hwnd())
+        return;
+    pendingFolder_ = folder;
+    PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
+}
+
 void Form1::Form_Load() {
     platform::Show(Control(fraChange), true);
     platform::Show(Control(fraRestore), false);
     SetStatus(IdleText());
     record_ = std::make_unique<engine::RestoreRecord>(appFolder_, perUserRoot);
     record_->CreateIfMissing();
-    if (!DoEvents())
-        return;
-    LoadRestoreList();
-    UpdateRestoreCount();
-    if (!record_->CanRecord()) {
-        const std::wstring text =
-            L"Changes to folders cannot be recorded, so no folder will be changed: " +
-            platform::ErrorText(record_->Error());
-        MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    // The list loads once the message loop runs, so that the window shows and
+    // answers meanwhile; nothing that needs the list may start before.
+    loading_ = true;
+    HoldBusy();
+    // Close stays: closing during the load ends the program, and nothing is
+    // lost, since nothing was changed yet.
+    platform::DisableCloseButton(hwnd(), true);
+    PostMessageW(hwnd(), kLoadRestoreList, 0, 0);
+}
+
+bool Form1::WaitForList() {
+    MSG msg;
+    while (hwnd() && loading_) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0)
+                PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (PreTranslate(msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
     }
-    if (!pendingFolder_.empty() && hwnd())
-        PostMessageW(hwnd(), kTakePendingFolder, 0, 0);
+    return hwnd() && listLoaded_;
+}
+
+// Reads the list into memory, prunes it and merges a journal, then fills the
+// list box once; false when the window went meanwhile.
+bool Form1::LoadRestoreListSteps(bool& journalFound) {
+    const engine::YieldFn yield = [this] { return DoEvents(); };
+    engine::FolderLines staged;
+    record_->Load(staged, yield);
+    if (!hwnd())
+        return false;
+    engine::RemoveBlankItems(staged);
+    const bool pruned = engine::PruneRestoreList(staged, [this](size_t done, size_t total) {
+        if (done % 64 == 1 || done == total)
+            ShowProgress(L"Loading restore list: " + std::to_wstring(done) + L" of " +
+                         std::to_wstring(total));
+        return DoEvents();
+    });
+    if (!pruned)
+        return false;
+    // A journal left behind means a run ended without its save: the folders
+    // it reached go into the list, which is saved at once.
+    journalFound = record_->MergeJournals(staged, yield);
+    if (!hwnd())
+        return false;
+    ListBoxItems restoreList(Control(lstRestore));
+    return restoreList.TakeLines(staged, yield);
 }
 
 void Form1::LoadRestoreList() {
-    ListBoxItems restoreList(Control(lstRestore));
-    record_->Load(restoreList);
-    engine::RemoveBlankItems(restoreList);
-    engine::PruneRestoreList(restoreList);
-    // A journal left behind means a run ended without its save: the folders
-    // it reached go into the list, which is saved at once.
-    const bool journalFound = record_->MergeJournals(restoreList);
+    if (!loading_ || listLoaded_)
+        return;
+    bool journalFound = false;
+    if (!LoadRestoreListSteps(journalFound))
+        return; // the window went: nothing was saved
     listLoaded_ = true;
-    if (journalFound && record_->CanRecord() && IsWindow(Control(lstRestore)))
-        record_->Save(restoreList);
+    if (journalFound && record_->CanRecord()) {
+        ListBoxItems restoreList(Control(lstRestore));
+        record_->Save(restoreList, [this] { return DoEvents(); });
+        if (!hwnd())
+            return;
+    }
+    loading_ = false;
+    UpdateRestoreCount();
+    SetStatus(IdleText());
+    // The start-up's focus stays with the focus sink unless the user moved it.
+    HWND dummy = Control(cmdDummy);
+    const bool focusAtStart = GetFocus() == dummy;
+    ReleaseBusy();
+    if (focusAtStart && GetActiveWindow() == hwnd()) {
+        lastFocus_ = dummy;
+        SetFocus(dummy);
+    }
+    if (!record_->CanRecord())
+        ReportCannotRecord();
+}
+
+void Form1::ReportCannotRecord() {
+    const std::wstring text =
+        L"Changes to folders cannot be recorded, so no folder will be changed: " +
+        platform::ErrorText(record_->Error());
+    MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void Form1::JoinWaitingItems() {
@@ -285,8 +352,16 @@ bool Form1::SaveRestoreList() {
         return false;
     BusyHold busy(*this);
     ListBoxItems restoreList(list);
-    if (record_->Save(
-            restoreList, [this] { return DoEvents(); }, keepJournal_))
+    // A save that interrupts another (the end of the session) runs to its end
+    // without letting messages through: the process ends when it returns.
+    const bool nested = saving_;
+    saving_ = true;
+    engine::YieldFn yield;
+    if (!nested)
+        yield = [this] { return DoEvents(); };
+    const bool saved = record_->Save(restoreList, yield, keepJournal_);
+    saving_ = nested;
+    if (saved)
         return true;
     // A window that went away took the list with it; the journal keeps the run's folders.
     if (!hwnd())
@@ -500,14 +575,23 @@ bool Form1::OnPaint() {
 }
 
 bool Form1::OnOtherMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
-    if (message != kTakePendingFolder)
+    if (message == kTakePendingFolder)
+        TakePendingFolder();
+    else if (message == kLoadRestoreList)
+        LoadRestoreList();
+    else
         return false;
-    TakePendingFolder();
     result = 0;
     return true;
 }
 
 void Form1::OnClose() {
+    if (loading_) {
+        // Nothing changed yet: the program ends with its files as they were.
+        unloaded_ = true;
+        DestroyWindow(hwnd());
+        return;
+    }
     if (Busy())
         return; // the busy lock also holds against Alt+F4
     Form_Unload();
@@ -535,6 +619,8 @@ bool Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
 }
 
 void Form1::OnCommand(int id, int code, HWND control) {
+    if (loading_ && control && !IsWindowEnabled(control))
+        return;
     // The control whose command runs starts whatever the command starts.
     struct Restore {
         HWND& slot;

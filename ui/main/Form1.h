@@ -44,9 +44,17 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     explicit Form1(std::wstring appFolder, VersionQuery versionQuery = GetOSVersion);
     ~Form1() override;
 
-    // Creates the window and runs the start-up sequence; false when the
-    // program must end (refused Windows version, or no window).
+    // Creates the window and starts the start-up sequence; false when the
+    // program must end (refused Windows version, or no window). The restore
+    // list loads once messages run (the window may show first); until it is
+    // read the busy lock holds, and a close ends the program without a save.
     bool Create();
+    // Runs messages until the start-up has read the restore list; false when
+    // the window went first.
+    bool WaitForList();
+    bool ListLoaded() const { return listLoaded_; }
+    // A folder to take once the list is read and no long operation runs.
+    void TakeFolderWhenReady(const std::wstring& folder);
     // The message loop's dialog navigation (Tab, access keys).
     bool PreTranslate(MSG& msg);
 
@@ -107,7 +115,6 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     std::wstring perUserRoot;
 
   protected:
-    void OnCommand(int id, int code, HWND control) override;
     // The focus leaves with the activation and comes back with it.
     bool OnActivate(bool active) override;
     // F1 anywhere in the window.
@@ -123,6 +130,9 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     // A folder that a second start of the program handed over; taken once no
     // long operation runs and the list is read.
     bool OnCopyData(const COPYDATASTRUCT& data) override;
+    // While the list loads, a command from a control the busy lock disabled
+    // (posted by another program) is dropped, as a click on it would be.
+    void OnCommand(int id, int code, HWND control) override;
     bool OnQueryEndSession() override;
     void OnEndSession(bool ending) override;
     bool OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -160,6 +170,9 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     void SetStatus(const std::wstring& text) override;
     void ShowProgress(const std::wstring& text) override;
     void UpdateRestoreCount(bool soon = false) override;
+    void ShowRestoreCountSoon(size_t count) override {
+        restoreCount_.ShowSoon(std::to_wstring(count));
+    }
     engine::FolderOptions ReadOptions() const override;
     // The busy lock (EnableMainControls).
     void HoldBusy() override;
@@ -170,7 +183,10 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     }
     void TakePendingFolder();
     static constexpr UINT kTakePendingFolder = WM_APP + 1;
+    static constexpr UINT kLoadRestoreList = WM_APP + 2;
     void LoadRestoreList();
+    bool LoadRestoreListSteps(bool& journalFound);
+    void ReportCannotRecord();
     // ApplyHost
     bool CanRecord(unsigned long& reason) const override;
     void KeepJournal(bool keep) override { keepJournal_ = keep; }
@@ -203,9 +219,12 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     std::unique_ptr<engine::RestoreRecord> record_;
     // No save, and no journal removed, before the start-up has read the list.
     bool listLoaded_ = false;
+    // From the window's creation to the end of the start-up's load.
+    bool loading_ = false;
     // A save leaves the journal while an Apply writes it, and after a run
     // that may have missed a folder's line in the list.
     bool keepJournal_ = false;
+    bool saving_ = false;
     std::vector<std::wstring> waitingItems_;
     bool waitCursor_ = false;
     // The control whose command runs now; the control that started the

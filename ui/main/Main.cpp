@@ -41,8 +41,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         if (form.Create()) {
             ShowWindow(form.hwnd(), show);
             UpdateWindow(form.hwnd());
-            if (!folder.empty())
-                form.folderSelection().TakeFolder(folder);
+            // Taken once the list is read.
+            form.TakeFolderWhenReady(folder);
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
                 if (ui::IsAboutMessage(&msg) || form.PreTranslate(msg))

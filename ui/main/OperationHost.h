@@ -15,6 +15,8 @@ class OperationHost {
     virtual void SetStatus(const std::wstring& text) = 0;
     virtual void ShowProgress(const std::wstring& text) = 0;
     virtual void UpdateRestoreCount(bool soon = false) = 0;
+    // The count a run's progress has reached, shown a few milliseconds late.
+    virtual void ShowRestoreCountSoon(size_t count) = 0;
     virtual void RefreshShell() = 0;
     virtual void SetWaitCursor(bool wait) = 0;
 

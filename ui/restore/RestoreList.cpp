@@ -3,6 +3,7 @@
 #include "platform/Dpi.h"
 #include "platform/Gdi.h"
 #include "platform/SystemApi.h"
+#include "platform/TextCompare.h"
 
 #include <vector>
 
@@ -65,13 +66,16 @@ void ListBoxItems::AddAll(const std::vector<std::wstring>& texts) {
     InvalidateRect(listBox_, nullptr, TRUE);
 }
 
-void ListBoxItems::AddAllQuietly(const std::vector<std::wstring>& texts) {
+void ListBoxItems::Reserve(size_t count, size_t chars) {
     // Room for all at once, rather than growing the item array step by step.
+    SendMessageW(listBox_, LB_INITSTORAGE, count, static_cast<LPARAM>(chars * sizeof(wchar_t)));
+}
+
+void ListBoxItems::AddAllQuietly(const std::vector<std::wstring>& texts) {
     size_t chars = 0;
     for (const auto& text : texts)
         chars += text.size() + 1;
-    SendMessageW(listBox_, LB_INITSTORAGE, texts.size(),
-                 static_cast<LPARAM>(chars * sizeof(wchar_t)));
+    Reserve(texts.size(), chars);
     // Texts that come in order (a saved list does) each go straight to the end.
     const size_t n = Count();
     std::wstring last = n ? Item(n - 1) : std::wstring();
@@ -83,9 +87,101 @@ void ListBoxItems::AddAllQuietly(const std::vector<std::wstring>& texts) {
     }
 }
 
+bool ListBoxItems::TakeLines(engine::FolderLines& lines, const engine::YieldFn& yield) {
+    size_t chars = 0;
+    for (size_t i = 0; i < lines.Count(); ++i)
+        chars += lines.View(i).size() + 1;
+    Reserve(lines.Count(), chars);
+    SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
+    const size_t n = Count();
+    std::wstring last = n ? Item(n - 1) : std::wstring();
+    bool empty = n == 0;
+    const LCID locale = Locale();
+    bool going = true;
+    for (size_t i = 0; i < lines.Count() && going; ++i) {
+        const std::wstring text = lines.Item(i);
+        last = AddInOrder(locale, empty ? nullptr : &last, text) ? text : Item(Count() - 1);
+        empty = false;
+        if (i % 256 == 255)
+            going = platform::KeepGoing(yield);
+    }
+    SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(listBox_, nullptr, TRUE);
+    if (going)
+        lines.Clear();
+    return going;
+}
+
+void ListBoxItems::KeepOnly(const std::vector<bool>& keep) {
+    const size_t n = Count();
+    std::vector<bool> ticked(n);
+    const LRESULT selected = SendMessageW(listBox_, LB_GETSELCOUNT, 0, 0);
+    if (selected > 0) {
+        std::vector<int> indexes(static_cast<size_t>(selected));
+        const LRESULT got = SendMessageW(listBox_, LB_GETSELITEMS, indexes.size(),
+                                         reinterpret_cast<LPARAM>(indexes.data()));
+        for (LRESULT i = 0; i < got; ++i)
+            if (static_cast<size_t>(indexes[static_cast<size_t>(i)]) < n)
+                ticked[static_cast<size_t>(indexes[static_cast<size_t>(i)])] = true;
+    }
+    // The survivors are taken out before the reset; a whole drive's list is
+    // held once more only as long as the rebuild takes.
+    engine::FolderLines survivors;
+    std::vector<bool> survivorTicks;
+    size_t topIndex = 0;
+    const size_t oldTop = static_cast<size_t>(SendMessageW(listBox_, LB_GETTOPINDEX, 0, 0));
+    for (size_t i = 0; i < n; ++i) {
+        if (i < keep.size() && !keep[i])
+            continue;
+        if (i < oldTop)
+            topIndex = survivors.Count() + 1;
+        survivors.Append(Item(i));
+        survivorTicks.push_back(ticked[i]);
+    }
+    SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(listBox_, LB_RESETCONTENT, 0, 0);
+    size_t chars = 0;
+    for (size_t i = 0; i < survivors.Count(); ++i)
+        chars += survivors.View(i).size() + 1;
+    Reserve(survivors.Count(), chars);
+    // The survivors are in the list box's order already: each goes to the end.
+    for (size_t i = 0; i < survivors.Count(); ++i) {
+        const std::wstring text = survivors.Item(i);
+        SendMessageW(listBox_, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(text.c_str()));
+        if (survivorTicks[i])
+            SendMessageW(listBox_, LB_SETSEL, TRUE, static_cast<LPARAM>(i));
+    }
+    if (topIndex < survivors.Count())
+        SendMessageW(listBox_, LB_SETTOPINDEX, topIndex, 0);
+    SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(listBox_, nullptr, TRUE);
+}
+
 bool ListBoxItems::Holds(const std::wstring& text) const {
     return SendMessageW(listBox_, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                         reinterpret_cast<LPARAM>(text.c_str())) != LB_ERR;
+}
+
+bool ListBoxItems::HoldsInOrder(const std::wstring& text) const {
+    const LCID locale = Locale();
+    size_t low = 0, high = Count();
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (SortsBefore(locale, Item(middle), text))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    // Every item the list box sorts as equal, for the one that matches exactly.
+    for (size_t i = low; i < Count(); ++i) {
+        const std::wstring item = Item(i);
+        if (platform::CompareNoCase(item, text) == 0)
+            return true;
+        if (SortsBefore(locale, text, item))
+            return false;
+    }
+    return false;
 }
 
 ListRedrawThrottle::ListRedrawThrottle(HWND listBox, ULONGLONG intervalMs)

@@ -24,9 +24,23 @@ class ListBoxItems : public engine::ListItems {
     // The same without touching the list box's drawing, for a caller that
     // keeps it paused (a ListRedrawThrottle).
     void AddAllQuietly(const std::vector<std::wstring>& texts);
+    // Every line in order, the list box's drawing off, with yields between
+    // short steps; lines ends empty.
+    bool TakeLines(engine::FolderLines& lines, const engine::YieldFn& yield = {}) override;
+    // Empties the list box and fills it with the items that keep is true for,
+    // in their order, with their ticks: one rebuild instead of one removal
+    // per item, each of which moves every item after it.
+    void KeepOnly(const std::vector<bool>& keep);
 
     // Exact match without regard to case (LB_FINDSTRINGEXACT).
     bool Holds(const std::wstring& text) const;
+    // The same by a binary search in the list box's own order: a few items
+    // read instead of every one.
+    bool HoldsInOrder(const std::wstring& text) const;
+
+    // Room for count more items of chars characters in all (LB_INITSTORAGE),
+    // so that a long run does not grow the list box's storage step by step.
+    void Reserve(size_t count, size_t chars);
 
   private:
     // Adds the text, given the list's last item (none when it is empty);

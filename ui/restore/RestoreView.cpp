@@ -82,6 +82,37 @@ void RestoreView::chkSelect_Click() {
     LockWindowUpdate(nullptr);
 }
 
+namespace {
+// Up to this many leaving items are deleted one by one; more rebuild the list.
+constexpr size_t kRemovalsOneByOne = 16;
+} // namespace
+
+bool RestoreView::RemoveRestored(std::vector<bool>& keep, size_t removed, bool prune) {
+    ListBoxItems list(c_.lstRestore);
+    if (prune) {
+        // One that holds no settings file goes, unless its drive is away.
+        engine::RestorePruner pruner;
+        for (size_t i = 0; i < keep.size(); ++i) {
+            if (!keep[i])
+                continue;
+            if (pruner.Drops(list.Item(i))) {
+                keep[i] = false;
+                ++removed;
+            }
+            if (!host_.YieldToMessages())
+                return false;
+        }
+    }
+    if (removed > kRemovalsOneByOne) {
+        list.KeepOnly(keep);
+        return true;
+    }
+    for (size_t i = keep.size(); i-- > 0;)
+        if (!keep[i])
+            list.RemoveAt(i);
+    return true;
+}
+
 void RestoreView::cmdRestore_Click() {
     ListBoxItems list(c_.lstRestore);
     if (list.Count() < 1) {
@@ -96,9 +127,12 @@ void RestoreView::cmdRestore_Click() {
     size_t notRestored = 0;
     {
         BusyHold busy(busy_);
-        ListRedrawThrottle redraw(c_.lstRestore);
         platform::FolderNotices notices;
-        for (size_t i = list.Count(); i-- > 0;) {
+        // The list box stays as it is during the run: the restored folders
+        // leave it together at the end.
+        std::vector<bool> keep(list.Count(), true);
+        size_t removed = 0;
+        for (size_t i = keep.size(); i-- > 0;) {
             if (!IsTicked(c_.lstRestore, static_cast<int>(i)))
                 continue;
             engine::RestoreResult result;
@@ -118,6 +152,7 @@ void RestoreView::cmdRestore_Click() {
                 notices.Changed(folder);
             if (result.outcome == engine::RestoreOutcome::Stopped) {
                 // Folders already restored stay restored; the window works again.
+                RemoveRestored(keep, removed, false);
                 host_.UpdateRestoreCount();
                 host_.SetStatus(L"Restore stopped at " + folder + L": " +
                                 platform::ErrorText(result.error));
@@ -133,13 +168,12 @@ void RestoreView::cmdRestore_Click() {
             if (result.outcome == engine::RestoreOutcome::NotRestored ||
                 result.outcome == engine::RestoreOutcome::NoSettingsFile)
                 continue;
-            redraw.BeforeChange();
-            list.RemoveAt(i);
-            redraw.AfterChange();
-            host_.UpdateRestoreCount(true);
+            keep[i] = false;
+            host_.ShowRestoreCountSoon(keep.size() - ++removed);
         }
+        if (!RemoveRestored(keep, removed, true))
+            return;
     }
-    engine::PruneRestoreList(list);
     host_.UpdateRestoreCount();
     host_.RefreshShell();
     host_.SetStatus(OutcomeText(L"Folders Successfully Restored", L"Folders Restored", ticked,

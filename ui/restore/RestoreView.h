@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -43,6 +44,9 @@ class RestoreView {
 
   private:
     void ShowMessage(const wchar_t* text);
+    // Takes the restored folders out of the list box, with those the pruning
+    // drops among the rest; false when the window went meanwhile.
+    bool RemoveRestored(std::vector<bool>& keep, size_t removed, bool prune);
 
     OperationHost& host_;
     BusyLock& busy_;

@@ -165,6 +165,32 @@ TEST_F(ApplyTest, ALongRunListsEveryFolderOnceAndInOrder) {
     EXPECT_EQ(Text(lblRestoreCount), L"301");
 }
 
+TEST_F(ApplyTest, FoldersListedInAnotherCaseAreNotListedTwice) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    std::vector<std::wstring> all{root};
+    for (int i = 0; i < 40; ++i)
+        all.push_back(data.MakeFolder(L"Data\\Sub" + std::to_wstring(100 + i)));
+    // Listed as another spelling of the same folders, and one that is no target.
+    std::wstring upper = all[12], other = data.MakeFolder(L"Other");
+    for (wchar_t& c : upper)
+        c = static_cast<wchar_t>(towupper(c));
+    engine::FolderOptions earlier;
+    earlier.tooltip = L"t";
+    for (const auto& folder : {all[12], all[30], other})
+        ASSERT_TRUE(engine::CustomizeFolder(folder, earlier).customized);
+    WriteBytes(appDir / L"Fldr.dll", Lines({upper, all[30], other}));
+    ASSERT_TRUE(Start());
+    form().SetText(TxtFolder, root);
+    form().folderSelection().SetIncludeSubdirectories(true);
+    form().SetText(TxtToolTip, L"tip");
+    form().apply().Command1_Click();
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+    std::vector<std::wstring> expected = all;
+    expected[12] = upper;
+    expected.push_back(other);
+    EXPECT_EQ(RestoreItems(), expected);
+}
+
 TEST_F(ApplyTest, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\A");

@@ -34,6 +34,8 @@ bool Form1Fixture::Start(int versionCode) {
     if (!form_->Create())
         return false;
     ShowWindow(form_->hwnd(), SW_SHOW);
+    if (!form_->WaitForList())
+        return false;
     PumpFor(20);
     return true;
 }

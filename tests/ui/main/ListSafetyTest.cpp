@@ -77,13 +77,17 @@ class Child {
             CloseHandle(pi_.hProcess);
         }
     }
-    // The main window once the start-up has shown it.
+    // The main window once the start-up has shown it and read the list (the
+    // busy lock, which holds Apply until then, is off).
     HWND Window(DWORD timeoutMs = 20000) {
         const ULONGLONG until = platform::TickCount64() + timeoutMs;
         while (platform::TickCount64() < until) {
             WindowSearch search{pi_.dwProcessId, nullptr};
             EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+            ControlSearch apply{Command1, nullptr};
             if (search.found)
+                EnumChildWindows(search.found, FindControlById, reinterpret_cast<LPARAM>(&apply));
+            if (apply.found && IsWindowEnabled(apply.found))
                 return search.found;
             Sleep(20);
         }
@@ -133,7 +137,7 @@ TEST_F(ListSafetyTest, UnwritableAppFolderKeepsTheListInTheUserFolder) {
     auto startWithUserFolder = [&] {
         form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
         form_->perUserRoot = user.path();
-        return form_->Create();
+        return form_->Create() && form_->WaitForList();
     };
     {
         Immutable locked(appDir.path());
@@ -198,6 +202,7 @@ TEST_F(ListSafetyTest, WhereNothingCanBeRecordedNoFolderIsChanged) {
         form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
         form_->perUserRoot = user.path();
         ASSERT_TRUE(form_->Create());
+        ASSERT_TRUE(form_->WaitForList());
         EXPECT_EQ(responder.Pending(), 0u);
     }
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{kept});
@@ -228,7 +233,7 @@ TEST_F(ListSafetyTest, ACloseBeforeTheListIsReadSavesNothing) {
         }
         EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), list);
         EXPECT_EQ(ReadAnsi(journal), "x");
-        // While the start-up lets messages through before it reads the list.
+        // While the start-up's load lets messages through.
         form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
         bool sent = false;
         form_->pumpObserver = [&] {
@@ -239,7 +244,8 @@ TEST_F(ListSafetyTest, ACloseBeforeTheListIsReadSavesNothing) {
             EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), list);
             EXPECT_EQ(ReadAnsi(journal), "x");
         };
-        EXPECT_EQ(form_->Create(), message != WM_CLOSE);
+        ASSERT_TRUE(form_->Create());
+        EXPECT_EQ(form_->WaitForList(), message != WM_CLOSE);
         EXPECT_TRUE(sent);
         if (message == WM_CLOSE) {
             EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), list);

@@ -25,6 +25,8 @@ std::wstring BuiltProgram() {
     return path;
 }
 
+HWND ChildControl(HWND window, int id);
+
 // quillane.exe copied into the application folder and started there.
 class Program {
   public:
@@ -60,7 +62,8 @@ class Program {
             GetExitCodeProcess(pi_.hProcess, &code);
         return code;
     }
-    // Its first visible top-level window of the class, once it shows.
+    // Its first visible top-level window of the class, once it shows; the main
+    // window once it has read the list too (Apply is enabled then).
     HWND Window(const wchar_t* className, DWORD ms = 20000) const {
         struct Search {
             DWORD pid;
@@ -82,7 +85,9 @@ class Program {
         while (platform::TickCount64() < until) {
             Search search{pi_.dwProcessId, className, nullptr};
             EnumWindows(&Search::Visit, reinterpret_cast<LPARAM>(&search));
-            if (search.found)
+            const bool main = wcscmp(className, ui::kMainWindowClass) == 0;
+            if (search.found &&
+                (!main || IsWindowEnabled(ChildControl(search.found, ui::Command1))))
                 return search.found;
             Sleep(20);
         }

@@ -1,8 +1,10 @@
 #include "tests/ui/main/Form1Fixture.h"
 
+#include "engine/ListStore.h"
 #include "engine/SettingsFile.h"
 #include "platform/Window.h"
 
+#include <algorithm>
 #include <commctrl.h>
 
 using namespace testing_support;
@@ -216,4 +218,105 @@ TEST_F(StartupTest, ExitSavesTheRestoreListAndCloses) {
     form().Command4_Click();
     EXPECT_FALSE(IsWindow(form().hwnd()));
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
+}
+
+namespace {
+// Folders customized through the engine, listed in Fldr.dll with one that the
+// pruning drops, so that any save would change the file.
+std::string CustomizedList(TempDir& data, size_t count, std::vector<std::wstring>& folders) {
+    engine::FolderOptions options;
+    options.tooltip = L"t";
+    std::string list;
+    for (size_t i = 0; i < count; ++i) {
+        folders.push_back(data.MakeFolder(L"F" + std::to_wstring(1000 + i)));
+        EXPECT_TRUE(engine::CustomizeFolder(folders.back(), options).customized);
+        list += Narrow(folders.back()) + "\r\n";
+    }
+    return list + Narrow(data / L"Gone") + "\r\n";
+}
+} // namespace
+
+TEST_F(StartupTest, TheWindowShowsAndAnswersWhileTheListLoadsLocked) {
+    std::vector<std::wstring> folders;
+    WriteBytes(appDir / L"Fldr.dll", CustomizedList(data, 150, folders));
+    form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
+    ASSERT_TRUE(form_->Create());
+    ShowWindow(form_->hwnd(), SW_SHOW);
+    EXPECT_FALSE(form_->ListLoaded());
+    size_t pumpsWhileLoading = 0;
+    std::vector<std::wstring> statuses;
+    RecordStatuses(L"Loading restore list: ", statuses);
+    form_->pumpObserver = [&] {
+        if (form_->ListLoaded())
+            return;
+        ++pumpsWhileLoading;
+        // Every operation that needs the list, and every one that saves, waits.
+        for (int id : {Command1, Command2, Command4, chkSubs, cmdRestore, chkSelect})
+            EXPECT_FALSE(Enabled(id)) << id;
+        EXPECT_TRUE(IsWindowVisible(form_->hwnd()));
+        EXPECT_TRUE(platform::HasCloseCommand(form_->hwnd()));
+    };
+    ASSERT_TRUE(form_->WaitForList());
+    EXPECT_GT(pumpsWhileLoading, 0u);
+    ASSERT_FALSE(statuses.empty());
+    EXPECT_EQ(statuses.front().rfind(L"Loading restore list: 1 of 151", 0), 0u) << statuses.front();
+    EXPECT_EQ(statuses.back(), L"Loading restore list: 151 of 151");
+    EXPECT_EQ(Text(txtChanging), L"Quillane 1.0");
+    EXPECT_EQ(RestoreItems(), folders);
+    EXPECT_EQ(Text(lblRestoreCount), L"150");
+    EXPECT_TRUE(Enabled(Command1) && Enabled(Command2) && Enabled(chkSubs));
+}
+
+TEST_F(StartupTest, ClosingDuringTheLoadEndsWithTheFilesAsTheyWere) {
+    std::vector<std::wstring> folders;
+    const std::string list = CustomizedList(data, 40, folders);
+    const std::wstring journal = engine::JournalPath(appDir / L"Fldr.dll");
+    // A journal whose folder holds our file: a finished load would merge and save.
+    const std::wstring extra = data.MakeFolder(L"Journaled");
+    engine::FolderOptions options;
+    options.tooltip = L"t";
+    ASSERT_TRUE(engine::CustomizeFolder(extra, options).customized);
+    const std::string journalBytes = Narrow(extra) + "\r\n";
+    // While the list is read, pruned, and saved with the journal's folder.
+    for (int when : {1, 30, 70}) {
+        SCOPED_TRACE(when);
+        WriteBytes(appDir / L"Fldr.dll", list);
+        WriteBytes(journal, journalBytes);
+        form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
+        ASSERT_TRUE(form_->Create());
+        int yields = 0;
+        form_->yieldObserver = [&] {
+            if (++yields == when)
+                SendMessageW(form_->hwnd(), WM_CLOSE, 0, 0);
+        };
+        EXPECT_FALSE(form_->WaitForList());
+        EXPECT_EQ(form_->hwnd(), nullptr);
+        EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), list);
+        EXPECT_EQ(ReadAnsi(journal), journalBytes);
+        form_.reset();
+    }
+    // Left alone, the same start-up merges the journal, saves and removes it.
+    ASSERT_TRUE(Start());
+    folders.insert(folders.begin() + 40, extra);
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(RestoreItems(), folders);
+    EXPECT_FALSE(Exists(journal));
+}
+
+TEST_F(StartupTest, AFolderHandedOverIsTakenOnceTheListIsRead) {
+    std::vector<std::wstring> folders;
+    WriteBytes(appDir / L"Fldr.dll", CustomizedList(data, 20, folders));
+    const std::wstring chosen = data.MakeFolder(L"Chosen");
+    form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
+    ASSERT_TRUE(form_->Create());
+    form_->TakeFolderWhenReady(chosen);
+    bool takenEarly = false;
+    form_->pumpObserver = [&] {
+        if (!form_->ListLoaded() && !Text(TxtFolder).empty())
+            takenEarly = true;
+    };
+    ASSERT_TRUE(form_->WaitForList());
+    PumpFor(20);
+    EXPECT_FALSE(takenEarly);
+    EXPECT_EQ(Text(TxtFolder), chosen);
 }

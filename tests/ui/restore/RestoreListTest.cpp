@@ -50,3 +50,39 @@ TEST_F(RestoreListTest, ItemsTakeTheListsOwnOrderHoweverTheyCome) {
     SendMessageW(box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"C:\\e1"));
     EXPECT_EQ(Items()[8], L"C:\\e1");
 }
+
+TEST_F(RestoreListTest, ARebuildKeepsTheSurvivorsAndTheirTicksAsRemovalsWould) {
+    HWND other = CreateWindowExW(0, L"LISTBOX", L"", kTickListStyle, 0, 0, 380, 280, owner, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    ListBoxItems rebuilt(box), removed(other);
+    std::vector<std::wstring> texts;
+    texts.reserve(60);
+    for (int i = 0; i < 60; ++i)
+        texts.push_back(L"C:\\Folder " + std::to_wstring(100 + i));
+    rebuilt.AddAll(texts);
+    removed.AddAll(texts);
+    std::vector<bool> keep(texts.size(), true);
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i % 3 == 0) {
+            SendMessageW(box, LB_SETSEL, TRUE, static_cast<LPARAM>(i));
+            SendMessageW(other, LB_SETSEL, TRUE, static_cast<LPARAM>(i));
+        }
+        keep[i] = i % 4 == 1 || i % 5 == 0;
+    }
+    rebuilt.KeepOnly(keep);
+    for (size_t i = texts.size(); i-- > 0;)
+        if (!keep[i])
+            removed.RemoveAt(i);
+    ASSERT_EQ(rebuilt.Count(), removed.Count());
+    ASSERT_GT(rebuilt.Count(), 0u);
+    for (size_t i = 0; i < rebuilt.Count(); ++i) {
+        EXPECT_EQ(rebuilt.Item(i), removed.Item(i)) << i;
+        EXPECT_EQ(IsTicked(box, static_cast<int>(i)), IsTicked(other, static_cast<int>(i))) << i;
+    }
+    EXPECT_EQ(TickedCount(box), TickedCount(other));
+    // The order holds for the searches that rely on it.
+    for (size_t i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(rebuilt.HoldsInOrder(texts[i]), keep[i]) << i;
+    EXPECT_TRUE(rebuilt.HoldsInOrder(L"c:\\FOLDER 101"));
+    DestroyWindow(other);
+}
