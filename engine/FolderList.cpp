@@ -207,22 +207,32 @@ bool SortedFolderList::Contains(const std::wstring& text) const {
     return it != refs_.end() && platform::CompareNoCase(texts_.View(*it), text) == 0;
 }
 
-std::vector<std::wstring> SplitLines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
+namespace {
+
+// Calls take(line) for each line of text (CR, LF or CRLF ends a line). A path
+// never holds NUL: a damaged file must not produce cut entries.
+template <typename Take> void ForEachLine(const std::wstring& text, Take take) {
+    std::wstring line;
     size_t start = 0;
     const size_t n = text.size();
     while (start < n) {
         size_t end = start;
         while (end < n && text[end] != L'\r' && text[end] != L'\n')
             ++end;
-        std::wstring line = text.substr(start, end - start);
-        // A path never holds NUL; a damaged file must not produce cut entries.
+        line.assign(text, start, end - start);
         line.erase(std::remove(line.begin(), line.end(), L'\0'), line.end());
-        lines.push_back(std::move(line));
+        take(line);
         if (end < n && text[end] == L'\r' && end + 1 < n && text[end + 1] == L'\n')
             ++end;
         start = end + 1;
     }
+}
+
+} // namespace
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    ForEachLine(text, [&lines](std::wstring& line) { lines.push_back(std::move(line)); });
     return lines;
 }
 
@@ -287,21 +297,10 @@ std::wstring DecodePiece(const std::uint8_t* data, size_t size, Encoding encodin
 
 // Adds the well-formed lines of text; a NUL inside a line is dropped.
 void AddLines(const std::wstring& text, FolderLines& lines) {
-    std::wstring line;
-    size_t start = 0;
-    const size_t n = text.size();
-    while (start < n) {
-        size_t end = start;
-        while (end < n && text[end] != L'\r' && text[end] != L'\n')
-            ++end;
-        line.assign(text, start, end - start);
-        line.erase(std::remove(line.begin(), line.end(), L'\0'), line.end());
+    ForEachLine(text, [&lines](const std::wstring& line) {
         if (IsWellFormedListEntry(line))
             lines.Append(line);
-        if (end < n && text[end] == L'\r' && end + 1 < n && text[end + 1] == L'\n')
-            ++end;
-        start = end + 1;
-    }
+    });
 }
 
 bool ReadLinesFromBytes(const std::vector<std::uint8_t>& bytes, FolderLines& lines,
