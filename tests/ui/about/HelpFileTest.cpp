@@ -222,10 +222,10 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
     // Every access key of the main window's buttons.
     const std::string keyboard = Text(SourceFile("keyboard.htm"));
     for (size_t i = 0; i < ui::kControlCount; ++i) {
-        const ui::ControlSpec& spec = ui::kControls[i];
-        if (spec.kind != ui::Kind::Button || !spec.visible || !spec.caption)
+        const ui::ControlSpec& control = ui::kControls[i];
+        if (control.kind != ui::Kind::Button || !control.visible || !control.caption)
             continue;
-        const wchar_t* amp = wcschr(spec.caption, L'&');
+        const wchar_t* amp = wcschr(control.caption, L'&');
         if (!amp || !amp[1])
             continue;
         const std::string key = std::string("Alt+") + static_cast<char>(towupper(amp[1]));

@@ -13,7 +13,18 @@ using namespace ui;
 
 namespace {
 
-class ApplyTest : public Form1Fixture {};
+class ApplyTest : public Form1Fixture {
+  protected:
+    // Started on root with its subfolders ticked and a tooltip to write.
+    bool StartOnTree(const std::wstring& root, const wchar_t* tooltip = L"tip") {
+        if (!Start())
+            return false;
+        form().SetText(TxtFolder, root);
+        form().folderSelection().SetIncludeSubdirectories(true);
+        form().SetText(TxtToolTip, tooltip);
+        return true;
+    }
+};
 
 std::string Lines(const std::vector<std::wstring>& items) {
     std::string text;
@@ -131,10 +142,7 @@ TEST_F(ApplyTest, ApplyToAListWithFailuresCountsThem) {
     data.MakeFolder(L"Data\\A");
     // A folder where B's settings file would go; the walk leaves it out by its name.
     data.MakeFolder(L"Data\\B\\Desktop.ini");
-    ASSERT_TRUE(Start());
-    form().SetText(TxtFolder, root);
-    form().folderSelection().SetIncludeSubdirectories(true);
-    form().SetText(TxtToolTip, L"tip");
+    ASSERT_TRUE(StartOnTree(root));
     ASSERT_EQ(TargetItems().size(), 3u);
     form().apply().Command1_Click();
     EXPECT_EQ(Text(txtChanging), L"Folders Customized: 2 of 3 (1 could not be changed)");
@@ -155,10 +163,7 @@ TEST_F(ApplyTest, ALongRunListsEveryFolderOnceAndInOrder) {
     earlier.tooltip = L"t";
     ASSERT_TRUE(engine::CustomizeFolder(all[200], earlier).customized);
     WriteBytes(appDir / L"Fldr.dll", Lines({all[200]}));
-    ASSERT_TRUE(Start());
-    form().SetText(TxtFolder, root);
-    form().folderSelection().SetIncludeSubdirectories(true);
-    form().SetText(TxtToolTip, L"tip");
+    ASSERT_TRUE(StartOnTree(root));
     form().apply().Command1_Click();
     EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
     EXPECT_EQ(RestoreItems(), all);
@@ -179,10 +184,7 @@ TEST_F(ApplyTest, FoldersListedInAnotherCaseAreNotListedTwice) {
     for (const auto& folder : {all[12], all[30], other})
         ASSERT_TRUE(engine::CustomizeFolder(folder, earlier).customized);
     WriteBytes(appDir / L"Fldr.dll", Lines({upper, all[30], other}));
-    ASSERT_TRUE(Start());
-    form().SetText(TxtFolder, root);
-    form().folderSelection().SetIncludeSubdirectories(true);
-    form().SetText(TxtToolTip, L"tip");
+    ASSERT_TRUE(StartOnTree(root));
     form().apply().Command1_Click();
     EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
     std::vector<std::wstring> expected = all;
@@ -195,10 +197,7 @@ TEST_F(ApplyTest, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\A");
     data.MakeFolder(L"Data\\B");
-    ASSERT_TRUE(Start());
-    form().SetText(TxtFolder, root);
-    form().folderSelection().SetIncludeSubdirectories(true);
-    form().SetText(TxtToolTip, L"first");
+    ASSERT_TRUE(StartOnTree(root, L"first"));
     bool edited = false;
     form().yieldObserver = [&] {
         if (!edited && Text(txtChanging).rfind(L"Changing ", 0) == 0) {
@@ -270,10 +269,7 @@ TEST_F(ApplyTest, AWindowThatGoesDuringApplyStopsTheRunAndItsFoldersStayRestorab
     const std::wstring root = data.MakeFolder(L"Data");
     for (const wchar_t* sub : {L"Data\\A", L"Data\\B", L"Data\\C"})
         data.MakeFolder(sub);
-    ASSERT_TRUE(Start());
-    form().SetText(TxtFolder, root);
-    form().folderSelection().SetIncludeSubdirectories(true);
-    form().SetText(TxtToolTip, L"tip");
+    ASSERT_TRUE(StartOnTree(root));
     form().yieldObserver = [&] {
         if (Exists(root + L"\\A\\Desktop.ini"))
             DestroyWindow(form().hwnd());
@@ -300,10 +296,7 @@ TEST_F(ApplyTest, AHugeFileOrALinkInTheTreeLeavesTheRunGoing) {
     ASSERT_TRUE(SetFileLength(huge + L"\\Desktop.ini", hugeSize));
     const std::wstring outside = data.MakeFolder(L"Outside");
     ASSERT_TRUE(MakeUnixLink(outside + L"\\target.ini", linked + L"\\Desktop.ini"));
-    ASSERT_TRUE(Start());
-    form().SetText(TxtFolder, root);
-    form().folderSelection().SetIncludeSubdirectories(true);
-    form().SetText(TxtToolTip, L"tip");
+    ASSERT_TRUE(StartOnTree(root));
     form().apply().Command1_Click();
     EXPECT_EQ(Text(txtChanging), L"Folders Customized: 3 of 4 (1 could not be changed)");
     EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{root, huge, root + L"\\Z"}));
@@ -323,10 +316,7 @@ TEST_F(ApplyTest, RunningOutOfMemoryOnOneFolderEndsOnlyThatFolder) {
     const std::wstring root = data.MakeFolder(L"Data");
     data.MakeFolder(L"Data\\A");
     data.MakeFolder(L"Data\\B");
-    ASSERT_TRUE(Start());
-    form().SetText(TxtFolder, root);
-    form().folderSelection().SetIncludeSubdirectories(true);
-    form().SetText(TxtToolTip, L"tip");
+    ASSERT_TRUE(StartOnTree(root));
     auto clickApply = [this] {
         SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(Command1, BN_CLICKED),
                      reinterpret_cast<LPARAM>(form().Control(Command1)));

@@ -1,5 +1,6 @@
 #include "tests/ui/main/Form1Fixture.h"
 
+#include "engine/SettingsFile.h"
 #include "ui/restore/RestoreList.h"
 
 #include <commctrl.h>
@@ -38,6 +39,17 @@ bool Form1Fixture::Start(int versionCode) {
         return false;
     PumpFor(20);
     return true;
+}
+
+void Form1Fixture::ListCustomized(const std::vector<std::wstring>& folders) {
+    engine::FolderOptions options;
+    options.tooltip = L"tip";
+    std::string list;
+    for (const auto& folder : folders) {
+        ASSERT_TRUE(engine::CustomizeFolder(folder, options).customized);
+        list += Narrow(folder) + "\r\n";
+    }
+    WriteBytes(appDir / L"Fldr.dll", list);
 }
 
 std::vector<std::wstring> Form1Fixture::RestoreItems() {

@@ -32,6 +32,8 @@ class Form1Fixture : public ::testing::Test {
                 into.push_back(status);
         };
     }
+    // Customizes the folders through the engine and lists them in Fldr.dll.
+    void ListCustomized(const std::vector<std::wstring>& folders);
     std::vector<std::wstring> RestoreItems();
     std::vector<std::wstring> TargetItems();
 

@@ -19,14 +19,7 @@ constexpr UINT kKeyF1 = 0x004D;
 
 class KeyboardTest : public Form1Fixture {
   protected:
-    void SetUp() override {
-        for (const wchar_t* folder : {L"Icons", L"Backgrounds"})
-            appDir.MakeFolder(folder);
-        options_test::CopyInto(options_test::BuiltIconsDir() + L"\\QuillaneIcons.dll",
-                               appDir / L"Icons\\QuillaneIcons.dll");
-        options_test::CopyInto(options_test::BuiltBackgroundsDir() + L"\\Meadow.jpg",
-                               appDir / L"Backgrounds\\Meadow.jpg");
-    }
+    void SetUp() override { options_test::CopyBundledFiles(appDir.path()); }
     // As a mouse click does: the button takes the focus, then its command runs.
     void Click(int id) {
         SendMessageW(form().Control(id), BM_CLICK, 0, 0);
@@ -48,17 +41,6 @@ class KeyboardTest : public Form1Fixture {
         return focus && IsChild(form_->hwnd(), focus) ? GetDlgCtrlID(focus) : -1;
     }
     HWND At(int id) { return form().Control(id); }
-    // Folders customized through the engine, listed in Fldr.dll.
-    void Customized(const std::vector<std::wstring>& folders) {
-        engine::FolderOptions options;
-        options.tooltip = L"tip";
-        std::string list;
-        for (const auto& folder : folders) {
-            ASSERT_TRUE(engine::CustomizeFolder(folder, options).customized);
-            list += Narrow(folder) + "\r\n";
-        }
-        WriteBytes(appDir / L"Fldr.dll", list);
-    }
 };
 
 } // namespace
@@ -87,7 +69,7 @@ TEST_F(KeyboardTest, EachDialogGivesTheFocusBackToTheButtonThatOpenedIt) {
 TEST_F(KeyboardTest, AnOperationGivesTheFocusBackToTheControlThatStartedIt) {
     const std::wstring a = data.MakeFolder(L"Data\\A");
     const std::wstring b = data.MakeFolder(L"Data\\B");
-    Customized({a, b});
+    ListCustomized({a, b});
     ASSERT_TRUE(Start());
     // The folder walk and Apply, each started by its own control.
     form().SetText(TxtFolder, data / L"Data");

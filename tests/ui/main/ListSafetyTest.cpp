@@ -1,6 +1,7 @@
 // The restore list against an unwritable application folder, a killed run
 // and a second start. The program runs as a child process where it must.
 #include "tests/ui/main/Form1Fixture.h"
+#include "tests/ui/main/ProgramCopy.h"
 
 #include "engine/ListStore.h"
 #include "engine/RestoreFolder.h"
@@ -19,12 +20,6 @@ using namespace ui;
 namespace {
 
 class ListSafetyTest : public Form1Fixture {};
-
-std::wstring BuiltProgram() {
-    std::wstring path = L"Z:" + std::wstring(QUILLANE_EXE, QUILLANE_EXE + sizeof QUILLANE_EXE - 1);
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
-}
 
 struct WindowSearch {
     DWORD pid;
@@ -60,16 +55,8 @@ BOOL CALLBACK FindControlById(HWND c, LPARAM p) {
 // quillane.exe copied into its own application folder and started there.
 class Child {
   public:
-    explicit Child(const std::wstring& appFolder, const std::wstring& arguments = L"") {
-        const std::wstring exe = appFolder + L"\\quillane.exe";
-        CopyFileW(BuiltProgram().c_str(), exe.c_str(), FALSE);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        std::wstring command = L"\"" + exe + L"\" " + arguments;
-        if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           appFolder.c_str(), &si, &pi_))
-            CloseHandle(pi_.hThread);
-    }
+    explicit Child(const std::wstring& appFolder, const std::wstring& arguments = L"")
+        : pi_(StartProgramCopy(appFolder, arguments)) {}
     ~Child() {
         if (pi_.hProcess) {
             TerminateProcess(pi_.hProcess, 1);

@@ -22,14 +22,7 @@ DialogResponder::Action TypeColour(int red, int green, int blue) {
 
 class OptionsThroughWindowTest : public Form1Fixture {
   protected:
-    void SetUp() override {
-        for (const wchar_t* folder : {L"Icons", L"Backgrounds"})
-            appDir.MakeFolder(folder);
-        options_test::CopyInto(options_test::BuiltIconsDir() + L"\\QuillaneIcons.dll",
-                               appDir / L"Icons\\QuillaneIcons.dll");
-        options_test::CopyInto(options_test::BuiltBackgroundsDir() + L"\\Meadow.jpg",
-                               appDir / L"Backgrounds\\Meadow.jpg");
-    }
+    void SetUp() override { options_test::CopyBundledFiles(appDir.path()); }
     void Click(int id) { SendMessageW(form().Control(id), BM_CLICK, 0, 0); }
 };
 

@@ -1,6 +1,7 @@
 // quillane.exe /restore-all and /count-customized, run as child processes
 // on real folders and real list files.
 #include "tests/ui/main/Form1Fixture.h"
+#include "tests/ui/main/ProgramCopy.h"
 
 #include "engine/ListStore.h"
 #include "engine/SettingsFile.h"
@@ -19,28 +20,14 @@ namespace {
 
 const std::string kForeign = "[.ShellClassInfo]\r\nInfoTip=theirs\r\n";
 
-std::wstring BuiltProgram() {
-    std::wstring path = L"Z:" + std::wstring(QUILLANE_EXE, QUILLANE_EXE + sizeof QUILLANE_EXE - 1);
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
-}
-
 HWND ChildControl(HWND window, int id);
 
 // quillane.exe copied into the application folder and started there.
 class Program {
   public:
     Program(const std::wstring& appFolder, const std::wstring& arguments,
-            const wchar_t* name = L"quillane.exe") {
-        const std::wstring exe = appFolder + L"\\" + name;
-        CopyFileW(BuiltProgram().c_str(), exe.c_str(), FALSE);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        std::wstring command = L"\"" + exe + L"\" " + arguments;
-        if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           appFolder.c_str(), &si, &pi_))
-            CloseHandle(pi_.hThread);
-    }
+            const wchar_t* name = L"quillane.exe")
+        : pi_(StartProgramCopy(appFolder, arguments, name)) {}
     ~Program() {
         if (pi_.hProcess) {
             if (!Ended(0))

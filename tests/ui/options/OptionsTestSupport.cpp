@@ -15,6 +15,13 @@ void CopyInto(const std::wstring& from, const std::wstring& to) {
         << "copy failed, error " << GetLastError();
 }
 
+void CopyBundledFiles(const std::wstring& appFolder) {
+    for (const wchar_t* folder : {L"Icons", L"Backgrounds"})
+        CreateDirectoryW((appFolder + L"\\" + folder).c_str(), nullptr);
+    CopyInto(BuiltIconsDir() + L"\\QuillaneIcons.dll", appFolder + L"\\Icons\\QuillaneIcons.dll");
+    CopyInto(BuiltBackgroundsDir() + L"\\Meadow.jpg", appFolder + L"\\Backgrounds\\Meadow.jpg");
+}
+
 void WriteText(const std::wstring& path, const std::string& text) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -15,6 +15,9 @@ using testing_support::WinePath;
 
 void CopyInto(const std::wstring& from, const std::wstring& to);
 void WriteText(const std::wstring& path, const std::string& text);
+// The Icons and Backgrounds folders as the build lays them out, with the icon
+// library and one picture, in the application folder.
+void CopyBundledFiles(const std::wstring& appFolder);
 
 // The colour dialog: opens "Define Custom Colors", types the three components, OK.
 void TypeColourAndOk(HWND dialog, int red, int green, int blue);

@@ -16,14 +16,7 @@ class RestoreTest : public Form1Fixture {
   protected:
     // Customizes the folders through the engine and starts the window on them.
     void StartWith(const std::vector<std::wstring>& folders) {
-        engine::FolderOptions options;
-        options.tooltip = L"tip";
-        std::string list;
-        for (const auto& folder : folders) {
-            ASSERT_TRUE(engine::CustomizeFolder(folder, options).customized);
-            list += Narrow(folder) + "\r\n";
-        }
-        WriteBytes(appDir / L"Fldr.dll", list);
+        ListCustomized(folders);
         ASSERT_TRUE(Start());
         form().restoreView().Command2_Click();
     }
