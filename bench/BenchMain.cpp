@@ -143,7 +143,13 @@ template <typename Action> double TimedWithGaps(ui::Form1& form, Figure& figure,
     const double seconds = Timed(action);
     gaps.Stop();
     form.pumpObserver = nullptr;
-    figure.longestGapMs = std::max(figure.longestGapMs, gaps.LongestMs());
+    if (gaps.LongestMs() > figure.longestGapMs) {
+        figure.longestGapMs = gaps.LongestMs();
+        figure.gapPlace = "after yield " + std::to_string(gaps.LongestAfterYields()) + " of " +
+                          std::to_string(gaps.Yields()) + ", ending " +
+                          std::to_string(gaps.LongestEndSeconds()) + " s into " +
+                          std::to_string(seconds) + " s";
+    }
     return seconds;
 }
 
@@ -328,23 +334,34 @@ int MemoryChild(size_t size) {
     Show(*form);
     form->WaitForList();
     const size_t base = WorkingSet();
+    // Where the memory goes: the working set and the peak after each step.
+    std::string phases;
+    const auto phase = [&phases](const char* name) {
+        phases += std::string(" ") + name + ":" + std::to_string(WorkingSet()) + ":" +
+                  std::to_string(PeakWorkingSet());
+    };
     form->SetText(ui::TxtFolder, root);
     form->folderSelection().SetIncludeSubdirectories(true);
     const size_t targets = form->TargetList().Count();
+    phase("walk");
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
     form->apply().Command1_Click();
+    phase("apply");
     form.reset();
+    phase("closed");
     auto again = NewForm(app);
     again->Create();
     Show(*again);
     again->WaitForList();
+    phase("start-up");
     again->restoreView().Command2_Click();
     SendMessageW(again->Control(ui::chkSelect), BM_SETCHECK, BST_CHECKED, 0);
     again->restoreView().chkSelect_Click();
     again->restoreView().cmdRestore_Click();
+    phase("restore");
     again.reset();
     const std::string line = std::to_string(base) + " " + std::to_string(PeakWorkingSet()) + " " +
-                             std::to_string(targets);
+                             std::to_string(targets) + phases;
     return WriteFileText(TempFolder() + L"\\memory.txt", line) ? 0 : 1;
 }
 
@@ -366,10 +383,15 @@ void MeasureMemory(size_t size, SizeResult& r) {
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    const std::string text = ReadFileText(resultFile);
     size_t targets = 0;
-    if (std::sscanf(ReadFileText(resultFile).c_str(), "%zu %zu %zu", &r.memoryBase, &r.memoryPeak,
-                    &targets) != 3)
+    int used = 0;
+    if (std::sscanf(text.c_str(), "%zu %zu %zu%n", &r.memoryBase, &r.memoryPeak, &targets, &used) !=
+        3) {
         r.problems.emplace_back("the memory run gave no figures");
+        return;
+    }
+    r.memoryPhases = text.substr(static_cast<size_t>(used));
 }
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {

@@ -18,22 +18,27 @@ double Now() {
 }
 
 void GapMeter::Start() {
-    last_ = Now();
+    start_ = last_ = longestEnd_ = Now();
     longest_ = 0;
-    yields_ = 0;
+    yields_ = longestAfter_ = 0;
+}
+
+void GapMeter::Mark(double now) {
+    if (now - last_ > longest_) {
+        longest_ = now - last_;
+        longestAfter_ = yields_;
+        longestEnd_ = now;
+    }
+    last_ = now;
 }
 
 void GapMeter::OnYield() {
-    const double now = Now();
-    longest_ = std::max(longest_, now - last_);
-    last_ = now;
+    Mark(Now());
     ++yields_;
 }
 
 void GapMeter::Stop() {
-    const double now = Now();
-    longest_ = std::max(longest_, now - last_);
-    last_ = now;
+    Mark(Now());
 }
 
 namespace {

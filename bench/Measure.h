@@ -18,10 +18,15 @@ class GapMeter {
     void Stop();
     double LongestMs() const { return longest_ * 1000.0; }
     size_t Yields() const { return yields_; }
+    // Where the longest stretch lay: the yields before it (0: it began the
+    // operation; Yields(): it ended it) and its end, seconds from the start.
+    size_t LongestAfterYields() const { return longestAfter_; }
+    double LongestEndSeconds() const { return longestEnd_ - start_; }
 
   private:
-    double last_ = 0, longest_ = 0;
-    size_t yields_ = 0;
+    void Mark(double now);
+    double start_ = 0, last_ = 0, longest_ = 0, longestEnd_ = 0;
+    size_t yields_ = 0, longestAfter_ = 0;
 };
 
 size_t PeakWorkingSet();

@@ -48,6 +48,28 @@ void PrintShareOfApply(const SizeResult& r, const std::vector<double>& part, con
                 Median(part), 100.0 * Ratio(part, without));
 }
 
+// Each step's working set and the peak so far, above the idle window, per
+// target folder.
+void PrintMemoryPhases(const SizeResult& r) {
+    if (r.memoryPhases.empty() || !r.targets)
+        return;
+    std::printf("%9zu %9zu %-8s bytes per target folder above idle (now/peak):", r.made, r.targets,
+                "steps");
+    const auto perFolder = [&r](size_t bytes) {
+        return static_cast<double>(bytes - std::min(bytes, r.memoryBase)) /
+               static_cast<double>(r.targets);
+    };
+    size_t pos = 0;
+    while ((pos = r.memoryPhases.find(' ', pos)) != std::string::npos) {
+        char name[32] = {};
+        size_t now = 0, peak = 0;
+        if (std::sscanf(r.memoryPhases.c_str() + pos, " %31[^:]:%zu:%zu", name, &now, &peak) == 3)
+            std::printf(" %s %.0f/%.0f", name, perFolder(now), perFolder(peak));
+        ++pos;
+    }
+    std::printf("\n");
+}
+
 } // namespace
 
 void PrintHeader(bool loose) {
@@ -76,6 +98,10 @@ void PrintRows(const SizeResult& r) {
             std::printf(" %9.3f %7.2f", Median(f->loose), Ratio(f->real, f->loose));
         std::printf("\n");
     }
+    for (const Figure* f : {&r.walk, &r.apply, &r.startup, &r.restore})
+        if (!f->gapPlace.empty())
+            std::printf("%9zu %9zu %-8s longest gap of %s: %s\n", r.made, r.targets, "gap", f->name,
+                        f->gapPlace.c_str());
     PrintShareOfApply(r, r.journal, "journal");
     PrintShareOfApply(r, r.notify, "notify");
     if (!r.noticesSent.empty())
@@ -92,6 +118,7 @@ void PrintRows(const SizeResult& r) {
                     "folder above idle\n",
                     r.made, r.targets, "memory", static_cast<double>(r.memoryPeak) / 1048576.0,
                     static_cast<double>(r.memoryBase) / 1048576.0, perFolder);
+        PrintMemoryPhases(r);
     }
     for (const auto& problem : r.problems)
         std::printf("  problem: %s\n", problem.c_str());

@@ -11,6 +11,7 @@ struct Figure {
     const char* name;
     std::vector<double> real, engine, floor, loose;
     double longestGapMs = -1; // -1: the operation has no yields to measure
+    std::string gapPlace;     // where the longest gap lay, for the report
 };
 
 struct SizeResult {
@@ -23,6 +24,7 @@ struct SizeResult {
     std::vector<double> secondsPerNotice; // one notice, timed apart
     double longestNotice = 0;             // the longest notice so far in the process
     size_t memoryBase = 0, memoryPeak = 0;
+    std::string memoryPhases; // " step:working set:peak" after each step of the memory run
     std::vector<std::string> problems;
 };
 
