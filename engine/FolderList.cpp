@@ -79,6 +79,18 @@ void PathArena::Clear() {
     used_ = 0;
 }
 
+void PathArena::ReleaseBefore(Ref ref) {
+    for (size_t block = 0; block < (ref >> 16) && block < blocks_.size(); ++block)
+        blocks_[block].reset();
+}
+
+void FolderLines::ReleaseBefore(size_t index) {
+    // Lines are stored in the order they come, so the earlier blocks hold
+    // only earlier lines.
+    if (index < refs_.size())
+        texts_.ReleaseBefore(refs_[index]);
+}
+
 void FolderLines::RemoveAt(size_t index) {
     refs_.erase(refs_.begin() + static_cast<std::ptrdiff_t>(index));
 }
@@ -262,19 +274,6 @@ constexpr size_t kPieceBytes = size_t{256} * 1024;
 
 enum class Encoding { Ansi, Utf8, Utf16 };
 
-// The end of the piece that starts at start: just after a line break, so
-// that no line and no character is cut.
-size_t PieceEnd(const std::vector<std::uint8_t>& bytes, size_t start, Encoding encoding) {
-    const size_t step = encoding == Encoding::Utf16 ? 2 : 1;
-    size_t end = start + kPieceBytes;
-    if (encoding == Encoding::Utf16)
-        end -= (end - start) % 2;
-    for (; end + step <= bytes.size(); end += step)
-        if (bytes[end] == '\n' && (step == 1 || bytes[end + 1] == 0))
-            return end + step;
-    return bytes.size();
-}
-
 std::wstring DecodePiece(const std::uint8_t* data, size_t size, Encoding encoding) {
     std::wstring text;
     if (encoding == Encoding::Utf16) {
@@ -303,45 +302,70 @@ void AddLines(const std::wstring& text, FolderLines& lines) {
     });
 }
 
-bool ReadLinesFromBytes(const std::vector<std::uint8_t>& bytes, FolderLines& lines,
-                        const YieldFn& yield) {
-    Encoding encoding = Encoding::Ansi;
-    size_t start = 0;
-    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        encoding = Encoding::Utf16;
-        start = 2;
-    } else if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
-        encoding = Encoding::Utf8;
-        start = 3;
-    }
-    while (start < bytes.size()) {
-        const size_t end = PieceEnd(bytes, start, encoding);
-        AddLines(DecodePiece(bytes.data() + start, end - start, encoding), lines);
-        start = end;
-        if (!platform::KeepGoing(yield)) {
-            SetLastError(ERROR_CANCELLED);
-            return false;
+// Decodes a list file a piece at a time: each piece up to its last line
+// break, the rest kept for the next, so that no line or character is cut.
+class PieceDecoder {
+  public:
+    explicit PieceDecoder(FolderLines& lines) : lines_(lines) {}
+    void Take(const std::uint8_t* data, size_t size, bool last) {
+        pending_.insert(pending_.end(), data, data + size);
+        size_t start = 0;
+        if (first_) {
+            start = TakeByteOrderMark();
+            first_ = false;
         }
+        const size_t end = last ? pending_.size() : LastLineEnd(start);
+        AddLines(DecodePiece(pending_.data() + start, end - start, encoding_), lines_);
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(end));
     }
-    return true;
-}
+
+  private:
+    size_t TakeByteOrderMark() {
+        if (pending_.size() >= 2 && pending_[0] == 0xFF && pending_[1] == 0xFE) {
+            encoding_ = Encoding::Utf16;
+            return 2;
+        }
+        if (pending_.size() >= 3 && pending_[0] == 0xEF && pending_[1] == 0xBB &&
+            pending_[2] == 0xBF) {
+            encoding_ = Encoding::Utf8;
+            return 3;
+        }
+        return 0;
+    }
+    // Just after the last line break from start on; start when there is none.
+    size_t LastLineEnd(size_t start) const {
+        if (encoding_ == Encoding::Utf16) {
+            for (size_t end = start + (pending_.size() - start) / 2 * 2; end >= start + 2; end -= 2)
+                if (pending_[end - 2] == '\n' && pending_[end - 1] == 0)
+                    return end;
+            return start;
+        }
+        for (size_t end = pending_.size(); end > start; --end)
+            if (pending_[end - 1] == '\n')
+                return end;
+        return start;
+    }
+    FolderLines& lines_;
+    std::vector<std::uint8_t> pending_;
+    Encoding encoding_ = Encoding::Ansi;
+    bool first_ = true;
+};
 } // namespace
 
 bool ReadListLines(const std::wstring& path, FolderLines& lines, const YieldFn& yield) {
     lines.Clear();
-    try {
-        std::vector<std::uint8_t> bytes;
-        if (!platform::ReadAllBytes(path, bytes, kListFileLimit))
-            return false;
-        if (!platform::KeepGoing(yield)) {
+    PieceDecoder decoder(lines);
+    const bool read = platform::ReadInPieces(
+        path, kListFileLimit, kPieceBytes,
+        [&decoder, &yield](const std::uint8_t* data, size_t size, bool last) {
+            decoder.Take(data, size, last);
+            if (platform::KeepGoing(yield))
+                return true;
             SetLastError(ERROR_CANCELLED);
             return false;
-        }
-        if (ReadLinesFromBytes(bytes, lines, yield))
-            return true;
-    } catch (const std::bad_alloc&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    }
+        });
+    if (read)
+        return true;
     const DWORD error = GetLastError();
     lines.Clear();
     SetLastError(error);

@@ -49,6 +49,9 @@ class PathArena {
     // NUL-terminated, for Win32 calls.
     const wchar_t* CStr(Ref ref) const { return Text(ref); }
     void Clear();
+    // Frees the blocks that lie wholly before ref's; the paths stored there
+    // may no longer be read.
+    void ReleaseBefore(Ref ref);
 
   private:
     const wchar_t* Text(Ref ref) const;
@@ -69,6 +72,9 @@ class FolderLines : public ListItems {
     void RemoveWhere(const std::function<bool(const std::wstring&)>& remove) override;
     bool TakeLines(FolderLines& lines, const YieldFn& yield = {}) override;
     void Reserve(size_t count) { refs_.reserve(count); }
+    // Frees the store of the lines before index, which a caller moving the
+    // lines elsewhere in order has taken: they may no longer be read.
+    void ReleaseBefore(size_t index);
 
   private:
     PathArena texts_;

@@ -149,11 +149,18 @@ bool FindNextEntry(const FindHandle& find, WIN32_FIND_DATAW& data) {
     return FindNextFileW(find.get(), &data) != FALSE;
 }
 
+namespace {
+// Another copy may be saving the file meanwhile.
+FileHandle OpenSharedForReading(const std::wstring& path) {
+    return FileHandle(CreateFileW(ExactPath(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+} // namespace
+
 bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes, size_t maxBytes) {
     bytes.clear();
-    FileHandle file(CreateFileW(ExactPath(path).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file = OpenSharedForReading(path);
     if (!file)
         return false;
     return ReadAllBytes(file, bytes, maxBytes);
@@ -176,6 +183,37 @@ bool ReadInto(HANDLE file, std::vector<std::uint8_t>& bytes) {
     return true;
 }
 } // namespace
+
+bool ReadInPieces(const std::wstring& path, size_t maxBytes, size_t pieceBytes,
+                  const PieceReader& take) {
+    FileHandle file = OpenSharedForReading(path);
+    std::uint64_t size = 0;
+    if (!file || !FileSize(file, size))
+        return false;
+    if (size > maxBytes) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    std::vector<std::uint8_t> piece;
+    std::uint64_t done = 0;
+    try {
+        for (;;) {
+            piece.resize(pieceBytes);
+            if (!ReadInto(file.get(), piece))
+                return false;
+            done += piece.size();
+            // Only what the file held when it was opened: it may grow meanwhile.
+            const bool last = piece.size() < pieceBytes || done >= size;
+            if (!take(piece.data(), piece.size(), last))
+                return false;
+            if (last)
+                return true;
+        }
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+}
 
 bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes, size_t maxBytes) {
     bytes.clear();

@@ -71,6 +71,12 @@ bool FindNextEntry(const FindHandle& find, WIN32_FIND_DATAW& data);
 bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes, size_t maxBytes);
 // Reads from the file's current position to its end.
 bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes, size_t maxBytes);
+// The same a piece of pieceBytes at a time, so that a long file is never held
+// whole: take gets each piece and whether it is the last; false from it stops
+// the read, which then fails with take's error.
+using PieceReader = std::function<bool(const std::uint8_t* data, size_t size, bool last)>;
+bool ReadInPieces(const std::wstring& path, size_t maxBytes, size_t pieceBytes,
+                  const PieceReader& take);
 // At most maxBytes from the file's current position; whole tells whether that
 // was the rest of the file.
 bool ReadPrefix(const FileHandle& file, size_t maxBytes, std::vector<std::uint8_t>& bytes,

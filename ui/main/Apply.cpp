@@ -86,8 +86,10 @@ bool CustomizeAndRecord(const std::wstring& folder, const std::vector<std::uint8
 }
 
 // Customized folders join the list box this many at a time: the list box's
-// messages for one item cost as much as the folder's own file work.
-constexpr size_t kJoinBatch = 256;
+// messages for one item cost as much as the folder's own file work. A folder
+// the sorted list box places before its last item costs a search of a dozen
+// or more comparisons, so a larger batch would hold the window too long.
+constexpr size_t kJoinBatch = 64;
 
 // What waits joins the list box whichever way the run ends.
 class JoinAtEnd {

@@ -102,13 +102,15 @@ bool ListBoxItems::TakeLines(engine::FolderLines& lines, const engine::YieldFn& 
         const std::wstring text = lines.Item(i);
         last = AddInOrder(locale, empty ? nullptr : &last, text) ? text : Item(Count() - 1);
         empty = false;
-        if (i % 256 == 255)
+        if (i % 256 == 255) {
+            // What the list box holds now need not be held twice.
+            lines.ReleaseBefore(i + 1);
             going = platform::KeepGoing(yield);
+        }
     }
     SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(listBox_, nullptr, TRUE);
-    if (going)
-        lines.Clear();
+    lines.Clear();
     return going;
 }
 

@@ -25,7 +25,7 @@ class ListBoxItems : public engine::ListItems {
     // keeps it paused (a ListRedrawThrottle).
     void AddAllQuietly(const std::vector<std::wstring>& texts);
     // Every line in order, the list box's drawing off, with yields between
-    // short steps; lines ends empty.
+    // short steps; lines ends empty, also when a yield stopped it.
     bool TakeLines(engine::FolderLines& lines, const engine::YieldFn& yield = {}) override;
     // Empties the list box and fills it with the items that keep is true for,
     // in their order, with their ticks: one rebuild instead of one removal

@@ -85,6 +85,8 @@ void RestoreView::chkSelect_Click() {
 namespace {
 // Up to this many leaving items are deleted one by one; more rebuild the list.
 constexpr size_t kRemovalsOneByOne = 16;
+// Deletions from the end of the list between turns of the message loop.
+constexpr size_t kRemovalsPerStep = 512;
 } // namespace
 
 bool RestoreView::RemoveRestored(std::vector<bool>& keep, size_t removed, bool prune) {
@@ -102,6 +104,16 @@ bool RestoreView::RemoveRestored(std::vector<bool>& keep, size_t removed, bool p
             if (!host_.YieldToMessages())
                 return false;
         }
+    }
+    // Those at the end go first, one by one from the last: nothing moves, and
+    // the window answers between short steps. The list box holds the truth at
+    // every step, so a window closed meanwhile saves a correct list.
+    while (!keep.empty() && !keep.back()) {
+        list.RemoveAt(keep.size() - 1);
+        keep.pop_back();
+        --removed;
+        if (keep.size() % kRemovalsPerStep == 0 && !host_.YieldToMessages())
+            return false;
     }
     if (removed > kRemovalsOneByOne) {
         list.KeepOnly(keep);

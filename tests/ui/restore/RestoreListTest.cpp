@@ -86,3 +86,28 @@ TEST_F(RestoreListTest, ARebuildKeepsTheSurvivorsAndTheirTicksAsRemovalsWould) {
     EXPECT_TRUE(rebuilt.HoldsInOrder(L"c:\\FOLDER 101"));
     DestroyWindow(other);
 }
+
+TEST_F(RestoreListTest, TakenLinesFillTheListAcrossTheStoresBlocksAndEndEmpty) {
+    // Long enough lines that the store frees several blocks on the way.
+    engine::FolderLines lines;
+    std::vector<std::wstring> expected;
+    for (int i = 0; i < 3000; ++i) {
+        wchar_t number[16];
+        swprintf(number, 16, L"%05d", i);
+        expected.push_back(L"C:\\" + std::wstring(100, L'x') + L"\\" + number);
+        lines.Append(expected.back());
+    }
+    ListBoxItems list(box);
+    ASSERT_TRUE(list.TakeLines(lines, [] { return true; }));
+    EXPECT_EQ(lines.Count(), 0u);
+    EXPECT_EQ(Items(), expected);
+    // A stop leaves what was taken in the list box and nothing in lines.
+    list.Clear();
+    for (const auto& text : expected)
+        lines.Append(text);
+    int yields = 0;
+    EXPECT_FALSE(list.TakeLines(lines, [&yields] { return ++yields < 5; }));
+    EXPECT_EQ(lines.Count(), 0u);
+    EXPECT_EQ(list.Count(), 5u * 256);
+    EXPECT_EQ(list.Item(5 * 256 - 1), expected[5 * 256 - 1]);
+}
