@@ -34,6 +34,7 @@ struct Options {
     bool fresh = false;
     bool looseFloors = false; // time the first floors too, for comparison
     bool variants = false;    // time other ways to make the floors' calls
+    bool windowOnly = false;  // the window's figures alone, for the largest trees
 };
 
 std::wstring TempFolder() {
@@ -211,32 +212,10 @@ double SecondsPerNotice(const std::vector<std::wstring>& targets) {
     return n ? seconds / static_cast<double>(n) : 0;
 }
 
-void RunOnce(size_t size, SizeResult& r, const Options& options) {
-    const std::wstring root = TreeRoot(size), app = AppFolder(size);
-    ResetListFile(app);
-    auto form = NewForm(app);
-    Expect(r, form->Create(), "the window could not be created");
-    Show(*form);
-    Expect(r, form->WaitForList(), "the start-up did not finish its load");
-
-    size_t walked = 0;
-    r.walk.floor.push_back(Timed([&] { walked = FloorWalk(root); }));
-    Expect(r, walked == r.made, "the bare walk found " + std::to_string(walked) + " folders");
-    if (options.looseFloors)
-        r.walk.loose.push_back(r.walk.floor.back()); // the walk's floor did not change
-    engine::SortedFolderList engineTargets;
-    r.walk.engine.push_back(Timed([&] { engine::BuildTargetList(root, engineTargets); }));
-    form->SetText(ui::TxtFolder, root);
-    r.walk.real.push_back(TimedWithGaps(
-        *form, r.walk, [&] { form->folderSelection().SetIncludeSubdirectories(true); }));
-    std::vector<std::wstring> targets;
-    targets.reserve(form->TargetList().Count());
-    for (size_t i = 0; i < form->TargetList().Count(); ++i)
-        targets.push_back(form->TargetList().At(i));
-    r.targets = targets.size();
-    Expect(r, engineTargets.Count() == targets.size(),
-           "the engine's walk listed " + std::to_string(engineTargets.Count()) + " targets");
-
+// The floors and the engine alone on the tree the window walked; the tree is
+// clean again at the end, for the window's own run.
+void RunFloorsAndEngine(const std::vector<std::wstring>& targets, const std::wstring& app,
+                        SizeResult& r, const Options& options) {
     const std::vector<std::uint8_t> ini = SettingsBytes();
     const std::vector<std::uint32_t> attributes = FolderAttributes(targets);
     r.apply.floor.push_back(Timed([&] { FloorApply(targets, attributes, ini); }));
@@ -273,6 +252,39 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     }));
     Expect(r, loaded.Count() == targets.size(), "the engine's start-up dropped folders");
     EngineRestore(targets, r);
+}
+
+void RunOnce(size_t size, SizeResult& r, const Options& options) {
+    const std::wstring root = TreeRoot(size), app = AppFolder(size);
+    ResetListFile(app);
+    auto form = NewForm(app);
+    Expect(r, form->Create(), "the window could not be created");
+    Show(*form);
+    Expect(r, form->WaitForList(), "the start-up did not finish its load");
+
+    if (!options.windowOnly) {
+        size_t walked = 0;
+        r.walk.floor.push_back(Timed([&] { walked = FloorWalk(root); }));
+        Expect(r, walked == r.made, "the bare walk found " + std::to_string(walked) + " folders");
+        if (options.looseFloors)
+            r.walk.loose.push_back(r.walk.floor.back()); // the walk's floor did not change
+    }
+    engine::SortedFolderList engineTargets;
+    if (!options.windowOnly)
+        r.walk.engine.push_back(Timed([&] { engine::BuildTargetList(root, engineTargets); }));
+    form->SetText(ui::TxtFolder, root);
+    r.walk.real.push_back(TimedWithGaps(
+        *form, r.walk, [&] { form->folderSelection().SetIncludeSubdirectories(true); }));
+    std::vector<std::wstring> targets;
+    targets.reserve(form->TargetList().Count());
+    for (size_t i = 0; i < form->TargetList().Count(); ++i)
+        targets.push_back(form->TargetList().At(i));
+    r.targets = targets.size();
+    if (!options.windowOnly)
+        Expect(r, engineTargets.Count() == targets.size(),
+               "the engine's walk listed " + std::to_string(engineTargets.Count()) + " targets");
+    if (!options.windowOnly)
+        RunFloorsAndEngine(targets, app, r, options);
 
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
     const platform::FolderNoticeTotals noticesBefore = platform::FolderNoticesSoFar();
@@ -422,6 +434,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.fresh = true;
         } else if (arg == L"--loose-floors") {
             options.looseFloors = true;
+        } else if (arg == L"--window-only") {
+            options.windowOnly = true;
         } else if (arg == L"--floor-variants") {
             options.variants = true;
         } else {
@@ -482,7 +496,7 @@ int wmain(int argc, wchar_t** argv) {
         if (!bench::ParseOptions(argc, argv, options)) {
             std::fprintf(stderr, "usage: quillane-bench [--sizes 1000,20000,200000] [--reps 3] "
                                  "[--large-reps 1] [--no-memory] [--fresh] [--loose-floors] "
-                                 "[--floor-variants]\n");
+                                 "[--floor-variants] [--window-only]\n");
             status = 2;
         } else {
             status = bench::Run(options);
