@@ -19,7 +19,7 @@ double Now() {
 
 void GapMeter::Start() {
     start_ = last_ = longestEnd_ = Now();
-    longest_ = 0;
+    longest_ = firstYield_ = 0;
     yields_ = longestAfter_ = 0;
 }
 
@@ -33,7 +33,13 @@ void GapMeter::Mark(double now) {
 }
 
 void GapMeter::OnYield() {
-    Mark(Now());
+    const double now = Now();
+    if (yields_ == 0) {
+        firstYield_ = now - start_;
+        if (fromFirstYield_)
+            last_ = now;
+    }
+    Mark(now);
     ++yields_;
 }
 

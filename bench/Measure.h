@@ -13,7 +13,12 @@ double Now(); // seconds on the performance counter
 // an operation to its first yield, between yields, and from the last to its end.
 class GapMeter {
   public:
+    // fromFirstYield: the stretch before the first yield is not a gap (a
+    // window's creation, before there is a window to answer); it is kept
+    // apart as FirstYieldMs.
+    explicit GapMeter(bool fromFirstYield = false) : fromFirstYield_(fromFirstYield) {}
     void Start();
+    double FirstYieldMs() const { return firstYield_ * 1000.0; }
     void OnYield();
     void Stop();
     double LongestMs() const { return longest_ * 1000.0; }
@@ -25,7 +30,8 @@ class GapMeter {
 
   private:
     void Mark(double now);
-    double start_ = 0, last_ = 0, longest_ = 0, longestEnd_ = 0;
+    bool fromFirstYield_;
+    double start_ = 0, last_ = 0, longest_ = 0, longestEnd_ = 0, firstYield_ = 0;
     size_t yields_ = 0, longestAfter_ = 0;
 };
 

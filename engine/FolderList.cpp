@@ -149,15 +149,26 @@ bool SortedFolderList::Sort(const YieldFn& yield) {
         if (!platform::KeepGoing(yield))
             return false;
     }
+    // Each pass merges pairs of runs into a second array, a slice at a time:
+    // the last pass, which merges the whole list, yields between slices too.
+    // A stop leaves the list as the pass found it, to be sorted when read.
+    constexpr size_t kSlice = 16384;
+    std::vector<PathArena::Ref> merged(n);
     for (size_t width = kRun; width < n; width *= 2) {
-        for (size_t start = 0; start + width < n; start += 2 * width) {
-            const auto first = refs_.begin() + static_cast<std::ptrdiff_t>(start);
-            const auto middle = first + static_cast<std::ptrdiff_t>(width);
-            const auto last = first + static_cast<std::ptrdiff_t>(std::min(2 * width, n - start));
-            std::inplace_merge(first, middle, last, less);
-            if (!platform::KeepGoing(yield))
-                return false;
+        size_t out = 0;
+        for (size_t start = 0; start < n; start += 2 * width) {
+            size_t left = start, right = std::min(start + width, n);
+            const size_t leftEnd = right, rightEnd = std::min(start + 2 * width, n);
+            while (left < leftEnd || right < rightEnd) {
+                // Equal paths keep their order: the left run's first.
+                const bool fromLeft =
+                    right == rightEnd || (left < leftEnd && !Less(refs_[right], refs_[left]));
+                merged[out++] = fromLeft ? refs_[left++] : refs_[right++];
+                if (out % kSlice == 0 && !platform::KeepGoing(yield))
+                    return false;
+            }
         }
+        refs_.swap(merged);
     }
     sorted_ = true;
     return true;

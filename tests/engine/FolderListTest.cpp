@@ -251,7 +251,7 @@ TEST(PruneRestoreList, DropsOnlyFoldersWithoutTheirSettingsFile) {
 }
 
 TEST(SortedFolderList, SortingInStepsGivesTheSameOrderAndYields) {
-    SortedFolderList stepwise, plain;
+    SortedFolderList stepwise, plain, stopped;
     unsigned seed = 12345;
     for (int i = 0; i < 20000; ++i) {
         seed = seed * 1103515245u + 12345u;
@@ -262,8 +262,8 @@ TEST(SortedFolderList, SortingInStepsGivesTheSameOrderAndYields) {
             path += static_cast<wchar_t>((seed % 2 ? L'a' : L'A') + (seed >> 8) % 26);
             path += std::to_wstring((seed >> 16) % 50);
         }
-        stepwise.Add(path);
-        plain.Add(path);
+        for (auto* list : {&stepwise, &plain, &stopped})
+            list->Add(path);
     }
     int yields = 0;
     ASSERT_TRUE(stepwise.Sort([&yields] { return ++yields > 0; }));
@@ -271,6 +271,10 @@ TEST(SortedFolderList, SortingInStepsGivesTheSameOrderAndYields) {
     EXPECT_EQ(Items(stepwise), Items(plain)); // plain sorts in one go when read
     for (size_t i = 1; i < stepwise.Count(); ++i)
         ASSERT_LE(platform::CompareNoCase(stepwise.At(i - 1), stepwise.At(i)), 0);
+    // Stopped in the middle of a merge, the list is whole and sorts when read.
+    int left = 6;
+    EXPECT_FALSE(stopped.Sort([&left] { return --left > 0; }));
+    EXPECT_EQ(Items(stopped), Items(plain));
 }
 
 TEST(PruneRestoreList, KeepsAFolderWhoseUsersFileIsStillSetAside) {
