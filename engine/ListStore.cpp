@@ -185,7 +185,7 @@ bool RestoreRecord::Save(const ListItems& list, const YieldFn& yield, bool keepJ
     return true;
 }
 
-bool ListJournal::Append(const std::vector<std::wstring>& folders) {
+bool ListJournal::Append(const std::vector<std::wstring>& folders, const YieldFn& yield) {
     if (!file_) {
         file_ = platform::OpenForAppending(path_);
         if (!file_)
@@ -201,7 +201,7 @@ bool ListJournal::Append(const std::vector<std::wstring>& folders) {
         platform::AppendUtf16(folder + L"\r\n", bytes);
     // On the disk before any of its folders is written, or a power cut could
     // leave written folders without a record.
-    return platform::AppendBytes(file_, bytes) && platform::FlushFile(file_);
+    return platform::AppendBytes(file_, bytes) && platform::FlushFile(file_, yield);
 }
 
 namespace {

@@ -95,8 +95,9 @@ class ListJournal {
     ListJournal(const ListJournal&) = delete;
     ListJournal& operator=(const ListJournal&) = delete;
     // Written through to the disk before it returns. False with
-    // GetLastError() set when the entries could not be recorded.
-    bool Append(const std::vector<std::wstring>& folders);
+    // GetLastError() set when the entries could not be recorded. yield, where
+    // given, runs while the disk takes them (a stop fails with ERROR_CANCELLED).
+    bool Append(const std::vector<std::wstring>& folders, const YieldFn& yield = {});
     void Close() { file_.reset(); }
 
   private:

@@ -300,6 +300,31 @@ bool FlushFile(const FileHandle& file) {
     return FlushFileBuffers(file.get()) != FALSE;
 }
 
+namespace {
+DWORD WINAPI FlushOnThread(void* file) {
+    return FlushFileBuffers(static_cast<HANDLE>(file)) ? ERROR_SUCCESS : GetLastError();
+}
+} // namespace
+
+bool FlushFile(const FileHandle& file, const YieldFn& yield) {
+    if (!yield)
+        return FlushFile(file);
+    const KernelHandle thread(CreateThread(nullptr, 0, FlushOnThread, file.get(), 0, nullptr));
+    if (!thread)
+        return FlushFile(file);
+    bool going = true;
+    // The thread uses the handle: it must end before this returns.
+    while (WaitForSingleObject(thread.get(), 10) == WAIT_TIMEOUT)
+        going = going && yield();
+    DWORD result = ERROR_SUCCESS;
+    if (!GetExitCodeThread(thread.get(), &result))
+        result = GetLastError();
+    if (result == ERROR_SUCCESS && !going)
+        result = ERROR_CANCELLED;
+    SetLastError(result);
+    return result == ERROR_SUCCESS;
+}
+
 bool CreateFolder(const std::wstring& path) {
     if (CreateDirectoryW(ExactPath(path).c_str(), nullptr))
         return true;

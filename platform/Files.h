@@ -86,6 +86,10 @@ FileHandle OpenForAppending(const std::wstring& path);
 bool AppendBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes);
 // Writes what the system still holds of the file through to the disk.
 bool FlushFile(const FileHandle& file);
+// The same on a thread of its own while yield runs between short waits: a
+// flush can take a disk's while. After yield says stop it waits to the end of
+// the flush and fails with ERROR_CANCELLED.
+bool FlushFile(const FileHandle& file, const YieldFn& yield);
 // Creates the folder; true as well when a folder of that name is already there.
 bool CreateFolder(const std::wstring& path);
 // True when a new file can be created in the folder (one is made and removed).

@@ -204,7 +204,11 @@ void Apply::Command1_Click() {
                     batch.push_back(subDirs_.At(j));
                 journaled = i + batch.size();
                 batchSize = engine::NextJournalBatch(batchSize);
-                if (!recordable || !journal.Append(batch)) {
+                if (!recordable ||
+                    !journal.Append(batch, [this] { return host_.YieldToMessages(); })) {
+                    // The window went while the disk took the batch.
+                    if (recordable && GetLastError() == ERROR_CANCELLED)
+                        return;
                     // No record, no write: these folders could not be restored.
                     failed += count - i;
                     break;
