@@ -23,6 +23,26 @@ using quillane::kAppTitle;
 
 namespace {
 
+// Sorts runs, then merges them pairwise, yielding between steps: a whole
+// drive's hashes in one sort would hold the window.
+bool SortInSteps(std::vector<std::uint64_t>& values, const engine::YieldFn& yield) {
+    constexpr size_t kRun = 65536;
+    const size_t n = values.size();
+    const auto at = [&values](size_t i) { return values.begin() + static_cast<std::ptrdiff_t>(i); };
+    for (size_t start = 0; start < n; start += kRun) {
+        std::sort(at(start), at(std::min(n, start + kRun)));
+        if (!platform::KeepGoing(yield))
+            return false;
+    }
+    for (size_t width = kRun; width < n; width *= 2)
+        for (size_t start = 0; start + width < n; start += 2 * width) {
+            std::inplace_merge(at(start), at(start + width), at(std::min(n, start + 2 * width)));
+            if (!platform::KeepGoing(yield))
+                return false;
+        }
+    return true;
+}
+
 // Whether the restore list holds a folder. A list-mode run keeps only a
 // sorted hash of each folder the list held before it, rather than a copy of
 // every path; a hash that matches is confirmed in the list box itself, since
@@ -44,8 +64,7 @@ class RestoreMembership {
                 return;
             }
         }
-        std::sort(hashes_.begin(), hashes_.end());
-        stopped_ = !platform::KeepGoing(yield);
+        stopped_ = !SortInSteps(hashes_, yield);
     }
     // The yield stopped the copy: the run stops too.
     bool Stopped() const { return stopped_; }

@@ -8,6 +8,7 @@
 #include "platform/Window.h"
 #include "ui/restore/RestoreList.h"
 
+#include <algorithm>
 #include <new>
 
 namespace ui {
@@ -67,19 +68,39 @@ void RestoreView::EnableViewControls(bool enabled) {
 }
 
 void RestoreView::chkSelect_Click() {
-    if (SendMessageW(c_.lstRestore, LB_GETCOUNT, 0, 0) < 1)
+    const LRESULT count = SendMessageW(c_.lstRestore, LB_GETCOUNT, 0, 0);
+    if (count < 1)
         return;
     host_.SetWaitCursor(true);
+    bool going = true;
     {
         BusyHold busy(busy_);
         LockWindowUpdate(c_.lstRestore);
         const bool tickAll = platform::Checked(c_.chkSelect);
-        SendMessageW(c_.lstRestore, LB_SETSEL, tickAll, -1);
-        if (tickAll)
+        going = TickEveryItem(tickAll, static_cast<size_t>(count));
+        if (going && tickAll)
             SendMessageW(c_.lstRestore, LB_SETCARETINDEX, 0, FALSE);
     }
-    host_.SetWaitCursor(false);
+    if (going)
+        host_.SetWaitCursor(false);
     LockWindowUpdate(nullptr);
+}
+
+bool RestoreView::TickEveryItem(bool tick, size_t count) {
+    constexpr size_t kRange = 8192;
+    for (size_t first = 0; first < count; first += kRange) {
+        const size_t last = std::min(count, first + kRange) - 1;
+        // A range is ticked from its first to its last item, unticked the
+        // other way round.
+        if (first == last)
+            SendMessageW(c_.lstRestore, LB_SETSEL, tick, static_cast<LPARAM>(first));
+        else
+            SendMessageW(c_.lstRestore, LB_SELITEMRANGEEX, tick ? first : last,
+                         static_cast<LPARAM>(tick ? last : first));
+        if (!host_.YieldToMessages())
+            return false;
+    }
+    return true;
 }
 
 namespace {

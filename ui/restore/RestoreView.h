@@ -47,6 +47,9 @@ class RestoreView {
     // Takes the restored folders out of the list box, with those the pruning
     // drops among the rest; false when the window went meanwhile.
     bool RemoveRestored(std::vector<bool>& keep, size_t removed, bool prune);
+    // Ticks or unticks every item a range at a time, the window answering
+    // between ranges; false when the window went meanwhile.
+    bool TickEveryItem(bool tick, size_t count);
 
     OperationHost& host_;
     BusyLock& busy_;
