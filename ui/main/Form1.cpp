@@ -280,7 +280,8 @@ bool Form1::LoadRestoreListSteps(bool& journalFound) {
     record_->Load(staged, yield);
     if (!hwnd())
         return false;
-    engine::RemoveBlankItems(staged);
+    // The lines read are well-formed entries, never blank: no pass over a
+    // whole drive's list is needed to drop blanks.
     const bool pruned = engine::PruneRestoreList(staged, [this](size_t done, size_t total) {
         if (done % 64 == 1 || done == total)
             ShowProgress(L"Loading restore list: " + std::to_wstring(done) + L" of " +
