@@ -400,7 +400,7 @@ namespace {
 // code page.
 bool WriteLines(const ListItems& list, bool& ansi, const YieldFn& yield,
                 const platform::PieceWriter& write) {
-    constexpr size_t kPiece = 1 << 20;
+    constexpr size_t kPiece = size_t{256} * 1024;
     std::vector<std::uint8_t> bytes;
     if (!ansi)
         bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));

@@ -186,6 +186,18 @@ bool RestoreRecord::Save(const ListItems& list, const YieldFn& yield, bool keepJ
 }
 
 bool ListJournal::Append(const std::vector<std::wstring>& folders, const YieldFn& yield) {
+    return AppendEach(
+        folders.size(), [&folders](size_t i) { return std::wstring_view(folders[i]); }, yield);
+}
+
+bool ListJournal::Append(const SortedFolderList& folders, size_t first, size_t count,
+                         const YieldFn& yield) {
+    return AppendEach(
+        count, [&folders, first](size_t i) { return folders.View(first + i); }, yield);
+}
+
+bool ListJournal::AppendEach(size_t count, const std::function<std::wstring_view(size_t)>& folder,
+                             const YieldFn& yield) {
     if (!file_) {
         file_ = platform::OpenForAppending(path_);
         if (!file_)
@@ -197,11 +209,20 @@ bool ListJournal::Append(const std::vector<std::wstring>& folders, const YieldFn
     std::uint64_t size = 0;
     if (platform::FileSize(file_, size) && size == 0)
         bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
-    for (const auto& folder : folders)
-        platform::AppendUtf16(folder + L"\r\n", bytes);
+    // Written a piece at a time: a batch of thousands is not held whole.
+    constexpr size_t kPiece = size_t{256} * 1024;
+    for (size_t i = 0; i < count; ++i) {
+        platform::AppendUtf16(std::wstring(folder(i)) + L"\r\n", bytes);
+        if (bytes.size() >= kPiece) {
+            if (!platform::AppendBytes(file_, bytes))
+                return false;
+            bytes.clear();
+        }
+    }
     // On the disk before any of its folders is written, or a power cut could
     // leave written folders without a record.
-    return platform::AppendBytes(file_, bytes) && platform::FlushFile(file_, yield);
+    return (bytes.empty() || platform::AppendBytes(file_, bytes)) &&
+           platform::FlushFile(file_, yield);
 }
 
 namespace {

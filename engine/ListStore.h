@@ -98,9 +98,14 @@ class ListJournal {
     // GetLastError() set when the entries could not be recorded. yield, where
     // given, runs while the disk takes them (a stop fails with ERROR_CANCELLED).
     bool Append(const std::vector<std::wstring>& folders, const YieldFn& yield = {});
+    // The same for count folders of the list from first on, without a copy.
+    bool Append(const SortedFolderList& folders, size_t first, size_t count,
+                const YieldFn& yield = {});
     void Close() { file_.reset(); }
 
   private:
+    bool AppendEach(size_t count, const std::function<std::wstring_view(size_t)>& folder,
+                    const YieldFn& yield);
     std::wstring path_;
     platform::FileHandle file_;
 };

@@ -124,6 +124,24 @@ TEST(ListJournal, MergeKeepsOnlyFoldersHoldingOurFile) {
     EXPECT_EQ(list.Count(), 3u);
 }
 
+TEST(ListJournal, ASliceOfTheTargetListIsRecordedWholeAcrossPieces) {
+    TempDir dir;
+    SortedFolderList targets;
+    for (int i = 0; i < 4000; ++i)
+        targets.Add(L"D:\\" + std::wstring(90, L'\x0416') + L"\\" + std::to_wstring(10000 + i));
+    const std::wstring journalFile = JournalPath(dir / L"Fldr.dll");
+    {
+        ListJournal journal(journalFile);
+        ASSERT_TRUE(journal.Append(targets, 0, 10));
+        ASSERT_TRUE(journal.Append(targets, 10, 3000, [] { return true; })); // over 256 KiB
+    }
+    std::vector<std::wstring> lines;
+    ASSERT_TRUE(ReadListLines(journalFile, lines));
+    ASSERT_EQ(lines.size(), 3010u);
+    for (size_t i = 0; i < lines.size(); ++i)
+        ASSERT_EQ(lines[i], targets.At(i)) << i;
+}
+
 TEST_F(RestoreFolderTest, AFolderOnAnAbsentDriveIsNotRestored) {
     const DWORD drives = GetLogicalDrives();
     wchar_t absent = 0;

@@ -212,19 +212,16 @@ void Apply::Command1_Click() {
         platform::FolderNotices notices;
         size_t journaled = 0;
         size_t batchSize = engine::kFirstJournalBatch;
-        std::vector<std::wstring> batch;
         for (size_t i = 0; i < count; ++i) {
             const std::wstring target = subDirs_.At(i);
             if (i % kJoinBatch == 0)
                 host_.JoinWaitingItems();
             if (i == journaled) {
-                batch.clear();
-                for (size_t j = i; j < count && j < i + batchSize; ++j)
-                    batch.push_back(subDirs_.At(j));
-                journaled = i + batch.size();
+                const size_t batch = std::min(batchSize, count - i);
+                journaled = i + batch;
                 batchSize = engine::NextJournalBatch(batchSize);
-                if (!recordable ||
-                    !journal.Append(batch, [this] { return host_.YieldToMessages(); })) {
+                if (!recordable || !journal.Append(subDirs_, i, batch,
+                                                   [this] { return host_.YieldToMessages(); })) {
                     // The window went while the disk took the batch.
                     if (recordable && GetLastError() == ERROR_CANCELLED)
                         return;
