@@ -128,13 +128,19 @@ bool RestoreView::RemoveRestored(std::vector<bool>& keep, size_t removed, bool p
     }
     // Those at the end go first, one by one from the last: nothing moves, and
     // the window answers between short steps. The list box holds the truth at
-    // every step, so a window closed meanwhile saves a correct list.
-    while (!keep.empty() && !keep.back()) {
-        list.RemoveAt(keep.size() - 1);
-        keep.pop_back();
-        --removed;
-        if (keep.size() % kRemovalsPerStep == 0 && !host_.YieldToMessages())
-            return false;
+    // every step, so a window closed meanwhile saves a correct list. Drawn
+    // after each deletion, the list box would take milliseconds for each.
+    {
+        ListRedrawThrottle quiet(c_.lstRestore);
+        while (!keep.empty() && !keep.back()) {
+            quiet.BeforeChange();
+            list.RemoveAt(keep.size() - 1);
+            quiet.AfterChange();
+            keep.pop_back();
+            --removed;
+            if (keep.size() % kRemovalsPerStep == 0 && !host_.YieldToMessages())
+                return false;
+        }
     }
     if (removed > kRemovalsOneByOne) {
         list.KeepOnly(keep);
