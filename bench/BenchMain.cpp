@@ -266,6 +266,18 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     Expect(r, form->Create(), "the window could not be created");
     Show(*form);
     Expect(r, form->WaitForList(), "the start-up did not finish its load");
+    // The window's figures alone leave the process to the window: its memory
+    // is taken here, without a run of its own.
+    const bool memoryHere = options.windowOnly && options.memory;
+    if (memoryHere) {
+        r.memoryBase = WorkingSet();
+        r.memoryPhases.clear();
+    }
+    const auto phase = [&r, memoryHere](const char* name) {
+        if (memoryHere)
+            r.memoryPhases += std::string(" ") + name + ":" + std::to_string(WorkingSet()) + ":" +
+                              std::to_string(PeakWorkingSet());
+    };
 
     if (!options.windowOnly) {
         size_t walked = 0;
@@ -280,16 +292,17 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     form->SetText(ui::TxtFolder, root);
     r.walk.real.push_back(TimedWithGaps(
         *form, r.walk, [&] { form->folderSelection().SetIncludeSubdirectories(true); }));
-    std::vector<std::wstring> targets;
-    targets.reserve(form->TargetList().Count());
-    for (size_t i = 0; i < form->TargetList().Count(); ++i)
-        targets.push_back(form->TargetList().At(i));
-    r.targets = targets.size();
-    if (!options.windowOnly)
+    phase("walk");
+    r.targets = form->TargetList().Count();
+    if (!options.windowOnly) {
+        std::vector<std::wstring> targets;
+        targets.reserve(form->TargetList().Count());
+        for (size_t i = 0; i < form->TargetList().Count(); ++i)
+            targets.push_back(form->TargetList().At(i));
         Expect(r, engineTargets.Count() == targets.size(),
                "the engine's walk listed " + std::to_string(engineTargets.Count()) + " targets");
-    if (!options.windowOnly)
         RunFloorsAndEngine(targets, app, r, options);
+    }
 
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
     const platform::FolderNoticeTotals noticesBefore = platform::FolderNoticesSoFar();
@@ -300,10 +313,12 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     r.longestNotice = noticesAfter.longestSeconds;
     Expect(r, form->Text(ui::txtChanging) == L"Folders Successfully Customized",
            "Apply ended with: " + Narrow(form->Text(ui::txtChanging)));
-    Expect(r, Count(*form, ui::lblRestoreCount) == targets.size(),
+    Expect(r, Count(*form, ui::lblRestoreCount) == r.targets,
            "the restore list does not hold every target after Apply");
+    phase("apply");
     form.reset();
     platform::DoEvents();
+    phase("closed");
 
     // Start-up as the program runs it: the window shows, then the list loads
     // as messages run, until the list is ready.
@@ -316,8 +331,9 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
             Expect(r, again->WaitForList(), "the start-up did not finish its load");
         },
         true));
-    Expect(r, Count(*again, ui::lblRestoreCount) == targets.size(),
+    Expect(r, Count(*again, ui::lblRestoreCount) == r.targets,
            "start-up did not keep every customized folder");
+    phase("start-up");
     again->restoreView().Command2_Click();
     platform::DoEvents();
     r.restore.real.push_back(TimedWithGaps(*again, r.restore, [&] {
@@ -326,8 +342,11 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
         again->restoreView().cmdRestore_Click();
     }));
     Expect(r, Count(*again, ui::lblRestoreCount) == 0, "Restore left folders in the list");
+    phase("restore");
     again.reset();
     platform::DoEvents();
+    if (memoryHere)
+        r.memoryPeak = PeakWorkingSet();
 }
 
 // Other ways to make the floors' calls, timed on the tree's target list.
@@ -473,7 +492,7 @@ int Run(const Options& options) {
             CompareVariants(size, r);
         for (int rep = 0; rep < reps; ++rep)
             RunOnce(size, r, options);
-        if (options.memory)
+        if (options.memory && !options.windowOnly)
             MeasureMemory(size, r);
         MarkTreeClean(size, r.made);
         std::printf("\n%zu folders, depth %d:", r.made, r.depth);
