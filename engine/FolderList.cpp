@@ -48,7 +48,12 @@ PathArena::Ref PathArena::Store(std::wstring_view text) {
     if (blocks_.empty() || used_ + need > kBlockChars) {
         if (blocks_.size() >= 0x10000)
             throw std::bad_alloc();
-        blocks_.push_back(std::make_unique<wchar_t[]>(std::max(need, kBlockChars)));
+        const size_t bytes = std::max(need, kBlockChars) * sizeof(wchar_t);
+        std::unique_ptr<wchar_t[], FreeBlock> block(static_cast<wchar_t*>(
+            VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
+        if (!block)
+            throw std::bad_alloc();
+        blocks_.push_back(std::move(block));
         used_ = 0;
     }
     wchar_t* at = blocks_.back().get() + used_;
@@ -61,6 +66,12 @@ PathArena::Ref PathArena::Store(std::wstring_view text) {
     // A long path fills its own block; the next one starts a new block.
     used_ = need > kBlockChars ? kBlockChars : used_ + need;
     return ref;
+}
+
+void PathArena::FreeBlock::operator()(wchar_t* block) const noexcept {
+    const DWORD error = GetLastError();
+    VirtualFree(block, 0, MEM_RELEASE);
+    SetLastError(error);
 }
 
 const wchar_t* PathArena::Text(Ref ref) const {

@@ -51,8 +51,13 @@ class PathArena {
     void Clear();
 
   private:
+    // Blocks come straight from the system, so that a store that is cleared
+    // gives its memory back rather than leaving it to the heap.
+    struct FreeBlock {
+        void operator()(wchar_t* block) const noexcept;
+    };
     const wchar_t* Text(Ref ref) const;
-    std::vector<std::unique_ptr<wchar_t[]>> blocks_;
+    std::vector<std::unique_ptr<wchar_t[], FreeBlock>> blocks_;
     size_t used_ = 0;
 };
 
