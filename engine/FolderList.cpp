@@ -167,8 +167,8 @@ FrontCodedPaths::Entry FrontCodedPaths::Decode(size_t offset) const {
     size_t length = static_cast<std::uint16_t>(at[1]);
     size_t header = 2;
     if (length == kLongMark) {
-        length = static_cast<std::uint16_t>(at[2]) |
-                 (size_t{static_cast<std::uint16_t>(at[3])} << 16);
+        length =
+            static_cast<std::uint16_t>(at[2]) | (size_t{static_cast<std::uint16_t>(at[3])} << 16);
         header = 4;
     }
     return {shared, {at + header, length}, offset + header + length};
@@ -209,11 +209,10 @@ const wchar_t* FrontCodedPaths::CStr(size_t index) const {
 
 bool FrontCodedPaths::Contains(std::wstring_view text) const {
     // Only the last block whose first path is not above the text can hold it.
-    const auto after = std::upper_bound(restarts_.begin(), restarts_.end(), text,
-                                        [this](std::wstring_view value, size_t offset) {
-                                            return platform::CompareNoCase(
-                                                       value, Decode(offset).rest) < 0;
-                                        });
+    const auto after = std::upper_bound(
+        restarts_.begin(), restarts_.end(), text, [this](std::wstring_view value, size_t offset) {
+            return platform::CompareNoCase(value, Decode(offset).rest) < 0;
+        });
     if (after == restarts_.begin())
         return false;
     const size_t first = static_cast<size_t>(after - restarts_.begin() - 1) * kRestartEvery;

@@ -534,7 +534,9 @@ TEST(SortedFolderList, ChangesToACompactedListGiveWhatTheyGiveWithout) {
     EXPECT_EQ(Items(compact), Items(plain));
 
     ASSERT_TRUE(compact.Compact());
-    const auto sub3 = [](const std::wstring& path) { return path.find(L"Sub 3") != path.npos; };
+    const auto sub3 = [](const std::wstring& path) {
+        return path.find(L"Sub 3") != std::wstring::npos;
+    };
     plain.RemoveWhere(sub3);
     compact.RemoveWhere(sub3);
     EXPECT_EQ(Items(compact), Items(plain));
