@@ -182,7 +182,8 @@ std::wstring_view FrontCodedPaths::View(size_t index) const {
     const size_t blockStart = index - index % kRestartEvery;
     size_t i = blockStart;
     size_t offset = restarts_[index / kRestartEvery];
-    // Onward from the last path rebuilt when that is no longer a way.
+    // Onward from the last path rebuilt when it lies no farther back than the
+    // restart point.
     if (rebuiltValid_ && rebuiltIndex_ < index && rebuiltIndex_ + 1 >= blockStart) {
         i = rebuiltIndex_ + 1;
         offset = rebuiltNext_;

@@ -93,7 +93,7 @@ class FrontCodedPaths {
     // kRestartEvery steps.
     std::wstring_view View(size_t index) const;
     const wchar_t* CStr(size_t index) const;
-    // Exact match without regard to case, the paths in that order.
+    // Exact match without regard to case (the order the paths are in).
     bool Contains(std::wstring_view text) const;
     // Replaces the content with count paths in ascending order, calling yield
     // between short steps. False, the content unchanged, when the yield
