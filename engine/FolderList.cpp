@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <map>
 #include <new>
+#include <stdexcept>
 
 namespace engine {
 
@@ -47,7 +48,12 @@ PathArena::Ref PathArena::Store(std::wstring_view text) {
     if (blocks_.empty() || used_ + need > kBlockChars) {
         if (blocks_.size() >= 0x10000)
             throw std::bad_alloc();
-        blocks_.push_back(std::make_unique<wchar_t[]>(std::max(need, kBlockChars)));
+        const size_t bytes = std::max(need, kBlockChars) * sizeof(wchar_t);
+        std::unique_ptr<wchar_t[], FreeBlock> block(static_cast<wchar_t*>(
+            VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
+        if (!block)
+            throw std::bad_alloc();
+        blocks_.push_back(std::move(block));
         used_ = 0;
     }
     wchar_t* at = blocks_.back().get() + used_;
@@ -60,6 +66,12 @@ PathArena::Ref PathArena::Store(std::wstring_view text) {
     // A long path fills its own block; the next one starts a new block.
     used_ = need > kBlockChars ? kBlockChars : used_ + need;
     return ref;
+}
+
+void PathArena::FreeBlock::operator()(wchar_t* block) const noexcept {
+    const DWORD error = GetLastError();
+    VirtualFree(block, 0, MEM_RELEASE);
+    SetLastError(error);
 }
 
 const wchar_t* PathArena::Text(Ref ref) const {
@@ -122,6 +134,155 @@ bool FolderLines::TakeLines(FolderLines& lines, const YieldFn& yield) {
     return ListItems::TakeLines(lines, yield);
 }
 
+namespace {
+// Each path of the compact form: the number of characters it shares with the
+// path before it, the length of the rest (kLongMark and two more characters
+// for a rest no Windows path needs), then the rest.
+constexpr size_t kLongMark = 0xFFFF;
+// Paths compacted between two turns of the yield.
+constexpr size_t kCompactStep = 4096;
+
+size_t SharedPrefix(std::wstring_view a, std::wstring_view b) {
+    const size_t most = std::min({a.size(), b.size(), kLongMark});
+    size_t shared = 0;
+    while (shared < most && a[shared] == b[shared])
+        ++shared;
+    return shared;
+}
+
+size_t PackedChars(size_t rest) {
+    return (rest < kLongMark ? 2 : 4) + rest;
+}
+
+void AppendPacked(std::vector<wchar_t>& packed, size_t shared, std::wstring_view rest) {
+    packed.push_back(static_cast<wchar_t>(shared));
+    if (rest.size() < kLongMark) {
+        packed.push_back(static_cast<wchar_t>(rest.size()));
+    } else {
+        packed.push_back(static_cast<wchar_t>(kLongMark));
+        packed.push_back(static_cast<wchar_t>(rest.size() & 0xFFFF));
+        packed.push_back(static_cast<wchar_t>(rest.size() >> 16));
+    }
+    packed.insert(packed.end(), rest.begin(), rest.end());
+}
+} // namespace
+
+struct FrontCodedPaths::Entry {
+    size_t shared;
+    std::wstring_view rest;
+    size_t next; // where the path after it starts
+};
+
+FrontCodedPaths::Entry FrontCodedPaths::Decode(size_t offset) const {
+    const wchar_t* at = packed_.data() + offset;
+    const size_t shared = static_cast<std::uint16_t>(at[0]);
+    size_t length = static_cast<std::uint16_t>(at[1]);
+    size_t header = 2;
+    if (length == kLongMark) {
+        length =
+            static_cast<std::uint16_t>(at[2]) | (size_t{static_cast<std::uint16_t>(at[3])} << 16);
+        header = 4;
+    }
+    return {shared, {at + header, length}, offset + header + length};
+}
+
+std::wstring_view FrontCodedPaths::View(size_t index) const {
+    if (index >= count_)
+        throw std::out_of_range("FrontCodedPaths::View");
+    if (rebuiltValid_ && rebuiltIndex_ == index)
+        return rebuilt_;
+    const size_t blockStart = index - index % kRestartEvery;
+    size_t i = blockStart;
+    size_t offset = restarts_[index / kRestartEvery];
+    // Onward from the last path rebuilt when it lies no farther back than the
+    // restart point.
+    if (rebuiltValid_ && rebuiltIndex_ < index && rebuiltIndex_ + 1 >= blockStart) {
+        i = rebuiltIndex_ + 1;
+        offset = rebuiltNext_;
+    }
+    rebuiltValid_ = false;
+    for (;; ++i) {
+        const Entry entry = Decode(offset);
+        rebuilt_.resize(entry.shared);
+        rebuilt_.append(entry.rest);
+        offset = entry.next;
+        if (i == index)
+            break;
+    }
+    rebuiltIndex_ = index;
+    rebuiltNext_ = offset;
+    rebuiltValid_ = true;
+    return rebuilt_;
+}
+
+const wchar_t* FrontCodedPaths::CStr(size_t index) const {
+    View(index);
+    return rebuilt_.c_str();
+}
+
+bool FrontCodedPaths::Contains(std::wstring_view text) const {
+    // Only the last block whose first path is not above the text can hold it.
+    const auto after = std::upper_bound(
+        restarts_.begin(), restarts_.end(), text, [this](std::wstring_view value, size_t offset) {
+            return platform::CompareNoCase(value, Decode(offset).rest) < 0;
+        });
+    if (after == restarts_.begin())
+        return false;
+    const size_t first = static_cast<size_t>(after - restarts_.begin() - 1) * kRestartEvery;
+    size_t offset = *(after - 1);
+    std::wstring path;
+    for (size_t i = first; i < count_ && i < first + kRestartEvery; ++i) {
+        const Entry entry = Decode(offset);
+        path.resize(entry.shared);
+        path.append(entry.rest);
+        offset = entry.next;
+        const int order = platform::CompareNoCase(path, text);
+        if (order >= 0)
+            return order == 0;
+    }
+    return false;
+}
+
+bool FrontCodedPaths::Assign(size_t count, const std::function<std::wstring_view(size_t)>& at,
+                             const YieldFn& yield) {
+    const auto shared = [&at](size_t i) {
+        return i % kRestartEvery == 0 ? 0 : SharedPrefix(at(i - 1), at(i));
+    };
+    // The exact size first: while this form is built, the caller's copy and
+    // this one are all that is held.
+    size_t chars = 0;
+    for (size_t i = 0; i < count; ++i) {
+        chars += PackedChars(at(i).size() - shared(i));
+        if (i % kCompactStep == kCompactStep - 1 && !platform::KeepGoing(yield))
+            return false;
+    }
+    std::vector<wchar_t> packed;
+    packed.reserve(chars);
+    std::vector<size_t> restarts;
+    restarts.reserve((count + kRestartEvery - 1) / kRestartEvery);
+    for (size_t i = 0; i < count; ++i) {
+        if (i % kRestartEvery == 0)
+            restarts.push_back(packed.size());
+        const size_t common = shared(i);
+        AppendPacked(packed, common, at(i).substr(common));
+        if (i % kCompactStep == kCompactStep - 1 && !platform::KeepGoing(yield))
+            return false;
+    }
+    packed_.swap(packed);
+    restarts_.swap(restarts);
+    count_ = count;
+    rebuiltValid_ = false;
+    return true;
+}
+
+void FrontCodedPaths::Clear() {
+    std::vector<wchar_t>().swap(packed_);
+    std::vector<size_t>().swap(restarts_);
+    std::wstring().swap(rebuilt_);
+    count_ = 0;
+    rebuiltValid_ = false;
+}
+
 bool SortedFolderList::Less(PathArena::Ref a, PathArena::Ref b) const {
     return platform::CompareNoCase(texts_.View(a), texts_.View(b)) < 0;
 }
@@ -174,21 +335,59 @@ bool SortedFolderList::Sort(const YieldFn& yield) {
     return true;
 }
 
+bool SortedFolderList::Compact(const YieldFn& yield) {
+    if (compact_)
+        return true;
+    SortIfNeeded();
+    try {
+        const auto at = [this](size_t i) { return texts_.View(refs_[i]); };
+        if (!packed_.Assign(refs_.size(), at, yield))
+            return false;
+    } catch (const std::bad_alloc&) {
+        // No room for the compact form: the list as it is reads as well.
+        return true;
+    }
+    compact_ = true;
+    std::vector<PathArena::Ref>().swap(refs_);
+    texts_.Clear();
+    return true;
+}
+
+void SortedFolderList::Expand() {
+    if (!compact_)
+        return;
+    PathArena texts;
+    std::vector<PathArena::Ref> refs;
+    refs.reserve(packed_.Count());
+    for (size_t i = 0; i < packed_.Count(); ++i)
+        refs.push_back(texts.Store(packed_.View(i)));
+    texts_ = std::move(texts);
+    refs_ = std::move(refs);
+    packed_.Clear();
+    compact_ = false;
+    sorted_ = true;
+}
+
 std::wstring SortedFolderList::Item(size_t index) const {
     return std::wstring(View(index));
 }
 
 std::wstring_view SortedFolderList::View(size_t index) const {
+    if (compact_)
+        return packed_.View(index);
     SortIfNeeded();
     return texts_.View(refs_.at(index));
 }
 
 const wchar_t* SortedFolderList::CStr(size_t index) const {
+    if (compact_)
+        return packed_.CStr(index);
     SortIfNeeded();
     return texts_.CStr(refs_.at(index));
 }
 
 void SortedFolderList::Add(const std::wstring& text) {
+    Expand();
     // Sorting once when the list is next read keeps a long walk linear.
     if (sorted_ && !refs_.empty() && platform::CompareNoCase(text, texts_.View(refs_.back())) < 0)
         sorted_ = false;
@@ -196,12 +395,14 @@ void SortedFolderList::Add(const std::wstring& text) {
 }
 
 void SortedFolderList::AddAll(const std::vector<std::wstring>& texts) {
+    Expand();
     refs_.reserve(refs_.size() + texts.size());
     for (const auto& text : texts)
         Add(text);
 }
 
 void SortedFolderList::RemoveAt(size_t index) {
+    Expand();
     SortIfNeeded();
     refs_.erase(refs_.begin() + static_cast<std::ptrdiff_t>(index));
 }
@@ -209,10 +410,13 @@ void SortedFolderList::RemoveAt(size_t index) {
 void SortedFolderList::Clear() {
     std::vector<PathArena::Ref>().swap(refs_);
     texts_.Clear();
+    packed_.Clear();
+    compact_ = false;
     sorted_ = true;
 }
 
 void SortedFolderList::RemoveWhere(const std::function<bool(const std::wstring&)>& remove) {
+    Expand();
     SortIfNeeded();
     refs_.erase(std::remove_if(refs_.begin(), refs_.end(),
                                [this, &remove](PathArena::Ref ref) {
@@ -222,6 +426,8 @@ void SortedFolderList::RemoveWhere(const std::function<bool(const std::wstring&)
 }
 
 bool SortedFolderList::Contains(const std::wstring& text) const {
+    if (compact_)
+        return packed_.Contains(text);
     SortIfNeeded();
     auto it = std::lower_bound(refs_.begin(), refs_.end(), text,
                                [this](PathArena::Ref ref, const std::wstring& value) {

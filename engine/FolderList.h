@@ -54,8 +54,13 @@ class PathArena {
     void ReleaseBefore(Ref ref);
 
   private:
+    // Blocks come straight from the system, so that a store that is cleared
+    // gives its memory back rather than leaving it to the heap.
+    struct FreeBlock {
+        void operator()(wchar_t* block) const noexcept;
+    };
     const wchar_t* Text(Ref ref) const;
-    std::vector<std::unique_ptr<wchar_t[]>> blocks_;
+    std::vector<std::unique_ptr<wchar_t[], FreeBlock>> blocks_;
     size_t used_ = 0;
 };
 
@@ -81,15 +86,53 @@ class FolderLines : public ListItems {
     std::vector<PathArena::Ref> refs_;
 };
 
+// Sorted paths front-coded: each stored as the number of characters it
+// shares with the path before it and the rest, end to end in one buffer, with
+// a whole path every kRestartEvery paths. Consecutive folders share their
+// parent's path, so a finished target list costs a fraction of its text.
+class FrontCodedPaths {
+  public:
+    static constexpr size_t kRestartEvery = 16;
+    size_t Count() const { return count_; }
+    // Rebuilt in a buffer of this object, valid until the next call on it.
+    // Reading in ascending order costs one step per path, any other at most
+    // kRestartEvery steps.
+    std::wstring_view View(size_t index) const;
+    const wchar_t* CStr(size_t index) const;
+    // Exact match without regard to case (the order the paths are in).
+    bool Contains(std::wstring_view text) const;
+    // Replaces the content with count paths in ascending order, calling yield
+    // between short steps. False, the content unchanged, when the yield
+    // stopped it; throws std::bad_alloc, the content unchanged.
+    bool Assign(size_t count, const std::function<std::wstring_view(size_t)>& at,
+                const YieldFn& yield);
+    void Clear();
+
+  private:
+    struct Entry;
+    Entry Decode(size_t offset) const;
+    std::vector<wchar_t> packed_;
+    std::vector<size_t> restarts_; // where every kRestartEvery-th path starts
+    size_t count_ = 0;
+    // The last path rebuilt, so that the next one is a single step.
+    mutable std::wstring rebuilt_;
+    mutable size_t rebuiltIndex_ = 0;
+    mutable size_t rebuiltNext_ = 0;
+    mutable bool rebuiltValid_ = false;
+};
+
 // Folder paths in ascending order without regard to case; a folder sorts
-// before every folder inside it. Each path is stored once (see PathArena).
+// before every folder inside it. Each path is stored once (see PathArena), or
+// once finished, front-coded (see Compact).
 class SortedFolderList : public ListItems {
   public:
-    size_t Count() const override { return refs_.size(); }
+    size_t Count() const override { return compact_ ? packed_.Count() : refs_.size(); }
     std::wstring Item(size_t index) const override;
     std::wstring At(size_t index) const { return Item(index); }
+    // Valid until the list changes; on a compacted list, only until the next
+    // call on the list (the text is rebuilt in a buffer of the list).
     std::wstring_view View(size_t index) const;
-    // NUL-terminated, valid until the list is cleared.
+    // NUL-terminated, valid as View's text.
     const wchar_t* CStr(size_t index) const;
     void Add(const std::wstring& text) override;
     void AddAll(const std::vector<std::wstring>& texts) override;
@@ -102,13 +145,23 @@ class SortedFolderList : public ListItems {
     // Puts the items in order now, calling yield between short steps. False
     // when the yield stopped it; the items are then put in order when next read.
     bool Sort(const YieldFn& yield);
+    // Stores the sorted items front-coded (see FrontCodedPaths), for a list
+    // that is read rather than changed: reading stays as it was, and a change
+    // first expands the list again. Calls yield between short steps; false
+    // when it stopped the compaction (the list is then as it was). A list
+    // there is no room for stays as it was.
+    bool Compact(const YieldFn& yield = {});
+    bool IsCompact() const { return compact_; }
 
   private:
     bool Less(PathArena::Ref a, PathArena::Ref b) const;
     void SortIfNeeded() const;
+    void Expand();
     PathArena texts_;
     mutable std::vector<PathArena::Ref> refs_;
     mutable bool sorted_ = true;
+    FrontCodedPaths packed_;
+    bool compact_ = false;
 };
 
 // The most a list file or journal may hold to be read: far more than a whole

@@ -29,8 +29,9 @@ bool WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
 bool IsExcludedFolder(const std::wstring& path);
 
 // The whole target list of folder: the folder itself unless it is a drive's
-// root, every subfolder, sorted, exclusions removed. False, with the list
-// empty, when the yield stopped it.
+// root, every subfolder, sorted, exclusions removed, compacted (see
+// SortedFolderList::Compact). False, with the list empty, when the yield
+// stopped it.
 bool BuildTargetList(const std::wstring& folder, SortedFolderList& list,
                      const WalkProgress& progress = {});
 

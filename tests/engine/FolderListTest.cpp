@@ -439,6 +439,142 @@ TEST(SortedFolderList, PathsStoredOnceKeepOrderAndCaseFreeLookupAcrossBlocks) {
     EXPECT_EQ(list.At(0), L"C:\\after");
 }
 
+namespace {
+
+// A target list's kinds of path: many sharing their parent's, a shared part
+// that ends inside a name, names differing only in case, names outside ASCII,
+// a long path and one too long for a length in one character, over many
+// restart blocks.
+std::vector<std::wstring> CompactionPaths() {
+    std::vector<std::wstring> paths{L"C:\\Data\\Photo",
+                                    L"C:\\Data\\Photos",
+                                    L"C:\\Data\\photos",
+                                    L"C:\\Data\\PHOTOS\\x",
+                                    L"C:\\Data\\Photos 2",
+                                    L"C:\\Data\\\u00c4rger\\\u65e5\u672c\u8a9e",
+                                    L"C:\\Data\\\u00e4rger\\\u65e5\u672c",
+                                    L"C:\\" + std::wstring(310, L'p'),
+                                    L"C:\\" + std::wstring(310, L'p') + L"\\q",
+                                    L"C:\\" + std::wstring(70000, L'L'),
+                                    L"C:\\" + std::wstring(70000, L'L') + L"\\child"};
+    for (int i = 0; i < 150; ++i) {
+        std::wstring path = L"D:\\Tree\\Level " + std::to_wstring(i / 10);
+        if (i % 10)
+            path += L"\\Sub " + std::to_wstring(i % 10) + (i % 3 ? L"" : L"\\Deeper");
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+void AddAllTo(SortedFolderList& list, const std::vector<std::wstring>& paths) {
+    for (const auto& path : paths)
+        list.Add(path);
+}
+
+} // namespace
+
+TEST(SortedFolderList, ACompactedListReadsAsBeforeInAnyOrder) {
+    SortedFolderList plain, compact;
+    AddAllTo(plain, CompactionPaths());
+    AddAllTo(compact, CompactionPaths());
+    ASSERT_TRUE(compact.Compact());
+    ASSERT_TRUE(compact.IsCompact());
+    const std::vector<std::wstring> expected = Items(plain);
+    ASSERT_EQ(compact.Count(), expected.size());
+    ASSERT_GT(expected.size(), 8 * FrontCodedPaths::kRestartEvery);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(compact.View(i).size(), expected[i].size()) << i;
+        ASSERT_EQ(compact.At(i), expected[i]) << i;
+        ASSERT_EQ(std::wstring(compact.CStr(i)), expected[i]) << i;
+    }
+    unsigned seed = 7;
+    for (int n = 0; n < 2000; ++n) {
+        seed = seed * 1103515245u + 12345u;
+        const size_t i = (seed >> 8) % expected.size();
+        ASSERT_EQ(compact.View(i), expected[i]) << i;
+    }
+    EXPECT_THROW(compact.At(expected.size()), std::out_of_range);
+    EXPECT_TRUE(compact.Sort([] { return false; })); // already in order
+    EXPECT_TRUE(compact.IsCompact());
+}
+
+TEST(SortedFolderList, ACompactedListFindsWhatTheListFindsOnEitherSideOfRestarts) {
+    SortedFolderList plain, compact;
+    AddAllTo(plain, CompactionPaths());
+    AddAllTo(compact, CompactionPaths());
+    ASSERT_TRUE(compact.Compact());
+    std::vector<std::wstring> probes{L"A:\\before", L"Z:\\after", L""};
+    for (const auto& path : Items(plain)) {
+        std::wstring upper = path;
+        for (wchar_t& c : upper)
+            c = static_cast<wchar_t>(towupper(c));
+        probes.insert(probes.end(), {path, upper, path + L"0", path.substr(0, path.size() - 1)});
+    }
+    size_t found = 0;
+    for (const auto& probe : probes) {
+        const bool held = plain.Contains(probe);
+        found += held;
+        ASSERT_EQ(compact.Contains(probe), held) << Narrow(probe.substr(0, 80));
+    }
+    EXPECT_GT(found, 2 * plain.Count());
+    EXPECT_LT(found, probes.size() - plain.Count());
+    EXPECT_TRUE(compact.Contains(L"d:\\tree\\level 1\\sub 5\\deeper"));
+    EXPECT_TRUE(compact.IsCompact());
+}
+
+TEST(SortedFolderList, ChangesToACompactedListGiveWhatTheyGiveWithout) {
+    SortedFolderList plain, compact;
+    AddAllTo(plain, CompactionPaths());
+    AddAllTo(compact, CompactionPaths());
+    ASSERT_TRUE(compact.Compact());
+    plain.Add(L"C:\\Data\\Photos 1");
+    compact.Add(L"C:\\Data\\Photos 1");
+    EXPECT_FALSE(compact.IsCompact());
+    EXPECT_EQ(Items(compact), Items(plain));
+
+    ASSERT_TRUE(compact.Compact());
+    plain.RemoveAt(40);
+    compact.RemoveAt(40);
+    EXPECT_EQ(Items(compact), Items(plain));
+
+    ASSERT_TRUE(compact.Compact());
+    const auto sub3 = [](const std::wstring& path) {
+        return path.find(L"Sub 3") != std::wstring::npos;
+    };
+    plain.RemoveWhere(sub3);
+    compact.RemoveWhere(sub3);
+    EXPECT_EQ(Items(compact), Items(plain));
+
+    ASSERT_TRUE(compact.Compact());
+    compact.AddAll({L"C:\\A", L"E:\\B"});
+    plain.AddAll({L"C:\\A", L"E:\\B"});
+    EXPECT_EQ(Items(compact), Items(plain));
+
+    ASSERT_TRUE(compact.Compact());
+    compact.Clear();
+    EXPECT_EQ(compact.Count(), 0u);
+    EXPECT_FALSE(compact.Contains(L"C:\\A"));
+    compact.Add(L"C:\\after");
+    EXPECT_EQ(Items(compact), std::vector<std::wstring>{L"C:\\after"});
+}
+
+TEST(SortedFolderList, CompactionYieldsAndAStopLeavesTheListAsItWas) {
+    SortedFolderList list;
+    for (int i = 0; i < 20000; ++i)
+        list.Add(L"C:\\Many\\" + std::to_wstring(i / 100) + L"\\" + std::to_wstring(i));
+    const std::vector<std::wstring> before = Items(list);
+    int yields = 0;
+    EXPECT_FALSE(list.Compact([&yields] { return ++yields < 6; }));
+    EXPECT_EQ(yields, 6);
+    EXPECT_FALSE(list.IsCompact());
+    EXPECT_EQ(Items(list), before);
+    yields = 0;
+    ASSERT_TRUE(list.Compact([&yields] { return ++yields > 0; }));
+    EXPECT_GE(yields, 8); // two passes of five steps
+    EXPECT_TRUE(list.IsCompact());
+    EXPECT_EQ(Items(list), before);
+}
+
 TEST(ListFile, ReadInPiecesGivesTheSameLinesInEveryEncoding) {
     TempDir dir;
     // Longer than one piece, with every kind of line break and a line cut by

@@ -73,6 +73,7 @@ TEST(FolderWalk, TargetListHasTheFolderSortedAndWithoutExclusions) {
     BuildTargetList(root, list, progress);
     EXPECT_EQ(Items(list), (std::vector<std::wstring>{root, root + L"\\a", root + L"\\Keep",
                                                       root + L"\\Keep\\Desk top"}));
+    EXPECT_TRUE(list.IsCompact()); // finished, so held front-coded
     // One a folder found, one after the sort, one a folder sifted, at the least.
     EXPECT_GE(yields, 7 + 1 + 8);
 }
