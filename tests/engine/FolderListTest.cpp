@@ -599,7 +599,7 @@ TEST(ListFile, ReadInPiecesGivesTheSameLinesInEveryEncoding) {
         FolderLines lines;
         size_t yields = 0;
         ASSERT_TRUE(ReadListLines(path, lines, [&yields] { return ++yields > 0; }));
-        EXPECT_GE(yields, bytes->size() / (256 * 1024)); // one a piece
+        EXPECT_GE(yields, bytes->size() / (size_t{256} * 1024)); // one a piece
         ASSERT_EQ(lines.Count(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i)
             ASSERT_EQ(lines.Item(i), expected[i]) << i;
