@@ -164,9 +164,11 @@ class SortedFolderList : public ListItems {
     bool compact_ = false;
 };
 
-// The most a list file or journal may hold to be read: far more than a whole
-// drive's folders, and little enough that reading it cannot end the program.
-inline constexpr size_t kListFileLimit = size_t{256} * 1024 * 1024;
+// The most a list file or journal may hold to be read: a million folders of
+// 125 characters take 258 MB in UTF-16, so this leaves room for four times as
+// many; it is read a piece at a time, and a list too large for the memory
+// fails to load rather than ending the program.
+inline constexpr size_t kListFileLimit = size_t{1024} * 1024 * 1024;
 
 // The well-formed lines of a list file or journal (see IsWellFormedListEntry).
 // False with GetLastError() set when the file cannot be read, is larger than
