@@ -639,10 +639,10 @@ bool SaveListToFile(const ListItems& list, const std::wstring& path, const Yield
     const auto produce = [&](const platform::PieceWriter& write) {
         return WriteLines(list, ansi, yield, write);
     };
-    if (platform::ReplaceFileFrom(path, produce))
+    if (platform::ReplaceFileFrom(path, produce, yield))
         return true;
     // A name outside the code page: the whole list again, as UTF-16.
-    return !ansi && platform::ReplaceFileFrom(path, produce);
+    return !ansi && platform::ReplaceFileFrom(path, produce, yield);
 }
 
 void RemoveBlankItems(ListItems& list) {

@@ -347,7 +347,8 @@ bool FolderAcceptsWrites(const std::wstring& folder) {
 }
 
 bool ReplaceFileFrom(const std::wstring& path,
-                     const std::function<bool(const PieceWriter& write)>& produce) {
+                     const std::function<bool(const PieceWriter& write)>& produce,
+                     const YieldFn& yield) {
     const std::wstring target = ExactPath(path);
     DWORD existing = GetFileAttributesW(target.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
@@ -372,7 +373,7 @@ bool ReplaceFileFrom(const std::wstring& path,
         const PieceWriter write = [&file](const std::uint8_t* data, size_t size) {
             return WriteRange(file.get(), data, size);
         };
-        if (!produce(write) || !FlushFileBuffers(file.get())) {
+        if (!produce(write) || !FlushFile(file, yield)) {
             file.reset();
             KeepingLastError([&temp] { DeleteFileW(temp.c_str()); });
             return false;
@@ -389,7 +390,8 @@ bool ReplaceFileFrom(const std::wstring& path,
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
                          const YieldFn& yield) {
     return ReplaceFileFrom(
-        path, [&bytes, &yield](const PieceWriter& write) { return WriteAll(bytes, yield, write); });
+        path, [&bytes, &yield](const PieceWriter& write) { return WriteAll(bytes, yield, write); },
+        yield);
 }
 
 std::wstring ErrorText(DWORD error) {

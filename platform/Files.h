@@ -111,8 +111,10 @@ bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_
 // whole: produce hands each piece to the writer it is given, and answers
 // false (with GetLastError() set) when it cannot go on.
 using PieceWriter = std::function<bool(const std::uint8_t* data, size_t size)>;
+// yield, where given, runs while the disk takes the new file (see FlushFile).
 bool ReplaceFileFrom(const std::wstring& path,
-                     const std::function<bool(const PieceWriter& write)>& produce);
+                     const std::function<bool(const PieceWriter& write)>& produce,
+                     const YieldFn& yield = {});
 
 // Text of the system's message for a Win32 error code, without the line break.
 std::wstring ErrorText(DWORD error);
