@@ -107,6 +107,12 @@ void MarkTreeClean(size_t size, size_t made) {
     WriteFileText(MarkerPath(size), std::to_string(made));
 }
 
+// Where the memory goes: " step:working set:peak" after a step.
+void AddMemoryPhase(std::string& phases, const char* name) {
+    phases += std::string(" ") + name + ":" + std::to_string(WorkingSet()) + ":" +
+              std::to_string(PeakWorkingSet());
+}
+
 void ResetListFile(const std::wstring& app) {
     CreateDirectoryW(app.c_str(), nullptr);
     WriteFileText(app + L"\\Fldr.dll", "\r\n");
@@ -275,8 +281,7 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     }
     const auto phase = [&r, memoryHere](const char* name) {
         if (memoryHere)
-            r.memoryPhases += std::string(" ") + name + ":" + std::to_string(WorkingSet()) + ":" +
-                              std::to_string(PeakWorkingSet());
+            AddMemoryPhase(r.memoryPhases, name);
     };
 
     if (!options.windowOnly) {
@@ -373,12 +378,8 @@ int MemoryChild(size_t size) {
     Show(*form);
     form->WaitForList();
     const size_t base = WorkingSet();
-    // Where the memory goes: the working set and the peak after each step.
     std::string phases;
-    const auto phase = [&phases](const char* name) {
-        phases += std::string(" ") + name + ":" + std::to_string(WorkingSet()) + ":" +
-                  std::to_string(PeakWorkingSet());
-    };
+    const auto phase = [&phases](const char* name) { AddMemoryPhase(phases, name); };
     form->SetText(ui::TxtFolder, root);
     form->folderSelection().SetIncludeSubdirectories(true);
     const size_t targets = form->TargetList().Count();

@@ -4,6 +4,7 @@
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
+#include "platform/SortInSteps.h"
 #include "platform/TextCompare.h"
 
 #include <algorithm>
@@ -298,39 +299,10 @@ void SortedFolderList::SortIfNeeded() const {
 bool SortedFolderList::Sort(const YieldFn& yield) {
     if (sorted_)
         return true;
-    // Runs of a few thousand, then pairwise merges: each step is short, so a
-    // whole drive's list is sorted without freezing the caller's window.
-    constexpr size_t kRun = 4096;
-    const auto less = [this](PathArena::Ref a, PathArena::Ref b) { return Less(a, b); };
-    const size_t n = refs_.size();
-    for (size_t start = 0; start < n; start += kRun) {
-        const auto first = refs_.begin() + static_cast<std::ptrdiff_t>(start);
-        std::stable_sort(first, first + static_cast<std::ptrdiff_t>(std::min(kRun, n - start)),
-                         less);
-        if (!platform::KeepGoing(yield))
-            return false;
-    }
-    // Each pass merges pairs of runs into a second array, a slice at a time:
-    // the last pass, which merges the whole list, yields between slices too.
-    // A stop leaves the list as the pass found it, to be sorted when read.
-    constexpr size_t kSlice = 16384;
-    std::vector<PathArena::Ref> merged(n);
-    for (size_t width = kRun; width < n; width *= 2) {
-        size_t out = 0;
-        for (size_t start = 0; start < n; start += 2 * width) {
-            size_t left = start, right = std::min(start + width, n);
-            const size_t leftEnd = right, rightEnd = std::min(start + 2 * width, n);
-            while (left < leftEnd || right < rightEnd) {
-                // Equal paths keep their order: the left run's first.
-                const bool fromLeft =
-                    right == rightEnd || (left < leftEnd && !Less(refs_[right], refs_[left]));
-                merged[out++] = fromLeft ? refs_[left++] : refs_[right++];
-                if (out % kSlice == 0 && !platform::KeepGoing(yield))
-                    return false;
-            }
-        }
-        refs_.swap(merged);
-    }
+    // A stop leaves the list unsorted, to be sorted when read.
+    if (!platform::SortInSteps(
+            refs_, [this](PathArena::Ref a, PathArena::Ref b) { return Less(a, b); }, yield))
+        return false;
     sorted_ = true;
     return true;
 }
@@ -489,28 +461,6 @@ namespace {
 // held twice as text nor decoded in one step.
 constexpr size_t kPieceBytes = size_t{256} * 1024;
 
-enum class Encoding { Ansi, Utf8, Utf16 };
-
-std::wstring DecodePiece(const std::uint8_t* data, size_t size, Encoding encoding) {
-    std::wstring text;
-    if (encoding == Encoding::Utf16) {
-        text.reserve(size / 2);
-        for (size_t i = 0; i + 1 < size; i += 2)
-            text.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
-        return text;
-    }
-    if (size == 0)
-        return text;
-    const UINT page = encoding == Encoding::Utf8 ? CP_UTF8 : CP_ACP;
-    const auto* chars = reinterpret_cast<const char*>(data);
-    const int length = MultiByteToWideChar(page, 0, chars, static_cast<int>(size), nullptr, 0);
-    if (length <= 0)
-        return text;
-    text.resize(static_cast<size_t>(length));
-    MultiByteToWideChar(page, 0, chars, static_cast<int>(size), text.data(), length);
-    return text;
-}
-
 // Adds the well-formed lines of text; a NUL inside a line is dropped.
 void AddLines(const std::wstring& text, FolderLines& lines) {
     ForEachLine(text, [&lines](const std::wstring& line) {
@@ -532,26 +482,19 @@ class PieceDecoder {
             first_ = false;
         }
         const size_t end = last ? pending_.size() : LastLineEnd(start);
-        AddLines(DecodePiece(pending_.data() + start, end - start, encoding_), lines_);
+        AddLines(platform::DecodeText(pending_.data() + start, end - start, encoding_), lines_);
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(end));
     }
 
   private:
     size_t TakeByteOrderMark() {
-        if (pending_.size() >= 2 && pending_[0] == 0xFF && pending_[1] == 0xFE) {
-            encoding_ = Encoding::Utf16;
-            return 2;
-        }
-        if (pending_.size() >= 3 && pending_[0] == 0xEF && pending_[1] == 0xBB &&
-            pending_[2] == 0xBF) {
-            encoding_ = Encoding::Utf8;
-            return 3;
-        }
-        return 0;
+        size_t mark = 0;
+        encoding_ = platform::EncodingOfMark(pending_.data(), pending_.size(), mark);
+        return mark;
     }
     // Just after the last line break from start on; start when there is none.
     size_t LastLineEnd(size_t start) const {
-        if (encoding_ == Encoding::Utf16) {
+        if (encoding_ == platform::TextEncoding::Utf16) {
             for (size_t end = start + (pending_.size() - start) / 2 * 2; end >= start + 2; end -= 2)
                 if (pending_[end - 2] == '\n' && pending_[end - 1] == 0)
                     return end;
@@ -564,7 +507,7 @@ class PieceDecoder {
     }
     FolderLines& lines_;
     std::vector<std::uint8_t> pending_;
-    Encoding encoding_ = Encoding::Ansi;
+    platform::TextEncoding encoding_ = platform::TextEncoding::Ansi;
     bool first_ = true;
 };
 } // namespace

@@ -76,18 +76,35 @@ std::vector<std::uint8_t> EncodeTextFile(const std::wstring& text) {
     return bytes;
 }
 
-std::wstring DecodeTextFile(const std::vector<std::uint8_t>& bytes) {
-    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+TextEncoding EncodingOfMark(const std::uint8_t* data, size_t size, size_t& markBytes) {
+    if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
+        markBytes = 2;
+        return TextEncoding::Utf16;
+    }
+    if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {
+        markBytes = 3;
+        return TextEncoding::Utf8;
+    }
+    markBytes = 0;
+    return TextEncoding::Ansi;
+}
+
+std::wstring DecodeText(const std::uint8_t* data, size_t size, TextEncoding encoding) {
+    if (encoding == TextEncoding::Utf16) {
         std::wstring text;
-        text.reserve((bytes.size() - 2) / 2);
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text.push_back(static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8)));
+        text.reserve(size / 2);
+        for (size_t i = 0; i + 1 < size; i += 2)
+            text.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
         return text;
     }
-    const char* data = reinterpret_cast<const char*>(bytes.data());
-    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
-        return Widen(CP_UTF8, data + 3, bytes.size() - 3);
-    return Widen(CP_ACP, data, bytes.size());
+    return Widen(encoding == TextEncoding::Utf8 ? CP_UTF8 : CP_ACP,
+                 reinterpret_cast<const char*>(data), size);
+}
+
+std::wstring DecodeTextFile(const std::vector<std::uint8_t>& bytes) {
+    size_t mark = 0;
+    const TextEncoding encoding = EncodingOfMark(bytes.data(), bytes.size(), mark);
+    return DecodeText(bytes.data() + mark, bytes.size() - mark, encoding);
 }
 
 } // namespace platform

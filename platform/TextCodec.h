@@ -16,6 +16,11 @@ void AppendUtf16(const std::wstring& text, std::vector<std::uint8_t>& bytes);
 inline constexpr std::uint8_t kUtf16Bom[] = {0xFF, 0xFE};
 // Accepts UTF-16LE and UTF-8 with their byte-order marks, otherwise ANSI.
 std::wstring DecodeTextFile(const std::vector<std::uint8_t>& bytes);
+// The same for a file read in pieces: the encoding the mark at its start
+// names (markBytes its length; ANSI and 0 without one), then each piece.
+enum class TextEncoding { Ansi, Utf8, Utf16 };
+TextEncoding EncodingOfMark(const std::uint8_t* data, size_t size, size_t& markBytes);
+std::wstring DecodeText(const std::uint8_t* data, size_t size, TextEncoding encoding);
 std::string ToAnsi(const std::wstring& text);
 
 } // namespace platform

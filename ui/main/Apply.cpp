@@ -6,6 +6,7 @@
 #include "engine/ListStore.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
+#include "platform/SortInSteps.h"
 #include "platform/TextCodec.h"
 #include "platform/TextCompare.h"
 #include "platform/Window.h"
@@ -22,26 +23,6 @@ namespace ui {
 using quillane::kAppTitle;
 
 namespace {
-
-// Sorts runs, then merges them pairwise, yielding between steps: a whole
-// drive's hashes in one sort would hold the window.
-bool SortInSteps(std::vector<std::uint64_t>& values, const engine::YieldFn& yield) {
-    constexpr size_t kRun = 65536;
-    const size_t n = values.size();
-    const auto at = [&values](size_t i) { return values.begin() + static_cast<std::ptrdiff_t>(i); };
-    for (size_t start = 0; start < n; start += kRun) {
-        std::sort(at(start), at(std::min(n, start + kRun)));
-        if (!platform::KeepGoing(yield))
-            return false;
-    }
-    for (size_t width = kRun; width < n; width *= 2)
-        for (size_t start = 0; start + width < n; start += 2 * width) {
-            std::inplace_merge(at(start), at(start + width), at(std::min(n, start + 2 * width)));
-            if (!platform::KeepGoing(yield))
-                return false;
-        }
-    return true;
-}
 
 // Whether the restore list holds a folder. A list-mode run keeps only a
 // sorted hash of each folder the list held before it, rather than a copy of
@@ -64,7 +45,7 @@ class RestoreMembership {
                 return;
             }
         }
-        stopped_ = !SortInSteps(hashes_, yield);
+        stopped_ = !platform::SortInSteps(hashes_, std::less<>(), yield);
     }
     // The yield stopped the copy: the run stops too.
     bool Stopped() const { return stopped_; }
