@@ -2,9 +2,9 @@
 
 #include "platform/ComPtr.h"
 
-#include <commctrl.h>
 #include <oleacc.h>
 
+#include <map>
 #include <memory>
 #include <utility>
 
@@ -15,15 +15,58 @@ namespace {
 struct Annotation {
     std::wstring name;
     std::wstring description;
+    WNDPROC original = nullptr; // the control's procedure before ours
 };
 
-constexpr UINT_PTR kSubclassId = 0x41CC;
-// The annotation is found through a window property as well as given to the
-// subclass: MinGW's import library lacks GetWindowSubclass.
-constexpr wchar_t kProperty[] = L"QuillaneAccessibleAnnotation";
+// The annotated controls. Not found through a window property, as the
+// common controls' subclassing does on every message: under Wine a property
+// is a round trip to its server (tens of microseconds), and the restore
+// list's box gets several messages for each of a whole drive's folders.
+class AnnotationTable {
+  public:
+    AnnotationTable() { InitializeCriticalSection(&lock_); }
+    ~AnnotationTable() { DeleteCriticalSection(&lock_); }
+    AnnotationTable(const AnnotationTable&) = delete;
+    AnnotationTable& operator=(const AnnotationTable&) = delete;
+
+    Annotation* Find(HWND control) {
+        const Lock lock(lock_);
+        const auto found = table_.find(control);
+        return found == table_.end() ? nullptr : found->second;
+    }
+    bool Add(HWND control, Annotation* annotation) {
+        const Lock lock(lock_);
+        return table_.emplace(control, annotation).second;
+    }
+    void Remove(HWND control) {
+        const Lock lock(lock_);
+        table_.erase(control);
+    }
+
+  private:
+    class Lock {
+      public:
+        explicit Lock(CRITICAL_SECTION& section) : section_(section) {
+            EnterCriticalSection(&section_);
+        }
+        ~Lock() { LeaveCriticalSection(&section_); }
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+
+      private:
+        CRITICAL_SECTION& section_;
+    };
+    CRITICAL_SECTION lock_{};
+    std::map<HWND, Annotation*> table_;
+};
+
+AnnotationTable& Annotations() {
+    static AnnotationTable table;
+    return table;
+}
 
 Annotation* AnnotationOf(HWND control) {
-    return IsWindow(control) ? static_cast<Annotation*>(GetPropW(control, kProperty)) : nullptr;
+    return IsWindow(control) ? Annotations().Find(control) : nullptr;
 }
 
 bool IsSelf(const VARIANT& child) {
@@ -189,8 +232,11 @@ LRESULT AnswerGetObject(HWND control, WPARAM wParam) {
     return result > 0 ? result : 0;
 }
 
-LRESULT CALLBACK AnnotatedProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                               DWORD_PTR data) {
+LRESULT CALLBACK AnnotatedProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    Annotation* annotation = Annotations().Find(control);
+    if (!annotation)
+        return DefWindowProcW(control, message, wParam, lParam);
+    const WNDPROC original = annotation->original;
     switch (message) {
     case WM_GETOBJECT:
         // lParam carries a 32-bit object id, sign-extended or not.
@@ -199,15 +245,16 @@ LRESULT CALLBACK AnnotatedProc(HWND control, UINT message, WPARAM wParam, LPARAM
                 return answer;
         }
         break;
-    case WM_NCDESTROY:
-        RemovePropW(control, kProperty);
-        RemoveWindowSubclass(control, AnnotatedProc, kSubclassId);
-        delete reinterpret_cast<Annotation*>(data);
-        break;
+    case WM_NCDESTROY: {
+        // The last message: the control forgets its annotation first.
+        Annotations().Remove(control);
+        const std::unique_ptr<Annotation> gone(annotation);
+        return CallWindowProcW(original, control, message, wParam, lParam);
+    }
     default:
         break;
     }
-    return DefSubclassProc(control, message, wParam, lParam);
+    return CallWindowProcW(original, control, message, wParam, lParam);
 }
 
 Annotation* Annotate(HWND control) {
@@ -216,11 +263,13 @@ Annotation* Annotate(HWND control) {
     if (!IsWindow(control))
         return nullptr;
     auto annotation = std::make_unique<Annotation>();
-    if (!SetPropW(control, kProperty, annotation.get()))
+    annotation->original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_WNDPROC));
+    if (!annotation->original || !Annotations().Add(control, annotation.get()))
         return nullptr;
-    if (!SetWindowSubclass(control, AnnotatedProc, kSubclassId,
-                           reinterpret_cast<DWORD_PTR>(annotation.get()))) {
-        RemovePropW(control, kProperty);
+    SetLastError(ERROR_SUCCESS);
+    if (!SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnnotatedProc)) &&
+        GetLastError() != ERROR_SUCCESS) {
+        Annotations().Remove(control);
         return nullptr;
     }
     return annotation.release();
