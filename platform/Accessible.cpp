@@ -61,8 +61,10 @@ class AnnotationTable {
 };
 
 AnnotationTable& Annotations() {
-    static AnnotationTable table;
-    return table;
+    // Never destroyed: a control may still get its last messages while the
+    // process ends, after static objects are gone.
+    static AnnotationTable* const table = new AnnotationTable;
+    return *table;
 }
 
 Annotation* AnnotationOf(HWND control) {
