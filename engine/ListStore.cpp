@@ -5,7 +5,11 @@
 #include "platform/TextCodec.h"
 #include "platform/TextCompare.h"
 
+#include <algorithm>
+#include <map>
+#include <new>
 #include <set>
+#include <utility>
 
 namespace engine {
 
@@ -35,6 +39,69 @@ FolderSet Held(const ListItems& list, const YieldFn& yield) {
 bool IsMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
+
+// Folder hashes with the line each came from, sorted: lines that share a
+// hash sit together, so a lookup reads a few lines rather than all.
+using HashedLines = std::vector<std::pair<std::uint64_t, size_t>>;
+
+HashedLines HashLines(const FolderLines& lines, const YieldFn& yield, bool& going) {
+    HashedLines hashed;
+    hashed.reserve(lines.Count());
+    for (size_t i = 0; i < lines.Count(); ++i) {
+        if (i % 4096 == 0 && !platform::KeepGoing(yield)) {
+            going = false;
+            return hashed;
+        }
+        hashed.emplace_back(platform::HashNoCase(lines.View(i)), i);
+    }
+    std::sort(hashed.begin(), hashed.end());
+    return hashed;
+}
+
+HashedLines::const_iterator FirstOf(const HashedLines& hashed, std::uint64_t hash) {
+    return std::lower_bound(hashed.begin(), hashed.end(), std::make_pair(hash, size_t{0}));
+}
+
+// Marks each line that repeats an earlier one (letter case aside).
+void MarkRepeats(const FolderLines& lines, const HashedLines& hashed, std::vector<bool>& marked) {
+    for (size_t group = 0; group < hashed.size();) {
+        size_t end = group + 1;
+        while (end < hashed.size() && hashed[end].first == hashed[group].first)
+            ++end;
+        for (size_t j = group + 1; j < end; ++j) {
+            const size_t line = hashed[j].second;
+            for (size_t k = group; k < j && !marked[line]; ++k)
+                if (platform::CompareNoCase(lines.View(hashed[k].second), lines.View(line)) == 0)
+                    marked[line] = true;
+        }
+        group = end;
+    }
+}
+
+void AddHashes(std::vector<std::uint64_t>& set, const std::vector<std::wstring>& folders) {
+    if (folders.empty())
+        return;
+    for (const auto& folder : folders)
+        set.push_back(platform::HashNoCase(folder));
+    std::sort(set.begin(), set.end());
+    set.erase(std::unique(set.begin(), set.end()), set.end());
+}
+
+// The journals this process wrote and closed that no save has removed yet.
+// Only the thread that runs the window or the batch run touches them.
+struct OwnJournal {
+    std::wstring base, path;
+    platform::FileStamp stamp;
+};
+// The name a save's temporary files start with (see platform::ReplaceFileFrom).
+std::wstring TemporaryBase(const std::wstring& listFile) {
+    return listFile + L".new";
+}
+
+std::vector<OwnJournal>& OwnJournals() {
+    static std::vector<OwnJournal> journals;
+    return journals;
+}
 } // namespace
 
 bool IsWellFormedListEntry(const std::wstring& line) {
@@ -61,6 +128,10 @@ bool IsWellFormedListEntry(const std::wstring& line) {
 
 std::wstring JournalPath(const std::wstring& listFile) {
     return listFile + L".journal";
+}
+
+std::wstring LockPath(const std::wstring& listFile) {
+    return listFile + L".lock";
 }
 
 RestoreRecord::RestoreRecord(const std::wstring& appFolder, const std::wstring& perUserRoot) {
@@ -91,7 +162,7 @@ RestoreRecord::RestoreRecord(const std::wstring& appFolder, const std::wstring& 
         // Seeded in one step: a run killed while copying leaves no cut list.
         std::vector<std::uint8_t> bytes;
         if (platform::ReadAllBytes(inAppFolder, bytes, kListFileLimit))
-            platform::ReplaceFileContents(perUser, bytes);
+            platform::CreateFileContents(perUser, bytes);
     } else if (attributes & FILE_ATTRIBUTE_READONLY) {
         // An earlier copy kept the application folder's read-only attribute,
         // which would refuse every save.
@@ -110,78 +181,252 @@ void RestoreRecord::CreateIfMissing() {
 }
 
 bool RestoreRecord::Load(ListItems& list, const YieldFn& yield) {
-    bool loaded = LoadListFromFile(list, file_, yield);
     readError_ = 0;
-    if (!loaded && IsMissing(GetLastError())) {
+    loaded_.clear();
+    journalsRead_.clear();
+    // A stamp that differs after the read: the list changed meanwhile, and
+    // the next save reads it again.
+    platform::FileStamp before, after;
+    const bool stamped = platform::ReadStamp(file_, before);
+    FolderLines lines;
+    bool loaded = ReadListLines(file_, lines, yield);
+    fileSeenKnown_ = false;
+    if (loaded || IsMissing(GetLastError())) {
+        if (stamped && platform::ReadStamp(file_, after) && after == before) {
+            fileSeen_ = before;
+            fileSeenKnown_ = true;
+        }
         loaded = true;
-    } else if (!loaded) {
+    } else {
         readError_ = GetLastError();
         if (CanRecord())
             error_ = readError_; // a save would lose what it could not read
     }
     otherRead_ = false;
-    if (other_.empty())
-        return loaded;
-    std::vector<std::wstring> lines;
-    if (!ReadListLines(other_, lines)) {
-        // An unreadable list is kept. An absent one is not taken as read: one
-        // written there later by another copy is not deleted unseen.
-        const DWORD error = GetLastError();
-        if (!IsMissing(error) && !readError_)
-            readError_ = error;
-        return loaded;
+    otherSeenKnown_ = false;
+    FolderLines others;
+    if (!other_.empty()) {
+        const bool otherStamped = platform::ReadStamp(other_, before);
+        if (ReadListLines(other_, others, yield)) {
+            if (otherStamped && platform::ReadStamp(other_, after) && after == before) {
+                otherLoaded_ = otherSeen_ = before;
+                otherRead_ = otherSeenKnown_ = true;
+            }
+        } else {
+            // An unreadable list is kept. An absent one is not taken as read: one
+            // written there later by another copy is not deleted unseen.
+            const DWORD error = GetLastError();
+            if (!IsMissing(error) && !readError_)
+                readError_ = error;
+            if (IsMissing(error) && otherStamped && !before.present) {
+                otherSeen_ = before;
+                otherSeenKnown_ = true;
+            }
+        }
     }
-    otherRead_ = true;
-    if (lines.empty())
-        return loaded;
-    FolderSet held = Held(list, yield);
+    bool going = true;
+    const HashedLines hashed = HashLines(lines, yield, going);
+    for (const auto& line : hashed)
+        if (loaded_.empty() || loaded_.back() != line.first)
+            loaded_.push_back(line.first);
+    // The other place's folders that the list holds already are left out.
+    const size_t own = lines.Count();
     std::vector<std::wstring> added;
-    for (auto& line : lines)
-        if (held.insert(line).second)
-            added.push_back(std::move(line));
-    list.AddAll(added);
+    std::multimap<std::uint64_t, size_t> addedAt;
+    for (size_t i = 0; going && i < others.Count(); ++i) {
+        const std::wstring_view folder = others.View(i);
+        const std::uint64_t hash = platform::HashNoCase(folder);
+        bool held = false;
+        for (auto it = FirstOf(hashed, hash); !held && it != hashed.end() && it->first == hash;
+             ++it)
+            held = platform::CompareNoCase(lines.View(it->second), folder) == 0;
+        for (auto [it, end] = addedAt.equal_range(hash); !held && it != end; ++it)
+            held = platform::CompareNoCase(lines.View(it->second), folder) == 0;
+        if (held)
+            continue;
+        addedAt.emplace(hash, lines.Count());
+        lines.Append(folder);
+        added.push_back(std::wstring(folder));
+    }
+    others.Clear();
+    if (lines.Count() > own)
+        AddHashes(loaded_, added);
+    if (!going || !list.TakeLines(lines, yield)) {
+        if (!readError_)
+            readError_ = ERROR_CANCELLED;
+        if (CanRecord())
+            error_ = ERROR_CANCELLED;
+        return false;
+    }
     return loaded;
 }
 
+namespace {
+// The journals beside a list: the first name, and later runs' numbered ones.
+std::vector<std::wstring> JournalsOf(const std::wstring& listFile) {
+    return platform::NumberedFiles(JournalPath(listFile));
+}
+
+size_t MergeJournalInto(ListItems& list, const std::wstring& journalPath, const YieldFn& yield,
+                        bool* read, std::vector<std::wstring>& found);
+} // namespace
+
 bool RestoreRecord::MergeJournals(ListItems& list, const YieldFn& yield) {
     bool found = false;
+    std::vector<std::wstring> added;
     for (const std::wstring* listFile : {&file_, &other_}) {
         if (listFile->empty())
             continue;
-        const std::wstring journal = JournalPath(*listFile);
-        if (!platform::PathExists(journal))
-            continue;
-        found = true;
-        bool read = false;
-        MergeJournal(list, journal, yield, &read);
-        if (!read) {
-            // What it holds is known nowhere else: it stays until it can be read.
-            journalUnread_ = true;
-            if (!readError_)
-                readError_ = GetLastError();
+        for (const std::wstring& journal : JournalsOf(*listFile)) {
+            found = true;
+            // One that a running copy still writes is held without sharing its
+            // deletion: it is read, and left to that copy.
+            const bool removable = platform::OpenForRemoval(journal).valid();
+            platform::FileStamp before, after;
+            const bool stamped = platform::ReadStamp(journal, before);
+            bool read = false;
+            MergeJournalInto(list, journal, yield, &read, added);
+            if (!read) {
+                // What it holds is known nowhere else: it stays until it can be read.
+                if (!readError_)
+                    readError_ = GetLastError();
+                continue;
+            }
+            if (removable && stamped && platform::ReadStamp(journal, after) && after == before)
+                journalsRead_.push_back({journal, *listFile, before});
         }
     }
+    AddHashes(loaded_, added);
     return found;
 }
 
-bool RestoreRecord::Save(const ListItems& list, const YieldFn& yield, bool keepJournal) {
+bool RestoreRecord::TakeInOthersSaves(ListItems& list, const YieldFn& yield) {
+    FolderLines saved;
+    struct Place {
+        const std::wstring& file;
+        platform::FileStamp& seen;
+        bool& known;
+    };
+    for (Place place : {Place{file_, fileSeen_, fileSeenKnown_},
+                        Place{other_, otherSeen_, otherSeenKnown_}}) {
+        if (place.file.empty())
+            continue;
+        platform::FileStamp now;
+        const bool stamped = platform::ReadStamp(place.file, now);
+        if (stamped && place.known && now == place.seen)
+            continue;
+        FolderLines lines;
+        if (!ReadListLines(place.file, lines, yield)) {
+            const DWORD error = GetLastError();
+            // The other place's list is never written here, so what it holds
+            // stays there; the list in use would be lost.
+            if (IsMissing(error) || (&place.file == &other_ && error != ERROR_CANCELLED))
+                continue;
+            SetLastError(error);
+            return false;
+        }
+        for (size_t i = 0; i < lines.Count(); ++i)
+            saved.Append(lines.View(i));
+        place.seen = now;
+        place.known = stamped;
+    }
+    if (saved.Count() == 0)
+        return true;
+    bool going = true;
+    const HashedLines hashed = HashLines(saved, yield, going);
+    std::vector<bool> taken(saved.Count());
+    const size_t count = list.Count();
+    for (size_t i = 0; going && i < count; ++i) {
+        if (i % 1024 == 0 && !platform::KeepGoing(yield))
+            going = false;
+        const std::wstring item = list.Item(i);
+        const std::uint64_t hash = platform::HashNoCase(item);
+        for (auto it = FirstOf(hashed, hash); it != hashed.end() && it->first == hash; ++it)
+            if (!taken[it->second] && platform::CompareNoCase(saved.View(it->second), item) == 0)
+                taken[it->second] = true;
+    }
+    if (!going) {
+        SetLastError(ERROR_CANCELLED);
+        return false;
+    }
+    MarkRepeats(saved, hashed, taken);
+    std::vector<std::wstring> added;
+    for (size_t i = 0; i < saved.Count(); ++i) {
+        if (taken[i])
+            continue;
+        const std::wstring folder(saved.View(i));
+        // Taken out here since the load: only a folder customized again since
+        // comes back.
+        if (std::binary_search(loaded_.begin(), loaded_.end(), platform::HashNoCase(folder))) {
+            if (!platform::KeepGoing(yield)) {
+                SetLastError(ERROR_CANCELLED);
+                return false;
+            }
+            if (!IsOwnSettingsFile(SettingsFilePath(folder)))
+                continue;
+        }
+        added.push_back(folder);
+    }
+    list.AddAll(added);
+    AddHashes(loaded_, added);
+    return true;
+}
+
+void RestoreRecord::RemoveReadFiles(bool keepJournal) {
+    // Each only as this copy read or wrote it: one that changed since holds
+    // folders this save may lack.
+    for (const ReadJournal& journal : journalsRead_)
+        platform::RemoveName(journal.path, TemporaryBase(journal.listFile), &journal.stamp);
+    journalsRead_.clear();
+    const std::wstring base = JournalPath(file_);
+    auto& own = OwnJournals();
+    for (auto it = own.begin(); it != own.end();) {
+        if (platform::CompareNoCase(it->base, base) != 0) {
+            ++it;
+            continue;
+        }
+        // A kept one may hold a folder the list lacks: the next start merges it.
+        if (!keepJournal)
+            platform::RemoveName(it->path, TemporaryBase(file_), &it->stamp);
+        it = own.erase(it);
+    }
+    // Only the per-user list goes: the application folder's, where the program
+    // may not write now, may be every user's record.
+    if (otherRead_ && otherIsPerUser_ &&
+        platform::RemoveName(other_, TemporaryBase(other_), &otherLoaded_)) {
+        otherRead_ = false;
+        otherSeen_ = platform::FileStamp();
+        otherSeenKnown_ = true;
+    }
+    platform::RemoveLeftoverTemporaryFiles(file_);
+}
+
+bool RestoreRecord::Save(ListItems& list, const YieldFn& yield, bool keepJournal) {
     if (!CanRecord()) {
         SetLastError(error_);
         return false;
     }
+    platform::ByteLock lock;
+    if (saving_ == 0 && !lock.Take(LockPath(file_), lockWaitMs_, yield))
+        return false;
+    struct Saving {
+        int& depth;
+        explicit Saving(int& d) : depth(d) { ++depth; }
+        ~Saving() { --depth; }
+        Saving(const Saving&) = delete;
+        Saving& operator=(const Saving&) = delete;
+    } saving(saving_);
+    try {
+        if (!TakeInOthersSaves(list, yield))
+            return false;
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
     if (!SaveListToFile(list, file_, yield))
         return false;
-    // The saved list holds everything now: the journals and the other
-    // place's list have nothing more to give.
-    if (!keepJournal && !journalUnread_) {
-        platform::DeleteFileAt(JournalPath(file_));
-        if (!other_.empty())
-            platform::DeleteFileAt(JournalPath(other_));
-    }
-    // Only the per-user list goes: the application folder's, where the program
-    // may not write now, may be every user's record.
-    if (otherRead_ && otherIsPerUser_ && platform::PathExists(other_))
-        platform::DeleteFileAt(other_);
+    fileSeenKnown_ = platform::ReadStamp(file_, fileSeen_);
+    RemoveReadFiles(keepJournal);
     return true;
 }
 
@@ -199,7 +444,7 @@ bool ListJournal::Append(const SortedFolderList& folders, size_t first, size_t c
 bool ListJournal::AppendEach(size_t count, const std::function<std::wstring_view(size_t)>& folder,
                              const YieldFn& yield) {
     if (!file_) {
-        file_ = platform::OpenForAppending(path_);
+        file_ = platform::CreateUnusedFile(base_, FILE_SHARE_READ, path_);
         if (!file_)
             return false;
     }
@@ -225,6 +470,16 @@ bool ListJournal::AppendEach(size_t count, const std::function<std::wstring_view
            platform::FlushFile(file_, yield);
 }
 
+void ListJournal::Close() {
+    if (!file_)
+        return;
+    file_.reset();
+    // Stamped as closed: a save removes it only as this run left it.
+    platform::FileStamp stamp;
+    if (platform::ReadStamp(path_, stamp))
+        OwnJournals().push_back({base_, path_, stamp});
+}
+
 namespace {
 // A folder the run reached: it holds our settings file, or the user's file
 // set aside and nothing in its place yet.
@@ -234,10 +489,9 @@ bool ReachedByTheRun(const std::wstring& folder) {
         return true;
     return !platform::PathExists(ini) && HoldsBackup(folder);
 }
-} // namespace
 
-size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield,
-                    bool* read) {
+size_t MergeJournalInto(ListItems& list, const std::wstring& journalPath, const YieldFn& yield,
+                        bool* read, std::vector<std::wstring>& added) {
     std::vector<std::wstring> lines;
     const bool readIt = ReadListLines(journalPath, lines);
     if (read)
@@ -256,7 +510,15 @@ size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const Yiel
         found.push_back(std::move(folder));
     }
     list.AddAll(found);
+    added.insert(added.end(), found.begin(), found.end());
     return found.size();
+}
+} // namespace
+
+size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield,
+                    bool* read) {
+    std::vector<std::wstring> added;
+    return MergeJournalInto(list, journalPath, yield, read, added);
 }
 
 } // namespace engine

@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "platform/SystemApi.h"
+#include "platform/TextCompare.h"
 
 #include "platform/Handles.h"
 
@@ -287,11 +288,6 @@ bool WriteBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes) 
     return WriteAll(file.get(), bytes);
 }
 
-FileHandle OpenForAppending(const std::wstring& path) {
-    return FileHandle(CreateFileW(ExactPath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
 bool AppendBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes) {
     return WriteAll(file.get(), bytes);
 }
@@ -346,6 +342,207 @@ bool FolderAcceptsWrites(const std::wstring& folder) {
     return file.valid();
 }
 
+namespace {
+// A name some file or link has; an unknown answer counts as taken.
+bool NameTaken(const std::wstring& name) {
+    if (PathExists(name))
+        return true;
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+bool AllDigits(std::wstring_view text) {
+    if (text.empty())
+        return false;
+    for (wchar_t c : text)
+        if (c < L'0' || c > L'9')
+            return false;
+    return true;
+}
+} // namespace
+
+FileHandle CreateUnusedFile(const std::wstring& base, DWORD share, std::wstring& created) {
+    // Enough for every save a full disk or a held file ever left behind.
+    constexpr unsigned kNames = 1000;
+    for (unsigned n = 0; n < kNames; ++n) {
+        const std::wstring name = n == 0 ? base : base + std::to_wstring(n);
+        FileHandle file(CreateFileW(ExactPath(name).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                                    share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            created = name;
+            return file;
+        }
+        const DWORD error = GetLastError();
+        // A folder of that name, or a file on its way out, refuses as well.
+        const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                           error == ERROR_SHARING_VIOLATION ||
+                           (error == ERROR_ACCESS_DENIED && NameTaken(name));
+        if (!taken) {
+            SetLastError(error);
+            return file;
+        }
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return FileHandle();
+}
+
+std::vector<std::wstring> NumberedFiles(const std::wstring& base) {
+    std::vector<std::wstring> found;
+    const size_t slash = base.find_last_of(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : base.substr(0, slash + 1);
+    const std::wstring_view name =
+        std::wstring_view(base).substr(slash == std::wstring::npos ? 0 : slash + 1);
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstFileW(ExactPath(base + L"*").c_str(), &data));
+    if (!find)
+        return found;
+    do {
+        const std::wstring_view entry(data.cFileName);
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || entry.size() < name.size() ||
+            CompareNoCase(entry.substr(0, name.size()), name) != 0)
+            continue;
+        const std::wstring_view number = entry.substr(name.size());
+        if (number.empty() || AllDigits(number))
+            found.push_back(folder + data.cFileName);
+    } while (FindNextFileW(find.get(), &data));
+    return found;
+}
+
+bool FileStamp::operator==(const FileStamp& other) const {
+    if (present != other.present)
+        return false;
+    return !present ||
+           (size == other.size && CompareFileTime(&created, &other.created) == 0 &&
+            CompareFileTime(&written, &other.written) == 0);
+}
+
+bool ReadStamp(const FileHandle& file, FileStamp& stamp) {
+    stamp = FileStamp();
+    if (!FileSize(file, stamp.size) ||
+        !GetFileTime(file.get(), &stamp.created, nullptr, &stamp.written))
+        return false;
+    stamp.present = true;
+    return true;
+}
+
+bool ReadStamp(const std::wstring& path, FileStamp& stamp) {
+    stamp = FileStamp();
+    // Attributes only: no holder's share mode stands in the way.
+    const FileHandle file = OpenAsItself(path, FILE_READ_ATTRIBUTES);
+    if (!file) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    return ReadStamp(file, stamp);
+}
+
+bool DeleteIfUnchanged(const std::wstring& path, const FileStamp& stamp) {
+    // Asking for deletion fails while a writer holds the file without sharing it.
+    const FileHandle file = OpenAsItself(path, FILE_READ_ATTRIBUTES | DELETE);
+    FileStamp now;
+    if (!file || !ReadStamp(file, now))
+        return false;
+    if (now != stamp) {
+        SetLastError(ERROR_FILE_CHECKED_OUT);
+        return false;
+    }
+    return MarkForDeletion(file);
+}
+
+bool RemoveName(const std::wstring& path, const std::wstring& placeholderBase,
+                const FileStamp* expected) {
+    if (expected) {
+        const FileHandle file = OpenAsItself(path, FILE_READ_ATTRIBUTES | DELETE);
+        FileStamp now;
+        if (!file || !ReadStamp(file, now))
+            return false;
+        if (now != *expected) {
+            SetLastError(ERROR_FILE_CHECKED_OUT);
+            return false;
+        }
+    }
+    // Under Wine a link to a file shows as the file, and deleting its name
+    // deletes the target; moving a file over the name replaces the link.
+    std::wstring placeholder;
+    FileStamp stamp;
+    {
+        const FileHandle file = CreateUnusedFile(placeholderBase, FILE_SHARE_READ, placeholder);
+        if (!file || !ReadStamp(file, stamp))
+            return false;
+    }
+    if (!MoveFileExW(ExactPath(placeholder).c_str(), ExactPath(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING)) {
+        KeepingLastError([&] { DeleteIfUnchanged(placeholder, stamp); });
+        return false;
+    }
+    return DeleteIfUnchanged(path, stamp);
+}
+
+bool ByteLock::Take(const std::wstring& path, DWORD waitMs, const YieldFn& yield) {
+    Release();
+    // Opened for reading only: a lock needs no more, and nothing is written.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    FileHandle file(CreateFileW(ExactPath(path).c_str(), GENERIC_READ, share, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file && GetLastError() == ERROR_FILE_EXISTS)
+        file = OpenAsItself(path, GENERIC_READ);
+    if (!file)
+        return false;
+    const ULONGLONG start = TickCount64();
+    for (;;) {
+        OVERLAPPED at{};
+        if (LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                       &at)) {
+            file_ = std::move(file);
+            held_ = true;
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING)
+            return false;
+        if (TickCount64() - start >= waitMs) {
+            SetLastError(ERROR_LOCK_VIOLATION);
+            return false;
+        }
+        if (!KeepGoing(yield)) {
+            SetLastError(ERROR_CANCELLED);
+            return false;
+        }
+        Sleep(15);
+    }
+}
+
+void ByteLock::Release() {
+    if (held_) {
+        OVERLAPPED at{};
+        KeepingLastError([this, &at] { UnlockFileEx(file_.get(), 0, 1, 0, &at); });
+        held_ = false;
+    }
+    file_.reset();
+}
+
+namespace {
+// Writes the contents to a new temporary file beside path and flushes it;
+// on failure nothing of it is left.
+bool WriteTemporary(const std::wstring& path,
+                    const std::function<bool(const PieceWriter& write)>& produce,
+                    const YieldFn& yield, std::wstring& temp) {
+    // Never an existing name, which could be a link to some other file.
+    FileHandle file = CreateUnusedFile(path + L".new", 0, temp);
+    if (!file)
+        return false;
+    const PieceWriter write = [&file](const std::uint8_t* data, size_t size) {
+        return WriteRange(file.get(), data, size);
+    };
+    if (!produce(write) || !FlushFile(file, yield)) {
+        file.reset();
+        KeepingLastError([&temp] { DeleteFileAt(temp); });
+        return false;
+    }
+    return true;
+}
+} // namespace
+
 bool ReplaceFileFrom(const std::wstring& path,
                      const std::function<bool(const PieceWriter& write)>& produce,
                      const YieldFn& yield) {
@@ -357,34 +554,37 @@ bool ReplaceFileFrom(const std::wstring& path,
             return false;
         }
     }
-    std::wstring temp = ExactPath(path + L".new");
-    {
-        FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        // A save that the end of the session interrupted still writes its own.
-        for (int other = 1; !file && GetLastError() == ERROR_SHARING_VIOLATION && other < 8;
-             ++other) {
-            temp = ExactPath(path + L".new" + std::to_wstring(other));
-            file.reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-        }
-        if (!file)
-            return false;
-        const PieceWriter write = [&file](const std::uint8_t* data, size_t size) {
-            return WriteRange(file.get(), data, size);
-        };
-        if (!produce(write) || !FlushFile(file, yield)) {
-            file.reset();
-            KeepingLastError([&temp] { DeleteFileW(temp.c_str()); });
-            return false;
-        }
-    }
-    if (!MoveFileExW(temp.c_str(), target.c_str(),
+    std::wstring temp;
+    if (!WriteTemporary(path, produce, yield, temp))
+        return false;
+    if (!MoveFileExW(ExactPath(temp).c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        KeepingLastError([&temp] { DeleteFileW(temp.c_str()); });
+        KeepingLastError([&temp] { DeleteFileAt(temp); });
         return false;
     }
     return true;
+}
+
+bool CreateFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    std::wstring temp;
+    const auto produce = [&bytes](const PieceWriter& write) {
+        return write(bytes.data(), bytes.size());
+    };
+    if (!WriteTemporary(path, produce, {}, temp))
+        return false;
+    if (!MoveFileExW(ExactPath(temp).c_str(), ExactPath(path).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        DeleteFileAt(temp);
+        SetLastError(error == ERROR_FILE_EXISTS ? DWORD(ERROR_ALREADY_EXISTS) : error);
+        return false;
+    }
+    return true;
+}
+
+void RemoveLeftoverTemporaryFiles(const std::wstring& path) {
+    // One still being written is held without sharing and stays.
+    for (const std::wstring& leftover : NumberedFiles(path + L".new"))
+        RemoveName(leftover, path + L".new");
 }
 
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,

@@ -81,8 +81,6 @@ bool ReadInPieces(const std::wstring& path, size_t maxBytes, size_t pieceBytes,
 // was the rest of the file.
 bool ReadPrefix(const FileHandle& file, size_t maxBytes, std::vector<std::uint8_t>& bytes,
                 bool& whole);
-// Opens or creates the file for writes at its end only.
-FileHandle OpenForAppending(const std::wstring& path);
 bool AppendBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes);
 // Writes what the system still holds of the file through to the disk.
 bool FlushFile(const FileHandle& file);
@@ -101,8 +99,67 @@ bool FolderAcceptsWrites(const std::wstring& folder);
 FileHandle CreateNewFile(const std::wstring& path, DWORD attributes = AttrNormal);
 // Writes the bytes at the file's current position.
 bool WriteBytes(const FileHandle& file, const std::vector<std::uint8_t>& bytes);
-// Writes a sibling temporary file and moves it over the target in one step;
-// on any failure the target is left as it was. A read-only target is refused.
+
+// A new file under the first free name of base, base1, base2 and so on (see
+// CreateNewFile): a name that is there, a link included, is never opened. The
+// handle writes and reads the file's size and times; others may read it
+// where share allows. created gets the name.
+FileHandle CreateUnusedFile(const std::wstring& base, DWORD share, std::wstring& created);
+// The files beside base named base or base followed by digits, as
+// CreateUnusedFile makes them, with their folder.
+std::vector<std::wstring> NumberedFiles(const std::wstring& base);
+
+// What tells one version of a file from another: its size and times, which
+// a write or a replacement changes. present is false where nothing has the
+// name.
+struct FileStamp {
+    bool present = false;
+    std::uint64_t size = 0;
+    FILETIME created{}, written{};
+    bool operator==(const FileStamp& other) const;
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+// The stamp of the file at the path (a link as itself); false when it cannot
+// be told, for a missing file true with present false.
+bool ReadStamp(const std::wstring& path, FileStamp& stamp);
+bool ReadStamp(const FileHandle& file, FileStamp& stamp);
+// Deletes the file (a link as itself) only when it still has the stamp and no
+// one holds it open without sharing its deletion (a journal being written).
+// Under Wine a link to a file opens, and is deleted, as its target: only for
+// a file this process made.
+bool DeleteIfUnchanged(const std::wstring& path, const FileStamp& stamp);
+// Removes the name, a link as itself also under Wine: a new empty file made
+// as the first free name of placeholderBase (see CreateUnusedFile) is moved
+// over it, then deleted. expected, where given: only while the file has that
+// stamp and no one holds it open without sharing its deletion. A read-only
+// file stays.
+bool RemoveName(const std::wstring& path, const std::wstring& placeholderBase,
+                const FileStamp* expected = nullptr);
+
+// An exclusive lock on the first byte of a file of its own, which other
+// processes, sessions and accounts see and which goes when its holder ends.
+// The file is made where it is missing and never written.
+class ByteLock {
+  public:
+    ByteLock() = default;
+    ~ByteLock() { Release(); }
+    ByteLock(const ByteLock&) = delete;
+    ByteLock& operator=(const ByteLock&) = delete;
+    // Tries until it holds the lock or waitMs have passed, calling yield
+    // between short waits. False with ERROR_LOCK_VIOLATION when another holds
+    // it still, ERROR_CANCELLED when the yield stopped, or the error that
+    // kept the file from opening.
+    bool Take(const std::wstring& path, DWORD waitMs, const YieldFn& yield = {});
+    bool Held() const { return held_; }
+    void Release();
+
+  private:
+    FileHandle file_;
+    bool held_ = false;
+};
+// Writes a sibling temporary file (path.new, or the first free of path.new1,
+// path.new2...) and moves it over the target in one step; on any failure the
+// target is left as it was. A read-only target is refused.
 // Calls yield between pieces of a long write; when it says stop, the
 // temporary file goes and the call fails with ERROR_CANCELLED.
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
@@ -115,6 +172,13 @@ using PieceWriter = std::function<bool(const std::uint8_t* data, size_t size)>;
 bool ReplaceFileFrom(const std::wstring& path,
                      const std::function<bool(const PieceWriter& write)>& produce,
                      const YieldFn& yield = {});
+// The same for a file that must not be there yet: where something took the
+// name meanwhile, it fails with ERROR_ALREADY_EXISTS and leaves it.
+bool CreateFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+// Removes what saves interrupted left beside path: files named as the
+// temporary files of ReplaceFileFrom, a link of such a name as itself (see
+// RemoveName). One still being written stays.
+void RemoveLeftoverTemporaryFiles(const std::wstring& path);
 
 // Text of the system's message for a Win32 error code, without the line break.
 std::wstring ErrorText(DWORD error);

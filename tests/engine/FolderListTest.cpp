@@ -322,12 +322,14 @@ TEST(RestoreRecord, BothPlacesMakeOneRecordSavedWhereTheProgramWrites) {
     EXPECT_EQ(ReadAnsi(places.appList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\n");
     EXPECT_FALSE(Exists(places.userList())); // its folders are in the saved list
 
-    // A per-user list that appears after the load was never seen: kept.
+    // A per-user list that appears after the load was never seen: kept, and
+    // its folders saved with the rest.
     SortedFolderList again;
     ASSERT_TRUE(record.Load(again));
     WriteBytes(places.userList(), "C:\\Later\r\n");
     ASSERT_TRUE(record.Save(again));
     EXPECT_EQ(ReadAnsi(places.userList()), "C:\\Later\r\n");
+    EXPECT_EQ(ReadAnsi(places.appList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\nC:\\Later\r\n");
 
     // The reverse: the application folder refuses writes and the per-user
     // list, left from an earlier time, lacks what was recorded since.
@@ -341,10 +343,11 @@ TEST(RestoreRecord, BothPlacesMakeOneRecordSavedWhereTheProgramWrites) {
     EXPECT_EQ(Attributes(places.userList()), 0u); // a save would fail on read-only
     SortedFolderList both;
     ASSERT_TRUE(perUser.Load(both));
-    EXPECT_EQ(both.Count(), 4u);
+    EXPECT_EQ(both.Count(), 5u);
     ASSERT_TRUE(perUser.Save(both));
-    EXPECT_EQ(ReadAnsi(places.userList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\nC:\\Old\r\n");
-    EXPECT_EQ(ReadAnsi(places.appList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\n");
+    EXPECT_EQ(ReadAnsi(places.userList()),
+              "C:\\A\r\nC:\\B\r\nC:\\C\r\nC:\\Later\r\nC:\\Old\r\n");
+    EXPECT_EQ(ReadAnsi(places.appList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\nC:\\Later\r\n");
 }
 
 TEST(RestoreRecord, ThePerUserListStartsAsAWholeCopyThatCanBeSaved) {

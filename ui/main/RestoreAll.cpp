@@ -103,7 +103,7 @@ bool LoadWholeRecord(engine::RestoreRecord& store, engine::SortedFolderList& rec
     return store.ReadWhole();
 }
 
-bool SaveWholeRecord(engine::RestoreRecord& store, const engine::SortedFolderList& record) {
+bool SaveWholeRecord(engine::RestoreRecord& store, engine::SortedFolderList& record) {
     return store.Save(record);
 }
 

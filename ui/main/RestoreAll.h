@@ -32,10 +32,11 @@ inline constexpr int kCountUnreadable = -1;
 // one with their journals, each folder once. False with GetLastError() set
 // when a file of it exists but cannot be read.
 bool LoadWholeRecord(engine::RestoreRecord& store, engine::SortedFolderList& record);
-// Saves the record to the list file in use; only then do the journals and
-// the other place's list go (see RestoreRecord::Save). False with
-// GetLastError() set when the save failed.
-bool SaveWholeRecord(engine::RestoreRecord& store, const engine::SortedFolderList& record);
+// Saves the record to the list file in use, with what other copies saved
+// meanwhile, which joins the record; only then do the journals and the other
+// place's list go (see RestoreRecord::Save). False with GetLastError() set
+// when the save failed.
+bool SaveWholeRecord(engine::RestoreRecord& store, engine::SortedFolderList& record);
 
 struct RestoreAllCount {
     size_t folders = 0;     // in the record before the run

@@ -1,0 +1,247 @@
+// Two copies of the program on one record: saves merge, journals and the
+// other place's list go only as this copy read them, and the list's own files
+// are always new names.
+#include "engine/FolderList.h"
+#include "engine/ListStore.h"
+#include "engine/RestoreFolder.h"
+#include "engine/SettingsFile.h"
+#include "platform/Files.h"
+#include "platform/SystemApi.h"
+
+#include "tests/support/FileAsserts.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/UnixSide.h"
+
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <windows.h>
+
+using namespace engine;
+using namespace testing_support;
+
+namespace {
+
+std::vector<std::wstring> Sorted(const ListItems& list) {
+    std::vector<std::wstring> out;
+    for (size_t i = 0; i < list.Count(); ++i)
+        out.push_back(list.Item(i));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::vector<std::wstring> OnDisk(const std::wstring& listFile) {
+    std::vector<std::wstring> lines;
+    EXPECT_TRUE(ReadListLines(listFile, lines));
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+std::string Lines(const std::vector<std::wstring>& folders) {
+    std::string text;
+    for (const auto& folder : folders)
+        text += Narrow(folder) + "\r\n";
+    return text;
+}
+
+// A folder holding the program's own settings file.
+std::wstring Customized(const TempDir& dir, const std::wstring& name) {
+    const std::wstring folder = dir.MakeFolder(name);
+    FolderOptions options;
+    options.tooltip = L"t";
+    EXPECT_TRUE(CustomizeFolder(folder, options).customized);
+    return folder;
+}
+
+} // namespace
+
+TEST(RecordSharing, TwoCopiesSaveInEitherOrderAndKeepEachOthersFolders) {
+    for (const bool firstSavesFirst : {true, false}) {
+        SCOPED_TRACE(firstSavesFirst);
+        TempDir app;
+        const std::wstring list = app / L"Fldr.dll";
+        WriteBytes(list, Lines({L"C:\\Old"}));
+        RestoreRecord first(app.path(), L""), second(app.path(), L"");
+        SortedFolderList firstList, secondList;
+        ASSERT_TRUE(first.Load(firstList));
+        ASSERT_TRUE(second.Load(secondList));
+        firstList.Add(L"C:\\First");
+        secondList.Add(L"C:\\Second");
+        RestoreRecord& early = firstSavesFirst ? first : second;
+        RestoreRecord& late = firstSavesFirst ? second : first;
+        ASSERT_TRUE(early.Save(firstSavesFirst ? firstList : secondList));
+        ASSERT_TRUE(late.Save(firstSavesFirst ? secondList : firstList));
+        const std::vector<std::wstring> all{L"C:\\First", L"C:\\Old", L"C:\\Second"};
+        EXPECT_EQ(OnDisk(list), all);
+        // The late one shows what the early one recorded; the early one takes
+        // in the late one's at its next save.
+        EXPECT_EQ(Sorted(firstSavesFirst ? secondList : firstList), all);
+        ASSERT_TRUE(early.Save(firstSavesFirst ? firstList : secondList));
+        EXPECT_EQ(OnDisk(list), all);
+        EXPECT_EQ(Sorted(firstSavesFirst ? firstList : secondList), all);
+    }
+}
+
+TEST(RecordSharing, OnlyWhatThisCopyTookOutIsDroppedUnlessCustomizedAgain) {
+    TempDir app, data;
+    const std::wstring restored = Customized(data, L"Restored");
+    const std::wstring again = Customized(data, L"Again");
+    const std::wstring list = app / L"Fldr.dll";
+    WriteBytes(list, Lines({restored, again, L"C:\\Kept"}));
+    RestoreRecord copy(app.path(), L""), other(app.path(), L"");
+    SortedFolderList mine, theirs;
+    ASSERT_TRUE(copy.Load(mine));
+    ASSERT_TRUE(other.Load(theirs));
+    // This copy restores two folders; the other records a new one and saves,
+    // with the two still in its list; then one of the two is customized again.
+    ASSERT_TRUE(RestoreFolder(restored).outcome == RestoreOutcome::Restored);
+    ASSERT_TRUE(RestoreFolder(again).outcome == RestoreOutcome::Restored);
+    mine.RemoveWhere([&](const std::wstring& f) { return f == restored || f == again; });
+    theirs.Add(L"C:\\Theirs");
+    ASSERT_TRUE(other.Save(theirs));
+    FolderOptions options;
+    options.tooltip = L"t";
+    ASSERT_TRUE(CustomizeFolder(again, options).customized);
+    ASSERT_TRUE(copy.Save(mine));
+    std::vector<std::wstring> expected{again, L"C:\\Kept", L"C:\\Theirs"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(OnDisk(list), expected);
+}
+
+TEST(RecordSharing, JournalsAndThePerUserListGoOnlyAsThisCopyReadThem) {
+    TempDir app, user, data;
+    user.MakeFolder(L"Quillane");
+    const std::wstring list = app / L"Fldr.dll";
+    const std::wstring perUser = user / L"Quillane\\Fldr.dll";
+    const std::wstring journaled = Customized(data, L"Journaled");
+    const std::wstring appended = Customized(data, L"Appended");
+    const std::wstring later = Customized(data, L"Later");
+    WriteBytes(list, Lines({L"C:\\A"}));
+    WriteBytes(perUser, Lines({L"C:\\U1"}));
+    const std::wstring journal = JournalPath(list);
+    WriteBytes(journal, Lines({journaled}));
+    WriteBytes(journal + L"7", Lines({journaled}));
+    RestoreRecord record(app.path(), user.path());
+    SortedFolderList folders;
+    ASSERT_TRUE(record.Load(folders));
+    EXPECT_TRUE(record.MergeJournals(folders));
+    EXPECT_EQ(Sorted(folders), (std::vector<std::wstring>{L"C:\\A", L"C:\\U1", journaled}));
+    // Meanwhile: another copy of this account saves the per-user list, one
+    // appends to a journal read here, and one starts a journal of its own.
+    WriteBytes(perUser, Lines({L"C:\\U1", L"C:\\U2"}));
+    WriteBytes(journal + L"7", Lines({journaled, appended}));
+    WriteBytes(journal + L"8", Lines({later}));
+    ASSERT_TRUE(record.Save(folders));
+    EXPECT_FALSE(Exists(journal));
+    EXPECT_EQ(ReadAnsi(journal + L"7"), Lines({journaled, appended}));
+    EXPECT_EQ(ReadAnsi(journal + L"8"), Lines({later}));
+    EXPECT_EQ(ReadAnsi(perUser), Lines({L"C:\\U1", L"C:\\U2"}));
+    std::vector<std::wstring> expected{L"C:\\A", L"C:\\U1", L"C:\\U2", journaled};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(OnDisk(list), expected);
+
+    // A journal a running copy holds open is read but left to it.
+    DeleteFileW((journal + L"7").c_str());
+    DeleteFileW((journal + L"8").c_str());
+    ListJournal running(journal);
+    ASSERT_TRUE(running.Append({later}));
+    RestoreRecord next(app.path(), user.path());
+    SortedFolderList again;
+    ASSERT_TRUE(next.Load(again));
+    EXPECT_TRUE(next.MergeJournals(again));
+    ASSERT_TRUE(next.Save(again));
+    EXPECT_TRUE(Exists(running.Path()));
+    EXPECT_TRUE(OnDisk(list) == Sorted(again));
+    // Once closed, it goes with that run's save.
+    running.Close();
+    RestoreRecord own(app.path(), user.path());
+    SortedFolderList third;
+    ASSERT_TRUE(own.Load(third));
+    ASSERT_TRUE(own.Save(third));
+    EXPECT_FALSE(Exists(running.Path()));
+}
+
+TEST(RecordSharing, ASaveWaitsForTheLockAndKeepsItsJournalWhenItCannotHaveIt) {
+    TempDir app;
+    const std::wstring list = app / L"Fldr.dll";
+    WriteBytes(list, Lines({L"C:\\Old"}));
+    RestoreRecord record(app.path(), L"");
+    SortedFolderList folders;
+    ASSERT_TRUE(record.Load(folders));
+    ListJournal journal(record.JournalFile());
+    ASSERT_TRUE(journal.Append({L"C:\\New"}));
+    journal.Close();
+    EXPECT_EQ(journal.Path(), JournalPath(list));
+    folders.Add(L"C:\\New");
+
+    // Another copy's save holds byte 0 of the lock file.
+    platform::FileHandle held(CreateFileW(LockPath(list).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.valid());
+    OVERLAPPED at{};
+    ASSERT_TRUE(LockFileEx(held.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at));
+    record.SetLockWait(300);
+    int yields = 0;
+    const ULONGLONG start = platform::TickCount64();
+    EXPECT_FALSE(record.Save(folders, [&yields] { return ++yields > 0; }));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_LOCK_VIOLATION));
+    EXPECT_GE(platform::TickCount64() - start, 280u);
+    EXPECT_GT(yields, 3);
+    EXPECT_EQ(ReadAnsi(list), Lines({L"C:\\Old"}));
+    EXPECT_TRUE(Exists(journal.Path()));
+
+    // A stop while it waits ends the wait.
+    EXPECT_FALSE(record.Save(folders, [] { return false; }));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_CANCELLED));
+
+    ASSERT_TRUE(UnlockFileEx(held.get(), 0, 1, 0, &at));
+    ASSERT_TRUE(record.Save(folders));
+    EXPECT_EQ(OnDisk(list), (std::vector<std::wstring>{L"C:\\New", L"C:\\Old"}));
+    EXPECT_FALSE(Exists(journal.Path()));
+    // The lock file stays for the next save; nothing else of the save does.
+    EXPECT_TRUE(Exists(LockPath(list)));
+}
+
+TEST(RecordSharing, TheListsOwnFilesAreNewNamesNeverLinksToOtherFiles) {
+    TempDir app, outside, data;
+    const std::wstring list = app / L"Fldr.dll";
+    const std::wstring folder = Customized(data, L"Folder");
+    WriteBytes(list, Lines({L"C:\\Old"}));
+    const std::wstring newTarget = outside / L"new.txt", journalTarget = outside / L"journal.txt";
+    WriteBytes(newTarget, "not the list's");
+    WriteBytes(journalTarget, "not the journal's");
+    ASSERT_TRUE(MakeUnixLink(newTarget, list + L".new"));
+    ASSERT_TRUE(MakeUnixLink(journalTarget, JournalPath(list)));
+    // What saves that were cut short left behind, and a name not of theirs.
+    WriteBytes(list + L".new3", "cut short");
+    WriteBytes(list + L".newer", "someone's");
+
+    RestoreRecord record(app.path(), L"");
+    SortedFolderList folders;
+    ASSERT_TRUE(record.Load(folders));
+    record.MergeJournals(folders);
+    ListJournal journal(record.JournalFile());
+    ASSERT_TRUE(journal.Append({folder}));
+    journal.Close();
+    EXPECT_EQ(journal.Path(), JournalPath(list) + L"1");
+    EXPECT_EQ(ReadAnsi(journalTarget), "not the journal's");
+    folders.Add(folder);
+    ASSERT_TRUE(record.Save(folders));
+
+    EXPECT_EQ(OnDisk(list), (std::vector<std::wstring>{L"C:\\Old", folder}));
+    EXPECT_EQ(ReadAnsi(newTarget), "not the list's");
+    EXPECT_EQ(ReadAnsi(journalTarget), "not the journal's");
+    // The links went as themselves, with the leftovers and the run's journal.
+    EXPECT_FALSE(Exists(list + L".new"));
+    EXPECT_FALSE(Exists(JournalPath(list)));
+    EXPECT_FALSE(Exists(list + L".new3"));
+    EXPECT_FALSE(Exists(journal.Path()));
+    EXPECT_EQ(ReadAnsi(list + L".newer"), "someone's");
+
+    // The per-user list is seeded under a new name too.
+    EXPECT_TRUE(platform::CreateFileContents(outside / L"seeded", {'a'}));
+    EXPECT_FALSE(platform::CreateFileContents(outside / L"seeded", {'b'}));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(ReadAnsi(outside / L"seeded"), "a");
+    EXPECT_FALSE(Exists(outside / L"seeded.new"));
+}
