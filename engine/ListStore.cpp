@@ -307,8 +307,8 @@ bool RestoreRecord::TakeInOthersSaves(ListItems& list, const YieldFn& yield) {
         platform::FileStamp& seen;
         bool& known;
     };
-    for (Place place : {Place{file_, fileSeen_, fileSeenKnown_},
-                        Place{other_, otherSeen_, otherSeenKnown_}}) {
+    for (Place place :
+         {Place{file_, fileSeen_, fileSeenKnown_}, Place{other_, otherSeen_, otherSeenKnown_}}) {
         if (place.file.empty())
             continue;
         platform::FileStamp now;

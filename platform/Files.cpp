@@ -389,7 +389,8 @@ FileHandle CreateUnusedFile(const std::wstring& base, DWORD share, std::wstring&
 std::vector<std::wstring> NumberedFiles(const std::wstring& base) {
     std::vector<std::wstring> found;
     const size_t slash = base.find_last_of(L'\\');
-    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : base.substr(0, slash + 1);
+    const std::wstring folder =
+        slash == std::wstring::npos ? std::wstring() : base.substr(0, slash + 1);
     const std::wstring_view name =
         std::wstring_view(base).substr(slash == std::wstring::npos ? 0 : slash + 1);
     WIN32_FIND_DATAW data;
@@ -411,9 +412,8 @@ std::vector<std::wstring> NumberedFiles(const std::wstring& base) {
 bool FileStamp::operator==(const FileStamp& other) const {
     if (present != other.present)
         return false;
-    return !present ||
-           (size == other.size && CompareFileTime(&created, &other.created) == 0 &&
-            CompareFileTime(&written, &other.written) == 0);
+    return !present || (size == other.size && CompareFileTime(&created, &other.created) == 0 &&
+                        CompareFileTime(&written, &other.written) == 0);
 }
 
 bool ReadStamp(const FileHandle& file, FileStamp& stamp) {

@@ -345,8 +345,7 @@ TEST(RestoreRecord, BothPlacesMakeOneRecordSavedWhereTheProgramWrites) {
     ASSERT_TRUE(perUser.Load(both));
     EXPECT_EQ(both.Count(), 5u);
     ASSERT_TRUE(perUser.Save(both));
-    EXPECT_EQ(ReadAnsi(places.userList()),
-              "C:\\A\r\nC:\\B\r\nC:\\C\r\nC:\\Later\r\nC:\\Old\r\n");
+    EXPECT_EQ(ReadAnsi(places.userList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\nC:\\Later\r\nC:\\Old\r\n");
     EXPECT_EQ(ReadAnsi(places.appList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\nC:\\Later\r\n");
 }
 
