@@ -102,9 +102,10 @@ TEST_F(OptionsThroughWindowTest, AboutOpensOnceAndClosesWithTheMainWindow) {
     Click(Command3);
     EXPECT_EQ(AboutWindow(), about);
     // The list file is written before the windows go.
-    WriteBytes(appDir / L"Fldr.dll", "C:\\stale\r\n");
+    ASSERT_TRUE(DeleteFileW((appDir / L"Fldr.dll").c_str()));
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(AboutWindow(), nullptr);
     EXPECT_FALSE(IsWindow(about));
+    EXPECT_TRUE(Exists(appDir / L"Fldr.dll"));
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
 }

@@ -214,9 +214,12 @@ TEST_F(StartupTest, HandPointerOverTheHelpPictureOnly) {
 
 TEST_F(StartupTest, ExitSavesTheRestoreListAndCloses) {
     ASSERT_TRUE(Start());
-    WriteBytes(appDir / L"Fldr.dll", "C:\\stale\r\n");
+    // Gone since the start: the save writes it again. (A folder another copy
+    // recorded meanwhile would stay.)
+    ASSERT_TRUE(DeleteFileW((appDir / L"Fldr.dll").c_str()));
     form().Command4_Click();
     EXPECT_FALSE(IsWindow(form().hwnd()));
+    EXPECT_TRUE(Exists(appDir / L"Fldr.dll"));
     EXPECT_EQ(ReadBytes(appDir / L"Fldr.dll").size(), 0u);
 }
 
