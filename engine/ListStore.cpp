@@ -87,6 +87,52 @@ void AddHashes(std::vector<std::uint64_t>& set, const std::vector<std::wstring>&
     set.erase(std::unique(set.begin(), set.end()), set.end());
 }
 
+// Adds the other place's folders that lines lack, and sets loaded to the
+// hashes of them all; false when the yield stopped it.
+bool JoinOtherPlace(FolderLines& lines, const FolderLines& others,
+                    std::vector<std::uint64_t>& loaded, const YieldFn& yield) {
+    bool going = true;
+    HashedLines hashed;
+    if (others.Count() == 0) {
+        // The hashes alone: half the memory of a whole drive's index.
+        loaded.reserve(lines.Count());
+        for (size_t i = 0; going && i < lines.Count(); ++i) {
+            if (i % 4096 == 0)
+                going = platform::KeepGoing(yield);
+            loaded.push_back(platform::HashNoCase(lines.View(i)));
+        }
+        std::sort(loaded.begin(), loaded.end());
+        loaded.erase(std::unique(loaded.begin(), loaded.end()), loaded.end());
+    } else {
+        hashed = HashLines(lines, yield, going);
+        for (const auto& line : hashed)
+            if (loaded.empty() || loaded.back() != line.first)
+                loaded.push_back(line.first);
+    }
+    // The other place's folders that the list holds already are left out.
+    const size_t own = lines.Count();
+    std::vector<std::wstring> added;
+    std::multimap<std::uint64_t, size_t> addedAt;
+    for (size_t i = 0; going && i < others.Count(); ++i) {
+        const std::wstring_view folder = others.View(i);
+        const std::uint64_t hash = platform::HashNoCase(folder);
+        bool held = false;
+        for (auto it = FirstOf(hashed, hash); !held && it != hashed.end() && it->first == hash;
+             ++it)
+            held = platform::CompareNoCase(lines.View(it->second), folder) == 0;
+        for (auto [it, end] = addedAt.equal_range(hash); !held && it != end; ++it)
+            held = platform::CompareNoCase(lines.View(it->second), folder) == 0;
+        if (held)
+            continue;
+        addedAt.emplace(hash, lines.Count());
+        lines.Append(folder);
+        added.emplace_back(folder);
+    }
+    if (lines.Count() > own)
+        AddHashes(loaded, added);
+    return going;
+}
+
 // The journals this process wrote and closed that no save has removed yet.
 // Only the thread that runs the window or the batch run touches them.
 struct OwnJournal {
@@ -225,32 +271,18 @@ bool RestoreRecord::Load(ListItems& list, const YieldFn& yield) {
         }
     }
     bool going = true;
-    const HashedLines hashed = HashLines(lines, yield, going);
-    for (const auto& line : hashed)
-        if (loaded_.empty() || loaded_.back() != line.first)
-            loaded_.push_back(line.first);
-    // The other place's folders that the list holds already are left out.
-    const size_t own = lines.Count();
-    std::vector<std::wstring> added;
-    std::multimap<std::uint64_t, size_t> addedAt;
-    for (size_t i = 0; going && i < others.Count(); ++i) {
-        const std::wstring_view folder = others.View(i);
-        const std::uint64_t hash = platform::HashNoCase(folder);
-        bool held = false;
-        for (auto it = FirstOf(hashed, hash); !held && it != hashed.end() && it->first == hash;
-             ++it)
-            held = platform::CompareNoCase(lines.View(it->second), folder) == 0;
-        for (auto [it, end] = addedAt.equal_range(hash); !held && it != end; ++it)
-            held = platform::CompareNoCase(lines.View(it->second), folder) == 0;
-        if (held)
-            continue;
-        addedAt.emplace(hash, lines.Count());
-        lines.Append(folder);
-        added.push_back(std::wstring(folder));
+    try {
+        going = JoinOtherPlace(lines, others, loaded_, yield);
+    } catch (const std::bad_alloc&) {
+        // Without the hashes a save keeps the folders it cannot place: never
+        // fewer. The other place's list may lack its place here: it stays.
+        loaded_.clear();
+        loaded_.shrink_to_fit();
+        otherRead_ = false;
+        if (!readError_)
+            readError_ = ERROR_NOT_ENOUGH_MEMORY;
     }
     others.Clear();
-    if (lines.Count() > own)
-        AddHashes(loaded_, added);
     if (!going || !list.TakeLines(lines, yield)) {
         if (!readError_)
             readError_ = ERROR_CANCELLED;

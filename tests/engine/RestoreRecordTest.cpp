@@ -45,7 +45,7 @@ std::string Lines(const std::vector<std::wstring>& folders) {
 
 // A folder holding the program's own settings file.
 std::wstring Customized(const TempDir& dir, const std::wstring& name) {
-    const std::wstring folder = dir.MakeFolder(name);
+    std::wstring folder = dir.MakeFolder(name);
     FolderOptions options;
     options.tooltip = L"t";
     EXPECT_TRUE(CustomizeFolder(folder, options).customized);
