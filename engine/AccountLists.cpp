@@ -33,7 +33,8 @@ class Key {
 // A string value, REG_SZ or REG_EXPAND_SZ, unexpanded; empty when absent.
 std::wstring StringValue(const Key& key, const wchar_t* name) {
     DWORD type = 0, size = 0;
-    if (!key || RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    if (!key ||
+        RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0 || size > 64 * 1024)
         return {};
     std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
@@ -135,7 +136,8 @@ std::vector<AccountProfile> AccountProfiles(const std::wstring& runnerLocalAppDa
         const Key folders(HKEY_USERS, account.sid + L"\\" + kUserShellFoldersKey);
         const std::wstring own = StringValue(folders, L"Local AppData");
         if (!own.empty()) {
-            AddOnce(account.localAppData, WithoutTrailingBackslash(ExpandedFor(own, account.profile)));
+            AddOnce(account.localAppData,
+                    WithoutTrailingBackslash(ExpandedFor(own, account.profile)));
         } else {
             if (!relative.empty())
                 AddOnce(account.localAppData, account.profile + L"\\" + relative);

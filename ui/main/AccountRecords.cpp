@@ -126,8 +126,10 @@ size_t RecordSet::Accounts() const {
     return accounts.size();
 }
 
-RestoreAllCount RecordSet::RestoreEvery(
-    const std::function<void(const std::wstring&)>& progress) {
+RestoreAllCount RecordSet::RestoreEvery(const std::function<void(const std::wstring&)>& progress) {
+    // The runner's record alone, as it always was: restored in place.
+    if (parts_.size() == 1 && parts_.front().account == 0)
+        return RestoreEveryFolder(*parts_.front().list, progress);
     RestoreAllCount count;
     count.folders = Folders();
     DriveRule drives;

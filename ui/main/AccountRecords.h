@@ -48,8 +48,8 @@ class RecordSet {
     struct Part {
         std::unique_ptr<engine::RestoreRecord> store;
         std::unique_ptr<engine::SortedFolderList> list;
-        size_t account = 0;       // 0: the runner's
-        bool perUser = false;     // removed once saved empty
+        size_t account = 0;   // 0: the runner's
+        bool perUser = false; // removed once saved empty
     };
     void Add(const std::wstring& folder, const std::wstring& perUserRoot, size_t account,
              bool perUser);

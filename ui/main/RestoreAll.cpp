@@ -198,8 +198,7 @@ int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
     return count.notRestored ? kRestoreAllSomeLeft : kRestoreAllDone;
 }
 
-int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot,
-                    bool allUsers) {
+int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers) {
     RecordSet record = RecordOf(appFolder, perUserRoot, allUsers);
     if (!record.Load())
         return kCountUnreadable;

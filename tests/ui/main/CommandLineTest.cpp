@@ -170,6 +170,8 @@ TEST_F(CommandLineTest, AFolderNamedWithAFinalDotIsThatFolderAndNeverItsSibling)
                  reinterpret_cast<LPARAM>(ChildControl(form, Command1)));
     const std::wstring written = platform::ExactPath(dotted + L"\\Desktop.ini");
     EXPECT_TRUE(PumpUntil([&] { return Exists(written); }));
+    // Apply has ended once the window takes commands again.
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(ChildControl(form, Command1)) != FALSE; }));
     PostMessageW(form, WM_CLOSE, 0, 0);
     EXPECT_EQ(window.ExitCode(), 0u);
     EXPECT_EQ(ReadAnsi(sibling + L"\\Desktop.ini"), theirs);

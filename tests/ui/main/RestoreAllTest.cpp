@@ -350,7 +350,7 @@ TEST_F(EveryAccountTest, AnUnreadableListOrAnotherAccountsDriveLeavesFoldersList
     // The same folder through a substituted drive: to the other account Q:
     // may be anything, so it is neither restored nor dropped.
     ASSERT_TRUE(DefineDosDeviceW(0, L"Q:", data.path().c_str()));
-    const std::string others = Lines({L"Q:\\Vista's", L"M:\\Unmapped"});
+    const std::string others = Lines({L"M:\\Unmapped", L"Q:\\Vista's"});
     WriteBytes(vistaList_, others);
     const bool substituted = engine::OnAnotherAccountsDrive(L"Q:\\Vista's");
     EXPECT_EQ(Run(L"/count-customized /all-users"), 3u);
