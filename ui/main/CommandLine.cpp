@@ -194,7 +194,7 @@ std::wstring FullFolderPath(const std::wstring& argument) {
 }
 
 std::wstring NormalizeFolderArgument(const std::wstring& argument) {
-    const std::wstring path = FullFolderPath(argument);
+    std::wstring path = FullFolderPath(argument);
     if (path.empty() || !platform::IsDirectory(path))
         return {};
     return path;
