@@ -36,7 +36,8 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}.0"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${VENDOR}"
 
 Var Upgrade        ; 1: an earlier install is updated where it is
-Var Customized     ; folders in the restore record; -1 when it cannot be read
+Var Customized     ; folders in every account's restore record; -1 when a list cannot be read
+Var Accounts       ; accounts with folders in it; -1 when a list cannot be read
 Var RestoreBox
 Var RestoreWanted  ; 1: put the customized folders back before removing
 Var FinishText
@@ -151,6 +152,23 @@ Function .onInit
   ${If} ${RunningX64}
     SetRegView 64
   ${EndIf}
+  ; A second copy elsewhere would orphan the first one's restore list and the
+  ; icons its folders use: the installed copy is uninstalled first.
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $INSTDIR != ""
+  ${AndIf} $1 != ""
+  ${AndIf} ${FileExists} "$1\uninstall.exe"
+    StrCpy $2 "$INSTDIR"
+    StrCpy $3 "$1"
+    Call TrimSlash
+    ${If} $2 != $3
+      ${IfNot} ${Silent}
+        MessageBox MB_OK|MB_ICONEXCLAMATION "${APP} is installed in $1.$\r$\n$\r$\nUninstall it there first, then run setup again to install ${APP} in $INSTDIR. Nothing was changed."
+      ${EndIf}
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${EndIf}
   ; An earlier install is updated in its own folder unless /D= names another.
   ${If} $INSTDIR == ""
     ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
@@ -164,6 +182,18 @@ Function .onInit
     ${Else}
       StrCpy $INSTDIR "$PROGRAMFILES\${APP}"
     ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; $2 and $3 without a trailing backslash; LogicLib's == ignores letter case.
+Function TrimSlash
+  StrCpy $4 $2 "" -1
+  ${If} $4 == "\"
+    StrCpy $2 $2 -1
+  ${EndIf}
+  StrCpy $4 $3 "" -1
+  ${If} $4 == "\"
+    StrCpy $3 $3 -1
   ${EndIf}
 FunctionEnd
 
@@ -230,16 +260,27 @@ Function un.onInit
     Quit
   ${EndIf}
   StrCpy $Customized -1
+  StrCpy $Accounts -1
   ${IfNot} ${Silent}
     Call un.CountCustomized
   ${EndIf}
 FunctionEnd
 
-; The program counts both places of its restore list: $Customized.
+; The program counts every account's restore list, the program folder's and
+; each profile's: $Customized folders for $Accounts accounts.
 Function un.CountCustomized
   ClearErrors
-  ExecWait '"$INSTDIR\quillane.exe" /count-customized' $Customized
+  ExecWait '"$INSTDIR\quillane.exe" /count-customized /all-users' $Customized
   ${If} ${Errors}
+    StrCpy $Customized -1
+  ${EndIf}
+  ClearErrors
+  ExecWait '"$INSTDIR\quillane.exe" /count-accounts' $Accounts
+  ${If} ${Errors}
+  ${OrIf} $Customized < 0
+    StrCpy $Accounts -1
+  ${EndIf}
+  ${If} $Accounts < 0
     StrCpy $Customized -1
   ${EndIf}
 FunctionEnd
@@ -249,13 +290,20 @@ Function un.CustomizedPage
   nsDialogs::Create 1018
   Pop $0
   ${If} $Customized < 0
-    StrCpy $1 "${APP} could not read its restore list, so it cannot tell how many folders it has customized."
+    StrCpy $1 "${APP} could not read every restore list (its own and those of the other accounts), so it cannot tell how many folders it has customized."
   ${ElseIf} $Customized == 0
     StrCpy $1 "${APP} has customized no folders."
-  ${ElseIf} $Customized == 1
-    StrCpy $1 "${APP} has customized 1 folder."
   ${Else}
-    StrCpy $1 "${APP} has customized $Customized folders."
+    ${If} $Customized == 1
+      StrCpy $1 "${APP} has customized 1 folder"
+    ${Else}
+      StrCpy $1 "${APP} has customized $Customized folders"
+    ${EndIf}
+    ${If} $Accounts == 1
+      StrCpy $1 "$1 for 1 account."
+    ${Else}
+      StrCpy $1 "$1 for $Accounts accounts."
+    ${EndIf}
   ${EndIf}
   ${NSD_CreateLabel} 0 0 100% 24u "$1"
   Pop $0
@@ -286,9 +334,9 @@ Function un.RestoreFolders
   DetailPrint "Putting the customized folders back as they were..."
   ClearErrors
   ${If} ${Silent}
-    ExecWait '"$INSTDIR\quillane.exe" /restore-all /quiet' $0
+    ExecWait '"$INSTDIR\quillane.exe" /restore-all /all-users /quiet' $0
   ${Else}
-    ExecWait '"$INSTDIR\quillane.exe" /restore-all' $0
+    ExecWait '"$INSTDIR\quillane.exe" /restore-all /all-users' $0
   ${EndIf}
   ${If} ${Errors}
     DetailPrint "${APP} could not be started to put the folders back."
@@ -314,18 +362,24 @@ Section "Uninstall"
     Call un.RestoreFolders
   ${EndIf}
   ; Folders still customized use the bundled icons and pictures: they stay
-  ; while the restore record is not empty.
+  ; while any account's restore record is not empty or cannot be read.
   Call un.CountCustomized
   StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nClick Finish to close this wizard."
   !include "${UNFILES_NSH}"
   ${If} $Customized == 0
     !include "${UNART_NSH}"
-    ; An empty restore list is all that is left of the program.
+    ; An empty restore list is all that is left of the program, with its
+    ; lock and what a save or a run left beside it.
     Delete "$INSTDIR\Fldr.dll"
-    Delete "$INSTDIR\Fldr.dll.journal"
+    Delete "$INSTDIR\Fldr.dll.lock"
+    Delete "$INSTDIR\Fldr.dll.journal*"
+    Delete "$INSTDIR\Fldr.dll.new*"
+  ${ElseIf} $Customized < 0
+    DetailPrint "A restore list could not be read, so it may name customized folders. Kept: $INSTDIR\Icons, $INSTDIR\Backgrounds and every restore list."
+    StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nA restore list could not be read, so folders may still be customized: the icons and pictures they use stay in $INSTDIR\Icons and $INSTDIR\Backgrounds, and every restore list stays too. Install ${APP} again to put these folders back.$\r$\n$\r$\nClick Finish to close this wizard."
   ${Else}
-    DetailPrint "Kept for the folders that are still customized: $INSTDIR\Icons, $INSTDIR\Backgrounds and the restore list."
-    StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nSome folders are still customized, so the icons and pictures they use stay in $INSTDIR\Icons and $INSTDIR\Backgrounds, and the restore list stays too: install ${APP} again to put these folders back.$\r$\n$\r$\nClick Finish to close this wizard."
+    DetailPrint "Kept for the $Customized folders that are still customized (for $Accounts accounts): $INSTDIR\Icons, $INSTDIR\Backgrounds and every restore list."
+    StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nSome folders are still customized ($Customized, for $Accounts accounts), so the icons and pictures they use stay in $INSTDIR\Icons and $INSTDIR\Backgrounds, and every restore list stays too: install ${APP} again to put these folders back.$\r$\n$\r$\nClick Finish to close this wizard."
   ${EndIf}
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

@@ -79,4 +79,11 @@ std::wstring LocalAppDataFolder() {
     return path;
 }
 
+std::wstring ProfileFolder() {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, path)))
+        return {};
+    return path;
+}
+
 } // namespace platform

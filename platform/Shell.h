@@ -47,5 +47,7 @@ bool ShellOpen(HWND owner, const std::wstring& target);
 
 // The current user's local application data folder, or empty.
 std::wstring LocalAppDataFolder();
+// The current user's profile folder, or empty.
+std::wstring ProfileFolder();
 
 } // namespace platform

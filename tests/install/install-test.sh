@@ -174,6 +174,14 @@ expect "$VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%1\""
 expect "$DRIVE_VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%1\""
 expect "$BACKGROUND_VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%V\""
 
+# One installed copy: a /D= elsewhere is refused, and nothing changes.
+wine "$SETUP" /S '/D=C:\Elsewhere\Quillane' </dev/null >/dev/null 2>&1
+check "setup /S /D= elsewhere over an installed copy ends with 2" test $? -eq 2
+check "setup /D= elsewhere wrote no second program folder" test ! -e "$c/Elsewhere"
+expect "$UNINSTALL_KEY" InstallLocation "$WININST"
+check "setup /D= elsewhere left the installed program as it was" bash -c \
+    "unzip -p '$DIST/Quillane-$VERSION-x64.zip' Quillane/quillane.exe | cmp -s - '$INSTDIR/quillane.exe'"
+
 rc=$(x86_64-w64-mingw32-windres -i "$INSTDIR/quillane.exe" -O rc 2>/dev/null)
 for v in '"CompanyName", "Pelwick"' '"FileDescription", "Quillane"' '"ProductName", "Quillane"' \
          "\"FileVersion\", \"$VERSION.0\"" "\"ProductVersion\", \"$VERSION.0\"" '"LegalCopyright"'; do
@@ -228,8 +236,9 @@ CUSTOM="$c/Custom"
 FOREIGN='[.ShellClassInfo]\r\nInfoTip=theirs\r\n'
 make_folders() {
     rm -rf "$CUSTOM" "$REPO/build/install-test/before"
-    mkdir -p "$CUSTOM/One" "$CUSTOM/Two" "$CUSTOM/Three"
+    mkdir -p "$CUSTOM/One" "$CUSTOM/Two" "$CUSTOM/Three" "$CUSTOM/Four"
     printf "$FOREIGN" >"$CUSTOM/One/Desktop.ini"
+    printf "$FOREIGN" >"$CUSTOM/Three/Desktop.ini"
     cp -a "$CUSTOM" "$REPO/build/install-test/before"
 }
 same_as_before() { diff -r "$REPO/build/install-test/before" "$CUSTOM" >/dev/null; }
@@ -314,7 +323,7 @@ if [ -n "$PROBE" ]; then
     wine "$INSTDIR/uninstall.exe" </dev/null >/dev/null 2>&1 &
     said=$(probe find Quillane 'Quillane has customized' 60)
     check "the uninstaller counts both lists (got [$said])" \
-        test "$said" = "Quillane has customized 4 folders."
+        test "$said" = "Quillane has customized 4 folders for 1 account."
     probe find Quillane 'Put these folders back as they were' 10 >/dev/null
     probe button Quillane 'Next >' 10
     probe button Quillane 'Uninstall' 30
@@ -353,7 +362,24 @@ if [ -n "$PROBE" ]; then
     # /restore-all's exit codes: a held file, an unreadable list.
     make_folders
     rm -f "$TOOLS/Fldr.dll"
-    customize "$TOOLS" One Two
+    customize "$TOOLS" One Two Three Four
+    # Two other accounts, each with one folder in its own list: Vista's
+    # layout and XP's, found through the registry's profile list.
+    PROFILE_LIST='HKLM\Software\Microsoft\Windows NT\CurrentVersion\ProfileList'
+    VISTA_LIST="$c/Profiles/Vista/AppData/Local/Quillane/Fldr.dll"
+    XP_LIST="$c/Profiles/XP/Local Settings/Application Data/Quillane/Fldr.dll"
+    for account in '3001|C:\Profiles\Vista|Three' '3002|C:\Profiles\XP|Four'; do
+        IFS='|' read -r rid profile folder <<<"$account"
+        wine reg add "$PROFILE_LIST\\S-1-5-21-7-7-7-$rid" /v ProfileImagePath /t REG_EXPAND_SZ \
+            /d "$profile" /f /reg:64 </dev/null >/dev/null 2>&1
+        grep -vF "\\$folder" "$TOOLS/Fldr.dll" >"$TOOLS/Fldr.dll.cut"
+        mv "$TOOLS/Fldr.dll.cut" "$TOOLS/Fldr.dll"
+    done
+    mkdir -p "$(dirname "$VISTA_LIST")" "$(dirname "$XP_LIST")"
+    printf 'C:\\Custom\\Three\r\n' >"$VISTA_LIST"
+    printf 'C:\\Custom\\Four\r\n' >"$XP_LIST"
+    check "the other accounts' folders are customized and out of the program's list" bash -c \
+        "test -e '$CUSTOM/Three/BUDesktop.ini' -a -e '$CUSTOM/Four/Desktop.ini' && ! grep -q 'Three\|Four' '$TOOLS/Fldr.dll'"
     restore_all() { (cd "$TOOLS" && wine quillane.exe /restore-all /quiet </dev/null >/dev/null 2>&1); }
     hold 'C:\Tools\Quillane\Fldr.dll' none
     restore_all
@@ -370,8 +396,12 @@ if [ -n "$PROBE" ]; then
         test "$(tr -d '\r' <"$TOOLS/Fldr.dll")" = 'C:\Custom\One'
     wine "$TOOLS/uninstall.exe" /S /RESTOREALL </dev/null >/dev/null 2>&1
     wait_uninstalled "$UNINSTALL_KEY"
-    check "/S /RESTOREALL puts the folders back" same_as_before
+    check "/S /RESTOREALL puts every account's folders back" same_as_before
+    check "/S /RESTOREALL empties every account's list" test ! -e "$VISTA_LIST" -a ! -e "$XP_LIST"
     check "/S /RESTOREALL leaves only the user's file" test "$(ls -A "$TOOLS")" = notes.txt
+    for rid in 3001 3002; do
+        wine reg delete "$PROFILE_LIST\\S-1-5-21-7-7-7-$rid" /f /reg:64 </dev/null >/dev/null 2>&1
+    done
 else
     wine "$TOOLS/uninstall.exe" /S </dev/null >/dev/null 2>&1
     wait_uninstalled "$UNINSTALL_KEY"

@@ -1,5 +1,7 @@
 #include "ui/main/CommandLine.h"
 
+#include "platform/Files.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -26,55 +28,174 @@ const wchar_t* NextArgument(const wchar_t* p, std::wstring& argument) {
     return p;
 }
 
-} // namespace
-
-std::wstring FolderArgument(const wchar_t* commandLine) {
-    if (!commandLine)
-        return {};
-    std::wstring argument;
-    const wchar_t* rest = NextArgument(commandLine, argument); // the program itself
-    NextArgument(rest, argument);
-    return argument;
+bool Is(const std::wstring& argument, const wchar_t* name) {
+    return _wcsicmp(argument.c_str(), name) == 0;
 }
+
+bool IsAsciiLetter(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+bool IsDrivePath(const std::wstring& path) {
+    return path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == L':';
+}
+
+std::wstring CurrentFolder() {
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    if (size == 0)
+        return {};
+    std::vector<wchar_t> buffer(size + 1);
+    const DWORD length = GetCurrentDirectoryW(size + 1, buffer.data());
+    return length == 0 || length > size ? std::wstring() : std::wstring(buffer.data(), length);
+}
+
+// The current folder of a drive ("X:"), as the system keeps it per drive.
+std::wstring CurrentFolderOf(wchar_t drive) {
+    const wchar_t name[3] = {drive, L':', 0};
+    wchar_t buffer[MAX_PATH * 4];
+    const DWORD length = GetFullPathNameW(name, MAX_PATH * 4, buffer, nullptr);
+    return length == 0 || length >= MAX_PATH * 4 ? std::wstring() : std::wstring(buffer, length);
+}
+
+// "X:" or "\\server\share" at the start of a full path; empty for any other form.
+std::wstring RootOf(const std::wstring& path) {
+    if (IsDrivePath(path))
+        return path.substr(0, 2);
+    if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
+        const size_t server = path.find(L'\\', 2);
+        if (server == std::wstring::npos || server == 2)
+            return {};
+        const size_t share = path.find(L'\\', server + 1);
+        return share == std::wstring::npos ? path : path.substr(0, share);
+    }
+    return {};
+}
+
+// The root and the names after it, "." and ".." resolved, every other name
+// kept as it is.
+std::wstring Joined(const std::wstring& root, const std::wstring& rest) {
+    std::vector<std::wstring> names;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find(L'\\', start);
+        if (end == std::wstring::npos)
+            end = rest.size();
+        std::wstring name = rest.substr(start, end - start);
+        if (name == L"..") {
+            if (!names.empty())
+                names.pop_back();
+        } else if (!name.empty() && name != L".") {
+            names.push_back(std::move(name));
+        }
+        start = end + 1;
+    }
+    std::wstring path = root;
+    for (const auto& name : names)
+        path += L"\\" + name;
+    // A drive's root keeps its backslash; a share's root has none.
+    if (names.empty() && IsDrivePath(root))
+        path += L'\\';
+    return path;
+}
+
+} // namespace
 
 ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
     ProgramCommand command;
     if (!commandLine)
         return command;
+    bool restore = false, count = false, accounts = false;
     std::wstring argument;
     const wchar_t* rest = NextArgument(commandLine, argument); // the program itself
     while (*rest) {
         rest = NextArgument(rest, argument);
-        if (_wcsicmp(argument.c_str(), L"/restore-all") == 0)
-            command.mode = ProgramMode::RestoreAll;
-        else if (_wcsicmp(argument.c_str(), L"/count-customized") == 0 &&
-                 command.mode == ProgramMode::Window)
-            command.mode = ProgramMode::CountCustomized;
-        else if (_wcsicmp(argument.c_str(), L"/quiet") == 0)
+        if (argument.empty())
+            continue;
+        if (argument[0] != L'/') {
+            if (command.folder.empty())
+                command.folder = argument;
+        } else if (Is(argument, L"/restore-all")) {
+            restore = true;
+        } else if (Is(argument, L"/count-customized")) {
+            count = true;
+        } else if (Is(argument, L"/count-accounts")) {
+            accounts = true;
+        } else if (Is(argument, L"/quiet")) {
             command.quiet = true;
+        } else if (Is(argument, L"/all-users")) {
+            command.allUsers = true;
+        } else if (command.refused.empty()) {
+            command.refused = argument;
+        }
+    }
+    // Restoring is never mistaken for counting.
+    if (restore)
+        command.mode = ProgramMode::RestoreAll;
+    else if (count)
+        command.mode = ProgramMode::CountCustomized;
+    else if (accounts)
+        command.mode = ProgramMode::CountAccounts;
+    if (!command.refused.empty())
+        return command;
+    if (command.mode == ProgramMode::Window) {
+        // Nothing to be quiet about: the window is all questions.
+        if (command.quiet)
+            command.refused = L"/quiet";
+        else if (command.allUsers)
+            command.refused = L"/all-users";
+    } else if (!command.folder.empty()) {
+        command.refused = command.folder;
     }
     return command;
 }
 
-std::wstring NormalizeFolderArgument(const std::wstring& argument) {
+std::wstring RefusedCommandText(const ProgramCommand& command) {
+    return L"Quillane cannot take \"" + command.refused +
+           L"\" here.\r\n\r\n"
+           L"Start it with a folder to customize, or with one of these switches:\r\n"
+           L"/restore-all [/all-users] [/quiet]\r\n"
+           L"/count-customized [/all-users]\r\n"
+           L"/count-accounts";
+}
+
+std::wstring FullFolderPath(const std::wstring& argument) {
     std::wstring path = argument;
-    // "C:" alone would mean the drive's current folder, not its root.
-    if (path.size() == 2 && path[1] == L':')
-        path += L'\\';
+    for (wchar_t& c : path)
+        if (c == L'/')
+            c = L'\\';
+    // Already exact: the plain form is what the list and the screen keep.
+    if (path.rfind(L"\\\\?\\UNC\\", 0) == 0)
+        path = L"\\\\" + path.substr(8);
+    else if (path.rfind(L"\\\\?\\", 0) == 0)
+        path = path.substr(4);
     if (path.empty())
         return {};
-    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0)
+    // GetFullPathNameW would trim a final dot or blank from every name, and
+    // so name a sibling: only the start is taken from the system.
+    if (IsDrivePath(path)) {
+        if (path.size() == 2 || path[2] == L'\\')
+            return Joined(path.substr(0, 2), path.substr(2));
+        // "X:name" is relative to that drive's current folder.
+        const std::wstring base = CurrentFolderOf(path[0]);
+        return base.empty() ? std::wstring()
+                            : Joined(RootOf(base), base.substr(2) + L"\\" + path.substr(2));
+    }
+    if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
+        const std::wstring root = RootOf(path);
+        return root.empty() ? std::wstring() : Joined(root, path.substr(root.size()));
+    }
+    const std::wstring current = CurrentFolder();
+    const std::wstring root = RootOf(current);
+    if (root.empty())
         return {};
-    std::vector<wchar_t> full(size + 1);
-    const DWORD length = GetFullPathNameW(path.c_str(), size + 1, full.data(), nullptr);
-    if (length == 0 || length > size)
-        return {};
-    path.assign(full.data(), length);
-    while (path.size() > 3 && path.back() == L'\\')
-        path.pop_back();
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (path[0] == L'\\')
+        return Joined(root, path);
+    return Joined(root, current.substr(root.size()) + L"\\" + path);
+}
+
+std::wstring NormalizeFolderArgument(const std::wstring& argument) {
+    std::wstring path = FullFolderPath(argument);
+    if (path.empty() || !platform::IsDirectory(path))
         return {};
     return path;
 }

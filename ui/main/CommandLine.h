@@ -9,21 +9,34 @@ enum class ProgramMode {
     Window,          // the main window, on the folder argument if any
     RestoreAll,      // /restore-all: every listed folder put back, no main window
     CountCustomized, // /count-customized: the exit code is the record's size
+    CountAccounts,   // /count-accounts: the exit code is how many accounts have folders listed
 };
 
 struct ProgramCommand {
     ProgramMode mode = ProgramMode::Window;
-    bool quiet = false; // /quiet: nothing shown at all
+    bool quiet = false;    // /quiet: nothing shown at all
+    bool allUsers = false; // /all-users: every account's list, not only the runner's
+    std::wstring folder;   // the first argument that is not a switch, quotes removed
+    // The first argument that cannot be taken: an unknown switch, a switch
+    // that goes with no mode given, or a folder beside a batch mode. Empty
+    // when the command line is sound.
+    std::wstring refused;
 };
 
-// Switches are taken wherever they stand, in any letter case.
+// Every argument that starts with a slash is a switch, taken wherever it
+// stands, in any letter case; a switch is never a folder.
 ProgramCommand ParseCommandLine(const wchar_t* commandLine);
 
-// The first argument after the program's name, quotes removed; empty if none.
-std::wstring FolderArgument(const wchar_t* commandLine);
+// What the program says of a command line it refuses, naming the switches.
+std::wstring RefusedCommandText(const ProgramCommand& command);
 
-// The full path of the folder the argument names, without a trailing
-// backslash except for a drive root; empty when it names no existing folder.
+// The full path of the argument as named, without a trailing backslash except
+// for a drive root: a relative path is completed against the current folder,
+// "." and ".." parts are resolved, and no name loses a final dot or blank.
+// Empty for an empty argument.
+std::wstring FullFolderPath(const std::wstring& argument);
+
+// FullFolderPath of the argument; empty when it names no existing folder.
 std::wstring NormalizeFolderArgument(const std::wstring& argument);
 
 } // namespace ui

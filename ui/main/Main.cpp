@@ -10,9 +10,23 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     const ui::ProgramCommand command = ui::ParseCommandLine(GetCommandLineW());
+    const bool counting = command.mode == ui::ProgramMode::CountCustomized ||
+                          command.mode == ui::ProgramMode::CountAccounts;
+    if (!command.refused.empty()) {
+        // A count is read by a program: it shows nothing and is unknown.
+        if (counting)
+            return ui::kCountUnreadable;
+        if (!command.quiet)
+            MessageBoxW(nullptr, ui::RefusedCommandText(command).c_str(), ui::kAppTitle,
+                        MB_OK | MB_ICONEXCLAMATION);
+        return ui::kRestoreAllListFailed;
+    }
     // Only reads: the uninstaller asks before it knows whether a copy runs.
     if (command.mode == ui::ProgramMode::CountCustomized)
-        return ui::CountCustomized(ui::ExecutableFolder(), platform::LocalAppDataFolder());
+        return ui::CountCustomized(ui::ExecutableFolder(), platform::LocalAppDataFolder(),
+                                   command.allUsers);
+    if (command.mode == ui::ProgramMode::CountAccounts)
+        return ui::CountAccounts(ui::ExecutableFolder(), platform::LocalAppDataFolder());
     // A second copy would save its own list over the first one's.
     ui::SingleInstance instance;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
@@ -21,9 +35,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         // wherever the program loads.
         InitCommonControlsEx(&icc);
         return ui::RunRestoreAll(instance, ui::ExecutableFolder(), platform::LocalAppDataFolder(),
-                                 command.quiet);
+                                 command.quiet, command.allUsers);
     }
-    const std::wstring folder = ui::FolderArgument(GetCommandLineW());
+    const std::wstring& folder = command.folder;
     if (!instance.First()) {
         if (!ui::HandOverToRunningInstance(folder))
             MessageBoxW(nullptr, L"Quillane is already running.", ui::kAppTitle,

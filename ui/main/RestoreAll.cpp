@@ -10,6 +10,7 @@
 #include "platform/Window.h"
 #include "platform/WindowBase.h"
 #include "resources/resource.h"
+#include "ui/main/AccountRecords.h"
 #include "ui/main/SingleInstance.h"
 #include "ui/restore/RestoreView.h"
 
@@ -150,8 +151,18 @@ RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
     return count;
 }
 
+namespace {
+
+RecordSet RecordOf(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers) {
+    if (allUsers)
+        return RecordSet::EveryAccount(appFolder, perUserRoot, platform::ProfileFolder());
+    return RecordSet(appFolder, perUserRoot);
+}
+
+} // namespace
+
 int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
-                  const std::wstring& perUserRoot, bool quiet) {
+                  const std::wstring& perUserRoot, bool quiet, bool allUsers) {
     const auto tell = [quiet](const std::wstring& text) {
         if (!quiet)
             MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -162,20 +173,19 @@ int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
         tell(kStillRunningText);
         return kRestoreAllStillRunning;
     }
-    engine::RestoreRecord store(appFolder, perUserRoot);
-    engine::SortedFolderList record;
-    if (!LoadWholeRecord(store, record)) {
+    RecordSet record = RecordOf(appFolder, perUserRoot, allUsers);
+    if (!record.Load()) {
         tell(L"The restore list could not be read: " + platform::ErrorText(GetLastError()));
         return kRestoreAllListFailed;
     }
     ProgressWindow window;
     const bool shown = !quiet && window.Create();
-    const RestoreAllCount count = RestoreEveryFolder(record, [&](const std::wstring& text) {
+    const RestoreAllCount count = record.RestoreEvery([&](const std::wstring& text) {
         if (shown)
             window.Progress(text);
     });
     platform::NotifyShellOfChanges();
-    const bool saved = SaveWholeRecord(store, record);
+    const bool saved = record.Save();
     const DWORD error = GetLastError();
     std::wstring text = OutcomeText(L"Folders Successfully Restored", L"Folders Restored",
                                     count.folders, count.notRestored, L"could not be restored");
@@ -188,12 +198,18 @@ int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
     return count.notRestored ? kRestoreAllSomeLeft : kRestoreAllDone;
 }
 
-int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot) {
-    engine::RestoreRecord store(appFolder, perUserRoot);
-    engine::SortedFolderList record;
-    if (!LoadWholeRecord(store, record))
+int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers) {
+    RecordSet record = RecordOf(appFolder, perUserRoot, allUsers);
+    if (!record.Load())
         return kCountUnreadable;
-    return static_cast<int>(std::min<size_t>(record.Count(), INT_MAX));
+    return static_cast<int>(std::min<size_t>(record.Folders(), INT_MAX));
+}
+
+int CountAccounts(const std::wstring& appFolder, const std::wstring& perUserRoot) {
+    RecordSet record = RecordOf(appFolder, perUserRoot, true);
+    if (!record.Load())
+        return kCountUnreadable;
+    return static_cast<int>(std::min<size_t>(record.Accounts(), INT_MAX));
 }
 
 } // namespace ui

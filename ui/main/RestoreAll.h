@@ -1,7 +1,8 @@
 #pragma once
 // Every customized folder put back without the main window, for the
-// uninstaller: quillane.exe /restore-all [/quiet], and the count of its
-// first page: quillane.exe /count-customized.
+// uninstaller: quillane.exe /restore-all [/all-users] [/quiet], and the
+// counts of its first page: quillane.exe /count-customized [/all-users] and
+// quillane.exe /count-accounts.
 #include "engine/FolderList.h"
 #include "engine/ListStore.h"
 #include "engine/RestoreFolder.h"
@@ -50,11 +51,18 @@ RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
                                    const std::function<void(const std::wstring&)>& progress);
 
 // /restore-all: closes a running copy first, restores, saves; returns the
-// exit code. quiet shows nothing, not even a message.
+// exit code. quiet shows nothing, not even a message; allUsers takes every
+// account's list (see RecordSet::EveryAccount).
 int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
-                  const std::wstring& perUserRoot, bool quiet);
+                  const std::wstring& perUserRoot, bool quiet, bool allUsers = false);
 
-// /count-customized: the number of folders in the record, or kCountUnreadable.
-int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot);
+// /count-customized: the number of folders in the record, each once, or
+// kCountUnreadable when a list of it cannot be read.
+int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot,
+                    bool allUsers = false);
+
+// /count-accounts: how many accounts have folders in every account's record,
+// or kCountUnreadable.
+int CountAccounts(const std::wstring& appFolder, const std::wstring& perUserRoot);
 
 } // namespace ui

@@ -1,6 +1,7 @@
 #include "ui/main/SingleInstance.h"
 
 #include "platform/SystemApi.h"
+#include "ui/main/CommandLine.h"
 
 namespace ui {
 
@@ -35,15 +36,6 @@ bool SingleInstance::ClaimAgain(DWORD waitMs) {
 
 namespace {
 
-// The running copy has another current folder: a relative path is made full here.
-std::wstring FullPath(const std::wstring& path) {
-    if (path.empty())
-        return path;
-    wchar_t buffer[MAX_PATH * 4];
-    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 4, buffer, nullptr);
-    return length == 0 || length >= MAX_PATH * 4 ? path : std::wstring(buffer, length);
-}
-
 // The first copy may hold the claim before its window exists.
 HWND WaitForMainWindow(DWORD waitMs) {
     const ULONGLONG until = platform::TickCount64() + waitMs;
@@ -63,7 +55,11 @@ bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
         ShowWindowAsync(window, SW_RESTORE);
     SetForegroundWindow(window);
     // Sent even without a folder: the answer tells that the copy was reached.
-    std::wstring full = FullPath(folder);
+    // The running copy has another current folder: a relative path is made
+    // full here, with every name kept as given.
+    std::wstring full = FullFolderPath(folder);
+    if (full.empty())
+        full = folder;
     COPYDATASTRUCT data{kHandOverFolder, static_cast<DWORD>(full.size() * sizeof(wchar_t)),
                         full.empty() ? nullptr : full.data()};
     DWORD_PTR answer = 0;

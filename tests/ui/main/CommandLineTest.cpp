@@ -1,6 +1,11 @@
 #include "tests/ui/main/Form1Fixture.h"
 
+#include "tests/ui/main/ProgramCopy.h"
+
+#include "platform/Files.h"
 #include "ui/main/CommandLine.h"
+#include "ui/main/RestoreAll.h"
+#include "ui/main/SingleInstance.h"
 
 using namespace testing_support;
 using namespace ui;
@@ -9,12 +14,13 @@ namespace {
 class CommandLineTest : public Form1Fixture {};
 } // namespace
 
-TEST(FolderArgument, QuotesAreOptionalAndABackslashNeverEscapesOne) {
-    EXPECT_EQ(FolderArgument(L"\"C:\\Program Files\\Quillane\\quillane.exe\" \"C:\\\" x"), L"C:\\");
-    EXPECT_EQ(FolderArgument(L"quillane.exe \"C:\\My Data\\\""), L"C:\\My Data\\");
-    EXPECT_EQ(FolderArgument(L"quillane.exe   C:\\Data  more"), L"C:\\Data");
-    EXPECT_EQ(FolderArgument(L"quillane.exe"), L"");
-    EXPECT_EQ(FolderArgument(L"\"quillane.exe\""), L"");
+TEST(ParseCommandLine, QuotesAreOptionalAndABackslashNeverEscapesOne) {
+    const auto folder = [](const wchar_t* line) { return ParseCommandLine(line).folder; };
+    EXPECT_EQ(folder(L"\"C:\\Program Files\\Quillane\\quillane.exe\" \"C:\\\" x"), L"C:\\");
+    EXPECT_EQ(folder(L"quillane.exe \"C:\\My Data\\\""), L"C:\\My Data\\");
+    EXPECT_EQ(folder(L"quillane.exe   C:\\Data  more"), L"C:\\Data");
+    EXPECT_EQ(folder(L"quillane.exe"), L"");
+    EXPECT_EQ(folder(L"\"quillane.exe\""), L"");
 }
 
 TEST(ParseCommandLine, SwitchesStandAnywhereInAnyCase) {
@@ -26,12 +32,52 @@ TEST(ParseCommandLine, SwitchesStandAnywhereInAnyCase) {
     const ProgramCommand loud = parse(L"\"C:\\Q\\quillane.exe\" /Restore-All");
     EXPECT_EQ(loud.mode, ProgramMode::RestoreAll);
     EXPECT_FALSE(loud.quiet);
-    const ProgramCommand quiet = parse(L"quillane.exe /QUIET  /restore-all ");
+    EXPECT_FALSE(loud.allUsers);
+    const ProgramCommand quiet = parse(L"quillane.exe /QUIET  /restore-all /All-Users ");
     EXPECT_EQ(quiet.mode, ProgramMode::RestoreAll);
     EXPECT_TRUE(quiet.quiet);
+    EXPECT_TRUE(quiet.allUsers);
+    EXPECT_EQ(quiet.refused, L"");
     EXPECT_EQ(parse(L"quillane.exe /count-customized").mode, ProgramMode::CountCustomized);
+    EXPECT_EQ(parse(L"quillane.exe /count-accounts").mode, ProgramMode::CountAccounts);
     // Restoring is never mistaken for counting.
     EXPECT_EQ(parse(L"quillane.exe /count-customized /restore-all").mode, ProgramMode::RestoreAll);
+}
+
+TEST(ParseCommandLine, ASwitchIsNeverAFolderAndAStrayOneIsRefused) {
+    const auto refused = [](const wchar_t* line) { return ParseCommandLine(line).refused; };
+    const ProgramCommand quiet = ParseCommandLine(L"quillane.exe /quiet");
+    EXPECT_EQ(quiet.folder, L"");
+    EXPECT_EQ(quiet.refused, L"/quiet");
+    EXPECT_EQ(refused(L"quillane.exe /all-users C:\\Data"), L"/all-users");
+    EXPECT_EQ(refused(L"quillane.exe /restore-all /quiet /Bogus /other"), L"/Bogus");
+    EXPECT_EQ(refused(L"quillane.exe /restore-all C:\\Data"), L"C:\\Data");
+    EXPECT_EQ(refused(L"quillane.exe C:\\Data"), L"");
+    const std::wstring text = RefusedCommandText(ParseCommandLine(L"quillane.exe /Bogus"));
+    for (const wchar_t* named : {L"\"/Bogus\"", L"/restore-all", L"/count-customized",
+                                 L"/count-accounts", L"/all-users", L"/quiet"})
+        EXPECT_NE(text.find(named), std::wstring::npos) << Narrow(named);
+}
+
+TEST(FullFolderPath, EveryNameIsKeptAsGiven) {
+    // A final dot or blank is part of the name: foo. is not its sibling foo.
+    EXPECT_EQ(FullFolderPath(L"C:\\x\\foo."), L"C:\\x\\foo.");
+    EXPECT_EQ(FullFolderPath(L"C:\\x\\foo \\"), L"C:\\x\\foo ");
+    EXPECT_EQ(FullFolderPath(L"\\\\?\\C:\\x\\foo."), L"C:\\x\\foo.");
+    EXPECT_EQ(FullFolderPath(L"\\\\?\\UNC\\server\\share\\a."), L"\\\\server\\share\\a.");
+    EXPECT_EQ(FullFolderPath(L"C:/x/./y/../foo.."), L"C:\\x\\foo..");
+    EXPECT_EQ(FullFolderPath(L"c:"), L"c:\\");
+    EXPECT_EQ(FullFolderPath(L"C:\\.."), L"C:\\");
+    EXPECT_EQ(FullFolderPath(L"\\\\server\\share\\"), L"\\\\server\\share");
+    EXPECT_EQ(FullFolderPath(L""), L"");
+    wchar_t current[MAX_PATH];
+    ASSERT_TRUE(GetCurrentDirectoryW(MAX_PATH, current));
+    std::wstring base = current;
+    if (base.back() == L'\\')
+        base.pop_back();
+    EXPECT_EQ(FullFolderPath(L"foo."), base + L"\\foo.");
+    EXPECT_EQ(FullFolderPath(L".\\a\\..\\foo. "), base + L"\\foo. ");
+    EXPECT_EQ(FullFolderPath(L"\\foo."), base.substr(0, 2) + L"\\foo.");
 }
 
 TEST_F(CommandLineTest, FolderArgumentIsTakenAsIfChosen) {
@@ -93,4 +139,62 @@ TEST_F(CommandLineTest, FolderArgumentOnACdDriveIsRefused) {
     responder.ExpectButton(L"Not a Valid Hard Drive", IDOK);
     form().folderSelection().TakeFolder(L"D:\\Disc");
     EXPECT_EQ(Text(TxtFolder), L"");
+}
+
+TEST_F(CommandLineTest, AFolderNamedWithAFinalDotIsThatFolderAndNeverItsSibling) {
+    const std::wstring parent = data.MakeFolder(L"x");
+    const std::wstring sibling = data.MakeFolder(L"x\\foo");
+    const std::wstring dotted = parent + L"\\foo.";
+    ASSERT_TRUE(CreateDirectoryW(platform::ExactPath(dotted).c_str(), nullptr));
+    const std::string theirs = "[.ShellClassInfo]\r\nInfoTip=the user's own\r\n";
+    WriteBytes(sibling + L"\\Desktop.ini", theirs);
+    WriteBytes(appDir / L"Fldr.dll", "");
+    Program window(appDir.path(), L"\"" + dotted + L"\"");
+    HWND form = window.Window(kMainWindowClass);
+    ASSERT_TRUE(form);
+    const auto folderBox = [&] {
+        wchar_t text[MAX_PATH] = {};
+        SendMessageW(ChildControl(form, TxtFolder), WM_GETTEXT, MAX_PATH,
+                     reinterpret_cast<LPARAM>(text));
+        return std::wstring(text);
+    };
+    ASSERT_TRUE(PumpUntil([&] { return folderBox() == dotted; })) << Narrow(folderBox());
+    // Handed over by a second start, relative to its own current folder.
+    SendMessageW(ChildControl(form, TxtFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    Program second(appDir.path(), L"foo.", L"quillane.exe", parent);
+    EXPECT_EQ(second.ExitCode(), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return folderBox() == dotted; })) << Narrow(folderBox());
+
+    SendMessageW(ChildControl(form, TxtToolTip), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"tip"));
+    PostMessageW(form, WM_COMMAND, MAKEWPARAM(Command1, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(ChildControl(form, Command1)));
+    const std::wstring written = platform::ExactPath(dotted + L"\\Desktop.ini");
+    EXPECT_TRUE(PumpUntil([&] { return Exists(written); }));
+    // Apply has ended once the window takes commands again.
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(ChildControl(form, Command1)) != FALSE; }));
+    PostMessageW(form, WM_CLOSE, 0, 0);
+    EXPECT_EQ(window.ExitCode(), 0u);
+    EXPECT_EQ(ReadAnsi(sibling + L"\\Desktop.ini"), theirs);
+    EXPECT_FALSE(Exists(sibling + L"\\BUDesktop.ini"));
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(dotted) + "\r\n");
+}
+
+TEST_F(CommandLineTest, AStraySwitchChangesNothing) {
+    const std::wstring list = appDir / L"Fldr.dll";
+    {
+        Program quiet(appDir.path(), L"/quiet");
+        EXPECT_EQ(quiet.ExitCode(), static_cast<DWORD>(kRestoreAllListFailed));
+    }
+    {
+        Program bogus(appDir.path(), L"/restore-all /bogus");
+        const std::wstring said = AnswerBox(bogus);
+        EXPECT_NE(said.find(L"\"/bogus\""), std::wstring::npos) << Narrow(said);
+        EXPECT_NE(said.find(L"/restore-all"), std::wstring::npos) << Narrow(said);
+        EXPECT_EQ(bogus.ExitCode(), static_cast<DWORD>(kRestoreAllListFailed));
+    }
+    {
+        Program count(appDir.path(), L"/count-customized /bogus");
+        EXPECT_EQ(count.ExitCode(), static_cast<DWORD>(kCountUnreadable));
+    }
+    EXPECT_FALSE(Exists(list));
 }

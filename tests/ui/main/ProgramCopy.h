@@ -7,9 +7,38 @@
 
 namespace testing_support {
 
-// The copy is started with its folder as the current folder; hProcess is
-// null when it could not start. The thread handle is closed.
+// The copy is started with its folder as the current folder (or the given
+// one); hProcess is null when it could not start. The thread handle is closed.
 PROCESS_INFORMATION StartProgramCopy(const std::wstring& appFolder, const std::wstring& arguments,
-                                     const wchar_t* name = L"quillane.exe");
+                                     const wchar_t* name = L"quillane.exe",
+                                     const std::wstring& currentFolder = {});
+
+// quillane.exe copied into the application folder and started there; ended
+// by force if it still runs when the object goes.
+class Program {
+  public:
+    Program(const std::wstring& appFolder, const std::wstring& arguments,
+            const wchar_t* name = L"quillane.exe", const std::wstring& currentFolder = {})
+        : pi_(StartProgramCopy(appFolder, arguments, name, currentFolder)) {}
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool Ended(DWORD ms = 30000) const;
+    // The exit code once it ended by itself; STILL_ACTIVE (259) if it did not.
+    DWORD ExitCode(DWORD ms = 30000) const;
+    // Its first visible top-level window of the class, once it shows; the main
+    // window once it has read the list too (Apply is enabled then).
+    HWND Window(const wchar_t* className, DWORD ms = 20000) const;
+
+  private:
+    PROCESS_INFORMATION pi_{};
+};
+
+// The child control of another process's window with that id, or null.
+HWND ChildControl(HWND window, int id);
+
+// Another process's message box: its text, then OK.
+std::wstring AnswerBox(const Program& program);
 
 } // namespace testing_support

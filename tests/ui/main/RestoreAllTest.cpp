@@ -3,6 +3,7 @@
 #include "tests/ui/main/Form1Fixture.h"
 #include "tests/ui/main/ProgramCopy.h"
 
+#include "engine/AccountLists.h"
 #include "engine/ListStore.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
@@ -19,96 +20,6 @@ using namespace ui;
 namespace {
 
 const std::string kForeign = "[.ShellClassInfo]\r\nInfoTip=theirs\r\n";
-
-HWND ChildControl(HWND window, int id);
-
-// quillane.exe copied into the application folder and started there.
-class Program {
-  public:
-    Program(const std::wstring& appFolder, const std::wstring& arguments,
-            const wchar_t* name = L"quillane.exe")
-        : pi_(StartProgramCopy(appFolder, arguments, name)) {}
-    ~Program() {
-        if (pi_.hProcess) {
-            if (!Ended(0))
-                TerminateProcess(pi_.hProcess, 1);
-            WaitForSingleObject(pi_.hProcess, 10000);
-            CloseHandle(pi_.hProcess);
-        }
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    bool Ended(DWORD ms = 30000) const {
-        return pi_.hProcess && WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0;
-    }
-    // The exit code once it ended by itself; STILL_ACTIVE (259) if it did not.
-    DWORD ExitCode(DWORD ms = 30000) const {
-        DWORD code = STILL_ACTIVE;
-        if (Ended(ms))
-            GetExitCodeProcess(pi_.hProcess, &code);
-        return code;
-    }
-    // Its first visible top-level window of the class, once it shows; the main
-    // window once it has read the list too (Apply is enabled then).
-    HWND Window(const wchar_t* className, DWORD ms = 20000) const {
-        struct Search {
-            DWORD pid;
-            const wchar_t* className;
-            HWND found;
-            static BOOL CALLBACK Visit(HWND w, LPARAM p) {
-                auto* s = reinterpret_cast<Search*>(p);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(w, &pid);
-                wchar_t name[64] = {};
-                GetClassNameW(w, name, 64);
-                if (pid != s->pid || wcscmp(name, s->className) != 0 || !IsWindowVisible(w))
-                    return TRUE;
-                s->found = w;
-                return FALSE;
-            }
-        };
-        const ULONGLONG until = platform::TickCount64() + ms;
-        while (platform::TickCount64() < until) {
-            Search search{pi_.dwProcessId, className, nullptr};
-            EnumWindows(&Search::Visit, reinterpret_cast<LPARAM>(&search));
-            const bool main = wcscmp(className, ui::kMainWindowClass) == 0;
-            if (search.found &&
-                (!main || IsWindowEnabled(ChildControl(search.found, ui::Command1))))
-                return search.found;
-            Sleep(20);
-        }
-        return nullptr;
-    }
-
-  private:
-    PROCESS_INFORMATION pi_{};
-};
-
-HWND ChildControl(HWND window, int id) {
-    struct Search {
-        static BOOL CALLBACK Visit(HWND c, LPARAM p) {
-            auto* s = reinterpret_cast<std::pair<int, HWND>*>(p);
-            if (GetDlgCtrlID(c) != s->first)
-                return TRUE;
-            s->second = c;
-            return FALSE;
-        }
-    };
-    std::pair<int, HWND> search{id, nullptr};
-    EnumChildWindows(window, &Search::Visit, reinterpret_cast<LPARAM>(&search));
-    return search.second;
-}
-
-// Another process's message box: its text, then OK.
-std::wstring AnswerBox(const Program& program) {
-    HWND box = program.Window(L"#32770");
-    if (!box)
-        return L"(no message box)";
-    std::wstring text = WindowText(ChildControl(box, 65535));
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    return text;
-}
 
 // A file held open by this process with the given sharing.
 class Held {
@@ -154,6 +65,66 @@ class RestoreAllTest : public Form1Fixture {
     }
     std::wstring ListFile() const { return appDir / L"Fldr.dll"; }
     std::wstring perUserList_;
+};
+
+// A profile of another account in the registry's profile list, under a
+// made-up SID, with the User Shell Folders value of a loaded hive where
+// given; both go with the object.
+class FakeProfile {
+  public:
+    FakeProfile(const std::wstring& sid, const std::wstring& profile,
+                const std::wstring& localAppData = {})
+        : sid_(sid) {
+        HKEY key = nullptr;
+        const std::wstring path = std::wstring(engine::kProfileListKey) + L"\\" + sid;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                            KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
+                            nullptr) == ERROR_SUCCESS) {
+            SetString(key, L"ProfileImagePath", profile);
+            RegCloseKey(key);
+            made_ = true;
+        }
+        if (localAppData.empty())
+            return;
+        const std::wstring folders = sid + L"\\" + engine::kUserShellFoldersKey;
+        if (RegCreateKeyExW(HKEY_USERS, folders.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                            &key, nullptr) == ERROR_SUCCESS) {
+            SetString(key, L"Local AppData", localAppData);
+            RegCloseKey(key);
+            hive_ = true;
+        }
+    }
+    ~FakeProfile() {
+        using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+        const auto deleteKeyEx = reinterpret_cast<DeleteKeyEx>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
+        const std::wstring path = std::wstring(engine::kProfileListKey) + L"\\" + sid_;
+        if (deleteKeyEx)
+            deleteKeyEx(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_64KEY, 0);
+        if (!hive_)
+            return;
+        // From the leaf up to the made-up hive itself.
+        std::wstring key = sid_ + L"\\" + engine::kUserShellFoldersKey;
+        for (;;) {
+            RegDeleteKeyW(HKEY_USERS, key.c_str());
+            const size_t cut = key.rfind(L'\\');
+            if (cut == std::wstring::npos)
+                break;
+            key.resize(cut);
+        }
+        RegDeleteKeyW(HKEY_USERS, sid_.c_str());
+    }
+    FakeProfile(const FakeProfile&) = delete;
+    FakeProfile& operator=(const FakeProfile&) = delete;
+    bool ok(bool withHive = false) const { return made_ && (!withHive || hive_); }
+
+  private:
+    static void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
+        RegSetValueExW(key, name, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    }
+    std::wstring sid_;
+    bool made_ = false, hive_ = false;
 };
 
 void ExpectPlain(const std::wstring& folder) {
@@ -296,4 +267,99 @@ TEST_F(RestoreAllTest, ACopyThatHasNotShownItsWindowIsNotClosed) {
         EXPECT_TRUE(refused.Ended());
     }
     RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+}
+
+// Three other accounts, one per layout: Vista's AppData\Local, XP's Local
+// Settings\Application Data, and a localized XP name that only the loaded
+// hive's User Shell Folders value gives (its %USERPROFILE% is that profile's).
+class EveryAccountTest : public RestoreAllTest {
+  protected:
+    void SetUp() override {
+        RestoreAllTest::SetUp();
+        vistaList_ = profiles_ / L"Vista user\\AppData\\Local\\Quillane\\Fldr.dll";
+        xpList_ = profiles_ / L"XP user\\Local Settings\\Application Data\\Quillane\\Fldr.dll";
+        localizedList_ =
+            profiles_ / L"Lokal\\Lokale Einstellungen\\Anwendungsdaten\\Quillane\\Fldr.dll";
+        for (const auto* list : {&vistaList_, &xpList_, &localizedList_})
+            profiles_.MakeFolder(list->substr(profiles_.path().size() + 1,
+                                              list->size() - profiles_.path().size() - 10));
+        // A list where the localized profile's hive does not point: not its.
+        decoyList_ = profiles_ / L"Lokal\\AppData\\Local\\Quillane\\Fldr.dll";
+        profiles_.MakeFolder(L"Lokal\\AppData\\Local\\Quillane");
+    }
+    TempDir profiles_;
+    std::wstring vistaList_, xpList_, localizedList_, decoyList_;
+    FakeProfile vista_{L"S-1-5-21-7-7-7-2001", profiles_ / L"Vista user"};
+    FakeProfile xp_{L"S-1-5-21-7-7-7-2002", profiles_ / L"XP user"};
+    FakeProfile localized_{L"S-1-5-21-7-7-7-2003", profiles_ / L"Lokal",
+                           L"%USERPROFILE%\\Lokale Einstellungen\\Anwendungsdaten"};
+};
+
+TEST_F(EveryAccountTest, EveryAccountsListIsCountedRestoredAndEmptiedInItsOwnPlace) {
+    ASSERT_TRUE(vista_.ok() && xp_.ok() && localized_.ok(true));
+    const std::wstring mine = Customized(L"Mine", kForeign);
+    const std::wstring vista = Customized(L"Vista's", kForeign);
+    const std::wstring xp = Customized(L"XP's"), journaled = Customized(L"XP's journaled");
+    const std::wstring localized = Customized(L"Localized's", kForeign);
+    const std::wstring decoy = Customized(L"Decoy's");
+    WriteBytes(ListFile(), Lines({mine}));
+    std::wstring upper = mine;
+    std::transform(upper.begin(), upper.end(), upper.begin(), towupper);
+    WriteBytes(vistaList_, Lines({vista, upper}));
+    WriteBytes(xpList_, Lines({xp}));
+    WriteBytes(engine::JournalPath(xpList_), Lines({journaled}));
+    WriteBytes(localizedList_, Lines({localized}));
+    WriteBytes(decoyList_, Lines({decoy}));
+
+    EXPECT_EQ(Run(L"/count-customized"), 1u);
+    EXPECT_EQ(Run(L"/count-customized /all-users"), 5u);
+    EXPECT_EQ(Run(L"/count-accounts"), 4u);
+    EXPECT_EQ(Run(L"/restore-all /all-users /quiet"), static_cast<DWORD>(kRestoreAllDone));
+    for (const auto& folder : {mine, vista, localized}) {
+        EXPECT_EQ(ReadAnsi(folder + L"\\Desktop.ini"), kForeign) << Narrow(folder);
+        EXPECT_FALSE(Exists(folder + L"\\BUDesktop.ini")) << Narrow(folder);
+    }
+    ExpectPlain(xp);
+    ExpectPlain(journaled);
+    EXPECT_EQ(ReadBytes(ListFile()).size(), 0u);
+    for (const auto& list : {vistaList_, xpList_, localizedList_})
+        EXPECT_FALSE(Exists(list)) << Narrow(list);
+    EXPECT_FALSE(Exists(engine::JournalPath(xpList_)));
+    // Never the list of an account whose hive names another place.
+    EXPECT_TRUE(Exists(decoy + L"\\Desktop.ini"));
+    EXPECT_EQ(ReadAnsi(decoyList_), Lines({decoy}));
+    EXPECT_EQ(Run(L"/count-customized /all-users"), 0u);
+    EXPECT_EQ(Run(L"/count-accounts"), 0u);
+}
+
+TEST_F(EveryAccountTest, AnUnreadableListOrAnotherAccountsDriveLeavesFoldersListed) {
+    ASSERT_TRUE(vista_.ok());
+    const std::wstring vista = Customized(L"Vista's"), mine = Customized(L"Mine");
+    WriteBytes(ListFile(), Lines({mine}));
+    WriteBytes(vistaList_, Lines({vista}));
+    {
+        Held editor(vistaList_, 0);
+        ASSERT_TRUE(editor.ok());
+        EXPECT_EQ(Run(L"/count-customized /all-users"), static_cast<DWORD>(kCountUnreadable));
+        EXPECT_EQ(Run(L"/count-accounts"), static_cast<DWORD>(kCountUnreadable));
+        EXPECT_EQ(Run(L"/restore-all /all-users /quiet"),
+                  static_cast<DWORD>(kRestoreAllListFailed));
+        EXPECT_TRUE(Exists(vista + L"\\Desktop.ini"));
+        EXPECT_TRUE(Exists(mine + L"\\Desktop.ini"));
+    }
+    // The same folder through a substituted drive: to the other account Q:
+    // may be anything, so it is neither restored nor dropped.
+    ASSERT_TRUE(DefineDosDeviceW(0, L"Q:", data.path().c_str()));
+    const std::string others = Lines({L"M:\\Unmapped", L"Q:\\Vista's"});
+    WriteBytes(vistaList_, others);
+    const bool substituted = engine::OnAnotherAccountsDrive(L"Q:\\Vista's");
+    EXPECT_EQ(Run(L"/count-customized /all-users"), 3u);
+    const DWORD restored = Run(L"/restore-all /all-users /quiet");
+    DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"Q:", nullptr);
+    EXPECT_TRUE(substituted);
+    EXPECT_EQ(restored, static_cast<DWORD>(kRestoreAllSomeLeft));
+    EXPECT_TRUE(Exists(vista + L"\\Desktop.ini"));
+    EXPECT_EQ(ReadAnsi(vistaList_), others);
+    ExpectPlain(mine);
+    EXPECT_EQ(Run(L"/count-customized /all-users"), 2u);
 }
