@@ -446,6 +446,66 @@ for arch in x86 x64; do
 done
 
 wineserver -k </dev/null >/dev/null 2>&1
+
+# Two copies that share one program folder from two prefixes (two machines'
+# or accounts' sessions, each with its own single-instance mutex) each Apply a
+# folder; whichever closes first, the list keeps every folder of both.
+if [ -n "$PROBE" ]; then
+    SHARED="$REPO/build/install-test/x64/Quillane"
+    PREFIX_A=$WINEPREFIX
+    PREFIX_B="$REPO/.wine/install-b"
+    rm -rf "$PREFIX_B"
+    mkdir -p "$PREFIX_B"
+    WINEPREFIX=$PREFIX_B wine wineboot -i </dev/null >/dev/null 2>&1
+    WINEPREFIX=$PREFIX_B set_windows_version quillane.exe winxp
+    WINEPREFIX=$PREFIX_B wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        </dev/null >/dev/null 2>&1
+    TWO="$REPO/build/install-test/two-copies"
+    rm -rf "$TWO" "$SHARED/Fldr.dll"
+    mkdir -p "$TWO"/{A1,B1,A2,B2}
+    TWO_WIN=$(winepath -w "$TWO")
+    ICON_WIN="$(winepath -w "$SHARED")\Icons\Folder.ico"
+    # start_copy PREFIX: starts the shared copy there; its process is COPY_PID.
+    start_copy() {
+        (cd "$SHARED" && WINEPREFIX=$1 wine quillane.exe </dev/null >/dev/null 2>&1) &
+        COPY_PID=$!
+        WINEPREFIX=$1 probe set 305 "$ICON_WIN" >/dev/null
+    }
+    apply_in() { # apply_in PREFIX FOLDER
+        WINEPREFIX=$1 probe set 301 "$TWO_WIN\$2" >/dev/null
+        WINEPREFIX=$1 probe press 502 >/dev/null
+    }
+    for round in "1 A B" "2 B A"; do
+        set -- $round
+        start_copy "$PREFIX_A"
+        pid_a=$COPY_PID
+        start_copy "$PREFIX_B"
+        pid_b=$COPY_PID
+        apply_in "$PREFIX_A" "A$1"
+        apply_in "$PREFIX_B" "B$1"
+        for first in "$2" "$3"; do
+            if [ "$first" = A ]; then
+                WINEPREFIX=$PREFIX_A probe press 506 >/dev/null
+                wait "$pid_a"
+            else
+                WINEPREFIX=$PREFIX_B probe press 506 >/dev/null
+                wait "$pid_b"
+            fi
+        done
+    done
+    listed=$(tr -d '\r' <"$SHARED/Fldr.dll" | sort | tr '\n' ' ')
+    expected=$(printf '%s\n' "$TWO_WIN\A1" "$TWO_WIN\A2" "$TWO_WIN\B1" "$TWO_WIN\B2" |
+        sort | tr '\n' ' ')
+    check "two copies in two prefixes: every folder of both listed ($listed)" \
+        test "$listed" = "$expected"
+    for f in A1 B1 A2 B2; do
+        check "two copies in two prefixes: $f customized" \
+            grep -aqF 'IconFile=' "$TWO/$f/Desktop.ini"
+    done
+    WINEPREFIX=$PREFIX_B wineserver -k </dev/null >/dev/null 2>&1
+    WINEPREFIX=$PREFIX_A wineserver -k </dev/null >/dev/null 2>&1
+fi
+
 if [ ${#failures[@]} -gt 0 ]; then
     printf '%d install checks failed:\n' "${#failures[@]}" >&2
     printf '  %s\n' "${failures[@]}" >&2
