@@ -726,9 +726,11 @@ bool RestorePruner::Drops(const std::wstring& folder) {
     const std::wstring ini = SettingsFilePath(folder);
     if (const platform::FileHandle file = platform::OpenForReading(ini)) {
         // Only a file read to its marker and found foreign proves that
-        // nothing of ours is left, and only where nothing was set aside.
-        SettingsFileKind kind = SettingsFileKind::Ours;
-        if (!InspectSettingsFile(file, kind) || kind != SettingsFileKind::Foreign)
+        // nothing of ours is left, and only where nothing was set aside. A
+        // link, opened as itself, reads as its own empty stream: kept.
+        bool whole = false;
+        if (!platform::ReadPrefix(file, kMarkerPrefixBytes, prefix_, whole) ||
+            IsOwnSettingsText(prefix_, whole))
             return false;
         return BackupThere(folder) == Proof::No;
     }

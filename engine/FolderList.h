@@ -211,6 +211,7 @@ class RestorePruner {
         bool operator()(const std::wstring& a, const std::wstring& b) const;
     };
     std::map<std::wstring, bool, LessNoCase> present_;
+    std::vector<std::uint8_t> prefix_; // the settings file's start, kept for the next folder
 };
 bool PruneRestoreList(ListItems& list, const PruneStep& step = {});
 
