@@ -2,6 +2,7 @@
 // window's walk, Apply, start-up and Restore, the engine's share of them
 // without a window, and their floors.
 #include "bench/Floors.h"
+#include "bench/ListFigures.h"
 #include "bench/Measure.h"
 #include "bench/Report.h"
 #include "bench/Tree.h"
@@ -35,6 +36,7 @@ struct Options {
     bool looseFloors = false; // time the first floors too, for comparison
     bool variants = false;    // time other ways to make the floors' calls
     bool windowOnly = false;  // the window's figures alone, for the largest trees
+    size_t listMiB = 0;       // the list file's own figures alone, for lists of this size
 };
 
 std::wstring TempFolder() {
@@ -466,6 +468,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.windowOnly = true;
         } else if (arg == L"--floor-variants") {
             options.variants = true;
+        } else if (arg == L"--list-figures" && hasValue) {
+            options.listMiB = std::wcstoul(argv[++i], nullptr, 10);
         } else {
             return false;
         }
@@ -473,8 +477,21 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     return !options.sizes.empty();
 }
 
+// The list file's figures: its reading, and the prune over each tree.
+int RunListFiguresAlone(const Options& options) {
+    std::vector<std::wstring> roots;
+    for (size_t size : options.sizes) {
+        const size_t made = PrepareTree(size, options.fresh);
+        roots.push_back(TreeRoot(size));
+        MarkTreeClean(size, made);
+    }
+    return RunListFigures(TempFolder(), options.listMiB, roots) ? 0 : 1;
+}
+
 int Run(const Options& options) {
     CreateDirectoryW(TempFolder().c_str(), nullptr);
+    if (options.listMiB)
+        return RunListFiguresAlone(options);
     std::printf("quillane-bench: sizes");
     for (size_t size : options.sizes)
         std::printf(" %zu", size);
@@ -524,7 +541,7 @@ int wmain(int argc, wchar_t** argv) {
         if (!bench::ParseOptions(argc, argv, options)) {
             std::fprintf(stderr, "usage: quillane-bench [--sizes 1000,20000,200000] [--reps 3] "
                                  "[--large-reps 1] [--no-memory] [--fresh] [--loose-floors] "
-                                 "[--floor-variants] [--window-only]\n");
+                                 "[--floor-variants] [--window-only] [--list-figures MiB]\n");
             status = 2;
         } else {
             status = bench::Run(options);

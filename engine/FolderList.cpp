@@ -437,85 +437,141 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
     return lines;
 }
 
-bool ReadListLines(const std::wstring& path, std::vector<std::wstring>& lines) {
-    lines.clear();
-    try {
-        std::vector<std::uint8_t> bytes;
-        if (!platform::ReadAllBytes(path, bytes, kListFileLimit))
-            return false;
-        std::wstring text = platform::DecodeTextFile(bytes);
-        std::vector<std::uint8_t>().swap(bytes); // a long list is not held three times
-        lines = SplitLines(text);
-    } catch (const std::bad_alloc&) {
-        lines.clear();
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
-    // A damaged file must not show garbage as folders of absent drives.
-    std::erase_if(lines, [](const std::wstring& line) { return !IsWellFormedListEntry(line); });
-    return true;
-}
-
 namespace {
-// A piece of a list file decoded at a time: a whole drive's list is neither
-// held twice as text nor decoded in one step.
+// A folder's path holds at most 32,767 characters: a longer line is no
+// folder, and is dropped as it goes by rather than held whole.
+constexpr size_t kLongestLine = 32767;
+// A line of more bytes than this holds more than kLongestLine characters in
+// every byte encoding (UTF-8 takes at most three bytes for each).
+constexpr size_t kLongestLineBytes = 3 * kLongestLine;
+// A piece of a list file read and decoded at a time: a whole drive's list is
+// neither held twice as text nor decoded in one step.
 constexpr size_t kPieceBytes = size_t{256} * 1024;
 
-// Adds the well-formed lines of text; a NUL inside a line is dropped.
-void AddLines(const std::wstring& text, FolderLines& lines) {
-    ForEachLine(text, [&lines](const std::wstring& line) {
-        if (IsWellFormedListEntry(line))
-            lines.Append(line);
-    });
+bool IsBreak(wchar_t c) {
+    return c == L'\r' || c == L'\n';
 }
 
-// Decodes a list file a piece at a time: each piece up to its last line
-// break, the rest kept for the next, so that no line or character is cut.
+// Splits text that comes a piece at a time into lines at CR LF, CR or LF,
+// looking at each character once. A NUL inside a line is dropped (a damaged
+// file must not produce cut entries); blank lines are no entries.
+class LineSplitter {
+  public:
+    using Take = std::function<void(const std::wstring& line)>;
+    explicit LineSplitter(Take take) : take_(std::move(take)) {}
+    void Feed(std::wstring_view text) {
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = start;
+            while (end < text.size() && !IsBreak(text[end]) && text[end] != L'\0')
+                ++end;
+            Append(text.substr(start, end - start));
+            if (end < text.size() && text[end] != L'\0')
+                EndLine();
+            start = end + 1;
+        }
+    }
+    // The last line, where the file ends without a break.
+    void Finish() { EndLine(); }
+
+  private:
+    void Append(std::wstring_view part) {
+        if (tooLong_)
+            return;
+        if (line_.size() + part.size() > kLongestLine) {
+            tooLong_ = true;
+            line_.clear();
+            return;
+        }
+        line_.append(part);
+    }
+    void EndLine() {
+        if (!tooLong_ && !line_.empty())
+            take_(line_);
+        line_.clear();
+        tooLong_ = false;
+    }
+    Take take_;
+    std::wstring line_;
+    bool tooLong_ = false;
+};
+
+// Decodes a list file a piece at a time. UTF-16 is decoded as it comes; a byte
+// encoding up to the last line break of each piece, so that no character is
+// cut (CR and LF are never part of another character in any of them), and
+// the start of a line that goes on waits for the next piece, up to a bound.
 class PieceDecoder {
   public:
-    explicit PieceDecoder(FolderLines& lines) : lines_(lines) {}
+    explicit PieceDecoder(LineSplitter& lines) : lines_(lines) {}
     void Take(const std::uint8_t* data, size_t size, bool last) {
-        pending_.insert(pending_.end(), data, data + size);
-        size_t start = 0;
         if (first_) {
-            start = TakeByteOrderMark();
+            size_t mark = 0;
+            encoding_ = platform::GuessEncoding(data, size, mark);
+            data += mark;
+            size -= mark;
             first_ = false;
         }
-        const size_t end = last ? pending_.size() : LastLineEnd(start);
-        AddLines(platform::DecodeText(pending_.data() + start, end - start, encoding_), lines_);
-        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(end));
+        if (encoding_ == platform::TextEncoding::Utf16 ||
+            encoding_ == platform::TextEncoding::Utf16BigEndian)
+            TakeWide(data, size);
+        else
+            TakeBytes(data, size, last);
+        if (last)
+            lines_.Finish();
     }
 
   private:
-    size_t TakeByteOrderMark() {
-        size_t mark = 0;
-        encoding_ = platform::EncodingOfMark(pending_.data(), pending_.size(), mark);
-        return mark;
-    }
-    // Just after the last line break from start on; start when there is none.
-    size_t LastLineEnd(size_t start) const {
-        if (encoding_ == platform::TextEncoding::Utf16) {
-            for (size_t end = start + (pending_.size() - start) / 2 * 2; end >= start + 2; end -= 2)
-                if (pending_[end - 2] == '\n' && pending_[end - 1] == 0)
-                    return end;
-            return start;
+    void TakeWide(const std::uint8_t* data, size_t size) {
+        // A character cut between two pieces waits for its second byte.
+        size_t start = 0;
+        if (!pending_.empty() && size > 0) {
+            pending_.push_back(data[0]);
+            lines_.Feed(platform::DecodeText(pending_.data(), 2, encoding_));
+            pending_.clear();
+            start = 1;
         }
-        for (size_t end = pending_.size(); end > start; --end)
-            if (pending_[end - 1] == '\n')
-                return end;
-        return start;
+        const size_t whole = (size - start) / 2 * 2;
+        lines_.Feed(platform::DecodeText(data + start, whole, encoding_));
+        pending_.assign(data + start + whole, data + size);
     }
-    FolderLines& lines_;
+    void TakeBytes(const std::uint8_t* data, size_t size, bool last) {
+        size_t start = 0;
+        if (skipping_) {
+            // The rest of a line too long to be a folder.
+            while (start < size && data[start] != '\r' && data[start] != '\n')
+                ++start;
+            if (start == size)
+                return;
+            skipping_ = false;
+        }
+        size_t end = size;
+        if (!last)
+            while (end > start && data[end - 1] != '\r' && data[end - 1] != '\n')
+                --end;
+        if (end > start) {
+            pending_.insert(pending_.end(), data + start, data + end);
+            lines_.Feed(platform::DecodeText(pending_.data(), pending_.size(), encoding_));
+            pending_.clear();
+        }
+        if (pending_.size() + (size - end) > kLongestLineBytes) {
+            std::vector<std::uint8_t>().swap(pending_);
+            skipping_ = true;
+        } else {
+            pending_.insert(pending_.end(), data + end, data + size);
+        }
+    }
+    LineSplitter& lines_;
     std::vector<std::uint8_t> pending_;
     platform::TextEncoding encoding_ = platform::TextEncoding::Ansi;
     bool first_ = true;
+    bool skipping_ = false;
 };
-} // namespace
 
-bool ReadListLines(const std::wstring& path, FolderLines& lines, const YieldFn& yield) {
-    lines.Clear();
+// Reads the file's lines a piece at a time, calling yield after each piece.
+bool ReadLines(const std::wstring& path, const LineSplitter::Take& take, const YieldFn& yield) {
+    LineSplitter lines(take);
     PieceDecoder decoder(lines);
-    const bool read = platform::ReadInPieces(
+    return platform::ReadInPieces(
         path, kListFileLimit, kPieceBytes,
         [&decoder, &yield](const std::uint8_t* data, size_t size, bool last) {
             decoder.Take(data, size, last);
@@ -524,6 +580,35 @@ bool ReadListLines(const std::wstring& path, FolderLines& lines, const YieldFn& 
             SetLastError(ERROR_CANCELLED);
             return false;
         });
+}
+} // namespace
+
+bool ReadListLines(const std::wstring& path, std::vector<std::wstring>& lines) {
+    lines.clear();
+    // A damaged file must not show garbage as folders of absent drives.
+    const bool read = ReadLines(path,
+                                [&lines](const std::wstring& line) {
+                                    if (IsWellFormedListEntry(line))
+                                        lines.push_back(line);
+                                },
+                                {});
+    if (read)
+        return true;
+    const DWORD error = GetLastError();
+    std::vector<std::wstring>().swap(lines);
+    SetLastError(error);
+    return false;
+}
+
+bool ReadListLines(const std::wstring& path, FolderLines& lines, const YieldFn& yield) {
+    lines.Clear();
+    const bool read = ReadLines(
+        path,
+        [&lines](const std::wstring& line) {
+            if (IsWellFormedListEntry(line))
+                lines.Append(line);
+        },
+        yield);
     if (read)
         return true;
     const DWORD error = GetLastError();
@@ -614,14 +699,53 @@ bool VolumeIsPresent(const std::wstring& folder) {
     return root.empty() || platform::PathExists(root);
 }
 
+namespace {
+bool IsNotFound(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+enum class Proof { Yes, No, Unknown };
+
+// Whether the folder holds a file set aside as BUDesktop.ini: a folder or a
+// link of that name is none; a name that cannot be looked at proves nothing.
+Proof BackupThere(const std::wstring& folder) {
+    const DWORD attributes = platform::GetAttributes(BackupFilePath(SettingsFilePath(folder)));
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+                   ? Proof::No
+                   : Proof::Yes;
+    return IsNotFound(GetLastError()) ? Proof::No : Proof::Unknown;
+}
+} // namespace
+
+bool RestorePruner::LessNoCase::operator()(const std::wstring& a, const std::wstring& b) const {
+    return platform::CompareNoCase(a, b) < 0;
+}
+
 bool RestorePruner::Drops(const std::wstring& folder) {
-    if (platform::FileExists(SettingsFilePath(folder)) || HoldsBackup(folder))
+    const std::wstring ini = SettingsFilePath(folder);
+    if (const platform::FileHandle file = platform::OpenForReading(ini)) {
+        // Only a file read to its marker and found foreign proves that
+        // nothing of ours is left, and only where nothing was set aside. A
+        // link, opened as itself, reads as its own empty stream: kept.
+        bool whole = false;
+        if (!platform::ReadPrefix(file, kMarkerPrefixBytes, prefix_, whole) ||
+            IsOwnSettingsText(prefix_, whole))
+            return false;
+        return BackupThere(folder) == Proof::No;
+    }
+    const DWORD error = GetLastError();
+    // Opening a folder of that name is refused like a denied file: its
+    // attributes tell them apart.
+    const bool noFile =
+        IsNotFound(error) || (error == ERROR_ACCESS_DENIED && platform::IsDirectory(ini));
+    if (!noFile || BackupThere(folder) != Proof::No)
         return false;
-    std::wstring root = VolumeRoot(folder);
+    // The folder or its files are gone, or so it seems where the drive or
+    // share is away: an unplugged disk proves nothing.
+    const std::wstring root = VolumeRoot(folder);
     if (root.empty())
         return true;
-    for (wchar_t& c : root)
-        c = static_cast<wchar_t>(towupper(c));
     auto it = present_.find(root);
     if (it == present_.end())
         it = present_.emplace(root, platform::PathExists(root)).first;

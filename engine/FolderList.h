@@ -192,9 +192,12 @@ bool SaveListToFile(const ListItems& list, const std::wstring& path, const Yield
 
 void RemoveBlankItems(ListItems& list);
 
-// Drops every folder whose settings file cannot be opened, unless the folder
-// holds a file set aside as BUDesktop.ini (the user's file, still to be put
-// back) or its drive or share is not there (an unplugged disk proves nothing).
+// Drops a folder only on proof that nothing of the program's is left in it:
+// the folder is gone, it holds neither a settings file nor a file set aside
+// as BUDesktop.ini, or its settings file was read and is not the program's
+// and nothing was set aside. A file that cannot be opened or read (held,
+// denied, a network error) proves nothing, nor does a drive or share that is
+// not there: such folders stay.
 // step, where given, is called after each folder with how many were looked
 // at; false stops the pruning (and the call returns false).
 using PruneStep = std::function<bool(size_t done, size_t total)>;
@@ -204,7 +207,11 @@ class RestorePruner {
     bool Drops(const std::wstring& folder);
 
   private:
-    std::map<std::wstring, bool> present_;
+    struct LessNoCase {
+        bool operator()(const std::wstring& a, const std::wstring& b) const;
+    };
+    std::map<std::wstring, bool, LessNoCase> present_;
+    std::vector<std::uint8_t> prefix_; // the settings file's start, kept for the next folder
 };
 bool PruneRestoreList(ListItems& list, const PruneStep& step = {});
 

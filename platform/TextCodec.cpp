@@ -89,12 +89,41 @@ TextEncoding EncodingOfMark(const std::uint8_t* data, size_t size, size_t& markB
     return TextEncoding::Ansi;
 }
 
+TextEncoding GuessEncoding(const std::uint8_t* data, size_t size, size_t& markBytes) {
+    const TextEncoding marked = EncodingOfMark(data, size, markBytes);
+    if (markBytes)
+        return marked;
+    if (size >= 2 && data[0] == 0xFE && data[1] == 0xFF) {
+        markBytes = 2;
+        return TextEncoding::Utf16BigEndian;
+    }
+    // A sample is enough: a list's first lines tell as much as all of them.
+    const size_t sample = (size < 65536 ? size : 65536) / 2 * 2;
+    size_t lowZeros = 0, highZeros = 0; // in the first and second byte of each pair
+    for (size_t i = 0; i < sample; i += 2) {
+        lowZeros += data[i] == 0;
+        highZeros += data[i + 1] == 0;
+    }
+    const size_t pairs = sample / 2;
+    // One character in eight with a zero byte on one side only is far more
+    // than a damaged ANSI file shows; a name in a script beyond Latin still
+    // has its drive, backslashes and line ends.
+    const auto mostly = [pairs](size_t zeros, size_t otherZeros) {
+        return zeros >= 2 && zeros * 8 >= pairs && zeros > 4 * otherZeros;
+    };
+    if (mostly(highZeros, lowZeros))
+        return TextEncoding::Utf16;
+    if (mostly(lowZeros, highZeros))
+        return TextEncoding::Utf16BigEndian;
+    return TextEncoding::Ansi;
+}
+
 std::wstring DecodeText(const std::uint8_t* data, size_t size, TextEncoding encoding) {
-    if (encoding == TextEncoding::Utf16) {
-        std::wstring text;
-        text.reserve(size / 2);
+    if (encoding == TextEncoding::Utf16 || encoding == TextEncoding::Utf16BigEndian) {
+        const size_t low = encoding == TextEncoding::Utf16 ? 0 : 1;
+        std::wstring text(size / 2, L'\0');
         for (size_t i = 0; i + 1 < size; i += 2)
-            text.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
+            text[i / 2] = static_cast<wchar_t>(data[i + low] | (data[i + 1 - low] << 8));
         return text;
     }
     return Widen(encoding == TextEncoding::Utf8 ? CP_UTF8 : CP_ACP,

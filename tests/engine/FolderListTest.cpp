@@ -150,12 +150,31 @@ TEST(ListFile, DamagedFilesLoadWithoutHarm) {
     LoadListFromFile(list, file);
     EXPECT_EQ(list.items, (std::vector<std::wstring>{L"C:\\AB", L"C:\\C"}));
 
+    // No folder's path is longer than 32,767 characters.
     list.items.clear();
-    WriteBytes(file, "C:\\" + std::string(100000, 'x') + "\r\nC:\\after\r\n");
+    WriteBytes(file, "C:\\" + std::string(100000, 'x') + "\r\nC:\\" + std::string(32764, 'y') +
+                         "\rC:\\" + std::string(32765, 'z') + "\nC:\\after");
     LoadListFromFile(list, file);
     ASSERT_EQ(list.items.size(), 2u);
-    EXPECT_EQ(list.items[0].size(), 100003u);
+    EXPECT_EQ(list.items[0].size(), 32767u);
     EXPECT_EQ(list.items[1], L"C:\\after");
+}
+
+TEST(ListFile, EveryKindOfLineEndGivesTheSameEntries) {
+    TempDir dir;
+    const std::wstring file = dir / L"Fldr.dll";
+    const std::vector<std::wstring> expected = {L"C:\\A", L"C:\\B b", L"D:\\C"};
+    for (const char* text : {"C:\\A\rC:\\B b\rD:\\C\r", "C:\\A\nC:\\B b\nD:\\C",
+                             "C:\\A\r\n\nC:\\B b\n\rD:\\C\r\n\r"}) {
+        WriteBytes(file, text);
+        std::vector<std::wstring> lines;
+        ASSERT_TRUE(ReadListLines(file, lines));
+        EXPECT_EQ(lines, expected) << text;
+    }
+    WriteBytes(file, "C:\\No line break");
+    PlainList list;
+    LoadListFromFile(list, file);
+    EXPECT_EQ(list.items, std::vector<std::wstring>{L"C:\\No line break"});
 }
 
 TEST(ListFile, MissingFileLeavesTheListUnchanged) {
@@ -228,26 +247,61 @@ TEST(FileExists, AFileLockedAgainstReadingIsNotFound) {
     EXPECT_TRUE(FileExists(file));
 }
 
-TEST(PruneRestoreList, DropsOnlyFoldersWithoutTheirSettingsFile) {
+TEST(PruneRestoreList, DropsOnlyOnProofThatNothingOfOursIsLeft) {
     TempDir dir;
     FolderOptions options;
     options.tooltip = L"t";
-    const std::wstring kept = dir.MakeFolder(L"Kept");
+    const std::wstring ours = dir.MakeFolder(L"Ours");
+    ASSERT_TRUE(CustomizeFolder(ours, options).customized);
     const std::wstring plain = dir.MakeFolder(L"Plain");
-    ASSERT_TRUE(CustomizeFolder(kept, options).customized);
+    const std::wstring foreign = dir.MakeFolder(L"Foreign");
+    WriteBytes(foreign + L"\\Desktop.ini", "[.ShellClassInfo]\r\nIconIndex=3\r\n");
+    const std::wstring foreignSetAside = dir.MakeFolder(L"ForeignSetAside");
+    WriteBytes(foreignSetAside + L"\\Desktop.ini", "[.ShellClassInfo]\r\n");
+    WriteBytes(foreignSetAside + L"\\BUDesktop.ini", "[.ShellClassInfo]\r\n");
+    const std::wstring setAside = dir.MakeFolder(L"SetAside");
+    WriteBytes(setAside + L"\\BUDesktop.ini", "[.ShellClassInfo]\r\n");
+    const std::wstring named = dir.MakeFolder(L"Named"); // folders of those names are no files
+    dir.MakeFolder(L"Named\\BUDesktop.ini");
+    dir.MakeFolder(L"Named\\Desktop.ini");
     const wchar_t absent = UnusedDriveLetter();
     ASSERT_NE(absent, 0);
     const std::wstring unplugged = std::wstring(1, absent) + L":\\Photos\\2019";
 
     SortedFolderList list;
-    list.AddAll({kept, plain, dir / L"Deleted", unplugged});
+    list.AddAll({ours, plain, foreign, foreignSetAside, setAside, named, dir / L"Deleted",
+                 dir / L"Deleted\\Inner", unplugged});
     PruneRestoreList(list);
-    EXPECT_EQ(Items(list), (std::vector<std::wstring>{kept, unplugged}));
+    EXPECT_EQ(Items(list), (std::vector<std::wstring>{foreignSetAside, ours, setAside, unplugged}));
+}
 
-    SortedFolderList all;
-    all.Add(kept);
-    PruneRestoreList(all);
-    EXPECT_EQ(all.Count(), 1u);
+TEST(PruneRestoreList, ASettingsFileThatCannotBeReadKeepsItsFolder) {
+    TempDir dir;
+    FolderOptions options;
+    options.tooltip = L"t";
+    const std::wstring held = dir.MakeFolder(L"Held");
+    const std::wstring foreignHeld = dir.MakeFolder(L"ForeignHeld");
+    const std::wstring failing = dir.MakeFolder(L"Failing");
+    ASSERT_TRUE(CustomizeFolder(held, options).customized);
+    WriteBytes(foreignHeld + L"\\Desktop.ini", "[.ShellClassInfo]\r\n");
+    // Opened, but every read fails as on a failing disk (EIO; under Wine a
+    // link to a file looks like the file). ACL denials cannot be made here:
+    // the tests run as root, whom Wine lets read whatever the mode says.
+    ASSERT_TRUE(RunUnix({"ln", "-s", "/proc/self/mem", UnixPath(SettingsFilePath(failing))}));
+    // Held without sharing: it cannot be opened, however briefly that lasts.
+    HANDLE holds[] = {CreateFileW(SettingsFilePath(held).c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr),
+                      CreateFileW(SettingsFilePath(foreignHeld).c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr)};
+    for (HANDLE h : holds)
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    SortedFolderList list;
+    list.AddAll({held, foreignHeld, failing});
+    PruneRestoreList(list);
+    EXPECT_EQ(Items(list), (std::vector<std::wstring>{failing, foreignHeld, held}));
+    for (HANDLE h : holds)
+        CloseHandle(h);
+    RunUnix({"rm", UnixPath(SettingsFilePath(failing))});
 }
 
 TEST(SortedFolderList, SortingInStepsGivesTheSameOrderAndYields) {
@@ -275,18 +329,6 @@ TEST(SortedFolderList, SortingInStepsGivesTheSameOrderAndYields) {
     int left = 6;
     EXPECT_FALSE(stopped.Sort([&left] { return --left > 0; }));
     EXPECT_EQ(Items(stopped), Items(plain));
-}
-
-TEST(PruneRestoreList, KeepsAFolderWhoseUsersFileIsStillSetAside) {
-    TempDir dir;
-    const std::wstring setAside = dir.MakeFolder(L"SetAside");
-    const std::wstring named = dir.MakeFolder(L"Named");
-    WriteBytes(setAside + L"\\BUDesktop.ini", "[.ShellClassInfo]\r\n");
-    dir.MakeFolder(L"Named\\BUDesktop.ini"); // a folder of that name is no backup
-    SortedFolderList list;
-    list.AddAll({setAside, named});
-    PruneRestoreList(list);
-    EXPECT_EQ(Items(list), std::vector<std::wstring>{setAside});
 }
 
 namespace {
@@ -579,22 +621,31 @@ TEST(SortedFolderList, CompactionYieldsAndAStopLeavesTheListAsItWas) {
 
 TEST(ListFile, ReadInPiecesGivesTheSameLinesInEveryEncoding) {
     TempDir dir;
-    // Longer than one piece, with every kind of line break and a line cut by
-    // nothing but the end of the file.
+    // Longer than one piece, with every kind of line break, lines too long to
+    // be folders across pieces, and a line cut by nothing but the end of the file.
     std::wstring text;
     std::vector<std::wstring> expected;
     for (int i = 0; i < 16000; ++i) {
         const std::wstring line = L"D:\\Pieces\\\u00e9t\u00e9 " + std::to_wstring(i);
         expected.push_back(line);
         text += line + (i % 3 == 0 ? L"\r\n" : i % 3 == 1 ? L"\n" : L"\r");
+        if (i == 5000)
+            text += L"D:\\" + std::wstring(300000, L'x') + L"\r";
+        if (i == 9000)
+            text += L"D:\\" + std::wstring(40000, L'y') + L"\n";
     }
     text += L"relative\\not a folder\r\nD:\\Last";
     expected.emplace_back(L"D:\\Last");
     std::vector<std::uint8_t> utf16(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
     platform::AppendUtf16(text, utf16);
+    // Another program's UTF-16, without a mark, and big-endian with one.
+    std::vector<std::uint8_t> unmarked(utf16.begin() + 2, utf16.end());
+    std::vector<std::uint8_t> bigEndian = utf16;
+    for (size_t i = 0; i + 1 < bigEndian.size(); i += 2)
+        std::swap(bigEndian[i], bigEndian[i + 1]);
     std::vector<std::uint8_t> ansi;
     ASSERT_TRUE(platform::AppendAnsi(text, ansi)); // the test prefix's code page holds é
-    for (const auto* bytes : {&utf16, &ansi}) {
+    for (const auto* bytes : {&utf16, &unmarked, &bigEndian, &ansi}) {
         const std::wstring path = dir / L"list.txt";
         WriteBytes(path, std::string(bytes->begin(), bytes->end()));
         ASSERT_GT(bytes->size(), 256u * 1024);
