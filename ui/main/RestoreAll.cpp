@@ -14,6 +14,7 @@
 #include "ui/restore/RestoreView.h"
 
 #include <climits>
+#include <new>
 #include <vector>
 
 namespace ui {
@@ -150,8 +151,10 @@ RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
     return count;
 }
 
-int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
-                  const std::wstring& perUserRoot, bool quiet) {
+namespace {
+
+int RestoreAll(SingleInstance& instance, const std::wstring& appFolder,
+               const std::wstring& perUserRoot, bool quiet) {
     const auto tell = [quiet](const std::wstring& text) {
         if (!quiet)
             MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -188,12 +191,39 @@ int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
     return count.notRestored ? kRestoreAllSomeLeft : kRestoreAllDone;
 }
 
+} // namespace
+
+int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
+                  const std::wstring& perUserRoot, bool quiet) {
+    // Out of memory, or any other failure, saves nothing: what is listed
+    // stays listed, folders already put back are dropped by a later prune.
+    // It ends with the code of a list that could not be worked through,
+    // never with the runtime's own code (3, "still running" to the caller).
+    DWORD error = ERROR_INTERNAL_ERROR;
+    try {
+        return RestoreAll(instance, appFolder, perUserRoot, quiet);
+    } catch (const std::bad_alloc&) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+    }
+    if (!quiet)
+        MessageBoxW(nullptr,
+                    (L"The folders could not be restored: " + platform::ErrorText(error)).c_str(),
+                    kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    return kRestoreAllListFailed;
+}
+
 int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot) {
-    engine::RestoreRecord store(appFolder, perUserRoot);
-    engine::SortedFolderList record;
-    if (!LoadWholeRecord(store, record))
+    // A count that could not be made is unknown, never a number of folders.
+    try {
+        engine::RestoreRecord store(appFolder, perUserRoot);
+        engine::SortedFolderList record;
+        if (!LoadWholeRecord(store, record))
+            return kCountUnreadable;
+        return static_cast<int>(std::min<size_t>(record.Count(), INT_MAX));
+    } catch (...) {
         return kCountUnreadable;
-    return static_cast<int>(std::min<size_t>(record.Count(), INT_MAX));
+    }
 }
 
 } // namespace ui
