@@ -338,6 +338,7 @@ TEST_F(StartupTest, ACommandFromOutsideCannotGetPastTheLock) {
     };
     form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
     ASSERT_TRUE(form_->Create());
+    ShowWindow(form_->hwnd(), SW_SHOW);
     form_->SetText(TxtFolder, target);
     form_->SetText(TxtToolTip, L"tip");
     bool whileLoading = false;
