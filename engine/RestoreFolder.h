@@ -23,7 +23,6 @@ struct RestoreResult {
 // attributes, and resets the folder. Refused access and sharing failures skip
 // a step; any other failure stops at once. starting, where given, is called
 // once the folder is known to be put back, before its first change.
-RestoreResult RestoreFolder(const std::wstring& folder,
-                            const std::function<void()>& starting = {});
+RestoreResult RestoreFolder(const std::wstring& folder, const std::function<void()>& starting = {});
 
 } // namespace engine

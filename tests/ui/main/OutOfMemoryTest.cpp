@@ -129,7 +129,8 @@ TEST_F(OutOfMemoryTest, LoadingOrMergingThatRunsOutLeavesTheWindowWorkingAndTheF
         ++failures;
         if (!form().ListLoaded()) {
             ++unloaded;
-            EXPECT_EQ(Text(txtChanging), L"The restore list could not be loaded: " + OutOfMemoryText());
+            EXPECT_EQ(Text(txtChanging),
+                      L"The restore list could not be loaded: " + OutOfMemoryText());
             EXPECT_TRUE(RestoreItems().empty());
             EXPECT_EQ(Text(lblRestoreCount), L"0");
         }

@@ -122,7 +122,7 @@ TEST_F(RestoreTest, FolderWhoseSettingsFileWentIsOnlyDropped) {
     std::vector<std::wstring> restoring;
     RecordStatuses(L"Restoring ", restoring);
     form().restoreView().cmdRestore_Click();
-    EXPECT_TRUE(restoring.empty()) << Narrow(restoring.front()); // nothing to put back
+    EXPECT_EQ(restoring, std::vector<std::wstring>{});         // nothing to put back
     EXPECT_EQ(Attributes(gone), DWORD(FILE_ATTRIBUTE_SYSTEM)); // untouched
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{other});
     EXPECT_TRUE(Exists(other + L"\\Desktop.ini"));
