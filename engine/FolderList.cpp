@@ -2,6 +2,7 @@
 
 #include "engine/ListStore.h"
 #include "engine/SettingsFile.h"
+#include "platform/AllocationFaults.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
 #include "platform/SortInSteps.h"
@@ -43,6 +44,7 @@ constexpr size_t kHeaderChars = 2;
 } // namespace
 
 PathArena::Ref PathArena::Store(std::wstring_view text) {
+    platform::AllocationPoint();
     // The length takes two characters: no path comes near 2^32 of them (a
     // list file is read only up to 256 MiB, a path holds at most 32,767).
     const size_t need = kHeaderChars + text.size() + 1;

@@ -70,6 +70,8 @@ class FolderLines : public ListItems {
     size_t Count() const override { return refs_.size(); }
     std::wstring Item(size_t index) const override { return std::wstring(View(index)); }
     std::wstring_view View(size_t index) const { return texts_.View(refs_.at(index)); }
+    // NUL-terminated, for Win32 calls; takes no memory.
+    const wchar_t* CStr(size_t index) const { return texts_.CStr(refs_.at(index)); }
     void Add(const std::wstring& text) override { Append(text); }
     void Append(std::wstring_view text) { refs_.push_back(texts_.Store(text)); }
     void RemoveAt(size_t index) override;

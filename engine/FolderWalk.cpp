@@ -94,8 +94,9 @@ bool IsExcludedFolder(const std::wstring& path) {
     return false;
 }
 
-bool BuildTargetList(const std::wstring& folder, SortedFolderList& list,
-                     const WalkProgress& progress) {
+namespace {
+bool BuildWholeList(const std::wstring& folder, SortedFolderList& list,
+                    const WalkProgress& progress) {
     list.Clear();
     if (folder.size() != 3)
         list.Add(folder);
@@ -113,6 +114,18 @@ bool BuildTargetList(const std::wstring& folder, SortedFolderList& list,
     if (!going)
         list.Clear();
     return going;
+}
+} // namespace
+
+bool BuildTargetList(const std::wstring& folder, SortedFolderList& list,
+                     const WalkProgress& progress) {
+    try {
+        return BuildWholeList(folder, list, progress);
+    } catch (...) {
+        // Half a walk is no target list, whatever stopped it.
+        list.Clear();
+        throw;
+    }
 }
 
 } // namespace engine

@@ -31,7 +31,7 @@ bool IsExcludedFolder(const std::wstring& path);
 // The whole target list of folder: the folder itself unless it is a drive's
 // root, every subfolder, sorted, exclusions removed, compacted (see
 // SortedFolderList::Compact). False, with the list empty, when the yield
-// stopped it.
+// stopped it; an exception (std::bad_alloc) leaves the list empty too.
 bool BuildTargetList(const std::wstring& folder, SortedFolderList& list,
                      const WalkProgress& progress = {});
 

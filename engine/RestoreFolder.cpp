@@ -41,8 +41,8 @@ class Steps {
 // refused, or by a run that ended between setting the user's file aside and
 // writing its own: it is the user's file, and it goes back where it was.
 RestoreResult& PutBackOrphanBackup(const std::wstring& folder, const std::wstring& ini,
-                                   const std::wstring& backup, Steps& steps,
-                                   RestoreResult& result) {
+                                   const std::wstring& backup, Steps& steps, RestoreResult& result,
+                                   const std::function<void()>& starting) {
     using namespace platform;
     if (!HoldsBackup(folder)) {
         // Nothing here to undo, unless the folder's drive is not there to say so.
@@ -53,6 +53,8 @@ RestoreResult& PutBackOrphanBackup(const std::wstring& folder, const std::wstrin
         }
         return result;
     }
+    if (starting)
+        starting();
     if (!steps.Check(RenameFile(backup, ini)) || !steps.Check(SetAttributes(ini, AttrHidden)) ||
         !steps.Check(SetAttributes(folder, AttrSystem)))
         return result;
@@ -82,7 +84,7 @@ bool RemoveSettingsFile(const platform::FileHandle& settings, const std::wstring
     return steps.Check(deleted);
 }
 
-RestoreResult RestoreSteps(const std::wstring& folder) {
+RestoreResult RestoreSteps(const std::wstring& folder, const std::function<void()>& starting) {
     using namespace platform;
     RestoreResult result;
     Steps steps(result);
@@ -100,7 +102,7 @@ RestoreResult RestoreSteps(const std::wstring& folder) {
     } else {
         const FileHandle reader = OpenForReading(ini);
         if (!reader)
-            return PutBackOrphanBackup(folder, ini, backup, steps, result);
+            return PutBackOrphanBackup(folder, ini, backup, steps, result, starting);
         inspected = InspectSettingsFile(reader, kind);
     }
     if (!inspected) {
@@ -115,6 +117,8 @@ RestoreResult RestoreSteps(const std::wstring& folder) {
         return result;
     }
 
+    if (starting)
+        starting();
     bool deleted = false;
     if (!RemoveSettingsFile(settings, ini, steps, deleted))
         return result;
@@ -152,9 +156,9 @@ RestoreResult RestoreSteps(const std::wstring& folder) {
 
 } // namespace
 
-RestoreResult RestoreFolder(const std::wstring& folder) {
+RestoreResult RestoreFolder(const std::wstring& folder, const std::function<void()>& starting) {
     try {
-        return RestoreSteps(folder);
+        return RestoreSteps(folder, starting);
     } catch (const std::bad_alloc&) {
         // Out of memory on this folder: it stays listed, to be tried again.
         RestoreResult result;

@@ -1,5 +1,6 @@
 #pragma once
 // Putting one customized folder back: the counterpart of CustomizeFolder.
+#include <functional>
 #include <string>
 
 namespace engine {
@@ -20,7 +21,8 @@ struct RestoreResult {
 
 // Deletes our settings file, puts a backup back in its place with its
 // attributes, and resets the folder. Refused access and sharing failures skip
-// a step; any other failure stops at once.
-RestoreResult RestoreFolder(const std::wstring& folder);
+// a step; any other failure stops at once. starting, where given, is called
+// once the folder is known to be put back, before its first change.
+RestoreResult RestoreFolder(const std::wstring& folder, const std::function<void()>& starting = {});
 
 } // namespace engine

@@ -24,8 +24,18 @@ bool WindowBase::CreateWindowOfClass(const wchar_t* className, HICON icon, DWORD
                            nullptr, GetModuleHandleW(nullptr), this) != nullptr;
 }
 
-void WindowBase::OnCommand(int id, int code, HWND) {
-    commands_.Run(id, code);
+void WindowBase::OnCommand(int id, int code, HWND control) {
+    if (CommandFromItsControl(id, control))
+        commands_.Run(id, code);
+}
+
+bool WindowBase::CommandFromItsControl(int id, HWND control) const {
+    // Only the dialog manager's OK and Cancel come without a control.
+    if (!control)
+        return id == IDOK || id == IDCANCEL;
+    // Any program may post a command: one that names another control, or a
+    // control that could not be clicked, is not the user's.
+    return IsChild(hwnd_, control) && GetDlgCtrlID(control) == id && IsWindowEnabled(control);
 }
 
 bool WindowBase::OnScroll(HWND bar, int code, int position) {

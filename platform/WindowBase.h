@@ -30,8 +30,13 @@ class WindowBase {
                              const std::wstring& title, int x, int y, int width, int height,
                              HWND parent);
 
-    // WM_COMMAND; the default runs the command row of the control's notification.
+    // WM_COMMAND; the default runs the command row of the control's
+    // notification when CommandFromItsControl agrees.
     virtual void OnCommand(int id, int code, HWND control);
+    // Whether a command comes from the control it names: that control's own
+    // handle, a control of this window, enabled. Without a handle only IDOK
+    // and IDCANCEL of the dialog manager (Enter, Escape) pass.
+    bool CommandFromItsControl(int id, HWND control) const;
     // WM_HSCROLL and WM_VSCROLL of a scroll bar control; the default runs its
     // scroll row.
     virtual bool OnScroll(HWND bar, int code, int position);

@@ -5,6 +5,7 @@
 
 #include "engine/ListStore.h"
 #include "platform/Files.h"
+#include "platform/ScopeExit.h"
 #include "platform/Shell.h"
 #include "platform/SortInSteps.h"
 #include "platform/TextCodec.h"
@@ -29,7 +30,7 @@ namespace {
 // every path; a hash that matches is confirmed in the list box itself, since
 // a false "already listed" would leave a folder unrecorded. It remembers the
 // last folder it added: the targets come in ascending order, so equal paths
-// follow each other. A single folder is one search of the list box.
+// follow each other. A single folder is one binary search of the list box.
 class RestoreMembership {
   public:
     RestoreMembership(const ListBoxItems& list, bool copyList, const engine::YieldFn& yield = {})
@@ -55,7 +56,7 @@ class RestoreMembership {
         if (added_ && platform::CompareNoCase(lastAdded_, folder) == 0)
             return true;
         return std::binary_search(hashes_.begin(), hashes_.end(), platform::HashNoCase(folder)) &&
-               list_.HoldsInOrder(folder);
+               list_.Holds(folder);
     }
     void Added(const std::wstring& folder) {
         lastAdded_ = folder;
@@ -138,6 +139,8 @@ void Apply::Command1_Click() {
     // From the first step to the end of the save: nothing else may start.
     BusyHold busy(busy_);
     host_.SetWaitCursor(true);
+    // However the run ends, the hourglass goes with it.
+    const platform::ScopeExit endWait([this] { host_.SetWaitCursor(false); });
     const std::vector<std::uint8_t> settingsFile =
         platform::EncodeTextFile(engine::ComposeSettingsFile(options));
     // Each folder is recorded before it is written, so that a run killed at

@@ -13,7 +13,19 @@ namespace {
 constexpr int kBusySet[] = {Command1,     Command2,        Command3,          Command4,
                             cmdClearBgnd, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5,
                             chkSubs,      cmdBrowseFolder, CmdBrowseIconFile};
+// The restore view's own lock.
+constexpr int kRestoreViewLock[] = {cmdRestore, cmdOk, chkSelect};
 } // namespace
+
+bool Form1::LockedWhileBusy(int id) {
+    for (int locked : kBusySet)
+        if (locked == id)
+            return true;
+    for (int locked : kRestoreViewLock)
+        if (locked == id)
+            return true;
+    return false;
+}
 
 void Form1::EnableMainControls(bool enabled) {
     if (enabled)

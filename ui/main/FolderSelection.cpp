@@ -2,9 +2,12 @@
 #include "ui/main/FolderSelection.h"
 
 #include "QuillaneVersion.h"
+#include "platform/ScopeExit.h"
 #include "platform/Shell.h"
+#include "platform/Files.h"
 #include "ui/main/CommandLine.h"
 
+#include <new>
 #include <shlobj.h>
 
 namespace ui {
@@ -117,12 +120,31 @@ void FolderSelection::BuildTargetList() {
     BusyHold busy(busy_);
     platform::Show(c_.lblCreating, true);
     host_.SetWaitCursor(true);
-    if (!engine::BuildTargetList(platform::Text(c_.TxtFolder), subDirs_, WalkProgress()))
+    // However the walk ends, the wait ends with it.
+    const platform::ScopeExit endWait([this] {
+        host_.SetWaitCursor(false);
+        platform::Show(c_.lblCreating, false);
+    });
+    // Half a walk is no target list: an Apply would miss folders or change
+    // excluded ones. The box says so by its tick.
+    platform::ScopeExit noTargets([this] {
+        subDirs_.Clear();
+        platform::SetChecked(c_.chkSubs, false);
+        c_.lblSubDirsCount->Show(L"0");
+    });
+    bool built = false;
+    try {
+        built = engine::BuildTargetList(platform::Text(c_.TxtFolder), subDirs_, WalkProgress());
+    } catch (const std::bad_alloc&) {
+        host_.SetStatus(L"The folder list could not be made: " +
+                        platform::ErrorText(ERROR_NOT_ENOUGH_MEMORY));
         return;
-    host_.SetWaitCursor(false);
+    }
+    if (!built)
+        return; // the window went
+    noTargets.Dismiss();
     const std::wstring count = std::to_wstring(subDirs_.Count());
     host_.SetStatus(L"Folder list complete....Ready to change " + count + L" Folders");
-    platform::Show(c_.lblCreating, false);
     c_.lblSubDirsCount->Show(count);
 }
 

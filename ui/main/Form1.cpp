@@ -3,6 +3,7 @@
 #include "engine/ListStore.h"
 #include "platform/Accessible.h"
 #include "platform/Files.h"
+#include "platform/ScopeExit.h"
 #include "platform/Shell.h"
 #include "platform/SystemApi.h"
 #include "platform/Window.h"
@@ -16,6 +17,7 @@
 #include "ui/restore/RestoreList.h"
 
 #include <commctrl.h>
+#include <new>
 
 namespace ui {
 
@@ -54,7 +56,7 @@ bool Form1::CanRecord() const {
 }
 
 bool Form1::CanRecord(unsigned long& reason) const {
-    reason = record_ ? record_->Error() : DWORD(ERROR_NOT_READY);
+    reason = loadError_ ? loadError_ : record_ ? record_->Error() : DWORD(ERROR_NOT_READY);
     return CanRecord();
 }
 
@@ -303,12 +305,28 @@ void Form1::LoadRestoreList() {
     if (!loading_ || listLoaded_)
         return;
     bool journalFound = false;
-    if (!LoadRestoreListSteps(journalFound))
-        return; // the window went: nothing was saved
+    unsigned long failure = 0;
+    try {
+        if (!LoadRestoreListSteps(journalFound))
+            return; // the window went: nothing was saved
+    } catch (const std::bad_alloc&) {
+        failure = ERROR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+        failure = ERROR_INTERNAL_ERROR;
+    }
+    if (failure) {
+        LoadFailed(failure);
+        return;
+    }
     listLoaded_ = true;
     if (journalFound && record_->CanRecord()) {
-        ListBoxItems restoreList(Control(lstRestore));
-        record_->Save(restoreList, [this] { return DoEvents(); });
+        // A save that fails, for want of memory too, leaves the files as they
+        // were: the journal is still there for the next save or start.
+        try {
+            ListBoxItems restoreList(Control(lstRestore));
+            record_->Save(restoreList, [this] { return DoEvents(); });
+        } catch (...) {
+        }
         if (!hwnd())
             return;
     }
@@ -324,13 +342,27 @@ void Form1::LoadRestoreList() {
         SetFocus(dummy);
     }
     if (!record_->CanRecord())
-        ReportCannotRecord();
+        ReportCannotRecord(record_->Error());
 }
 
-void Form1::ReportCannotRecord() {
+void Form1::LoadFailed(unsigned long error) {
+    if (!hwnd())
+        return;
+    // Part of a list is never saved: the files stay as they are, and with no
+    // record nothing is changed.
+    loadError_ = error;
+    loading_ = false;
+    ReleaseBusy();
+    ListBoxItems(Control(lstRestore)).Clear();
+    UpdateRestoreCount();
+    SetStatus(L"The restore list could not be loaded: " + platform::ErrorText(error));
+    ReportCannotRecord(error);
+}
+
+void Form1::ReportCannotRecord(unsigned long error) {
     const std::wstring text =
         L"Changes to folders cannot be recorded, so no folder will be changed: " +
-        platform::ErrorText(record_->Error());
+        platform::ErrorText(error);
     MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -347,27 +379,36 @@ bool Form1::SaveRestoreList() {
     // Before the start-up has read the list, the list box holds nothing of it.
     if (!IsWindow(list) || !listLoaded_ || !record_)
         return false;
-    JoinWaitingItems();
-    // Where nothing can be recorded the user was told at start-up.
-    if (!record_->CanRecord())
-        return false;
-    BusyHold busy(*this);
-    ListBoxItems restoreList(list);
-    // A save that interrupts another (the end of the session) runs to its end
-    // without letting messages through: the process ends when it returns.
-    const bool nested = saving_;
-    saving_ = true;
-    engine::YieldFn yield;
-    if (!nested)
-        yield = [this] { return DoEvents(); };
-    const bool saved = record_->Save(restoreList, yield, keepJournal_);
-    saving_ = nested;
+    bool saved = false;
+    DWORD error = 0;
+    try {
+        // The waiting folders join first: a save without them would drop them.
+        JoinWaitingItems();
+        // Where nothing can be recorded the user was told at start-up.
+        if (!record_->CanRecord())
+            return false;
+        BusyHold busy(*this);
+        ListBoxItems restoreList(list);
+        // A save that interrupts another (the end of the session) runs to its
+        // end without letting messages through: the process ends when it returns.
+        const bool nested = saving_;
+        saving_ = true;
+        const platform::ScopeExit endSaving([this, nested] { saving_ = nested; });
+        engine::YieldFn yield;
+        if (!nested)
+            yield = [this] { return DoEvents(); };
+        saved = record_->Save(restoreList, yield, keepJournal_);
+        error = GetLastError();
+    } catch (const std::bad_alloc&) {
+        // Nothing was written in place of the list: it stays as it was, and
+        // so does the journal.
+        error = ERROR_NOT_ENOUGH_MEMORY;
+    }
     if (saved)
         return true;
     // A window that went away took the list with it; the journal keeps the run's folders.
     if (!hwnd())
         return false;
-    const DWORD error = GetLastError();
     RememberFocus();
     const std::wstring text = L"The restore list could not be saved: " + platform::ErrorText(error);
     MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -410,6 +451,8 @@ void Form1::DescribeChoices() {
 }
 
 void Form1::cmdClearBgnd_Click() {
+    // Only an untick of a ticked box brings the idle text back.
+    const bool wasTicked = platform::Checked(Control(chkSubs));
     PictureBoxClear(Control(Image1));
     SampleTextSetForeColor(Control(lblSampleText), 0);
     SampleTextSetBackColor(Control(lblSampleText), kSystemButtonFace);
@@ -423,7 +466,8 @@ void Form1::cmdClearBgnd_Click() {
     folderSelection_->SetIncludeSubdirectories(false);
     // The folder box is already empty, so the untick alone would not reset these.
     folderSelection_->ClearTargetList();
-    SetStatus(IdleText());
+    if (wasTicked)
+        SetStatus(IdleText());
     DescribeChoices();
 }
 
@@ -620,7 +664,9 @@ bool Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
 }
 
 void Form1::OnCommand(int id, int code, HWND control) {
-    if (loading_ && control && !IsWindowEnabled(control))
+    // The busy lock holds whoever sends the command: another program may
+    // post a click, or enable a control first.
+    if (Busy() && (LockedWhileBusy(id) || (control && !IsWindowVisible(control))))
         return;
     // The control whose command runs starts whatever the command starts.
     struct Restore {

@@ -130,8 +130,10 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     // A folder that a second start of the program handed over; taken once no
     // long operation runs and the list is read.
     bool OnCopyData(const COPYDATASTRUCT& data) override;
-    // While the list loads, a command from a control the busy lock disabled
-    // (posted by another program) is dropped, as a click on it would be.
+    // While the window is busy or loads its list, a command of a control the
+    // busy lock or the restore view's lock holds, or of a hidden control, is
+    // dropped whoever sent it; one that does not come from its own enabled
+    // control never runs (WindowBase).
     void OnCommand(int id, int code, HWND control) override;
     bool OnQueryEndSession() override;
     void OnEndSession(bool ending) override;
@@ -175,6 +177,7 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     }
     engine::FolderOptions ReadOptions() const override;
     // The busy lock (EnableMainControls).
+    static bool LockedWhileBusy(int id);
     void HoldBusy() override;
     void ReleaseBusy() override;
     const platform::ThrottledText* Throttled(int id) const;
@@ -186,7 +189,10 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     static constexpr UINT kLoadRestoreList = WM_APP + 2;
     void LoadRestoreList();
     bool LoadRestoreListSteps(bool& journalFound);
-    void ReportCannotRecord();
+    // The load ran out of memory or failed: the window works, records nothing
+    // and saves nothing, and says so.
+    void LoadFailed(unsigned long error);
+    void ReportCannotRecord(unsigned long error);
     // ApplyHost
     bool CanRecord(unsigned long& reason) const override;
     void KeepJournal(bool keep) override { keepJournal_ = keep; }
@@ -221,6 +227,8 @@ class Form1 : public platform::WindowBase, private ApplyHost, private BusyLock {
     bool listLoaded_ = false;
     // From the window's creation to the end of the start-up's load.
     bool loading_ = false;
+    // Why the load failed; 0 when it did not.
+    unsigned long loadError_ = 0;
     // A save leaves the journal while an Apply writes it, and after a run
     // that may have missed a folder's line in the list.
     bool keepJournal_ = false;

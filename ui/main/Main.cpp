@@ -1,3 +1,4 @@
+#include "platform/AllocationFaults.h"
 #include "platform/Ole.h"
 #include "platform/Shell.h"
 #include "ui/about/frmAbout.h"
@@ -9,6 +10,8 @@
 #include <commctrl.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+    // Debug builds only: a test makes this run out of memory at a chosen point.
+    platform::FailAllocationFromEnvironment();
     const ui::ProgramCommand command = ui::ParseCommandLine(GetCommandLineW());
     const bool counting = command.mode == ui::ProgramMode::CountCustomized ||
                           command.mode == ui::ProgramMode::CountAccounts;

@@ -15,6 +15,7 @@
 #include "ui/restore/RestoreView.h"
 
 #include <climits>
+#include <new>
 #include <vector>
 
 namespace ui {
@@ -159,10 +160,8 @@ RecordSet RecordOf(const std::wstring& appFolder, const std::wstring& perUserRoo
     return RecordSet(appFolder, perUserRoot);
 }
 
-} // namespace
-
-int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
-                  const std::wstring& perUserRoot, bool quiet, bool allUsers) {
+int RestoreAll(SingleInstance& instance, const std::wstring& appFolder,
+               const std::wstring& perUserRoot, bool quiet, bool allUsers) {
     const auto tell = [quiet](const std::wstring& text) {
         if (!quiet)
             MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -198,18 +197,49 @@ int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
     return count.notRestored ? kRestoreAllSomeLeft : kRestoreAllDone;
 }
 
+} // namespace
+
+int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
+                  const std::wstring& perUserRoot, bool quiet, bool allUsers) {
+    // Out of memory, or any other failure, saves nothing: what is listed
+    // stays listed, folders already put back are dropped by a later prune.
+    // It ends with the code of a list that could not be worked through,
+    // never with the runtime's own code (3, "still running" to the caller).
+    DWORD error = ERROR_INTERNAL_ERROR;
+    try {
+        return RestoreAll(instance, appFolder, perUserRoot, quiet, allUsers);
+    } catch (const std::bad_alloc&) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+    }
+    if (!quiet)
+        MessageBoxW(nullptr,
+                    (L"The folders could not be restored: " + platform::ErrorText(error)).c_str(),
+                    kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    return kRestoreAllListFailed;
+}
+
+// A count that could not be made is unknown, never a number of folders.
 int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers) {
-    RecordSet record = RecordOf(appFolder, perUserRoot, allUsers);
-    if (!record.Load())
+    try {
+        RecordSet record = RecordOf(appFolder, perUserRoot, allUsers);
+        if (!record.Load())
+            return kCountUnreadable;
+        return static_cast<int>(std::min<size_t>(record.Folders(), INT_MAX));
+    } catch (...) {
         return kCountUnreadable;
-    return static_cast<int>(std::min<size_t>(record.Folders(), INT_MAX));
+    }
 }
 
 int CountAccounts(const std::wstring& appFolder, const std::wstring& perUserRoot) {
-    RecordSet record = RecordOf(appFolder, perUserRoot, true);
-    if (!record.Load())
+    try {
+        RecordSet record = RecordOf(appFolder, perUserRoot, true);
+        if (!record.Load())
+            return kCountUnreadable;
+        return static_cast<int>(std::min<size_t>(record.Accounts(), INT_MAX));
+    } catch (...) {
         return kCountUnreadable;
-    return static_cast<int>(std::min<size_t>(record.Accounts(), INT_MAX));
+    }
 }
 
 } // namespace ui

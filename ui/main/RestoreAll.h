@@ -18,7 +18,7 @@ class SingleInstance;
 enum RestoreAllExit : int {
     kRestoreAllDone = 0,        // every folder was restored or left the list
     kRestoreAllSomeLeft = 1,    // some could not be restored; they stay listed
-    kRestoreAllListFailed = 2,  // the list could not be read or saved
+    kRestoreAllListFailed = 2,  // the list could not be read or saved, or memory ran out
     kRestoreAllStillRunning = 3 // a running copy would not close
 };
 
@@ -26,7 +26,7 @@ enum RestoreAllExit : int {
 inline constexpr wchar_t kRestoreAllWindowClass[] = L"QuillaneRestoreAll";
 inline constexpr int kRestoreAllTextId = 100;
 
-// /count-customized when the record cannot be read.
+// /count-customized when the record cannot be read (or memory ran out).
 inline constexpr int kCountUnreadable = -1;
 
 // The whole restore record: the application folder's list and the per-user

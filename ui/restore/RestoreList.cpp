@@ -1,5 +1,6 @@
 #include "ui/restore/RestoreList.h"
 
+#include "platform/AllocationFaults.h"
 #include "platform/Dpi.h"
 #include "platform/Gdi.h"
 #include "platform/SystemApi.h"
@@ -42,6 +43,7 @@ LCID ListBoxItems::Locale() const {
 }
 
 bool ListBoxItems::AddInOrder(LCID locale, const std::wstring* last, const std::wstring& text) {
+    platform::AllocationPoint();
     // A sorted list box finds a new item's place by comparing it with one
     // item after another; an item that belongs at the end is put there at
     // once (LB_INSERTSTRING does not sort).
@@ -146,11 +148,12 @@ void ListBoxItems::KeepOnly(const std::vector<bool>& keep) {
     for (size_t i = 0; i < survivors.Count(); ++i)
         chars += survivors.View(i).size() + 1;
     Reserve(survivors.Count(), chars);
-    // The survivors are in the list box's order already: each goes to the end.
+    // The survivors are in the list box's order already: each goes to the
+    // end. Nothing here takes memory of ours, so running out cannot leave the
+    // list box with part of the list.
     for (size_t i = 0; i < survivors.Count(); ++i) {
-        const std::wstring text = survivors.Item(i);
         SendMessageW(listBox_, LB_INSERTSTRING, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(text.c_str()));
+                     reinterpret_cast<LPARAM>(survivors.CStr(i)));
         if (survivorTicks[i])
             SendMessageW(listBox_, LB_SETSEL, TRUE, static_cast<LPARAM>(i));
     }
@@ -161,11 +164,6 @@ void ListBoxItems::KeepOnly(const std::vector<bool>& keep) {
 }
 
 bool ListBoxItems::Holds(const std::wstring& text) const {
-    return SendMessageW(listBox_, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                        reinterpret_cast<LPARAM>(text.c_str())) != LB_ERR;
-}
-
-bool ListBoxItems::HoldsInOrder(const std::wstring& text) const {
     const LCID locale = Locale();
     size_t low = 0, high = Count();
     while (low < high) {

@@ -32,11 +32,12 @@ class ListBoxItems : public engine::ListItems {
     // per item, each of which moves every item after it.
     void KeepOnly(const std::vector<bool>& keep);
 
-    // Exact match without regard to case (LB_FINDSTRINGEXACT).
+    // Exact match by the ordinal comparison without regard to case, found by
+    // a binary search in the list box's own order: a few items read instead
+    // of every one. The list box's own search (LB_FINDSTRINGEXACT) compares
+    // by its locale, which takes names that differ in an ignorable character
+    // (a soft hyphen) for the same folder.
     bool Holds(const std::wstring& text) const;
-    // The same by a binary search in the list box's own order: a few items
-    // read instead of every one.
-    bool HoldsInOrder(const std::wstring& text) const;
 
     // Room for count more items of chars characters in all (LB_INITSTORAGE),
     // so that a long run does not grow the list box's storage step by step.

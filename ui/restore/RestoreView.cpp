@@ -4,6 +4,7 @@
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
+#include "platform/ScopeExit.h"
 #include "platform/Shell.h"
 #include "platform/Window.h"
 #include "ui/restore/RestoreList.h"
@@ -71,19 +72,26 @@ void RestoreView::chkSelect_Click() {
     const LRESULT count = SendMessageW(c_.lstRestore, LB_GETCOUNT, 0, 0);
     if (count < 1)
         return;
+    // Drawing resumes last, after the lock and the wait, however it ends.
+    LockWindowUpdate(c_.lstRestore);
+    const platform::ScopeExit resumeDrawing([] { LockWindowUpdate(nullptr); });
     host_.SetWaitCursor(true);
-    bool going = true;
-    {
-        BusyHold busy(busy_);
-        LockWindowUpdate(c_.lstRestore);
-        const bool tickAll = platform::Checked(c_.chkSelect);
-        going = TickEveryItem(tickAll, static_cast<size_t>(count));
-        if (going && tickAll)
-            SendMessageW(c_.lstRestore, LB_SETCARETINDEX, 0, FALSE);
+    const platform::ScopeExit endWait([this] { host_.SetWaitCursor(false); });
+    BusyHold busy(busy_);
+    const bool tickAll = platform::Checked(c_.chkSelect);
+    if (TickEveryItem(tickAll, static_cast<size_t>(count)) && tickAll)
+        ClearCurrentItem();
+}
+
+void RestoreView::ClearCurrentItem() {
+    // No item highlighted. A single-selection list box has no current item
+    // at -1; a multiple-selection one always has one, and keeps it at the top.
+    if (!(GetWindowLongW(c_.lstRestore, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL))) {
+        SendMessageW(c_.lstRestore, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        return;
     }
-    if (going)
-        host_.SetWaitCursor(false);
-    LockWindowUpdate(nullptr);
+    if (SendMessageW(c_.lstRestore, LB_SETCARETINDEX, static_cast<WPARAM>(-1), FALSE) == LB_ERR)
+        SendMessageW(c_.lstRestore, LB_SETCARETINDEX, 0, FALSE);
 }
 
 bool RestoreView::TickEveryItem(bool tick, size_t count) {
@@ -178,10 +186,9 @@ void RestoreView::cmdRestore_Click() {
             std::wstring folder;
             try {
                 folder = list.Item(i);
-                host_.ShowProgress(L"Restoring " + folder);
-                if (!host_.YieldToMessages())
-                    return;
-                result = engine::RestoreFolder(folder);
+                // Named only for a folder that is about to be put back.
+                result = engine::RestoreFolder(
+                    folder, [this, &folder] { host_.ShowProgress(L"Restoring " + folder); });
             } catch (const std::bad_alloc&) {
                 // Out of memory on one folder: it stays, and the run goes on.
                 ++notRestored;

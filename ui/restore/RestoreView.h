@@ -50,6 +50,8 @@ class RestoreView {
     // Ticks or unticks every item a range at a time, the window answering
     // between ranges; false when the window went meanwhile.
     bool TickEveryItem(bool tick, size_t count);
+    // Leaves no item the list's current one, where the list box allows it.
+    void ClearCurrentItem();
 
     OperationHost& host_;
     BusyLock& busy_;

@@ -6,6 +6,7 @@
 #include "platform/Window.h"
 #include "tests/support/UnixSide.h"
 
+#include <algorithm>
 #include <new>
 
 using namespace testing_support;
@@ -343,4 +344,29 @@ TEST_F(ApplyTest, RunningOutOfMemoryOnOneFolderEndsOnlyThatFolder) {
     EXPECT_EQ(Text(txtChanging),
               L"The operation stopped: " + platform::ErrorText(ERROR_NOT_ENOUGH_MEMORY));
     EXPECT_TRUE(Enabled(Command1));
+    // The hourglass went with it.
+    SendMessageW(form().hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form().Control(Command1)),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+}
+
+TEST_F(ApplyTest, ANameThatDiffersOnlyInAnIgnorableCharacterIsAnotherFolder) {
+    // A soft hyphen: the locale's comparison passes over it, the file system does not.
+    const std::wstring plain = data.MakeFolder(L"Photos"),
+                       hyphened = data.MakeFolder(L"Pho\u00ADtos");
+    ASSERT_TRUE(Start());
+    form().SetText(TxtToolTip, L"tip");
+    for (const std::wstring& folder : {plain, hyphened}) {
+        form().SetText(TxtFolder, folder);
+        form().apply().Command1_Click();
+        EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+        EXPECT_TRUE(engine::IsOwnSettingsFile(folder + L"\\Desktop.ini")) << Narrow(folder);
+    }
+    std::vector<std::wstring> items = RestoreItems();
+    std::sort(items.begin(), items.end());
+    EXPECT_EQ(items, (std::vector<std::wstring>{plain, hyphened}));
+    // Listed again, it is found: once each.
+    form().SetText(TxtFolder, hyphened);
+    form().apply().Command1_Click();
+    EXPECT_EQ(RestoreItems().size(), 2u);
 }

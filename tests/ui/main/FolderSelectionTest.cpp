@@ -240,4 +240,8 @@ TEST_F(FolderSelectionTest, ClearAllKeepsTheIconIndex) {
     EXPECT_TRUE(TargetItems().empty());
     EXPECT_EQ(Text(txtChanging), L"Quillane 1.0");
     EXPECT_EQ(GetScrollPos(form().Control(ScrollIconNo), SB_CTL), 5);
+    // With the box unticked the status line keeps what it says.
+    form().SetText(txtChanging, L"Folder Successfully Customized");
+    form().cmdClearBgnd_Click();
+    EXPECT_EQ(Text(txtChanging), L"Folder Successfully Customized");
 }

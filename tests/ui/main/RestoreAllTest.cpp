@@ -6,6 +6,7 @@
 #include "engine/AccountLists.h"
 #include "engine/ListStore.h"
 #include "engine/SettingsFile.h"
+#include "platform/AllocationFaults.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/SystemApi.h"
@@ -125,6 +126,17 @@ class FakeProfile {
     }
     std::wstring sid_;
     bool made_ = false, hive_ = false;
+};
+
+// A child started meanwhile runs out of memory at the n-th allocation point.
+class FailingAllocation {
+  public:
+    explicit FailingAllocation(unsigned long n) {
+        SetEnvironmentVariableW(L"QUILLANE_FAIL_ALLOCATION", std::to_wstring(n).c_str());
+    }
+    ~FailingAllocation() { SetEnvironmentVariableW(L"QUILLANE_FAIL_ALLOCATION", nullptr); }
+    FailingAllocation(const FailingAllocation&) = delete;
+    FailingAllocation& operator=(const FailingAllocation&) = delete;
 };
 
 void ExpectPlain(const std::wstring& folder) {
@@ -362,4 +374,44 @@ TEST_F(EveryAccountTest, AnUnreadableListOrAnotherAccountsDriveLeavesFoldersList
     EXPECT_EQ(ReadAnsi(vistaList_), others);
     ExpectPlain(mine);
     EXPECT_EQ(Run(L"/count-customized /all-users"), 2u);
+}
+
+TEST_F(RestoreAllTest, RunningOutOfMemoryEndsWithTwoOrMinusOneAndSavesNothing) {
+    if (!platform::AllocationFaultsBuiltIn())
+        GTEST_SKIP() << "only a Debug build fails allocations on purpose";
+    const std::wstring a = Customized(L"A"), c = Customized(L"C", kForeign);
+    const std::wstring gone = data / L"B gone";
+    WriteBytes(ListFile(), Lines({a, gone, c}));
+    {
+        FailingAllocation failing(1);
+        EXPECT_EQ(Run(L"/count-customized"), static_cast<DWORD>(kCountUnreadable));
+    }
+    EXPECT_EQ(Run(L"/count-customized"), 3u);
+    // Every allocation point in turn, until a run passes them all.
+    DWORD code = kRestoreAllListFailed;
+    bool failedMidway = false;
+    for (unsigned long n = 1; n < 30 && code == kRestoreAllListFailed; ++n) {
+        SCOPED_TRACE(n);
+        const std::string before = ReadAnsi(ListFile());
+        {
+            FailingAllocation failing(n);
+            code = Run(L"/restore-all /quiet");
+        }
+        if (code != kRestoreAllListFailed)
+            break;
+        // Nothing saved: each folder that still holds something of ours is listed.
+        EXPECT_EQ(ReadAnsi(ListFile()), before);
+        for (const auto& folder : {a, c}) {
+            if (Exists(folder + L"\\Desktop.ini") &&
+                engine::IsOwnSettingsFile(folder + L"\\Desktop.ini")) {
+                EXPECT_NE(before.find(Narrow(folder)), std::string::npos) << Narrow(folder);
+            }
+        }
+        failedMidway = failedMidway || !Exists(c + L"\\BUDesktop.ini");
+    }
+    EXPECT_TRUE(failedMidway); // a run ran out after it had put a folder back
+    EXPECT_EQ(code, static_cast<DWORD>(kRestoreAllDone));
+    ExpectPlain(a);
+    EXPECT_EQ(ReadAnsi(c + L"\\Desktop.ini"), kForeign);
+    EXPECT_EQ(ReadBytes(ListFile()).size(), 0u);
 }

@@ -323,3 +323,66 @@ TEST_F(StartupTest, AFolderHandedOverIsTakenOnceTheListIsRead) {
     EXPECT_FALSE(takenEarly);
     EXPECT_EQ(Text(TxtFolder), chosen);
 }
+
+TEST_F(StartupTest, ACommandFromOutsideCannotGetPastTheLock) {
+    const std::wstring target = data.MakeFolder(L"Target");
+    data.MakeFolder(L"Target\\Sub");
+    const std::wstring written = target + L"\\Desktop.ini";
+    std::vector<std::wstring> folders;
+    WriteBytes(appDir / L"Fldr.dll", CustomizedList(data, 20, folders));
+    // Another program re-enables Apply and sends its click, with the button's handle.
+    const auto forgeApply = [this](HWND control) {
+        HWND apply = form_->Control(Command1);
+        const bool wasEnabled = IsWindowEnabled(apply) != FALSE;
+        EnableWindow(apply, TRUE);
+        SendMessageW(form_->hwnd(), WM_COMMAND, MAKEWPARAM(Command1, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control));
+        EnableWindow(apply, wasEnabled);
+    };
+    form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
+    ASSERT_TRUE(form_->Create());
+    ShowWindow(form_->hwnd(), SW_SHOW);
+    form_->SetText(TxtFolder, target);
+    form_->SetText(TxtToolTip, L"tip");
+    bool whileLoading = false;
+    form_->pumpObserver = [&] {
+        if (whileLoading || form_->ListLoaded())
+            return;
+        whileLoading = true;
+        forgeApply(form_->Control(Command1));
+    };
+    ASSERT_TRUE(form_->WaitForList());
+    form_->pumpObserver = nullptr;
+    EXPECT_TRUE(whileLoading);
+    EXPECT_FALSE(Exists(written));
+
+    bool whileBusy = false;
+    form_->yieldObserver = [&] {
+        if (whileBusy)
+            return;
+        whileBusy = true;
+        forgeApply(form_->Control(Command1));
+    };
+    form_->folderSelection().SetIncludeSubdirectories(true);
+    form_->yieldObserver = nullptr;
+    EXPECT_TRUE(whileBusy);
+    EXPECT_FALSE(Exists(written));
+    EXPECT_EQ(TargetItems().size(), 2u);
+
+    // Idle: no handle, another control's handle, or a disabled button.
+    forgeApply(nullptr);
+    forgeApply(form_->Control(Command3));
+    EnableWindow(form_->Control(Command1), FALSE);
+    SendMessageW(form_->hwnd(), WM_COMMAND, MAKEWPARAM(Command1, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(form_->Control(Command1)));
+    EnableWindow(form_->Control(Command1), TRUE);
+    EXPECT_FALSE(Exists(written));
+    // Escape comes without a handle, from the dialog manager, and still works.
+    form_->restoreView().Command2_Click();
+    SendMessageW(form_->hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(Visible(fraChange));
+    // The button's own click does it.
+    forgeApply(form_->Control(Command1));
+    EXPECT_TRUE(engine::IsOwnSettingsFile(written));
+    EXPECT_TRUE(Exists(target + L"\\Sub\\Desktop.ini"));
+}

@@ -41,7 +41,7 @@ TEST_F(RestoreListTest, ItemsTakeTheListsOwnOrderHoweverTheyCome) {
     const std::vector<std::wstring> expected{L"C:\\0", L"C:\\a", L"C:\\aa", L"C:\\b",   L"C:\\B x",
                                              L"C:\\c", L"C:\\d", L"C:\\E",  L"C:\\f g", L"C:\\zz"};
     EXPECT_EQ(Items(), expected);
-    // The list box's own search relies on that order.
+    // The binary search relies on that order, and compares ordinally.
     for (const auto& item : expected)
         EXPECT_TRUE(list.Holds(item));
     EXPECT_TRUE(list.Holds(L"c:\\F G"));
@@ -82,8 +82,8 @@ TEST_F(RestoreListTest, ARebuildKeepsTheSurvivorsAndTheirTicksAsRemovalsWould) {
     EXPECT_EQ(TickedCount(box), TickedCount(other));
     // The order holds for the searches that rely on it.
     for (size_t i = 0; i < texts.size(); ++i)
-        EXPECT_EQ(rebuilt.HoldsInOrder(texts[i]), keep[i]) << i;
-    EXPECT_TRUE(rebuilt.HoldsInOrder(L"c:\\FOLDER 101"));
+        EXPECT_EQ(rebuilt.Holds(texts[i]), keep[i]) << i;
+    EXPECT_TRUE(rebuilt.Holds(L"c:\\FOLDER 101"));
     DestroyWindow(other);
 }
 

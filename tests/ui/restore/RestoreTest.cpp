@@ -119,7 +119,10 @@ TEST_F(RestoreTest, FolderWhoseSettingsFileWentIsOnlyDropped) {
     SetFileAttributesW((gone + L"\\Desktop.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW((gone + L"\\Desktop.ini").c_str());
     Tick(0);
+    std::vector<std::wstring> restoring;
+    RecordStatuses(L"Restoring ", restoring);
     form().restoreView().cmdRestore_Click();
+    EXPECT_EQ(restoring, std::vector<std::wstring>{});         // nothing to put back
     EXPECT_EQ(Attributes(gone), DWORD(FILE_ATTRIBUTE_SYSTEM)); // untouched
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{other});
     EXPECT_TRUE(Exists(other + L"\\Desktop.ini"));
