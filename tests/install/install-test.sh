@@ -299,7 +299,7 @@ fi
 check "kept the bundled icons and pictures while folders use them" \
     test -s "$INSTDIR/Icons/Folder.ico" -a -s "$INSTDIR/Backgrounds/Tiles.bmp"
 check "the program folder holds nothing else" \
-    test "$(ls -A "$INSTDIR" 2>/dev/null | tr '\n' ' ')" = "Backgrounds Fldr.dll Icons "
+    test "$(ls -A "$INSTDIR" 2>/dev/null | tr '\n' ' ')" = "Backgrounds Fldr.dll Fldr.dll.lock Icons "
 if [ -n "$PROBE" ]; then
     wait "$running_pid"
     check "the running copy was closed and ended by itself" test $? -eq 0
@@ -464,7 +464,7 @@ if [ -n "$PROBE" ]; then
     rm -rf "$TWO" "$SHARED/Fldr.dll"
     mkdir -p "$TWO"/{A1,B1,A2,B2}
     TWO_WIN=$(winepath -w "$TWO")
-    ICON_WIN="$(winepath -w "$SHARED")\Icons\Folder.ico"
+    ICON_WIN="$(winepath -w "$SHARED")\\Icons\\Folder.ico"
     # start_copy PREFIX: starts the shared copy there; its process is COPY_PID.
     start_copy() {
         (cd "$SHARED" && WINEPREFIX=$1 wine quillane.exe </dev/null >/dev/null 2>&1) &
@@ -472,7 +472,7 @@ if [ -n "$PROBE" ]; then
         WINEPREFIX=$1 probe set 305 "$ICON_WIN" >/dev/null
     }
     apply_in() { # apply_in PREFIX FOLDER
-        WINEPREFIX=$1 probe set 301 "$TWO_WIN\$2" >/dev/null
+        WINEPREFIX=$1 probe set 301 "$TWO_WIN\\$2" >/dev/null
         WINEPREFIX=$1 probe press 502 >/dev/null
     }
     for round in "1 A B" "2 B A"; do
@@ -494,7 +494,7 @@ if [ -n "$PROBE" ]; then
         done
     done
     listed=$(tr -d '\r' <"$SHARED/Fldr.dll" | sort | tr '\n' ' ')
-    expected=$(printf '%s\n' "$TWO_WIN\A1" "$TWO_WIN\A2" "$TWO_WIN\B1" "$TWO_WIN\B2" |
+    expected=$(printf '%s\n' "$TWO_WIN\\A1" "$TWO_WIN\\A2" "$TWO_WIN\\B1" "$TWO_WIN\\B2" |
         sort | tr '\n' ' ')
     check "two copies in two prefixes: every folder of both listed ($listed)" \
         test "$listed" = "$expected"
