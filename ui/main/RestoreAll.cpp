@@ -219,27 +219,27 @@ int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
     return kRestoreAllListFailed;
 }
 
+namespace {
 // A count that could not be made is unknown, never a number of folders.
-int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers) {
+int CountOf(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers,
+            size_t (RecordSet::*count)() const) {
     try {
         RecordSet record = RecordOf(appFolder, perUserRoot, allUsers);
         if (!record.Load())
             return kCountUnreadable;
-        return static_cast<int>(std::min<size_t>(record.Folders(), INT_MAX));
+        return static_cast<int>(std::min<size_t>((record.*count)(), INT_MAX));
     } catch (...) {
         return kCountUnreadable;
     }
 }
+} // namespace
+
+int CountCustomized(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers) {
+    return CountOf(appFolder, perUserRoot, allUsers, &RecordSet::Folders);
+}
 
 int CountAccounts(const std::wstring& appFolder, const std::wstring& perUserRoot) {
-    try {
-        RecordSet record = RecordOf(appFolder, perUserRoot, true);
-        if (!record.Load())
-            return kCountUnreadable;
-        return static_cast<int>(std::min<size_t>(record.Accounts(), INT_MAX));
-    } catch (...) {
-        return kCountUnreadable;
-    }
+    return CountOf(appFolder, perUserRoot, true, &RecordSet::Accounts);
 }
 
 } // namespace ui
