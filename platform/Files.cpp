@@ -436,9 +436,9 @@ bool ReadStamp(const std::wstring& path, FileStamp& stamp) {
     return ReadStamp(file, stamp);
 }
 
-bool DeleteIfUnchanged(const std::wstring& path, const FileStamp& stamp) {
-    // Asking for deletion fails while a writer holds the file without sharing it.
-    const FileHandle file = OpenAsItself(path, FILE_READ_ATTRIBUTES | DELETE);
+namespace {
+// The open file is still as stamped; ERROR_FILE_CHECKED_OUT when it changed.
+bool StillAsStamped(const FileHandle& file, const FileStamp& stamp) {
     FileStamp now;
     if (!file || !ReadStamp(file, now))
         return false;
@@ -446,21 +446,20 @@ bool DeleteIfUnchanged(const std::wstring& path, const FileStamp& stamp) {
         SetLastError(ERROR_FILE_CHECKED_OUT);
         return false;
     }
-    return MarkForDeletion(file);
+    return true;
+}
+} // namespace
+
+bool DeleteIfUnchanged(const std::wstring& path, const FileStamp& stamp) {
+    // Asking for deletion fails while a writer holds the file without sharing it.
+    const FileHandle file = OpenAsItself(path, FILE_READ_ATTRIBUTES | DELETE);
+    return StillAsStamped(file, stamp) && MarkForDeletion(file);
 }
 
 bool RemoveName(const std::wstring& path, const std::wstring& placeholderBase,
                 const FileStamp* expected) {
-    if (expected) {
-        const FileHandle file = OpenAsItself(path, FILE_READ_ATTRIBUTES | DELETE);
-        FileStamp now;
-        if (!file || !ReadStamp(file, now))
-            return false;
-        if (now != *expected) {
-            SetLastError(ERROR_FILE_CHECKED_OUT);
-            return false;
-        }
-    }
+    if (expected && !StillAsStamped(OpenAsItself(path, FILE_READ_ATTRIBUTES | DELETE), *expected))
+        return false;
     // Under Wine a link to a file shows as the file, and deleting its name
     // deletes the target; moving a file over the name replaces the link.
     std::wstring placeholder;
