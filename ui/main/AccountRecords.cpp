@@ -170,13 +170,15 @@ bool RecordSet::Save() {
         }
         if (!part.perUser || part.list->Count() > 0)
             continue;
-        // Nothing left to restore there: the list goes, unless a folder
-        // joined it since it was read.
+        // Nothing left to restore there: the list goes, as itself if it is a
+        // link, unless a folder joined it or a journal since it was read.
         std::vector<std::wstring> lines;
+        platform::FileStamp stamp;
         const std::wstring file = part.store->ListFile();
-        if (engine::ReadListLines(file, lines) && lines.empty() &&
-            !platform::PathExists(part.store->JournalFile()))
-            platform::DeleteFileAt(file);
+        if (platform::ReadStamp(file, stamp) && stamp.present &&
+            engine::ReadListLines(file, lines) && lines.empty() &&
+            platform::NumberedFiles(engine::JournalPath(file)).empty())
+            platform::RemoveName(file, file + L".new", &stamp);
     }
     SetLastError(error);
     return error == 0;
