@@ -51,6 +51,10 @@ std::string ToAnsi(const std::wstring& text) {
     return Narrow(CP_ACP, text, nullptr);
 }
 
+std::string ToUtf8(const std::wstring& text) {
+    return Narrow(CP_UTF8, text, nullptr);
+}
+
 bool AppendAnsi(const std::wstring& text, std::vector<std::uint8_t>& bytes) {
     std::string narrow;
     if (!NarrowExactly(text, narrow))

@@ -27,5 +27,6 @@ TextEncoding EncodingOfMark(const std::uint8_t* data, size_t size, size_t& markB
 TextEncoding GuessEncoding(const std::uint8_t* data, size_t size, size_t& markBytes);
 std::wstring DecodeText(const std::uint8_t* data, size_t size, TextEncoding encoding);
 std::string ToAnsi(const std::wstring& text);
+std::string ToUtf8(const std::wstring& text);
 
 } // namespace platform

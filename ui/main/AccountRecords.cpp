@@ -111,11 +111,15 @@ bool RecordSet::Load() {
 size_t RecordSet::Folders() const {
     if (parts_.size() == 1)
         return parts_.front().list->Count();
+    return FolderNames().size();
+}
+
+std::vector<std::wstring> RecordSet::FolderNames() const {
     FolderSet all;
     for (const auto& part : parts_)
         for (size_t i = 0; i < part.list->Count(); ++i)
             all.insert(part.list->At(i));
-    return all.size();
+    return std::vector<std::wstring>(all.begin(), all.end());
 }
 
 size_t RecordSet::Accounts() const {

@@ -29,6 +29,9 @@ class RecordSet {
     bool Load();
     // The folders of every list, each once.
     size_t Folders() const;
+    // The same folders, each once, in the order of the ordinal comparison
+    // without regard to case.
+    std::vector<std::wstring> FolderNames() const;
     // How many accounts have folders listed; the program folder's list
     // counts as the runner's.
     size_t Accounts() const;

@@ -104,7 +104,7 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
     ProgramCommand command;
     if (!commandLine)
         return command;
-    bool restore = false, count = false, accounts = false;
+    bool restore = false, count = false, accounts = false, list = false;
     std::wstring argument;
     const wchar_t* rest = NextArgument(commandLine, argument); // the program itself
     while (*rest) {
@@ -120,6 +120,8 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
             count = true;
         } else if (Is(argument, L"/count-accounts")) {
             accounts = true;
+        } else if (Is(argument, L"/list")) {
+            list = true;
         } else if (Is(argument, L"/quiet")) {
             command.quiet = true;
         } else if (Is(argument, L"/all-users")) {
@@ -135,6 +137,8 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
         command.mode = ProgramMode::CountCustomized;
     else if (accounts)
         command.mode = ProgramMode::CountAccounts;
+    else if (list)
+        command.mode = ProgramMode::List;
     if (!command.refused.empty())
         return command;
     if (command.mode == ProgramMode::Window) {
@@ -155,6 +159,7 @@ std::wstring RefusedCommandText(const ProgramCommand& command) {
            L"Start it with a folder to customize, or with one of these switches:\r\n"
            L"/restore-all [/all-users] [/quiet]\r\n"
            L"/count-customized [/all-users]\r\n"
+           L"/list [/all-users] [/quiet]\r\n"
            L"/count-accounts";
 }
 

@@ -10,6 +10,7 @@ enum class ProgramMode {
     RestoreAll,      // /restore-all: every listed folder put back, no main window
     CountCustomized, // /count-customized: the exit code is the record's size
     CountAccounts,   // /count-accounts: the exit code is how many accounts have folders listed
+    List,            // /list: the record printed, one folder a line
 };
 
 struct ProgramCommand {

@@ -4,6 +4,7 @@
 #include "ui/about/frmAbout.h"
 #include "ui/main/CommandLine.h"
 #include "ui/main/Form1.h"
+#include "ui/main/ListCommand.h"
 #include "ui/main/RestoreAll.h"
 #include "ui/main/SingleInstance.h"
 
@@ -30,6 +31,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
                                    command.allUsers);
     if (command.mode == ui::ProgramMode::CountAccounts)
         return ui::CountAccounts(ui::ExecutableFolder(), platform::LocalAppDataFolder());
+    if (command.mode == ui::ProgramMode::List)
+        return ui::PrintRecord(ui::ExecutableFolder(), platform::LocalAppDataFolder(),
+                               command.allUsers, command.quiet);
     // A second copy would save its own list over the first one's.
     ui::SingleInstance instance;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};

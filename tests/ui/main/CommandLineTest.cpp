@@ -40,6 +40,7 @@ TEST(ParseCommandLine, SwitchesStandAnywhereInAnyCase) {
     EXPECT_EQ(quiet.refused, L"");
     EXPECT_EQ(parse(L"quillane.exe /count-customized").mode, ProgramMode::CountCustomized);
     EXPECT_EQ(parse(L"quillane.exe /count-accounts").mode, ProgramMode::CountAccounts);
+    EXPECT_EQ(parse(L"quillane.exe /LIST /all-users").mode, ProgramMode::List);
     // Restoring is never mistaken for counting.
     EXPECT_EQ(parse(L"quillane.exe /count-customized /restore-all").mode, ProgramMode::RestoreAll);
 }
@@ -55,7 +56,7 @@ TEST(ParseCommandLine, ASwitchIsNeverAFolderAndAStrayOneIsRefused) {
     EXPECT_EQ(refused(L"quillane.exe C:\\Data"), L"");
     const std::wstring text = RefusedCommandText(ParseCommandLine(L"quillane.exe /Bogus"));
     for (const wchar_t* named : {L"\"/Bogus\"", L"/restore-all", L"/count-customized",
-                                 L"/count-accounts", L"/all-users", L"/quiet"})
+                                 L"/count-accounts", L"/list", L"/all-users", L"/quiet"})
         EXPECT_NE(text.find(named), std::wstring::npos) << Narrow(named);
 }
 

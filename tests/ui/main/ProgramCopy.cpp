@@ -20,15 +20,20 @@ std::wstring BuiltProgram() {
 } // namespace
 
 PROCESS_INFORMATION StartProgramCopy(const std::wstring& appFolder, const std::wstring& arguments,
-                                     const wchar_t* name, const std::wstring& currentFolder) {
+                                     const wchar_t* name, const std::wstring& currentFolder,
+                                     HANDLE output) {
     const std::wstring exe = appFolder + L"\\" + name;
     CopyFileW(BuiltProgram().c_str(), exe.c_str(), FALSE);
     STARTUPINFOW si{};
     si.cb = sizeof si;
+    if (output) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = output;
+    }
     std::wstring command = L"\"" + exe + L"\" " + arguments;
     PROCESS_INFORMATION pi{};
     const std::wstring& current = currentFolder.empty() ? appFolder : currentFolder;
-    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
                        current.c_str(), &si, &pi))
         CloseHandle(pi.hThread);
     return pi;

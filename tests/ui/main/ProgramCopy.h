@@ -8,18 +8,21 @@
 namespace testing_support {
 
 // The copy is started with its folder as the current folder (or the given
-// one); hProcess is null when it could not start. The thread handle is closed.
+// one), its standard output an inheritable handle where given; hProcess is
+// null when it could not start. The thread handle is closed.
 PROCESS_INFORMATION StartProgramCopy(const std::wstring& appFolder, const std::wstring& arguments,
                                      const wchar_t* name = L"quillane.exe",
-                                     const std::wstring& currentFolder = {});
+                                     const std::wstring& currentFolder = {},
+                                     HANDLE output = nullptr);
 
 // quillane.exe copied into the application folder and started there; ended
 // by force if it still runs when the object goes.
 class Program {
   public:
     Program(const std::wstring& appFolder, const std::wstring& arguments,
-            const wchar_t* name = L"quillane.exe", const std::wstring& currentFolder = {})
-        : pi_(StartProgramCopy(appFolder, arguments, name, currentFolder)) {}
+            const wchar_t* name = L"quillane.exe", const std::wstring& currentFolder = {},
+            HANDLE output = nullptr)
+        : pi_(StartProgramCopy(appFolder, arguments, name, currentFolder, output)) {}
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

@@ -10,6 +10,8 @@
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/SystemApi.h"
+#include "platform/TextCodec.h"
+#include "ui/main/ListCommand.h"
 #include "ui/main/RestoreAll.h"
 #include "ui/main/SingleInstance.h"
 
@@ -173,6 +175,41 @@ TEST_F(RestoreAllTest, EveryFolderOfBothListsAndTheJournalGoesBack) {
     EXPECT_FALSE(Exists(engine::JournalPath(ListFile())));
     EXPECT_FALSE(Exists(perUserList_));
     EXPECT_EQ(Run(L"/count-customized"), 0u);
+}
+
+TEST_F(RestoreAllTest, ListPrintsEveryPlaceOnceInUtf8AndTwoWhenUnreadable) {
+    const std::wstring foreign = Customized(L"Foreign", kForeign);
+    const std::wstring greek = data.MakeFolder(L"\u0391\u03b8\u03ae\u03bd\u03b1");
+    const std::wstring journaled = Customized(L"Journaled");
+    WriteBytes(ListFile(), Lines({foreign}));
+    WriteBytes(engine::JournalPath(ListFile()), Lines({journaled}));
+    CreateDirectoryW((platform::LocalAppDataFolder() + L"\\Quillane").c_str(), nullptr);
+    std::wstring upper = foreign;
+    std::transform(upper.begin(), upper.end(), upper.begin(), towupper);
+    const std::vector<std::uint8_t> perUser =
+        platform::EncodeTextFile(upper + L"\r\n" + greek + L"\r\n");
+    WriteBytes(perUserList_, std::string(perUser.begin(), perUser.end()));
+    const std::wstring printed = appDir / L"printed.txt";
+    const auto list = [&](const std::wstring& arguments) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        platform::FileHandle output(CreateFileW(printed.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                &inherit, CREATE_ALWAYS, 0, nullptr));
+        Program program(appDir.path(), arguments, L"quillane.exe", {}, output.get());
+        return program.ExitCode();
+    };
+
+    EXPECT_EQ(list(L"/list"), static_cast<DWORD>(kListDone));
+    // Each folder once, by the ordinal order without regard to case.
+    const std::vector<std::uint8_t> bytes = ReadBytes(printed);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              platform::ToUtf8(foreign + L"\r\n" + journaled + L"\r\n" + greek + L"\r\n"));
+    EXPECT_TRUE(Exists(engine::JournalPath(ListFile()))); // printing changes nothing
+    {
+        Held editor(perUserList_, 0);
+        ASSERT_TRUE(editor.ok());
+        EXPECT_EQ(list(L"/list /quiet"), static_cast<DWORD>(kListNotPrinted));
+        EXPECT_EQ(ReadBytes(printed).size(), 0u);
+    }
 }
 
 TEST_F(RestoreAllTest, AFolderThatCannotBeRestoredStaysListedAndIsCounted) {
