@@ -45,8 +45,8 @@ bool RunIconFigures(const std::wstring& scratch, int reps) {
         found.push_back(Now() - start);
     }
     const platform::PngCodec codec;
-    std::printf("Tinted folder icon (%s, %zu bytes, PNG %s), median of %d:\n",
-                "one colour", fileBytes, codec.available() ? "through WIC" : "unavailable", reps);
+    std::printf("Tinted folder icon (%s, %zu bytes, PNG %s), median of %d:\n", "one colour",
+                fileBytes, codec.available() ? "through WIC" : "unavailable", reps);
     std::printf("  system icon's frames read     %8.2f ms\n", Median(source) * 1000);
     std::printf("  .ico made in memory           %8.2f ms\n", Median(bytes) * 1000);
     std::printf("  made and written (new file)   %8.2f ms\n", Median(made) * 1000);

@@ -23,9 +23,9 @@ bool PlaceIconFile(const std::wstring& folder, const std::wstring& base,
 
 struct SharedIcon {
     std::wstring path;
-    bool written = false;   // a new file, not one found
-    bool perUser = false;   // the shared folder could not be used
-    DWORD sharedError = 0;  // why not, where perUser
+    bool written = false;  // a new file, not one found
+    bool perUser = false;  // the shared folder could not be used
+    DWORD sharedError = 0; // why not, where perUser
 };
 
 // PlaceIconFile in sharedFolder, or where that fails, in perUserFolder

@@ -380,7 +380,8 @@ IconFrame ScaleDown(const IconFrame& frame, unsigned size) {
             if (alpha <= 0 || sum[3] <= 0)
                 continue;
             for (int c = 0; c < 3; ++c)
-                out[c] = static_cast<std::uint8_t>(std::clamp(std::lround(sum[c] / sum[3]), 0L, 255L));
+                out[c] =
+                    static_cast<std::uint8_t>(std::clamp(std::lround(sum[c] / sum[3]), 0L, 255L));
             out[3] = static_cast<std::uint8_t>(std::min(alpha, 255L));
         }
     return scaled;

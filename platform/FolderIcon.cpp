@@ -16,8 +16,10 @@ namespace {
 // SHSTOCKICONID values.
 constexpr unsigned kStockDocument = 0; // SIID_DOCNOASSOC
 constexpr unsigned kStockFolder = 3;   // SIID_FOLDER
-// The closed folder among shell32's icons, on every version.
-constexpr int kShellFolderIndex = 3;
+// The closed folder among shell32's icons: resource id 4 on every version.
+// (ExtractIcon's index 3 names it on Windows, but Wine's shell32 lists two
+// named groups first, so its fourth group is the document.)
+constexpr int kShellFolderIndex = -4;
 
 // LOAD_LIBRARY_AS_IMAGE_RESOURCE, Vista on: resources without the module's code.
 constexpr DWORD kAsImageResource = 0x20;
@@ -127,8 +129,8 @@ void SystemFolderIconLocation(std::wstring& module, int& index) {
     int documentIndex = 0;
     // A stub that answers the same icon for every id (Wine's) names no folder.
     if (StockIconLocation(kStockFolder, module, index) &&
-        !(StockIconLocation(kStockDocument, document, documentIndex) &&
-          documentIndex == index && CompareNoCase(document, module) == 0))
+        !(StockIconLocation(kStockDocument, document, documentIndex) && documentIndex == index &&
+          CompareNoCase(document, module) == 0))
         return;
     module = SystemFile(L"shell32.dll");
     index = kShellFolderIndex;

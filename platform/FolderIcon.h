@@ -15,7 +15,7 @@ namespace platform {
 
 // The module and icon index (negative: a resource id) of the shell's
 // closed-folder icon: the stock folder icon where the system names one of its
-// own, else shell32.dll's fourth icon.
+// own, else shell32.dll's icon of resource id 4.
 void SystemFolderIconLocation(std::wstring& module, int& index);
 
 // Every frame of the icon group at index in the module, as its RT_ICON

@@ -53,8 +53,8 @@ bool FolderIconFile(engine::Colour colour, const std::wstring& sharedFolder,
     std::vector<std::uint8_t> ico;
     if (!FolderIconBytes(colour, ico))
         return false;
-    return engine::PlaceSharedIcon(sharedFolder, perUserFolder,
-                                   engine::FolderIconBaseName(colour), ico, result);
+    return engine::PlaceSharedIcon(sharedFolder, perUserFolder, engine::FolderIconBaseName(colour),
+                                   ico, result);
 }
 
 } // namespace ui
