@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <float.h>
 #include <map>
 
 namespace engine {
@@ -121,6 +122,29 @@ bool DecodeDib(const Bytes& data, IconFrame& frame) {
     }
     return true;
 }
+
+// The x87 unit of 32-bit builds rounds to 64 bits of mantissa unless told
+// otherwise, which makes a pixel here and there differ by a step from the
+// 64-bit build's: a file that the other build would not know as its own.
+// Rounded to a double's 53 bits, +, -, * and / give what SSE gives.
+class DoublePrecision {
+  public:
+#if defined(_M_IX86) || defined(__i386__)
+    DoublePrecision() : previous_(_controlfp(0, 0)) {
+        _controlfp(_PC_53, _MCW_PC);
+    }
+    ~DoublePrecision() {
+        _controlfp(previous_, _MCW_PC);
+    }
+
+  private:
+    unsigned previous_;
+#else
+    DoublePrecision() {}
+#endif
+    DoublePrecision(const DoublePrecision&) = delete;
+    DoublePrecision& operator=(const DoublePrecision&) = delete;
+};
 
 double Clamp01(double value) {
     return std::clamp(value, 0.0, 1.0);
@@ -334,28 +358,29 @@ bool DecodeIconFrame(const Bytes& data, const PngDecoder& decodePng, IconFrame& 
 
 IconFrame ScaleDown(const IconFrame& frame, unsigned size) {
     const unsigned from = frame.size;
-    // For each new pixel along one axis: the old pixels it covers and how much of each.
+    // Whole numbers throughout, so that every build gives the same pixels: an
+    // edge is from * size units long, a new pixel from units and an old one size.
     struct Share {
         unsigned index;
-        double part;
+        std::uint64_t part;
     };
     std::vector<std::vector<Share>> shares(size);
     for (unsigned o = 0; o < size; ++o) {
-        const double begin = double(o) * from / size, end = double(o + 1) * from / size;
-        for (auto i = static_cast<unsigned>(begin); i < from && i < end; ++i) {
-            const double part = std::min(end, i + 1.0) - std::max(begin, double(i));
+        const unsigned begin = o * from, end = (o + 1) * from;
+        for (unsigned i = begin / size; i < from && i * size < end; ++i) {
+            const unsigned part = std::min(end, (i + 1) * size) - std::max(begin, i * size);
             if (part > 0)
                 shares[o].push_back({i, part});
         }
     }
     // Alpha-weighted colour and alpha, across first, then down.
-    std::vector<double> across(size_t{from} * size * 4, 0.0);
+    std::vector<std::uint64_t> across(size_t{from} * size * 4, 0);
     for (unsigned y = 0; y < from; ++y)
         for (unsigned o = 0; o < size; ++o) {
-            double* sum = &across[(size_t{y} * size + o) * 4];
+            std::uint64_t* sum = &across[(size_t{y} * size + o) * 4];
             for (const Share& share : shares[o]) {
                 const std::uint8_t* p = &frame.bgra[(size_t{y} * from + share.index) * 4];
-                const double a = p[3] * share.part;
+                const std::uint64_t a = p[3] * share.part;
                 sum[0] += p[0] * a;
                 sum[1] += p[1] * a;
                 sum[2] += p[2] * a;
@@ -366,23 +391,26 @@ IconFrame ScaleDown(const IconFrame& frame, unsigned size) {
     scaled.size = size;
     scaled.sourceBits = frame.sourceBits;
     scaled.bgra.assign(size_t{size} * size * 4, 0);
-    const double area = (double(from) / size) * (double(from) / size);
+    const auto rounded = [](std::uint64_t value, std::uint64_t divisor) {
+        return (2 * value + divisor) / (2 * divisor);
+    };
+    const std::uint64_t area = std::uint64_t{from} * from;
     for (unsigned o = 0; o < size; ++o)
         for (unsigned x = 0; x < size; ++x) {
-            double sum[4] = {};
+            std::uint64_t sum[4] = {};
             for (const Share& share : shares[o]) {
-                const double* row = &across[(size_t{share.index} * size + x) * 4];
+                const std::uint64_t* row = &across[(size_t{share.index} * size + x) * 4];
                 for (int c = 0; c < 4; ++c)
                     sum[c] += row[c] * share.part;
             }
             std::uint8_t* out = &scaled.bgra[(size_t{o} * size + x) * 4];
-            const long alpha = std::lround(sum[3] / area);
-            if (alpha <= 0 || sum[3] <= 0)
+            const std::uint64_t alpha = rounded(sum[3], area);
+            if (alpha == 0)
                 continue;
             for (int c = 0; c < 3; ++c)
-                out[c] =
-                    static_cast<std::uint8_t>(std::clamp(std::lround(sum[c] / sum[3]), 0L, 255L));
-            out[3] = static_cast<std::uint8_t>(std::min(alpha, 255L));
+                out[c] = static_cast<std::uint8_t>(
+                    std::min<std::uint64_t>(rounded(sum[c], sum[3]), 255));
+            out[3] = static_cast<std::uint8_t>(std::min<std::uint64_t>(alpha, 255));
         }
     return scaled;
 }
@@ -415,6 +443,7 @@ std::vector<IconFrame> FolderIconFrames(const std::vector<Bytes>& resources,
 }
 
 void TintFrames(std::vector<IconFrame>& frames, Colour colour) {
+    const DoublePrecision sameInEveryBuild;
     const Hsl target = ToHsl(colour.red, colour.green, colour.blue);
     for (IconFrame& frame : frames)
         TintFrame(frame, target);
