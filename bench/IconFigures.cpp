@@ -17,31 +17,37 @@ bool RunIconFigures(const std::wstring& scratch, int reps) {
     const engine::Colour colour = engine::ColourPresets().front().colour;
     std::vector<double> made, source, bytes, found;
     size_t fileBytes = 0;
+    CreateDirectoryW(root.c_str(), nullptr);
+    const auto failed = [](const char* step) {
+        std::printf("Tinted folder icon: %s failed (error %lu)\n", step, GetLastError());
+        return false;
+    };
     for (int rep = 0; rep < reps; ++rep) {
+        // Stands for the application data folder, below which Quillane\Icons is made.
         const std::wstring folder = root + L"\\" + std::to_wstring(rep);
+        CreateDirectoryW(folder.c_str(), nullptr);
         // The system's frames alone, and the whole file in memory.
         double start = Now();
         std::vector<engine::Bytes> resources;
         if (!platform::ReadSystemFolderIcon(resources))
-            return false;
+            return failed("reading the system's icon");
         source.push_back(Now() - start);
         start = Now();
         std::vector<std::uint8_t> ico;
         if (!ui::FolderIconBytes(colour, ico))
-            return false;
+            return failed("making the icon");
         bytes.push_back(Now() - start);
         fileBytes = ico.size();
         // The whole course: generated and written through a new name.
         engine::SharedIcon result;
         start = Now();
-        if (!ui::FolderIconFile(colour, folder + L"\\all", folder + L"\\user", result) ||
-            !result.written)
-            return false;
+        const std::wstring shared = folder + L"\\Quillane\\Icons";
+        if (!ui::FolderIconFile(colour, shared, L"", result) || !result.written)
+            return failed("writing the icon");
         made.push_back(Now() - start);
         start = Now();
-        if (!ui::FolderIconFile(colour, folder + L"\\all", folder + L"\\user", result) ||
-            result.written)
-            return false;
+        if (!ui::FolderIconFile(colour, shared, L"", result) || result.written)
+            return failed("finding the icon");
         found.push_back(Now() - start);
     }
     const platform::PngCodec codec;

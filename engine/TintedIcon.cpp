@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <float.h>
+#include <cfloat>
 #include <map>
 
 namespace engine {
@@ -127,24 +127,19 @@ bool DecodeDib(const Bytes& data, IconFrame& frame) {
 // otherwise, which makes a pixel here and there differ by a step from the
 // 64-bit build's: a file that the other build would not know as its own.
 // Rounded to a double's 53 bits, +, -, * and / give what SSE gives.
+#if defined(_M_IX86) || defined(__i386__)
+#define QUILLANE_X87
 class DoublePrecision {
   public:
-#if defined(_M_IX86) || defined(__i386__)
-    DoublePrecision() : previous_(_controlfp(0, 0)) {
-        _controlfp(_PC_53, _MCW_PC);
-    }
-    ~DoublePrecision() {
-        _controlfp(previous_, _MCW_PC);
-    }
+    DoublePrecision() : previous_(_controlfp(0, 0)) { _controlfp(_PC_53, _MCW_PC); }
+    ~DoublePrecision() { _controlfp(previous_, _MCW_PC); }
+    DoublePrecision(const DoublePrecision&) = delete;
+    DoublePrecision& operator=(const DoublePrecision&) = delete;
 
   private:
     unsigned previous_;
-#else
-    DoublePrecision() {}
-#endif
-    DoublePrecision(const DoublePrecision&) = delete;
-    DoublePrecision& operator=(const DoublePrecision&) = delete;
 };
+#endif
 
 double Clamp01(double value) {
     return std::clamp(value, 0.0, 1.0);
@@ -358,6 +353,8 @@ bool DecodeIconFrame(const Bytes& data, const PngDecoder& decodePng, IconFrame& 
 
 IconFrame ScaleDown(const IconFrame& frame, unsigned size) {
     const unsigned from = frame.size;
+    if (size == 0 || size >= from)
+        return size == from ? frame : IconFrame();
     // Whole numbers throughout, so that every build gives the same pixels: an
     // edge is from * size units long, a new pixel from units and an old one size.
     struct Share {
@@ -405,7 +402,7 @@ IconFrame ScaleDown(const IconFrame& frame, unsigned size) {
             }
             std::uint8_t* out = &scaled.bgra[(size_t{o} * size + x) * 4];
             const std::uint64_t alpha = rounded(sum[3], area);
-            if (alpha == 0)
+            if (alpha == 0 || sum[3] == 0)
                 continue;
             for (int c = 0; c < 3; ++c)
                 out[c] = static_cast<std::uint8_t>(
@@ -430,20 +427,23 @@ std::vector<IconFrame> FolderIconFrames(const std::vector<Bytes>& resources,
             found->second = std::move(frame);
     }
     for (unsigned wanted : {64u, 40u, 24u, 20u}) {
-        if (bySize.count(wanted) != 0)
+        if (bySize.contains(wanted))
             continue;
         const auto larger = bySize.upper_bound(wanted);
         if (larger != bySize.end())
             bySize.emplace(wanted, ScaleDown(larger->second, wanted));
     }
     std::vector<IconFrame> frames;
+    frames.reserve(bySize.size());
     for (auto& entry : bySize)
         frames.push_back(std::move(entry.second));
     return frames;
 }
 
 void TintFrames(std::vector<IconFrame>& frames, Colour colour) {
+#ifdef QUILLANE_X87
     const DoublePrecision sameInEveryBuild;
+#endif
     const Hsl target = ToHsl(colour.red, colour.green, colour.blue);
     for (IconFrame& frame : frames)
         TintFrame(frame, target);

@@ -16,7 +16,7 @@ struct Colour {
 };
 
 struct ColourPreset {
-    const wchar_t* name;
+    const wchar_t* name = nullptr;
     Colour colour;
 };
 // The named colours offered first, distinct at a glance.
@@ -61,7 +61,7 @@ std::vector<IconFrame> FolderIconFrames(const std::vector<Bytes>& resources,
                                         const PngDecoder& decodePng);
 
 // The frame scaled down to size by averaging the area each pixel covers, with
-// the colour weighted by its alpha.
+// the colour weighted by its alpha. Never up: a larger size gives an empty frame.
 IconFrame ScaleDown(const IconFrame& frame, unsigned size);
 
 // Pixels whose saturation (HSL) is at least this belong to the folder's body.

@@ -194,7 +194,7 @@ PngCodec::~PngCodec() {
 
 bool PngCodec::Decode(const std::uint8_t* png, size_t size, unsigned& width, unsigned& height,
                       std::vector<std::uint8_t>& bgra) const {
-    if (!factory_ || size > 64u * 1024 * 1024)
+    if (!factory_ || size > size_t{64} * 1024 * 1024)
         return false;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;

@@ -250,8 +250,8 @@ TEST(TintedIcon, ScalingWeighsColourByAlphaAndLowDepthsTakeTheMask) {
     dib[14] = 4;
     for (int i = 0; i < 16; ++i)
         dib.insert(dib.end(), {std::uint8_t(i == 1 ? 255 : 0), 0, 0, 0});
-    dib.insert(dib.end(), 8 * 4, 0x11);
-    for (int row = 0; row < 8; ++row) // bottom up: the last row is the top one
+    dib.insert(dib.end(), size_t{32}, 0x11); // 8 rows of 4 bytes
+    for (int row = 0; row < 8; ++row)        // bottom up: the last row is the top one
         dib.insert(dib.end(), {std::uint8_t(row == 7 ? 0xFF : 0), 0, 0, 0});
     IconFrame decoded;
     ASSERT_TRUE(DecodeIconFrame(dib, {}, decoded));
