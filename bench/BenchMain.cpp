@@ -2,6 +2,7 @@
 // window's walk, Apply, start-up and Restore, the engine's share of them
 // without a window, and their floors.
 #include "bench/Floors.h"
+#include "bench/IconFigures.h"
 #include "bench/ListFigures.h"
 #include "bench/Measure.h"
 #include "bench/Report.h"
@@ -37,6 +38,7 @@ struct Options {
     bool variants = false;    // time other ways to make the floors' calls
     bool windowOnly = false;  // the window's figures alone, for the largest trees
     size_t listMiB = 0;       // the list file's own figures alone, for lists of this size
+    bool icons = false;       // the tinted folder icon's figures alone
 };
 
 std::wstring TempFolder() {
@@ -470,6 +472,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.variants = true;
         } else if (arg == L"--list-figures" && hasValue) {
             options.listMiB = std::wcstoul(argv[++i], nullptr, 10);
+        } else if (arg == L"--icon-figures") {
+            options.icons = true;
         } else {
             return false;
         }
@@ -492,6 +496,8 @@ int Run(const Options& options) {
     CreateDirectoryW(TempFolder().c_str(), nullptr);
     if (options.listMiB)
         return RunListFiguresAlone(options);
+    if (options.icons)
+        return RunIconFigures(TempFolder(), options.reps) ? 0 : 1;
     std::printf("quillane-bench: sizes");
     for (size_t size : options.sizes)
         std::printf(" %zu", size);
@@ -539,9 +545,11 @@ int wmain(int argc, wchar_t** argv) {
     } else {
         bench::Options options;
         if (!bench::ParseOptions(argc, argv, options)) {
-            std::fprintf(stderr, "usage: quillane-bench [--sizes 1000,20000,200000] [--reps 3] "
-                                 "[--large-reps 1] [--no-memory] [--fresh] [--loose-floors] "
-                                 "[--floor-variants] [--window-only] [--list-figures MiB]\n");
+            std::fprintf(
+                stderr,
+                "usage: quillane-bench [--sizes 1000,20000,200000] [--reps 3] "
+                "[--large-reps 1] [--no-memory] [--fresh] [--loose-floors] "
+                "[--floor-variants] [--window-only] [--list-figures MiB] [--icon-figures]\n");
             status = 2;
         } else {
             status = bench::Run(options);

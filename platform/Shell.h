@@ -47,6 +47,8 @@ bool ShellOpen(HWND owner, const std::wstring& target);
 
 // The current user's local application data folder, or empty.
 std::wstring LocalAppDataFolder();
+// The application data folder every account shares, or empty.
+std::wstring CommonAppDataFolder();
 // The current user's profile folder, or empty.
 std::wstring ProfileFolder();
 

@@ -8,7 +8,7 @@ namespace {
 
 std::atomic<unsigned> g_legacy{0};
 // One counter per LegacyApi bit.
-constexpr unsigned kLegacyBits = 7;
+constexpr unsigned kLegacyBits = 8;
 std::atomic<unsigned> g_legacyRuns[kLegacyBits];
 
 bool Pretended(LegacyApi api) {
@@ -224,6 +224,36 @@ HANDLE FindFirstEntry(const wchar_t* pattern, WIN32_FIND_DATAW* data, bool folde
     if (triedBasic && find != INVALID_HANDLE_VALUE)
         basicRefused.store(true);
     return find;
+}
+
+bool StockIconLocation(unsigned id, std::wstring& module, int& index) {
+    // SHSTOCKICONINFO, which XP's headers lack.
+    struct StockIconInfo {
+        DWORD size;
+        void* icon;
+        int systemImageIndex;
+        int iconIndex;
+        wchar_t path[MAX_PATH];
+    };
+    constexpr UINT kIconLocation = 0; // SHGSI_ICONLOCATION
+    using GetStockIconInfoFn = HRESULT(WINAPI*)(unsigned, UINT, StockIconInfo*);
+    // Looked up as well: the file part of the platform links no shell library.
+    static const auto getInfo = Lookup<GetStockIconInfoFn>(L"shell32.dll", "SHGetStockIconInfo");
+    if (!getInfo || Pretended(NoStockIconInfo)) {
+        CountLegacyRun(NoStockIconInfo);
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    StockIconInfo info{};
+    info.size = sizeof info;
+    const HRESULT result = getInfo(id, kIconLocation, &info);
+    if (FAILED(result) || info.path[0] == 0) {
+        SetLastError(FAILED(result) ? DWORD(result) : DWORD(ERROR_NOT_FOUND));
+        return false;
+    }
+    module = info.path;
+    index = info.iconIndex;
+    return true;
 }
 
 ScopedLegacyApis::ScopedLegacyApis(unsigned legacy) : previous_(g_legacy.exchange(legacy)) {}

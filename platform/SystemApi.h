@@ -3,6 +3,7 @@
 // is done on XP behind it. The program is built against XP, so nothing newer
 // may be called directly.
 #include <windows.h>
+#include <string>
 
 // Sent from Windows 8.1 on when the window moves to a screen of another DPI.
 #ifndef WM_DPICHANGED
@@ -55,6 +56,11 @@ bool DestroyShutdownReason(HWND window);
 // cAlternateFileName is left empty there.
 HANDLE FindFirstEntry(const wchar_t* pattern, WIN32_FIND_DATAW* data, bool foldersOnly);
 
+// Where the shell's stock icon of that SHSTOCKICONID lives (Vista on): the
+// module's path and its icon index (negative: a resource id). False where the
+// system has no stock icons.
+bool StockIconLocation(unsigned id, std::wstring& module, int& index);
+
 // Test seam: makes the system look older than it is, so that the XP ways run.
 enum LegacyApi : unsigned {
     NoTickCount64 = 1u << 0,
@@ -67,8 +73,10 @@ enum LegacyApi : unsigned {
     // ERROR_INVALID_PARAMETER as by systems that lack it.
     BasicFindRefused = 1u << 5,
     NoAdjustWindowRectForDpi = 1u << 6,
+    NoStockIconInfo = 1u << 7,
     AsOnWindowsXp = NoTickCount64 | NoSetFileInformationByHandle | NoDpiForWindow |
-                    NoShutdownBlockReason | OlderThanWindows7 | NoAdjustWindowRectForDpi,
+                    NoShutdownBlockReason | OlderThanWindows7 | NoAdjustWindowRectForDpi |
+                    NoStockIconInfo,
 };
 
 // Sets the pretended absences for as long as it lives, then restores the earlier ones.

@@ -1,0 +1,60 @@
+#include "ui/common/FolderColour.h"
+
+#include "platform/FolderIcon.h"
+#include "platform/Shell.h"
+
+namespace ui {
+
+namespace {
+std::wstring IconsBelow(const std::wstring& root) {
+    return root.empty() ? root : root + L"\\Quillane\\Icons";
+}
+} // namespace
+
+std::wstring SharedIconFolder() {
+    return IconsBelow(platform::CommonAppDataFolder());
+}
+
+std::wstring PerUserIconFolder() {
+    return IconsBelow(platform::LocalAppDataFolder());
+}
+
+bool FolderIconBytes(engine::Colour colour, std::vector<std::uint8_t>& ico) {
+    std::vector<engine::Bytes> resources;
+    if (!platform::ReadSystemFolderIcon(resources))
+        return false;
+    const platform::PngCodec codec;
+    engine::PngDecoder decode;
+    engine::PngEncoder encode;
+    if (codec.available()) {
+        decode = [&codec](const std::uint8_t* png, size_t size, unsigned& width, unsigned& height,
+                          engine::Bytes& bgra) {
+            return codec.Decode(png, size, width, height, bgra);
+        };
+        encode = [&codec](unsigned width, unsigned height, const engine::Bytes& bgra,
+                          engine::Bytes& png) { return codec.Encode(width, height, bgra, png); };
+    }
+    std::vector<engine::IconFrame> frames = engine::FolderIconFrames(resources, decode);
+    if (frames.empty()) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
+    engine::TintFrames(frames, colour);
+    ico = engine::IcoFileBytes(frames, encode);
+    return true;
+}
+
+bool FolderIconFile(engine::Colour colour, engine::SharedIcon& result) {
+    return FolderIconFile(colour, SharedIconFolder(), PerUserIconFolder(), result);
+}
+
+bool FolderIconFile(engine::Colour colour, const std::wstring& sharedFolder,
+                    const std::wstring& perUserFolder, engine::SharedIcon& result) {
+    std::vector<std::uint8_t> ico;
+    if (!FolderIconBytes(colour, ico))
+        return false;
+    return engine::PlaceSharedIcon(sharedFolder, perUserFolder, engine::FolderIconBaseName(colour),
+                                   ico, result);
+}
+
+} // namespace ui

@@ -1,0 +1,29 @@
+#pragma once
+// A folder icon in a colour of the user's, made from this system's own folder
+// icon and kept once per colour where every account finds it.
+#include "engine/SharedIcon.h"
+#include "engine/TintedIcon.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+// Quillane\Icons under the application data shared by every account, and
+// under the current user's local application data; empty where unknown.
+std::wstring SharedIconFolder();
+std::wstring PerUserIconFolder();
+
+// The .ico file of the colour, as FolderIconFile writes it. False where the
+// system's folder icon could not be read.
+bool FolderIconBytes(engine::Colour colour, std::vector<std::uint8_t>& ico);
+
+// The colour's icon file, found or written: in the shared folder, or where
+// that cannot be written, the per-user one (result.perUser, with the reason).
+bool FolderIconFile(engine::Colour colour, engine::SharedIcon& result);
+// The same in the given folders.
+bool FolderIconFile(engine::Colour colour, const std::wstring& sharedFolder,
+                    const std::wstring& perUserFolder, engine::SharedIcon& result);
+
+} // namespace ui
