@@ -141,5 +141,4 @@ size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const Yiel
     return found.size();
 }
 
-
 } // namespace engine

@@ -37,8 +37,8 @@ TEST(PathStore, FrontCodedPathsRebuildEveryPathInAnyOrderAndFindThemWithoutCase)
                         (i % 3 ? L"" : L"\\\u00e9t\u00e9"));
     std::sort(paths.begin(), paths.end(), platform::LessNoCase());
     FrontCodedPaths packed;
-    ASSERT_TRUE(packed.Assign(
-        paths.size(), [&paths](size_t i) { return std::wstring_view(paths[i]); }, {}));
+    ASSERT_TRUE(packed.Assign(paths.size(),
+                              [&paths](size_t i) { return std::wstring_view(paths[i]); }, {}));
     ASSERT_EQ(packed.Count(), paths.size());
     // Backwards, each from its restart point; forwards, each from the one before.
     for (size_t i = paths.size(); i-- > 0;)

@@ -197,7 +197,8 @@ TEST_F(RestoreFolderTest, EachOutcomeHasOneFateAndThePrunerDropsOnlyOnProof) {
     EXPECT_EQ(fateOf(RestoreOutcome::NoSettingsFile), EntryFate::ToPruner);
 
     // Folders with no settings file to undo, and what the pruner makes of them.
-    const std::wstring namedIni = dir.MakeFolder(L"NamedIni"); // folders of those names are no files
+    const std::wstring namedIni =
+        dir.MakeFolder(L"NamedIni"); // folders of those names are no files
     dir.MakeFolder(L"NamedIni\\Desktop.ini");
     const std::wstring namedBackup = dir.MakeFolder(L"NamedBackup");
     dir.MakeFolder(L"NamedBackup\\BUDesktop.ini");

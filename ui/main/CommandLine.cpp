@@ -161,8 +161,9 @@ std::wstring FullFolderPath(const std::wstring& argument) {
             return Joined(path.substr(0, 2), path.substr(2));
         // "X:name" is relative to that drive's current folder.
         const std::wstring base = CurrentFolderOf(path[0]);
-        return base.empty() ? std::wstring()
-                            : Joined(platform::RootOf(base), base.substr(2) + L"\\" + path.substr(2));
+        return base.empty()
+                   ? std::wstring()
+                   : Joined(platform::RootOf(base), base.substr(2) + L"\\" + path.substr(2));
     }
     if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
         const std::wstring root = platform::RootOf(path);
