@@ -32,6 +32,7 @@ TEST(PathStore, TheArenaReadsEachPathBackAcrossBlocksAndAfterAnEarlierRelease) {
 
 TEST(PathStore, FrontCodedPathsRebuildEveryPathInAnyOrderAndFindThemWithoutCase) {
     std::vector<std::wstring> paths;
+    paths.reserve(40);
     for (int i = 0; i < 40; ++i)
         paths.push_back(L"C:\\Dir " + std::to_wstring(i / 8) + L"\\Sub" + std::to_wstring(i % 8) +
                         (i % 3 ? L"" : L"\\\u00e9t\u00e9"));
