@@ -2,6 +2,7 @@
 
 #include "bench/Measure.h"
 #include "engine/FolderList.h"
+#include "engine/ListFile.h"
 #include "engine/FolderWalk.h"
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"

@@ -1,5 +1,6 @@
 #include "engine/AccountLists.h"
 
+#include "platform/Files.h"
 #include "platform/TextCompare.h"
 
 #include <windows.h>
@@ -150,10 +151,10 @@ std::vector<AccountProfile> AccountProfiles(const std::wstring& runnerLocalAppDa
 }
 
 bool OnAnotherAccountsDrive(const std::wstring& folder) {
-    if (folder.size() < 3 || folder[1] != L':')
+    const std::wstring drive = platform::RootOf(folder);
+    if (drive.size() != 2)
         return false;
-    const wchar_t root[4] = {folder[0], L':', L'\\', 0};
-    switch (GetDriveTypeW(root)) {
+    switch (GetDriveTypeW((drive + L"\\").c_str())) {
     case DRIVE_FIXED:
     case DRIVE_REMOVABLE:
     case DRIVE_CDROM:
@@ -164,9 +165,8 @@ bool OnAnotherAccountsDrive(const std::wstring& folder) {
     }
     // A substituted drive reads as the drive it stands on: its device name
     // is a path ("\??\C:\..."), a local disk's a device ("\Device\...").
-    const wchar_t drive[3] = {folder[0], L':', 0};
     wchar_t target[MAX_PATH * 2] = {};
-    if (QueryDosDeviceW(drive, target, MAX_PATH * 2) == 0)
+    if (QueryDosDeviceW(drive.c_str(), target, MAX_PATH * 2) == 0)
         return true;
     return wcsncmp(target, L"\\??\\", 4) == 0;
 }

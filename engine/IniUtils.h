@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -12,5 +13,8 @@ std::wstring ReadIniValue(const std::wstring& section, const std::wstring& key,
 // none). Without keepDrive the first three characters are first removed from
 // the caller's path itself.
 std::wstring GetFolderPart(std::wstring& path, bool keepDrive);
+
+// The lines of a text, split at CR LF, CR or LF; no entry after a final break.
+std::vector<std::wstring> SplitLines(const std::wstring& text);
 
 } // namespace engine

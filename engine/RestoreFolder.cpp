@@ -1,6 +1,5 @@
 #include "engine/RestoreFolder.h"
 
-#include "engine/FolderList.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 
@@ -167,6 +166,99 @@ RestoreResult RestoreFolder(const std::wstring& folder, const std::function<void
         result.skipped = true;
         return result;
     }
+}
+
+EntryFate FateAfter(const RestoreResult& result) {
+    switch (result.outcome) {
+    case RestoreOutcome::Restored:
+    // Read, and someone else's: there is nothing of ours to undo.
+    case RestoreOutcome::NotOurs:
+        return EntryFate::Leaves;
+    case RestoreOutcome::NoSettingsFile:
+        return EntryFate::ToPruner;
+    case RestoreOutcome::NotRestored:
+    case RestoreOutcome::Stopped:
+        break;
+    }
+    return EntryFate::Stays;
+}
+
+namespace {
+// The root of the drive ("C:\") or share ("\\server\share\") that holds the
+// folder, or empty for other forms.
+std::wstring VolumeRoot(const std::wstring& folder) {
+    const std::wstring root = platform::RootOf(folder);
+    return root.empty() ? root : root + L"\\";
+}
+} // namespace
+
+bool VolumeIsPresent(const std::wstring& folder) {
+    const std::wstring root = VolumeRoot(folder);
+    return root.empty() || platform::PathExists(root);
+}
+
+namespace {
+bool IsNotFound(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+enum class Proof { Yes, No, Unknown };
+
+// Whether the folder holds a file set aside as BUDesktop.ini: a folder or a
+// link of that name is none; a name that cannot be looked at proves nothing.
+Proof BackupThere(const std::wstring& folder) {
+    const DWORD attributes = platform::GetAttributes(BackupFilePath(SettingsFilePath(folder)));
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+                   ? Proof::No
+                   : Proof::Yes;
+    return IsNotFound(GetLastError()) ? Proof::No : Proof::Unknown;
+}
+} // namespace
+
+bool RestorePruner::Drops(const std::wstring& folder) {
+    const std::wstring ini = SettingsFilePath(folder);
+    if (const platform::FileHandle file = platform::OpenForReading(ini)) {
+        // Only a file read to its marker and found foreign proves that
+        // nothing of ours is left, and only where nothing was set aside. A
+        // link, opened as itself, reads as its own empty stream: kept.
+        bool whole = false;
+        if (!platform::ReadPrefix(file, kMarkerPrefixBytes, prefix_, whole) ||
+            IsOwnSettingsText(prefix_, whole))
+            return false;
+        return BackupThere(folder) == Proof::No;
+    }
+    const DWORD error = GetLastError();
+    // Opening a folder of that name is refused like a denied file: its
+    // attributes tell them apart.
+    const bool noFile =
+        IsNotFound(error) || (error == ERROR_ACCESS_DENIED && platform::IsDirectory(ini));
+    if (!noFile || BackupThere(folder) != Proof::No)
+        return false;
+    // The folder or its files are gone, or so it seems where the drive or
+    // share is away: an unplugged disk proves nothing.
+    const std::wstring root = VolumeRoot(folder);
+    if (root.empty())
+        return true;
+    auto it = present_.find(root);
+    if (it == present_.end())
+        it = present_.emplace(root, platform::PathExists(root)).first;
+    return it->second;
+}
+
+bool PruneRestoreList(ListItems& list, const PruneStep& step) {
+    RestorePruner pruner;
+    const size_t total = list.Count();
+    size_t done = 0;
+    bool going = true;
+    list.RemoveWhere([&](const std::wstring& folder) {
+        // Once stopped, the rest is kept as it is.
+        if (!going)
+            return false;
+        going = !step || step(++done, total);
+        return pruner.Drops(folder);
+    });
+    return going;
 }
 
 } // namespace engine

@@ -1,13 +1,22 @@
 #pragma once
-// Putting one customized folder back: the counterpart of CustomizeFolder.
+// Putting one customized folder back, the counterpart of CustomizeFolder, and
+// the one rule for what then becomes of its entry in the restore list: only
+// proof that nothing of ours is left takes a folder off the list.
+#include "engine/FolderList.h"
+#include "platform/TextCompare.h"
+
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace engine {
 
 enum class RestoreOutcome {
     Restored,       // neither our settings file nor a backup is left
-    NoSettingsFile, // nothing to undo; the folder leaves the list
+    NoSettingsFile, // nothing to undo
     NotOurs,        // the settings file is someone else's: left untouched
     NotRestored,    // a step was refused; the folder stays customized
     Stopped,        // a step failed in a way that ends the whole run
@@ -24,5 +33,40 @@ struct RestoreResult {
 // a step; any other failure stops at once. starting, where given, is called
 // once the folder is known to be put back, before its first change.
 RestoreResult RestoreFolder(const std::wstring& folder, const std::function<void()>& starting = {});
+
+// What becomes of a folder's entry in the restore list after RestoreFolder.
+// Every run over the list (the restore view, /restore-all) follows it; a
+// stop is the same here for both, and whether it also ends the run is the
+// run's own choice.
+enum class EntryFate {
+    Leaves,   // put back, or the settings file is someone else's: the entry goes
+    Stays,    // something of ours may be left: kept, to be tried again
+    ToPruner, // no settings file to undo: the pruner decides on proof
+};
+EntryFate FateAfter(const RestoreResult& result);
+
+// Drops a folder only on proof that nothing of the program's is left in it:
+// the folder is gone, it holds neither a settings file nor a file set aside
+// as BUDesktop.ini, or its settings file was read and is not the program's
+// and nothing was set aside. A file that cannot be opened or read (held,
+// denied, a network error) proves nothing, nor does a drive or share that is
+// not there: such folders stay.
+// step, where given, is called after each folder with how many were looked
+// at; false stops the pruning (and the call returns false).
+using PruneStep = std::function<bool(size_t done, size_t total)>;
+// The same rule for one folder at a time; each drive or share is looked for once.
+class RestorePruner {
+  public:
+    bool Drops(const std::wstring& folder);
+
+  private:
+    std::map<std::wstring, bool, platform::LessNoCase> present_;
+    std::vector<std::uint8_t> prefix_; // the settings file's start, kept for the next folder
+};
+bool PruneRestoreList(ListItems& list, const PruneStep& step = {});
+
+// False when the drive ("X:\") or share ("\\server\share\") that holds the
+// folder is not there; true for other forms.
+bool VolumeIsPresent(const std::wstring& folder);
 
 } // namespace engine

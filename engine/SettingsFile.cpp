@@ -1,6 +1,5 @@
 #include "engine/SettingsFile.h"
 
-#include "engine/FolderList.h"
 #include "engine/IniUtils.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"

@@ -36,18 +36,28 @@ bool PlainNamesFrom(const std::wstring& path, size_t from) {
 
 } // namespace
 
+std::wstring RootOf(std::wstring_view path) {
+    if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == L':')
+        return std::wstring(path.substr(0, 2));
+    if (path.size() < 2 || path[0] != L'\\' || path[1] != L'\\')
+        return {};
+    const size_t server = path.find(L'\\', 2);
+    if (server == std::wstring_view::npos || server == 2 || server + 1 == path.size() ||
+        path[server + 1] == L'\\')
+        return {};
+    return std::wstring(path.substr(0, path.find(L'\\', server + 1)));
+}
+
 std::wstring ExactPath(const std::wstring& path) {
-    if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {
-        if (PlainNamesFrom(path, 3))
+    const std::wstring root = RootOf(path);
+    if (root.size() == 2) {
+        if (path.size() >= 3 && path[2] == L'\\' && PlainNamesFrom(path, 3))
             return L"\\\\?\\" + path;
         return path;
     }
     // \\server\share...: not \\?\ or \\.\, which are already exact.
-    if (path.size() >= 5 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?' &&
-        path[2] != L'.' && path[2] != L'\\') {
-        if (PlainNamesFrom(path, 2))
-            return L"\\\\?\\UNC\\" + path.substr(2);
-    }
+    if (!root.empty() && path[2] != L'?' && path[2] != L'.' && PlainNamesFrom(path, 2))
+        return L"\\\\?\\UNC\\" + path.substr(2);
     return path;
 }
 
@@ -95,10 +105,6 @@ bool FileExists(const std::wstring& path) {
 
 bool DeleteFileAt(const std::wstring& path) {
     return DeleteFileW(ExactPath(path).c_str()) != FALSE;
-}
-
-bool CopyToNewFile(const std::wstring& from, const std::wstring& to) {
-    return CopyFileW(ExactPath(from).c_str(), ExactPath(to).c_str(), TRUE) != FALSE;
 }
 
 namespace {

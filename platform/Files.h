@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -27,6 +28,11 @@ enum Attr : DWORD {
 // prefixed, or with "." or ".." parts, which only the plain form resolves)
 // come back unchanged.
 std::wstring ExactPath(const std::wstring& path);
+// The drive ("X:", an ASCII letter) or share ("\\server\share", neither name
+// empty) that a full path starts with, without the backslash after it; empty
+// for any other form. The device forms "\\?\" and "\\.\" read as a server of
+// that name: callers that address files tell them apart.
+std::wstring RootOf(std::wstring_view path);
 
 // Replaces the whole attribute set; 0 means normal.
 bool SetAttributes(const std::wstring& path, DWORD attributes);
@@ -44,8 +50,6 @@ bool PlainFileExists(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 
 bool DeleteFileAt(const std::wstring& path);
-// Copies the file to a name that nothing has yet (else ERROR_FILE_EXISTS).
-bool CopyToNewFile(const std::wstring& from, const std::wstring& to);
 
 // A file opened for reading that may also have its attributes replaced and be
 // deleted through the same handle: one lookup of the path instead of three.

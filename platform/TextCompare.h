@@ -1,6 +1,7 @@
 #pragma once
 // Path comparisons without regard to case, character by character.
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,14 @@ int CompareNoCase(std::wstring_view a, std::wstring_view b);
 // over the characters as CompareNoCase folds them).
 std::uint64_t HashNoCase(std::wstring_view text);
 bool ContainsNoCase(const std::wstring& text, const std::wstring& part);
+
+// The order of CompareNoCase, for sorted containers of folders.
+struct LessNoCase {
+    bool operator()(std::wstring_view a, std::wstring_view b) const {
+        return CompareNoCase(a, b) < 0;
+    }
+};
+// Folders, each once whatever its letter case.
+using FolderSet = std::set<std::wstring, LessNoCase>;
 
 } // namespace platform

@@ -1,4 +1,3 @@
-#include "engine/ListStore.h"
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
@@ -30,6 +29,21 @@ class RestoreFolderTest : public ::testing::Test {
     std::wstring folder, ini, backup;
     FolderOptions options;
 };
+
+std::vector<std::wstring> Items(const ListItems& list) {
+    std::vector<std::wstring> out;
+    for (size_t i = 0; i < list.Count(); ++i)
+        out.push_back(list.Item(i));
+    return out;
+}
+
+wchar_t UnusedDriveLetter() {
+    DWORD drives = GetLogicalDrives();
+    for (wchar_t letter = L'Q'; letter <= L'Y'; ++letter)
+        if (!(drives & (1u << (letter - L'A'))))
+            return letter;
+    return 0;
+}
 
 } // namespace
 
@@ -99,49 +113,6 @@ TEST_F(RestoreFolderTest, RefusedDeletionIsASkipAndNotARestore) {
     EXPECT_TRUE(IsOwnSettingsFile(ini));
 }
 
-TEST(ListJournal, MergeKeepsOnlyFoldersHoldingOurFile) {
-    TempDir dir;
-    const std::wstring ours = dir.MakeFolder(L"Ours"), empty = dir.MakeFolder(L"\x0416mpty");
-    const std::wstring notReached = dir.MakeFolder(L"Later"), listed = dir.MakeFolder(L"Listed");
-    const std::wstring foreign = dir.MakeFolder(L"Foreign");
-    FolderOptions options;
-    options.tooltip = L"t";
-    for (const auto& f : {ours, listed})
-        ASSERT_TRUE(CustomizeFolder(f, options).customized);
-    WriteBytes(SettingsFilePath(empty), "");
-    WriteBytes(SettingsFilePath(foreign), kForeign);
-    const std::wstring journalFile = JournalPath(dir / L"Fldr.dll");
-    {
-        ListJournal journal(journalFile);
-        ASSERT_TRUE(journal.Append({ours, empty, listed}));
-        ASSERT_TRUE(journal.Append({notReached, foreign, ours}));
-    }
-    SortedFolderList list;
-    list.Add(listed);
-    EXPECT_EQ(MergeJournal(list, journalFile), 2u);
-    EXPECT_TRUE(list.Contains(ours));
-    EXPECT_TRUE(list.Contains(empty));
-    EXPECT_EQ(list.Count(), 3u);
-}
-
-TEST(ListJournal, ASliceOfTheTargetListIsRecordedWholeAcrossPieces) {
-    TempDir dir;
-    SortedFolderList targets;
-    for (int i = 0; i < 4000; ++i)
-        targets.Add(L"D:\\" + std::wstring(90, L'\x0416') + L"\\" + std::to_wstring(10000 + i));
-    const std::wstring journalFile = JournalPath(dir / L"Fldr.dll");
-    {
-        ListJournal journal(journalFile);
-        ASSERT_TRUE(journal.Append(targets, 0, 10));
-        ASSERT_TRUE(journal.Append(targets, 10, 3000, [] { return true; })); // over 256 KiB
-    }
-    std::vector<std::wstring> lines;
-    ASSERT_TRUE(ReadListLines(journalFile, lines));
-    ASSERT_EQ(lines.size(), 3010u);
-    for (size_t i = 0; i < lines.size(); ++i)
-        ASSERT_EQ(lines[i], targets.At(i)) << i;
-}
-
 TEST_F(RestoreFolderTest, AFolderOnAnAbsentDriveIsNotRestored) {
     const DWORD drives = GetLogicalDrives();
     wchar_t absent = 0;
@@ -156,37 +127,95 @@ TEST_F(RestoreFolderTest, AFolderOnAnAbsentDriveIsNotRestored) {
     EXPECT_EQ(RestoreFolder(folder + L"\\Gone").outcome, RestoreOutcome::NoSettingsFile);
 }
 
-TEST(ListJournal, MergeTakesSetAsideFoldersAndReadsOnlyTheStartOfAHugeFile) {
+TEST(PruneRestoreList, DropsOnlyOnProofThatNothingOfOursIsLeft) {
     TempDir dir;
-    const std::wstring setAside = dir.MakeFolder(L"SetAside"), huge = dir.MakeFolder(L"Huge");
-    const std::wstring both = dir.MakeFolder(L"Both");
-    // Ended between setting the user's file aside and writing ours.
-    WriteBytes(setAside + L"\\BUDesktop.ini", kForeign);
-    // A foreign file beside a backup is not the run's doing.
-    WriteBytes(both + L"\\BUDesktop.ini", kForeign);
-    WriteBytes(SettingsFilePath(both), kForeign);
-    // Over a gigabyte, with the marker beyond the start that is read.
-    const std::wstring hugeIni = SettingsFilePath(huge);
-    WriteBytes(hugeIni, kForeign);
-    ASSERT_TRUE(SetFileLength(hugeIni, 1200ull * 1024 * 1024));
-    {
-        platform::FileHandle file(
-            CreateFileW(hugeIni.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(file.valid());
-        LARGE_INTEGER at{};
-        at.QuadPart = 1100ll * 1024 * 1024;
-        SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN);
-        const std::string marker = "\r\n[Vendor]\r\nID=Pelwick\r\n";
-        DWORD wrote = 0;
-        WriteFile(file.get(), marker.data(), static_cast<DWORD>(marker.size()), &wrote, nullptr);
-    }
-    const std::wstring journalFile = JournalPath(dir / L"Fldr.dll");
-    {
-        ListJournal journal(journalFile);
-        ASSERT_TRUE(journal.Append({setAside, huge, both}));
-    }
+    FolderOptions options;
+    options.tooltip = L"t";
+    const std::wstring ours = dir.MakeFolder(L"Ours");
+    ASSERT_TRUE(CustomizeFolder(ours, options).customized);
+    const std::wstring plain = dir.MakeFolder(L"Plain");
+    const std::wstring foreign = dir.MakeFolder(L"Foreign");
+    WriteBytes(foreign + L"\\Desktop.ini", "[.ShellClassInfo]\r\nIconIndex=3\r\n");
+    const std::wstring foreignSetAside = dir.MakeFolder(L"ForeignSetAside");
+    WriteBytes(foreignSetAside + L"\\Desktop.ini", "[.ShellClassInfo]\r\n");
+    WriteBytes(foreignSetAside + L"\\BUDesktop.ini", "[.ShellClassInfo]\r\n");
+    const std::wstring setAside = dir.MakeFolder(L"SetAside");
+    WriteBytes(setAside + L"\\BUDesktop.ini", "[.ShellClassInfo]\r\n");
+    const std::wstring named = dir.MakeFolder(L"Named"); // folders of those names are no files
+    dir.MakeFolder(L"Named\\BUDesktop.ini");
+    dir.MakeFolder(L"Named\\Desktop.ini");
+    const wchar_t absent = UnusedDriveLetter();
+    ASSERT_NE(absent, 0);
+    const std::wstring unplugged = std::wstring(1, absent) + L":\\Photos\\2019";
+
     SortedFolderList list;
-    EXPECT_EQ(MergeJournal(list, journalFile), 1u);
-    EXPECT_TRUE(list.Contains(setAside));
-    EXPECT_EQ(list.Count(), 1u);
+    list.AddAll({ours, plain, foreign, foreignSetAside, setAside, named, dir / L"Deleted",
+                 dir / L"Deleted\\Inner", unplugged});
+    PruneRestoreList(list);
+    EXPECT_EQ(Items(list), (std::vector<std::wstring>{foreignSetAside, ours, setAside, unplugged}));
+}
+
+TEST(PruneRestoreList, ASettingsFileThatCannotBeReadKeepsItsFolder) {
+    TempDir dir;
+    FolderOptions options;
+    options.tooltip = L"t";
+    const std::wstring held = dir.MakeFolder(L"Held");
+    const std::wstring foreignHeld = dir.MakeFolder(L"ForeignHeld");
+    const std::wstring failing = dir.MakeFolder(L"Failing");
+    ASSERT_TRUE(CustomizeFolder(held, options).customized);
+    WriteBytes(foreignHeld + L"\\Desktop.ini", "[.ShellClassInfo]\r\n");
+    // Opened, but every read fails as on a failing disk (EIO; under Wine a
+    // link to a file looks like the file). ACL denials cannot be made here:
+    // the tests run as root, whom Wine lets read whatever the mode says.
+    ASSERT_TRUE(RunUnix({"ln", "-s", "/proc/self/mem", UnixPath(SettingsFilePath(failing))}));
+    // Held without sharing: it cannot be opened, however briefly that lasts.
+    HANDLE holds[] = {CreateFileW(SettingsFilePath(held).c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr),
+                      CreateFileW(SettingsFilePath(foreignHeld).c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr)};
+    for (HANDLE h : holds)
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    SortedFolderList list;
+    list.AddAll({held, foreignHeld, failing});
+    PruneRestoreList(list);
+    EXPECT_EQ(Items(list), (std::vector<std::wstring>{failing, foreignHeld, held}));
+    for (HANDLE h : holds)
+        CloseHandle(h);
+    RunUnix({"rm", UnixPath(SettingsFilePath(failing))});
+}
+
+TEST_F(RestoreFolderTest, EachOutcomeHasOneFateAndThePrunerDropsOnlyOnProof) {
+    const auto fateOf = [](RestoreOutcome outcome) {
+        RestoreResult result;
+        result.outcome = outcome;
+        return FateAfter(result);
+    };
+    EXPECT_EQ(fateOf(RestoreOutcome::Restored), EntryFate::Leaves);
+    EXPECT_EQ(fateOf(RestoreOutcome::NotOurs), EntryFate::Leaves);
+    EXPECT_EQ(fateOf(RestoreOutcome::NotRestored), EntryFate::Stays);
+    EXPECT_EQ(fateOf(RestoreOutcome::Stopped), EntryFate::Stays);
+    EXPECT_EQ(fateOf(RestoreOutcome::NoSettingsFile), EntryFate::ToPruner);
+
+    // Folders with no settings file to undo, and what the pruner makes of them.
+    const std::wstring namedIni =
+        dir.MakeFolder(L"NamedIni"); // folders of those names are no files
+    dir.MakeFolder(L"NamedIni\\Desktop.ini");
+    const std::wstring namedBackup = dir.MakeFolder(L"NamedBackup");
+    dir.MakeFolder(L"NamedBackup\\BUDesktop.ini");
+    const std::wstring held = dir.MakeFolder(L"Held");
+    WriteBytes(SettingsFilePath(held), kForeign);
+    HANDLE hold = CreateFileW(SettingsFilePath(held).c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+    RestorePruner pruner;
+    std::vector<std::wstring> kept;
+    for (const auto& each : {folder, namedIni, namedBackup, held}) {
+        EXPECT_EQ(FateAfter(RestoreFolder(each)), EntryFate::ToPruner) << Narrow(each);
+        if (!pruner.Drops(each))
+            kept.push_back(each);
+    }
+    CloseHandle(hold);
+    // A settings file that could not be opened may be ours: it keeps its folder.
+    EXPECT_EQ(kept, std::vector<std::wstring>{held});
+    EXPECT_TRUE(Exists(SettingsFilePath(held)));
 }

@@ -2,8 +2,10 @@
 // other place's list go only as this copy read them, and the list's own files
 // are always new names.
 #include "engine/FolderList.h"
-#include "engine/ListStore.h"
+#include "engine/ListFile.h"
+#include "engine/ListJournal.h"
 #include "engine/RestoreFolder.h"
+#include "engine/RestoreRecord.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 #include "platform/SystemApi.h"
@@ -29,6 +31,13 @@ std::vector<std::wstring> Sorted(const ListItems& list) {
     return out;
 }
 
+std::vector<std::wstring> Items(const ListItems& list) {
+    std::vector<std::wstring> out;
+    for (size_t i = 0; i < list.Count(); ++i)
+        out.push_back(list.Item(i));
+    return out;
+}
+
 std::vector<std::wstring> OnDisk(const std::wstring& listFile) {
     std::vector<std::wstring> lines;
     EXPECT_TRUE(ReadListLines(listFile, lines));
@@ -42,6 +51,13 @@ std::string Lines(const std::vector<std::wstring>& folders) {
         text += Narrow(folder) + "\r\n";
     return text;
 }
+
+// An application folder and a per-user root, each with a list file.
+struct TwoPlaces {
+    TempDir app, user;
+    std::wstring appList() const { return app / L"Fldr.dll"; }
+    std::wstring userList() const { return user / L"Quillane\\Fldr.dll"; }
+};
 
 // A folder holding the program's own settings file.
 std::wstring Customized(const TempDir& dir, const std::wstring& name) {
@@ -167,7 +183,7 @@ TEST(RecordSharing, ASaveWaitsForTheLockAndKeepsItsJournalWhenItCannotHaveIt) {
     RestoreRecord record(app.path(), L"");
     SortedFolderList folders;
     ASSERT_TRUE(record.Load(folders));
-    ListJournal journal(record.JournalFile());
+    ListJournal journal(JournalPath(record.ListFile()));
     ASSERT_TRUE(journal.Append({L"C:\\New"}));
     journal.Close();
     EXPECT_EQ(journal.Path(), JournalPath(list));
@@ -220,7 +236,7 @@ TEST(RecordSharing, TheListsOwnFilesAreNewNamesNeverLinksToOtherFiles) {
     SortedFolderList folders;
     ASSERT_TRUE(record.Load(folders));
     record.MergeJournals(folders);
-    ListJournal journal(record.JournalFile());
+    ListJournal journal(JournalPath(record.ListFile()));
     ASSERT_TRUE(journal.Append({folder}));
     journal.Close();
     EXPECT_EQ(journal.Path(), JournalPath(list) + L"1");
@@ -244,4 +260,93 @@ TEST(RecordSharing, TheListsOwnFilesAreNewNamesNeverLinksToOtherFiles) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
     EXPECT_EQ(ReadAnsi(outside / L"seeded"), "a");
     EXPECT_FALSE(Exists(outside / L"seeded.new"));
+}
+
+TEST(RestoreRecord, BothPlacesMakeOneRecordSavedWhereTheProgramWrites) {
+    TwoPlaces places;
+    places.user.MakeFolder(L"Quillane");
+    WriteBytes(places.appList(), "C:\\A\r\nC:\\B\r\n");
+    WriteBytes(places.userList(), "c:\\a\r\nC:\\C\r\n");
+    RestoreRecord record(places.app.path(), places.user.path());
+    EXPECT_TRUE(record.CanRecord());
+    EXPECT_EQ(record.ListFile(), places.appList());
+    SortedFolderList list;
+    ASSERT_TRUE(record.Load(list));
+    EXPECT_EQ(Items(list), (std::vector<std::wstring>{L"C:\\A", L"C:\\B", L"C:\\C"}));
+    ASSERT_TRUE(record.Save(list));
+    EXPECT_EQ(ReadAnsi(places.appList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\n");
+    EXPECT_FALSE(Exists(places.userList())); // its folders are in the saved list
+
+    // A per-user list that appears after the load was never seen: kept, and
+    // its folders saved with the rest.
+    SortedFolderList again;
+    ASSERT_TRUE(record.Load(again));
+    WriteBytes(places.userList(), "C:\\Later\r\n");
+    ASSERT_TRUE(record.Save(again));
+    EXPECT_EQ(ReadAnsi(places.userList()), "C:\\Later\r\n");
+    EXPECT_EQ(ReadAnsi(places.appList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\nC:\\Later\r\n");
+
+    // The reverse: the application folder refuses writes and the per-user
+    // list, left from an earlier time, lacks what was recorded since.
+    WriteBytes(places.userList(), "C:\\Old\r\n");
+    SetFileAttributesW(places.userList().c_str(), FILE_ATTRIBUTE_READONLY);
+    Immutable locked(places.app.path());
+    ASSERT_TRUE(locked.ok());
+    RestoreRecord perUser(places.app.path(), places.user.path());
+    EXPECT_TRUE(perUser.CanRecord());
+    EXPECT_EQ(perUser.ListFile(), places.userList());
+    EXPECT_EQ(Attributes(places.userList()), 0u); // a save would fail on read-only
+    SortedFolderList both;
+    ASSERT_TRUE(perUser.Load(both));
+    EXPECT_EQ(both.Count(), 5u);
+    ASSERT_TRUE(perUser.Save(both));
+    EXPECT_EQ(ReadAnsi(places.userList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\nC:\\Later\r\nC:\\Old\r\n");
+    EXPECT_EQ(ReadAnsi(places.appList()), "C:\\A\r\nC:\\B\r\nC:\\C\r\nC:\\Later\r\n");
+}
+
+TEST(RestoreRecord, ThePerUserListStartsAsAWholeCopyThatCanBeSaved) {
+    TwoPlaces places;
+    WriteBytes(places.appList(), Lines({L"C:\\Kept"}));
+    SetFileAttributesW(places.appList().c_str(), FILE_ATTRIBUTE_READONLY);
+    Immutable locked(places.app.path());
+    ASSERT_TRUE(locked.ok());
+    RestoreRecord record(places.app.path(), places.user.path());
+    EXPECT_EQ(record.ListFile(), places.userList());
+    EXPECT_EQ(ReadAnsi(places.userList()), Lines({L"C:\\Kept"}));
+    EXPECT_EQ(Attributes(places.userList()), 0u);
+    EXPECT_FALSE(Exists(places.userList() + L".new"));
+    SortedFolderList list;
+    ASSERT_TRUE(record.Load(list));
+    list.Add(L"C:\\New");
+    EXPECT_TRUE(record.Save(list));
+}
+
+TEST(RestoreRecord, NothingIsSavedWhereNothingCanBeRecorded) {
+    TwoPlaces places;
+    WriteBytes(places.appList(), Lines({L"C:\\Kept"}));
+    {
+        Immutable app(places.app.path()), user(places.user.path());
+        ASSERT_TRUE(app.ok() && user.ok());
+        RestoreRecord record(places.app.path(), places.user.path());
+        EXPECT_FALSE(record.CanRecord());
+        EXPECT_EQ(record.Error(), DWORD(ERROR_ACCESS_DENIED));
+        SortedFolderList list;
+        EXPECT_TRUE(record.Load(list)); // what can be read is shown
+        EXPECT_EQ(Items(list), std::vector<std::wstring>{L"C:\\Kept"});
+        list.Clear();
+        EXPECT_FALSE(record.Save(list));
+    }
+    EXPECT_EQ(ReadAnsi(places.appList()), Lines({L"C:\\Kept"}));
+
+    // A list in use that cannot be read is never saved over.
+    ASSERT_TRUE(SetFileLength(places.appList(), kListFileLimit + 1));
+    RestoreRecord record(places.app.path(), places.user.path());
+    SortedFolderList list;
+    EXPECT_FALSE(record.Load(list));
+    EXPECT_FALSE(record.CanRecord());
+    EXPECT_EQ(record.Error(), DWORD(ERROR_FILE_TOO_LARGE));
+    EXPECT_FALSE(record.Save(list));
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(places.appList().c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, DWORD(kListFileLimit + 1));
 }

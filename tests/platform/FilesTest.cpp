@@ -140,3 +140,14 @@ TEST(Files, ExactPathWhereThePrefixKeepsThePathsMeaning) {
                                 L"C:\\x\\\\y", L"C:\\x/y", L"x\\y", L"C:x", L""})
         EXPECT_EQ(ExactPath(same), same);
 }
+
+TEST(Files, RootOfIsADriveOrAShareWithBothNames) {
+    EXPECT_EQ(RootOf(L"C:\\x\\y"), L"C:");
+    EXPECT_EQ(RootOf(L"d:"), L"d:");
+    EXPECT_EQ(RootOf(L"C:relative"), L"C:");
+    EXPECT_EQ(RootOf(L"\\\\srv\\share\\x\\y"), L"\\\\srv\\share");
+    EXPECT_EQ(RootOf(L"\\\\srv\\share"), L"\\\\srv\\share");
+    for (const wchar_t* none : {L"", L"C", L"1:\\x", L"\u00e9:\\x", L"\\x", L"x\\y", L"\\\\srv",
+                                L"\\\\srv\\", L"\\\\srv\\\\share", L"\\\\\\share"})
+        EXPECT_EQ(RootOf(none), L"") << none;
+}

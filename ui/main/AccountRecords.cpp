@@ -1,21 +1,14 @@
 #include "ui/main/AccountRecords.h"
 
 #include "engine/AccountLists.h"
+#include "engine/ListFile.h"
+#include "engine/ListJournal.h"
 #include "platform/Files.h"
 #include "platform/TextCompare.h"
-
-#include <set>
 
 namespace ui {
 
 namespace {
-
-struct LessNoCase {
-    bool operator()(const std::wstring& a, const std::wstring& b) const {
-        return platform::CompareNoCase(a, b) < 0;
-    }
-};
-using FolderSet = std::set<std::wstring, LessNoCase>;
 
 std::wstring WithoutTrailingBackslash(std::wstring path) {
     while (path.size() > 3 && path.back() == L'\\')
@@ -35,12 +28,10 @@ bool MayHoldList(const std::wstring& folder) {
 class DriveRule {
   public:
     bool LeftAlone(const std::wstring& folder) {
-        if (folder.size() < 2 || folder[1] != L':')
+        const std::wstring drive = platform::RootOf(folder);
+        if (drive.size() != 2)
             return false;
-        const wchar_t letter = static_cast<wchar_t>(towupper(folder[0]));
-        if (letter < L'A' || letter > L'Z')
-            return false;
-        int& known = known_[letter - L'A'];
+        int& known = known_[towupper(drive[0]) - L'A'];
         if (known == 0)
             known = engine::OnAnotherAccountsDrive(folder) ? 1 : -1;
         return known > 0;
@@ -115,7 +106,7 @@ size_t RecordSet::Folders() const {
 }
 
 std::vector<std::wstring> RecordSet::FolderNames() const {
-    FolderSet all;
+    platform::FolderSet all;
     for (const auto& part : parts_)
         for (size_t i = 0; i < part.list->Count(); ++i)
             all.insert(part.list->At(i));
@@ -137,7 +128,7 @@ RestoreAllCount RecordSet::RestoreEvery(const std::function<void(const std::wstr
     RestoreAllCount count;
     count.folders = Folders();
     DriveRule drives;
-    FolderSet restorable;
+    platform::FolderSet restorable;
     for (const auto& part : parts_)
         for (size_t i = 0; i < part.list->Count(); ++i) {
             std::wstring folder = part.list->At(i);
@@ -148,7 +139,7 @@ RestoreAllCount RecordSet::RestoreEvery(const std::function<void(const std::wstr
     stay.AddAll(std::vector<std::wstring>(restorable.begin(), restorable.end()));
     restorable.clear();
     RestoreEveryFolder(stay, progress);
-    FolderSet left;
+    platform::FolderSet left;
     for (auto& part : parts_) {
         std::vector<std::wstring> kept;
         for (size_t i = 0; i < part.list->Count(); ++i) {

@@ -4,7 +4,7 @@
 // them), or every account's, each list loaded and saved back in its own
 // place.
 #include "engine/FolderList.h"
-#include "engine/ListStore.h"
+#include "engine/RestoreRecord.h"
 #include "ui/main/RestoreAll.h"
 
 #include <functional>

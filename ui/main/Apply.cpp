@@ -3,7 +3,7 @@
 
 #include "QuillaneVersion.h"
 
-#include "engine/ListStore.h"
+#include "engine/ListJournal.h"
 #include "platform/Files.h"
 #include "platform/ScopeExit.h"
 #include "platform/Shell.h"

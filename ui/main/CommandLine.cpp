@@ -32,12 +32,10 @@ bool Is(const std::wstring& argument, const wchar_t* name) {
     return _wcsicmp(argument.c_str(), name) == 0;
 }
 
-bool IsAsciiLetter(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
-
+// "X:" and what follows it, relative to that drive's current folder unless a
+// backslash follows.
 bool IsDrivePath(const std::wstring& path) {
-    return path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == L':';
+    return platform::RootOf(path).size() == 2;
 }
 
 std::wstring CurrentFolder() {
@@ -55,20 +53,6 @@ std::wstring CurrentFolderOf(wchar_t drive) {
     wchar_t buffer[MAX_PATH * 4];
     const DWORD length = GetFullPathNameW(name, MAX_PATH * 4, buffer, nullptr);
     return length == 0 || length >= MAX_PATH * 4 ? std::wstring() : std::wstring(buffer, length);
-}
-
-// "X:" or "\\server\share" at the start of a full path; empty for any other form.
-std::wstring RootOf(const std::wstring& path) {
-    if (IsDrivePath(path))
-        return path.substr(0, 2);
-    if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
-        const size_t server = path.find(L'\\', 2);
-        if (server == std::wstring::npos || server == 2)
-            return {};
-        const size_t share = path.find(L'\\', server + 1);
-        return share == std::wstring::npos ? path : path.substr(0, share);
-    }
-    return {};
 }
 
 // The root and the names after it, "." and ".." resolved, every other name
@@ -182,15 +166,16 @@ std::wstring FullFolderPath(const std::wstring& argument) {
             return Joined(path.substr(0, 2), path.substr(2));
         // "X:name" is relative to that drive's current folder.
         const std::wstring base = CurrentFolderOf(path[0]);
-        return base.empty() ? std::wstring()
-                            : Joined(RootOf(base), base.substr(2) + L"\\" + path.substr(2));
+        return base.empty()
+                   ? std::wstring()
+                   : Joined(platform::RootOf(base), base.substr(2) + L"\\" + path.substr(2));
     }
     if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
-        const std::wstring root = RootOf(path);
+        const std::wstring root = platform::RootOf(path);
         return root.empty() ? std::wstring() : Joined(root, path.substr(root.size()));
     }
     const std::wstring current = CurrentFolder();
-    const std::wstring root = RootOf(current);
+    const std::wstring root = platform::RootOf(current);
     if (root.empty())
         return {};
     if (path[0] == L'\\')

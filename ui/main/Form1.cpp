@@ -1,6 +1,7 @@
 #include "ui/main/Form1.h"
 
-#include "engine/ListStore.h"
+#include "engine/RestoreFolder.h"
+#include "engine/RestoreRecord.h"
 #include "platform/Accessible.h"
 #include "platform/Files.h"
 #include "platform/ScopeExit.h"

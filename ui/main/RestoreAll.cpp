@@ -1,8 +1,8 @@
 #include "ui/main/RestoreAll.h"
 
 #include "QuillaneVersion.h"
-#include "engine/ListStore.h"
-#include "engine/SettingsFile.h"
+#include "engine/RestoreFolder.h"
+#include "engine/RestoreRecord.h"
 #include "platform/Dpi.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
@@ -27,13 +27,6 @@ using quillane::kAppTitle;
 constexpr wchar_t kStillRunningText[] =
     L"Quillane is still running and could not be closed. Let it finish what it is doing, "
     L"close it and try again.";
-
-// Something of ours may be left where a settings file or a backup has its
-// name but could not be opened (held by another program).
-bool SomethingLeft(const std::wstring& folder) {
-    const std::wstring ini = engine::SettingsFilePath(folder);
-    return platform::PathExists(ini) || platform::PathExists(engine::BackupFilePath(ini));
-}
 
 // A small window that names the folder being restored.
 class ProgressWindow : public platform::WindowBase {
@@ -124,25 +117,20 @@ RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
         const engine::RestoreResult result = engine::RestoreFolder(folder);
         if (ChangedFolder(result.outcome))
             notices.Changed(folder);
-        switch (result.outcome) {
-        case engine::RestoreOutcome::NotRestored:
-        // A step that would end the view's run ends only this folder's here:
-        // the others still deserve their turn.
-        case engine::RestoreOutcome::Stopped:
+        // A stop that ends the view's run ends only this folder's here: the
+        // others still deserve their turn.
+        switch (engine::FateAfter(result)) {
+        case engine::EntryFate::Stays:
             stay.push_back(folder);
             break;
-        case engine::RestoreOutcome::NoSettingsFile:
-            if (SomethingLeft(folder))
-                stay.push_back(folder);
-            else
-                unresolved.Add(folder);
+        case engine::EntryFate::ToPruner:
+            unresolved.Add(folder);
             break;
-        case engine::RestoreOutcome::Restored:
-        case engine::RestoreOutcome::NotOurs:
+        case engine::EntryFate::Leaves:
             break;
         }
     }
-    // As after the view's run: the prune keeps the folders of absent drives.
+    // As after the view's run: only proof drops a folder.
     engine::PruneRestoreList(unresolved);
     for (size_t i = 0; i < unresolved.Count(); ++i)
         stay.push_back(unresolved.At(i));

@@ -4,7 +4,7 @@
 // counts of its first page: quillane.exe /count-customized [/all-users] and
 // quillane.exe /count-accounts.
 #include "engine/FolderList.h"
-#include "engine/ListStore.h"
+#include "engine/RestoreRecord.h"
 #include "engine/RestoreFolder.h"
 
 #include <functional>

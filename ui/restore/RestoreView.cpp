@@ -1,8 +1,6 @@
 #include "ui/restore/RestoreView.h"
 
-#include "engine/FolderList.h"
 #include "engine/RestoreFolder.h"
-#include "engine/SettingsFile.h"
 #include "platform/Files.h"
 #include "platform/ScopeExit.h"
 #include "platform/Shell.h"
@@ -121,7 +119,7 @@ constexpr size_t kRemovalsPerStep = 512;
 bool RestoreView::RemoveRestored(std::vector<bool>& keep, size_t removed, bool prune) {
     ListBoxItems list(c_.lstRestore);
     if (prune) {
-        // One that holds no settings file goes, unless its drive is away.
+        // The rest of the list goes only on proof that nothing of ours is left.
         engine::RestorePruner pruner;
         for (size_t i = 0; i < keep.size(); ++i) {
             if (!keep[i])
@@ -182,20 +180,21 @@ void RestoreView::cmdRestore_Click() {
         for (size_t i = keep.size(); i-- > 0;) {
             if (!IsTicked(c_.lstRestore, static_cast<int>(i)))
                 continue;
-            engine::RestoreResult result;
             std::wstring folder;
             try {
                 folder = list.Item(i);
-                // Named only for a folder that is about to be put back.
-                result = engine::RestoreFolder(
-                    folder, [this, &folder] { host_.ShowProgress(L"Restoring " + folder); });
             } catch (const std::bad_alloc&) {
-                // Out of memory on one folder: it stays, and the run goes on.
+                // Out of memory for its name: it stays, and the run goes on.
                 ++notRestored;
                 continue;
             }
+            // Named only for a folder that is about to be put back. Running out
+            // of memory on the folder itself is the engine's to catch.
+            const engine::RestoreResult result = engine::RestoreFolder(
+                folder, [this, &folder] { host_.ShowProgress(L"Restoring " + folder); });
             if (ChangedFolder(result.outcome))
                 notices.Changed(folder);
+            // Here a stop ends the whole run; /restore-all goes on with the others.
             if (result.outcome == engine::RestoreOutcome::Stopped) {
                 // Folders already restored stay restored; the window works again.
                 RemoveRestored(keep, removed, false);
@@ -206,16 +205,18 @@ void RestoreView::cmdRestore_Click() {
             }
             if (!host_.YieldToMessages())
                 return;
-            // One that still holds something of ours stays, to be tried again;
-            // one without a settings file is left to the pruning below, which
-            // keeps the folders of absent drives.
-            if (result.outcome == engine::RestoreOutcome::NotRestored)
+            switch (engine::FateAfter(result)) {
+            case engine::EntryFate::Stays:
                 ++notRestored;
-            if (result.outcome == engine::RestoreOutcome::NotRestored ||
-                result.outcome == engine::RestoreOutcome::NoSettingsFile)
-                continue;
-            keep[i] = false;
-            host_.ShowRestoreCountSoon(keep.size() - ++removed);
+                break;
+            case engine::EntryFate::ToPruner:
+                // The pruning below decides, with the rest of the list.
+                break;
+            case engine::EntryFate::Leaves:
+                keep[i] = false;
+                host_.ShowRestoreCountSoon(keep.size() - ++removed);
+                break;
+            }
         }
         if (!RemoveRestored(keep, removed, true))
             return;

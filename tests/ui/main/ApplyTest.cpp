@@ -1,6 +1,6 @@
 #include "tests/ui/main/Form1Fixture.h"
 
-#include "engine/ListStore.h"
+#include "engine/ListJournal.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 #include "platform/Window.h"

@@ -3,7 +3,7 @@
 #include "tests/ui/main/Form1Fixture.h"
 #include "tests/ui/main/ProgramCopy.h"
 
-#include "engine/ListStore.h"
+#include "engine/ListJournal.h"
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/SystemApi.h"

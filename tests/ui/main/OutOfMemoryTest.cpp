@@ -3,7 +3,7 @@
 // on purpose: platform/AllocationFaults.h).
 #include "tests/ui/main/Form1Fixture.h"
 
-#include "engine/ListStore.h"
+#include "engine/ListJournal.h"
 #include "engine/SettingsFile.h"
 #include "platform/AllocationFaults.h"
 #include "platform/Files.h"

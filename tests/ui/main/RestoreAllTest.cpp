@@ -4,7 +4,7 @@
 #include "tests/ui/main/ProgramCopy.h"
 
 #include "engine/AccountLists.h"
-#include "engine/ListStore.h"
+#include "engine/ListJournal.h"
 #include "engine/SettingsFile.h"
 #include "platform/AllocationFaults.h"
 #include "platform/Files.h"

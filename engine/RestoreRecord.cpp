@@ -1,41 +1,20 @@
-#include "engine/ListStore.h"
+#include "engine/RestoreRecord.h"
 
+#include "engine/ListFile.h"
+#include "engine/ListJournal.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
-#include "platform/TextCodec.h"
+#include "platform/ScopeExit.h"
 #include "platform/TextCompare.h"
 
 #include <algorithm>
 #include <map>
 #include <new>
-#include <set>
 #include <utility>
 
 namespace engine {
 
 namespace {
-bool IsAsciiLetter(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
-
-struct LessNoCase {
-    bool operator()(const std::wstring& a, const std::wstring& b) const {
-        return platform::CompareNoCase(a, b) < 0;
-    }
-};
-using FolderSet = std::set<std::wstring, LessNoCase>;
-
-FolderSet Held(const ListItems& list, const YieldFn& yield) {
-    FolderSet held;
-    const size_t count = list.Count();
-    for (size_t i = 0; i < count; ++i) {
-        held.insert(list.Item(i));
-        if (yield)
-            yield();
-    }
-    return held;
-}
-
 bool IsMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
@@ -134,47 +113,17 @@ bool JoinOtherPlace(FolderLines& lines, const FolderLines& others,
 }
 
 // The journals this process wrote and closed that no save has removed yet.
-// Only the thread that runs the window or the batch run touches them.
-struct OwnJournal {
-    std::wstring base, path;
-    platform::FileStamp stamp;
-};
+
 // The name a save's temporary files start with (see platform::ReplaceFileFrom).
 std::wstring TemporaryBase(const std::wstring& listFile) {
     return listFile + L".new";
 }
 
-std::vector<OwnJournal>& OwnJournals() {
-    static std::vector<OwnJournal> journals;
-    return journals;
+// The journals beside a list: the first name, and later runs' numbered ones.
+std::vector<std::wstring> JournalsOf(const std::wstring& listFile) {
+    return platform::NumberedFiles(JournalPath(listFile));
 }
 } // namespace
-
-bool IsWellFormedListEntry(const std::wstring& line) {
-    size_t rest = 0;
-    if (line.size() >= 3 && IsAsciiLetter(line[0]) && line[1] == L':' && line[2] == L'\\') {
-        rest = 3;
-    } else if (line.size() >= 5 && line[0] == L'\\' && line[1] == L'\\') {
-        const size_t shareStart = line.find(L'\\', 2);
-        if (shareStart == std::wstring::npos || shareStart == 2 || shareStart + 1 >= line.size() ||
-            line[shareStart + 1] == L'\\')
-            return false;
-        rest = 2;
-    } else {
-        return false;
-    }
-    for (size_t i = rest; i < line.size(); ++i) {
-        const wchar_t c = line[i];
-        if (c < 0x20 || c == 0x7F || c == L'<' || c == L'>' || c == L'"' || c == L'|' ||
-            c == L'?' || c == L'*' || c == L':' || c == L'/')
-            return false;
-    }
-    return true;
-}
-
-std::wstring JournalPath(const std::wstring& listFile) {
-    return listFile + L".journal";
-}
 
 std::wstring LockPath(const std::wstring& listFile) {
     return listFile + L".lock";
@@ -293,16 +242,6 @@ bool RestoreRecord::Load(ListItems& list, const YieldFn& yield) {
     return loaded;
 }
 
-namespace {
-// The journals beside a list: the first name, and later runs' numbered ones.
-std::vector<std::wstring> JournalsOf(const std::wstring& listFile) {
-    return platform::NumberedFiles(JournalPath(listFile));
-}
-
-size_t MergeJournalInto(ListItems& list, const std::wstring& journalPath, const YieldFn& yield,
-                        bool* read, std::vector<std::wstring>& found);
-} // namespace
-
 bool RestoreRecord::MergeJournals(ListItems& list, const YieldFn& yield) {
     bool found = false;
     std::vector<std::wstring> added;
@@ -317,7 +256,7 @@ bool RestoreRecord::MergeJournals(ListItems& list, const YieldFn& yield) {
             platform::FileStamp before, after;
             const bool stamped = platform::ReadStamp(journal, before);
             bool read = false;
-            MergeJournalInto(list, journal, yield, &read, added);
+            MergeJournal(list, journal, yield, &read, &added);
             if (!read) {
                 // What it holds is known nowhere else: it stays until it can be read.
                 if (!readError_)
@@ -410,18 +349,7 @@ void RestoreRecord::RemoveReadFiles(bool keepJournal) {
     for (const ReadJournal& journal : journalsRead_)
         platform::RemoveName(journal.path, TemporaryBase(journal.listFile), &journal.stamp);
     journalsRead_.clear();
-    const std::wstring base = JournalPath(file_);
-    auto& own = OwnJournals();
-    for (auto it = own.begin(); it != own.end();) {
-        if (platform::CompareNoCase(it->base, base) != 0) {
-            ++it;
-            continue;
-        }
-        // A kept one may hold a folder the list lacks: the next start merges it.
-        if (!keepJournal)
-            platform::RemoveName(it->path, TemporaryBase(file_), &it->stamp);
-        it = own.erase(it);
-    }
+    RemoveClosedJournals(file_, TemporaryBase(file_), keepJournal);
     // Only the per-user list goes: the application folder's, where the program
     // may not write now, may be every user's record.
     if (otherRead_ && otherIsPerUser_ &&
@@ -441,13 +369,8 @@ bool RestoreRecord::Save(ListItems& list, const YieldFn& yield, bool keepJournal
     platform::ByteLock lock;
     if (saving_ == 0 && !lock.Take(LockPath(file_), lockWaitMs_, yield))
         return false;
-    struct Saving {
-        int& depth;
-        explicit Saving(int& d) : depth(d) { ++depth; }
-        ~Saving() { --depth; }
-        Saving(const Saving&) = delete;
-        Saving& operator=(const Saving&) = delete;
-    } saving(saving_);
+    ++saving_;
+    const platform::ScopeExit nested([this] { --saving_; });
     try {
         if (!TakeInOthersSaves(list, yield))
             return false;
@@ -460,97 +383,6 @@ bool RestoreRecord::Save(ListItems& list, const YieldFn& yield, bool keepJournal
     fileSeenKnown_ = platform::ReadStamp(file_, fileSeen_);
     RemoveReadFiles(keepJournal);
     return true;
-}
-
-bool ListJournal::Append(const std::vector<std::wstring>& folders, const YieldFn& yield) {
-    return AppendEach(
-        folders.size(), [&folders](size_t i) { return std::wstring_view(folders[i]); }, yield);
-}
-
-bool ListJournal::Append(const SortedFolderList& folders, size_t first, size_t count,
-                         const YieldFn& yield) {
-    return AppendEach(
-        count, [&folders, first](size_t i) { return folders.View(first + i); }, yield);
-}
-
-bool ListJournal::AppendEach(size_t count, const std::function<std::wstring_view(size_t)>& folder,
-                             const YieldFn& yield) {
-    if (!file_) {
-        file_ = platform::CreateUnusedFile(base_, FILE_SHARE_READ, path_);
-        if (!file_)
-            return false;
-    }
-    // Always UTF-16: a batch is never re-encoded when one name leaves the
-    // code page, and a kill mid-write costs at most the last line.
-    std::vector<std::uint8_t> bytes;
-    std::uint64_t size = 0;
-    if (platform::FileSize(file_, size) && size == 0)
-        bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
-    // Written a piece at a time: a batch of thousands is not held whole.
-    constexpr size_t kPiece = size_t{256} * 1024;
-    for (size_t i = 0; i < count; ++i) {
-        platform::AppendUtf16(std::wstring(folder(i)) + L"\r\n", bytes);
-        if (bytes.size() >= kPiece) {
-            if (!platform::AppendBytes(file_, bytes))
-                return false;
-            bytes.clear();
-        }
-    }
-    // On the disk before any of its folders is written, or a power cut could
-    // leave written folders without a record.
-    return (bytes.empty() || platform::AppendBytes(file_, bytes)) &&
-           platform::FlushFile(file_, yield);
-}
-
-void ListJournal::Close() {
-    if (!file_)
-        return;
-    file_.reset();
-    // Stamped as closed: a save removes it only as this run left it.
-    platform::FileStamp stamp;
-    if (platform::ReadStamp(path_, stamp))
-        OwnJournals().push_back({base_, path_, stamp});
-}
-
-namespace {
-// A folder the run reached: it holds our settings file, or the user's file
-// set aside and nothing in its place yet.
-bool ReachedByTheRun(const std::wstring& folder) {
-    const std::wstring ini = SettingsFilePath(folder);
-    if (IsOwnSettingsFile(ini))
-        return true;
-    return !platform::PathExists(ini) && HoldsBackup(folder);
-}
-
-size_t MergeJournalInto(ListItems& list, const std::wstring& journalPath, const YieldFn& yield,
-                        bool* read, std::vector<std::wstring>& added) {
-    std::vector<std::wstring> lines;
-    const bool readIt = ReadListLines(journalPath, lines);
-    if (read)
-        *read = readIt;
-    if (!readIt)
-        return 0;
-    FolderSet held = Held(list, {});
-    std::vector<std::wstring> found;
-    for (auto& folder : lines) {
-        if (!platform::KeepGoing(yield))
-            return 0;
-        // Folders the run had not reached yet hold nothing of ours.
-        if (held.contains(folder) || !ReachedByTheRun(folder))
-            continue;
-        held.insert(folder);
-        found.push_back(std::move(folder));
-    }
-    list.AddAll(found);
-    added.insert(added.end(), found.begin(), found.end());
-    return found.size();
-}
-} // namespace
-
-size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield,
-                    bool* read) {
-    std::vector<std::wstring> added;
-    return MergeJournalInto(list, journalPath, yield, read, added);
 }
 
 } // namespace engine

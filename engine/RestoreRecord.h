@@ -1,10 +1,9 @@
 #pragma once
-// The restore record: where the list of customized folders lives, which lines
-// of it are sound, and the journal that keeps a killed run's folders
-// restorable. Needs no window.
+// The restore record: where the list of customized folders lives, how it is
+// loaded with its journals and saved beside other copies' saves. Needs no
+// window.
 #include "engine/FolderList.h"
 #include "platform/Files.h"
-#include "platform/Handles.h"
 
 #include <cstdint>
 #include <string>
@@ -15,12 +14,6 @@ namespace engine {
 inline constexpr wchar_t kListFileName[] = L"Fldr.dll";
 inline constexpr wchar_t kPerUserFolderName[] = L"Quillane";
 
-// An absolute folder path: "X:\..." or "\\server\share...", without control
-// characters or characters that no path may hold.
-bool IsWellFormedListEntry(const std::wstring& line);
-
-// The journal's first name; later runs' journals beside it add a number.
-std::wstring JournalPath(const std::wstring& listFile);
 // The file whose first byte a save holds locked.
 std::wstring LockPath(const std::wstring& listFile);
 
@@ -34,7 +27,8 @@ inline constexpr unsigned long kSaveLockWaitMs = 5000;
 // the same record meanwhile: a save takes in what they saved, and drops only
 // what this copy took out. Typical use, with or without a window:
 //   RestoreRecord record(appFolder, localAppData);
-//   record.Load(list); RemoveBlankItems(list); PruneRestoreList(list);
+//   record.Load(list); RemoveBlankItems(list);
+//   PruneRestoreList(list); // see RestoreFolder.h
 //   if (record.MergeJournals(list)) record.Save(list);
 //   ... change or restore folders ...
 //   record.Save(list);
@@ -49,8 +43,6 @@ class RestoreRecord {
 
     // The list file that saves go to.
     const std::wstring& ListFile() const { return file_; }
-    // The journal's first name beside it (see ListJournal).
-    std::wstring JournalFile() const { return JournalPath(file_); }
     // False when changes cannot be recorded: neither place accepts writes,
     // or the list in use exists but cannot be read. No folder may then be
     // changed, and Save writes nothing.
@@ -114,51 +106,5 @@ class RestoreRecord {
     // that the interrupted one holds.
     int saving_ = 0;
 };
-
-// A run's journal batches grow from the first size to the last: a short run
-// is recorded in small steps, and a long one flushes the journal to the disk
-// a few times only (each flush costs milliseconds).
-inline constexpr size_t kFirstJournalBatch = 256;
-inline constexpr size_t kLastJournalBatch = 4096;
-inline size_t NextJournalBatch(size_t batch) {
-    return batch * 2 < kLastJournalBatch ? batch * 2 : kLastJournalBatch;
-}
-
-// Folders about to be written, appended before the writing starts, so that a
-// run killed at any moment leaves a record of them. Each journal is a new
-// file: base where that name is free, else the first free of base1, base2...
-// (see platform::CreateUnusedFile), never an existing file or link. Once
-// closed, the next save of the list beside it removes it (see RestoreRecord::Save).
-class ListJournal {
-  public:
-    explicit ListJournal(std::wstring base) : base_(std::move(base)) {}
-    ~ListJournal() { Close(); }
-    ListJournal(const ListJournal&) = delete;
-    ListJournal& operator=(const ListJournal&) = delete;
-    // Written through to the disk before it returns. False with
-    // GetLastError() set when the entries could not be recorded. yield, where
-    // given, runs while the disk takes them (a stop fails with ERROR_CANCELLED).
-    bool Append(const std::vector<std::wstring>& folders, const YieldFn& yield = {});
-    // The same for count folders of the list from first on, without a copy.
-    bool Append(const SortedFolderList& folders, size_t first, size_t count,
-                const YieldFn& yield = {});
-    void Close();
-    // The file made by the first Append; empty before.
-    const std::wstring& Path() const { return path_; }
-
-  private:
-    bool AppendEach(size_t count, const std::function<std::wstring_view(size_t)>& folder,
-                    const YieldFn& yield);
-    std::wstring base_, path_;
-    platform::FileHandle file_;
-};
-
-// Adds each journal entry that the list lacks and whose folder holds our own
-// settings file, or no settings file and a file set aside as BUDesktop.ini
-// (a run that ended between the two); returns how many were added. Calls
-// yield once per entry; when it says stop, nothing is added. read, where
-// given, tells whether the journal could be read.
-size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield = {},
-                    bool* read = nullptr);
 
 } // namespace engine
