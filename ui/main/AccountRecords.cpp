@@ -3,6 +3,7 @@
 #include "engine/AccountLists.h"
 #include "platform/Files.h"
 #include "platform/TextCompare.h"
+#include "ui/main/RestoreListKeeper.h"
 
 #include <set>
 
@@ -102,7 +103,7 @@ RecordSet RecordSet::EveryAccount(const std::wstring& appFolder, const std::wstr
 
 bool RecordSet::Load() {
     for (auto& part : parts_) {
-        if (!LoadWholeRecord(*part.store, *part.list))
+        if (!RestoreListKeeper::LoadWhole(*part.store, *part.list))
             return false;
     }
     return true;
@@ -163,7 +164,7 @@ RestoreAllCount RecordSet::RestoreEvery(const std::function<void(const std::wstr
 bool RecordSet::Save() {
     DWORD error = 0;
     for (auto& part : parts_) {
-        if (!SaveWholeRecord(*part.store, *part.list)) {
+        if (!RestoreListKeeper::SaveWhole(*part.store, *part.list)) {
             if (!error)
                 error = GetLastError();
             continue;
