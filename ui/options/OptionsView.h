@@ -77,7 +77,7 @@ class OptionsView final : public BusyShare {
         HWND form, TxtFolder, cmdBrowseFolder, chkSubs, TxtIconFile, CmdBrowseIconFile, TxtToolTip;
         HWND cmdBrwstxtColor, cmdBrwsBgtxtColor, lblSampleText, Label3, Command5, Image1;
         HWND lblCompat, cmdClearBgnd;
-    } c_;
+    } c_{};
     std::unique_ptr<IconPicker> iconPicker_;
     std::wstring appFolder_, idleText_;
     bool pictureAllowed_ = false;

@@ -57,7 +57,7 @@ class RestoreListKeeperTest : public ::testing::Test {
                                                           app_.path());
     }
     std::wstring Customized(const std::wstring& name) {
-        const std::wstring folder = data_.MakeFolder(name);
+        std::wstring folder = data_.MakeFolder(name);
         engine::FolderOptions options;
         options.tooltip = L"tip";
         EXPECT_TRUE(engine::CustomizeFolder(folder, options).customized);
