@@ -17,7 +17,9 @@
 #include "platform/Shell.h"
 #include "platform/TextCodec.h"
 #include "platform/Window.h"
+#include "ui/main/FolderSelection.h"
 #include "ui/main/Form1.h"
+#include "ui/restore/RestoreView.h"
 
 #include <commctrl.h>
 

@@ -78,7 +78,6 @@ bool OpenDialog::ShowOpen() {
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = kBufferChars;
     ofn.lpstrInitialDir = initDir_.empty() ? nullptr : initDir_.c_str();
-    ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
     ofn.lpstrDefExt = defaultExt_.empty() ? nullptr : defaultExt_.c_str();
     ofn.Flags = flags_ | OFN_EXPLORER;
     if (raiseEvents_) {
@@ -88,7 +87,6 @@ bool OpenDialog::ShowOpen() {
         ofn.lCustData = reinterpret_cast<LPARAM>(this);
     }
     const BOOL chosen = GetOpenFileNameW(&ofn);
-    lastError_ = chosen ? 0 : CommDlgExtendedError();
     if (chosen) {
         fileName_.assign(file.data());
         filterIndex_ = ofn.nFilterIndex;

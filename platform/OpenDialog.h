@@ -36,7 +36,6 @@ class OpenDialog {
     void SetFilterIndex(DWORD index) { filterIndex_ = index; }
     DWORD FilterIndex() const { return filterIndex_; }
     void SetDefaultExt(std::wstring extension) { defaultExt_ = std::move(extension); }
-    void SetTitle(std::wstring title) { title_ = std::move(title); }
     // Events reach the sink only while this is true.
     void SetRaiseEvents(bool raise) { raiseEvents_ = raise; }
     void SetEvents(OpenDialogEvents* sink) { sink_ = sink; }
@@ -46,8 +45,6 @@ class OpenDialog {
     bool ShowOpen();
     // Full path of the chosen file; empty after a cancel.
     const std::wstring& FileName() const { return fileName_; }
-    // CommDlgExtendedError of the last ShowOpen (0 after OK or a plain cancel).
-    DWORD LastError() const { return lastError_; }
 
     // Centres the dialog whose hook window is hDlg over the owner's window, or
     // over the screen's work area when owner is null, keeping it on screen.
@@ -63,12 +60,10 @@ class OpenDialog {
     DWORD flags_ = 0;
     DWORD filterIndex_ = 1;
     std::wstring defaultExt_;
-    std::wstring title_;
     bool raiseEvents_ = false;
     OpenDialogEvents* sink_ = nullptr;
     HWND owner_ = nullptr;
     std::wstring fileName_;
-    DWORD lastError_ = 0;
 };
 
 } // namespace platform

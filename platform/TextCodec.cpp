@@ -42,11 +42,6 @@ bool NarrowExactly(const std::wstring& text, std::string& narrow) {
 }
 } // namespace
 
-bool FitsAnsiCodePage(const std::wstring& text) {
-    std::string narrow;
-    return NarrowExactly(text, narrow);
-}
-
 std::string ToAnsi(const std::wstring& text) {
     return Narrow(CP_ACP, text, nullptr);
 }

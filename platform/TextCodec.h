@@ -7,7 +7,6 @@
 
 namespace platform {
 
-bool FitsAnsiCodePage(const std::wstring& text);
 std::vector<std::uint8_t> EncodeTextFile(const std::wstring& text);
 // Pieces of an encoded file, for text too long to hold twice. AppendAnsi
 // appends nothing and answers false when a character does not fit.

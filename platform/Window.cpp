@@ -16,11 +16,6 @@ void DisableCloseButton(HWND window, bool restore) {
     DrawMenuBar(window);
 }
 
-bool HasCloseCommand(HWND window) {
-    HMENU menu = GetSystemMenu(window, FALSE);
-    return menu && GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) != static_cast<UINT>(-1);
-}
-
 bool Checked(HWND button) {
     return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }

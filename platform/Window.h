@@ -14,9 +14,6 @@ namespace platform {
 // default system menu.
 void DisableCloseButton(HWND window, bool restore);
 
-// True while the window's system menu offers the Close command.
-bool HasCloseCommand(HWND window);
-
 // The usual calls on a control, each spelled once.
 // A check box or radio button is ticked (BST_CHECKED).
 bool Checked(HWND button);

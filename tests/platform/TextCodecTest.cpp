@@ -1,9 +1,11 @@
 #include "platform/TextCodec.h"
+#include "tests/support/PlatformChecks.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 using namespace platform;
+using testing_support::FitsAnsiCodePage;
 
 TEST(TextCodec, AnsiWhenEveryCharacterFits) {
     auto bytes = EncodeTextFile(L"C:\\Data\r\n");

@@ -1,6 +1,9 @@
 #include "platform/Window.h"
+#include "tests/support/PlatformChecks.h"
 
 #include <gtest/gtest.h>
+
+using testing_support::HasCloseCommand;
 
 namespace {
 
@@ -18,17 +21,17 @@ struct TopLevelWindow {
 TEST(DisableCloseButton, RemovesAndRestoresTheCloseCommand) {
     TopLevelWindow w;
     ASSERT_NE(w.hwnd, nullptr);
-    EXPECT_TRUE(platform::HasCloseCommand(w.hwnd));
+    EXPECT_TRUE(HasCloseCommand(w.hwnd));
     platform::DisableCloseButton(w.hwnd, false);
-    EXPECT_FALSE(platform::HasCloseCommand(w.hwnd));
+    EXPECT_FALSE(HasCloseCommand(w.hwnd));
     platform::DisableCloseButton(w.hwnd, true);
-    EXPECT_TRUE(platform::HasCloseCommand(w.hwnd));
+    EXPECT_TRUE(HasCloseCommand(w.hwnd));
 }
 
 TEST(DisableCloseButton, RestoringAnUntouchedMenuKeepsItsDefault) {
     TopLevelWindow w;
     platform::DisableCloseButton(w.hwnd, true);
-    EXPECT_TRUE(platform::HasCloseCommand(w.hwnd));
+    EXPECT_TRUE(HasCloseCommand(w.hwnd));
     HMENU menu = GetSystemMenu(w.hwnd, FALSE);
     EXPECT_NE(GetMenuState(menu, SC_MOVE, MF_BYCOMMAND), static_cast<UINT>(-1));
 }

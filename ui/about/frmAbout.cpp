@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Window.h"
 #include "resources/resource.h"
+#include "ui/common/MessageBox.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -198,7 +199,7 @@ void StartSysInfo(HWND owner) {
     std::wstring path;
     if (FindSysInfoProgram(path) && StartProgram(path))
         return;
-    MessageBoxW(owner, L"System Information Is Unavailable At This Time", kAppTitle, MB_OK);
+    ShowMessage(owner, L"System Information Is Unavailable At This Time", 0);
 }
 
 frmAbout::~frmAbout() {

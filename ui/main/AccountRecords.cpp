@@ -5,6 +5,7 @@
 #include "engine/ListJournal.h"
 #include "platform/Files.h"
 #include "platform/TextCompare.h"
+#include "ui/main/RestoreListKeeper.h"
 
 namespace ui {
 
@@ -93,7 +94,7 @@ RecordSet RecordSet::EveryAccount(const std::wstring& appFolder, const std::wstr
 
 bool RecordSet::Load() {
     for (auto& part : parts_) {
-        if (!LoadWholeRecord(*part.store, *part.list))
+        if (!RestoreListKeeper::LoadWhole(*part.store, *part.list))
             return false;
     }
     return true;
@@ -158,7 +159,7 @@ RestoreAllCount RecordSet::RestoreEvery(const std::function<void(const std::wstr
 bool RecordSet::Save() {
     DWORD error = 0;
     for (auto& part : parts_) {
-        if (!SaveWholeRecord(*part.store, *part.list)) {
+        if (!RestoreListKeeper::SaveWhole(*part.store, *part.list)) {
             if (!error)
                 error = GetLastError();
             continue;

@@ -1,8 +1,6 @@
 // Apply: customizing the chosen folder or every folder of the target list.
 #include "ui/main/Apply.h"
 
-#include "QuillaneVersion.h"
-
 #include "engine/ListJournal.h"
 #include "platform/Files.h"
 #include "platform/ScopeExit.h"
@@ -11,7 +9,9 @@
 #include "platform/TextCodec.h"
 #include "platform/TextCompare.h"
 #include "platform/Window.h"
+#include "ui/common/MessageBox.h"
 #include "ui/main/FolderSelection.h"
+#include "ui/main/RestoreListKeeper.h"
 #include "ui/restore/RestoreList.h"
 #include "ui/restore/RestoreView.h"
 
@@ -20,8 +20,6 @@
 #include <new>
 
 namespace ui {
-
-using quillane::kAppTitle;
 
 namespace {
 
@@ -92,29 +90,13 @@ bool CustomizeAndRecord(const std::wstring& folder, const std::vector<std::uint8
 // or more comparisons, so a larger batch would hold the window too long.
 constexpr size_t kJoinBatch = 64;
 
-// What waits joins the list box whichever way the run ends.
-class JoinAtEnd {
-  public:
-    explicit JoinAtEnd(ApplyHost& host) : host_(host) {}
-    ~JoinAtEnd() {
-        try {
-            host_.JoinWaitingItems();
-        } catch (...) {
-        }
-    }
-    JoinAtEnd(const JoinAtEnd&) = delete;
-    JoinAtEnd& operator=(const JoinAtEnd&) = delete;
-
-  private:
-    ApplyHost& host_;
-};
-
 } // namespace
 
-Apply::Apply(ApplyHost& host, BusyLock& busy, const ApplyControls& controls,
-             const engine::SortedFolderList& targets, FolderSelection& folderSelection)
-    : host_(host), busy_(busy), c_(controls), subDirs_(targets), folderSelection_(folderSelection) {
-}
+Apply::Apply(ApplyHost& host, BusyLock& busy, RestoreListKeeper& keeper,
+             const ApplyControls& controls, const engine::SortedFolderList& targets,
+             FolderSelection& folderSelection)
+    : host_(host), busy_(busy), keeper_(keeper), c_(controls), subDirs_(targets),
+      folderSelection_(folderSelection) {}
 
 void Apply::AddCommands(platform::CommandTable& commands) {
     commands.Add(*this, {{GetDlgCtrlID(c_.Command1), BN_CLICKED, &Apply::Command1_Click}});
@@ -123,16 +105,15 @@ void Apply::AddCommands(platform::CommandTable& commands) {
 void Apply::Command1_Click() {
     const std::wstring folder = platform::Text(c_.TxtFolder);
     if (folder.empty()) {
-        MessageBoxW(c_.form, L"Please select a Folder to Customize    ", kAppTitle,
-                    MB_OK | MB_ICONINFORMATION);
+        ShowMessage(c_.form, L"Please select a Folder to Customize    ", MB_ICONINFORMATION);
         folderSelection_.cmdBrowseFolder_Click();
         return;
     }
     // One reading for the whole run: every folder gets the same settings.
     const engine::FolderOptions options = host_.ReadOptions();
     if (!options.AnyChosen()) {
-        MessageBoxW(c_.form, L"Please select at least one of the Folder options    ", kAppTitle,
-                    MB_OK | MB_ICONINFORMATION);
+        ShowMessage(c_.form, L"Please select at least one of the Folder options    ",
+                    MB_ICONINFORMATION);
         return;
     }
     SetFocus(c_.cmdDummy);
@@ -146,11 +127,11 @@ void Apply::Command1_Click() {
     // Each folder is recorded before it is written, so that a run killed at
     // any moment leaves every folder it wrote restorable. A save while the
     // journal is open leaves it in place.
-    engine::ListJournal journal(engine::JournalPath(host_.ListFilePath()));
-    host_.KeepJournal(true);
+    engine::ListJournal journal(engine::JournalPath(keeper_.ListFilePath()));
+    keeper_.KeepJournal(true);
     // No record, no write: without a way to record them, no folder is changed.
     DWORD notRecordable = 0;
-    const bool recordable = host_.CanRecord(notRecordable);
+    const bool recordable = keeper_.CanRecord(notRecordable);
 
     const bool listMode = platform::Checked(c_.chkSubs);
     if (!listMode) {
@@ -163,7 +144,7 @@ void Apply::Command1_Click() {
         else if (recordable && CustomizeAndRecord(folder, settingsFile, held, done, error))
             restoreList.Add(folder);
         journal.Close();
-        host_.KeepJournal(false);
+        keeper_.KeepJournal(false);
         if (done)
             platform::NotifyFolderChanged(folder);
         host_.RefreshShell();
@@ -192,14 +173,15 @@ void Apply::Command1_Click() {
             chars += subDirs_.View(i).size() + 1;
         restoreList.Reserve(count, chars);
         ListRedrawThrottle quiet(c_.lstRestore);
-        JoinAtEnd joinAtEnd(host_);
+        // What waits joins the list box whichever way the run ends.
+        const platform::ScopeExit joinAtEnd([this] { keeper_.JoinWaitingItems(); });
         platform::FolderNotices notices;
         size_t journaled = 0;
         size_t batchSize = engine::kFirstJournalBatch;
         for (size_t i = 0; i < count; ++i) {
             const std::wstring target = subDirs_.At(i);
             if (i % kJoinBatch == 0)
-                host_.JoinWaitingItems();
+                keeper_.JoinWaitingItems();
             if (i == journaled) {
                 const size_t batch = std::min(batchSize, count - i);
                 journaled = i + batch;
@@ -221,7 +203,7 @@ void Apply::Command1_Click() {
                     return;
                 unsigned long error = 0;
                 if (CustomizeAndRecord(target, settingsFile, held, customized, error))
-                    host_.AddWaitingItem(target);
+                    keeper_.AddWaitingItem(target);
             } catch (const std::bad_alloc&) {
                 // This folder may have missed its place in the list: the
                 // journal, kept, still holds it.
@@ -236,7 +218,7 @@ void Apply::Command1_Click() {
         }
     }
     journal.Close();
-    host_.KeepJournal(outOfMemory);
+    keeper_.KeepJournal(outOfMemory);
     CompleteApply(OutcomeText(L"Folders Successfully Customized", L"Folders Customized", count,
                               failed, L"could not be changed"));
 }
@@ -247,7 +229,7 @@ void Apply::CompleteApply(const std::wstring& statusText) {
     host_.RefreshShell();
     // Saved before the final text shows and before the lock goes: a failed
     // save keeps the list box as it is and is tried again at the next save.
-    host_.SaveRestoreList();
+    keeper_.Save();
     host_.SetStatus(statusText);
     host_.UpdateRestoreCount();
     host_.SetWaitCursor(false);

@@ -1,18 +1,16 @@
 // Choosing the folder and building the target list of its subfolders.
 #include "ui/main/FolderSelection.h"
 
-#include "QuillaneVersion.h"
 #include "platform/ScopeExit.h"
 #include "platform/Shell.h"
 #include "platform/Files.h"
+#include "ui/common/MessageBox.h"
 #include "ui/main/CommandLine.h"
 
 #include <new>
 #include <shlobj.h>
 
 namespace ui {
-
-using quillane::kAppTitle;
 
 namespace {
 
@@ -52,8 +50,7 @@ void FolderSelection::TakeFolder(const std::wstring& argument) {
     const std::wstring folder = NormalizeFolderArgument(argument);
     if (folder.empty()) {
         platform::SetText(c_.TxtFolder, L"");
-        MessageBoxW(c_.form, (L"Folder not found: " + argument).c_str(), kAppTitle,
-                    MB_OK | MB_ICONINFORMATION);
+        ShowMessage(c_.form, L"Folder not found: " + argument, MB_ICONINFORMATION);
         return;
     }
     platform::SetText(c_.TxtFolder, folder);
@@ -66,8 +63,8 @@ void FolderSelection::CheckChosenFolder() {
         return;
     const std::wstring root = folder.substr(0, 3);
     if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) {
-        MessageBoxW(c_.form, (root + L" is not a valid Hard Drive   ").c_str(),
-                    L"Not a Valid Hard Drive", MB_OK | MB_ICONINFORMATION);
+        ShowMessage(c_.form, root + L" is not a valid Hard Drive   ", MB_ICONINFORMATION,
+                    L"Not a Valid Hard Drive");
         platform::SetText(c_.TxtFolder, L"");
         SetFocus(c_.cmdBrowseFolder);
         return;
@@ -76,7 +73,7 @@ void FolderSelection::CheckChosenFolder() {
         const std::wstring question = L"This will change ALL the Folders on Drive " + folder +
                                       L" and can take several minutes.     \r\n\r\n"
                                       L"Are you sure you want to do this?          ";
-        if (MessageBoxW(c_.form, question.c_str(), kAppTitle, MB_YESNO) == IDYES)
+        if (AskYesNo(c_.form, question))
             platform::Enable(c_.Command1, true);
         else
             platform::SetText(c_.TxtFolder, L"");

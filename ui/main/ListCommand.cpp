@@ -1,10 +1,10 @@
 #include "ui/main/ListCommand.h"
 
-#include "QuillaneVersion.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/Shell.h"
 #include "platform/TextCodec.h"
+#include "ui/common/MessageBox.h"
 #include "ui/main/AccountRecords.h"
 
 #include <windows.h>
@@ -92,11 +92,8 @@ int PrintRecord(const std::wstring& appFolder, const std::wstring& perUserRoot, 
         std::vector<std::wstring> folders;
         if (!RecordFolders(appFolder, perUserRoot, allUsers, folders)) {
             if (!quiet)
-                MessageBoxW(
-                    nullptr,
-                    (L"The restore list could not be read: " + platform::ErrorText(GetLastError()))
-                        .c_str(),
-                    quillane::kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+                ShowMessage(nullptr, L"The restore list could not be read: " +
+                                         platform::ErrorText(GetLastError()));
             return kListNotPrinted;
         }
         for (const auto& folder : folders)
@@ -106,7 +103,7 @@ int PrintRecord(const std::wstring& appFolder, const std::wstring& perUserRoot, 
     }
     const Printed printed = Print(text);
     if (printed == Printed::Nowhere && !quiet)
-        MessageBoxW(nullptr, kNowhereText, quillane::kAppTitle, MB_OK | MB_ICONINFORMATION);
+        ShowMessage(nullptr, kNowhereText, MB_ICONINFORMATION);
     return printed == Printed::Done ? kListDone : kListNotPrinted;
 }
 

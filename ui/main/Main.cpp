@@ -2,6 +2,7 @@
 #include "platform/Ole.h"
 #include "platform/Shell.h"
 #include "ui/about/frmAbout.h"
+#include "ui/common/MessageBox.h"
 #include "ui/main/CommandLine.h"
 #include "ui/main/Form1.h"
 #include "ui/main/ListCommand.h"
@@ -21,8 +22,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         if (counting)
             return ui::kCountUnreadable;
         if (!command.quiet)
-            MessageBoxW(nullptr, ui::RefusedCommandText(command).c_str(), ui::kAppTitle,
-                        MB_OK | MB_ICONEXCLAMATION);
+            ui::ShowMessage(nullptr, ui::RefusedCommandText(command));
         return ui::kRestoreAllListFailed;
     }
     // Only reads: the uninstaller asks before it knows whether a copy runs.
@@ -47,8 +47,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     const std::wstring& folder = command.folder;
     if (!instance.First()) {
         if (!ui::HandOverToRunningInstance(folder))
-            MessageBoxW(nullptr, L"Quillane is already running.", ui::kAppTitle,
-                        MB_OK | MB_ICONEXCLAMATION);
+            ui::ShowMessage(nullptr, L"Quillane is already running.");
         return 0;
     }
     InitCommonControlsEx(&icc);

@@ -14,7 +14,7 @@ class OperationHost {
     // reach the screen a few milliseconds late; the rest shows at once.
     virtual void SetStatus(const std::wstring& text) = 0;
     virtual void ShowProgress(const std::wstring& text) = 0;
-    virtual void UpdateRestoreCount(bool soon = false) = 0;
+    virtual void UpdateRestoreCount() = 0;
     // The count a run's progress has reached, shown a few milliseconds late.
     virtual void ShowRestoreCountSoon(size_t count) = 0;
     virtual void RefreshShell() = 0;

@@ -1,11 +1,9 @@
-// Which Windows the program runs on, and what that allows.
-#include "ui/main/Form1.h"
-
-#include "platform/Window.h"
+// Which Windows the program runs on.
+#include "ui/main/OsVersion.h"
 
 namespace ui {
 
-int Form1::VersionCode(DWORD platformId, DWORD major, DWORD minor) {
+int VersionCode(DWORD platformId, DWORD major, DWORD minor) {
     if (platformId == VER_PLATFORM_WIN32_WINDOWS && major == 4) {
         if (minor == 0)
             return 1;
@@ -32,7 +30,7 @@ int Form1::VersionCode(DWORD platformId, DWORD major, DWORD minor) {
     return 0;
 }
 
-int Form1::GetOSVersion() {
+int OsVersion() {
     // The record with the 128-byte service-pack string, 148 bytes.
     OSVERSIONINFOA info{};
     static_assert(sizeof info == 148, "OSVERSIONINFOA is 148 bytes");
@@ -43,20 +41,6 @@ int Form1::GetOSVersion() {
     if (!GetVersionExA(&info))
         return 0;
     return VersionCode(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
-}
-
-bool Form1::AdaptToOSVersion() {
-    const int code = versionQuery_ ? versionQuery_() : 0;
-    if (code == 9) {
-        MessageBoxW(hwnd(), L"Quillane is not compatible with Vista    ", kAppTitle,
-                    MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    pictureFeature_ = code == 7 || code == 8;
-    platform::Enable(Control(Command5), pictureFeature_);
-    platform::Enable(Control(Label3), pictureFeature_);
-    platform::Show(Control(lblCompat), !pictureFeature_);
-    return true;
 }
 
 } // namespace ui

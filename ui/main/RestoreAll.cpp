@@ -3,6 +3,7 @@
 #include "QuillaneVersion.h"
 #include "engine/RestoreFolder.h"
 #include "engine/RestoreRecord.h"
+#include "engine/SettingsFile.h"
 #include "platform/Dpi.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
@@ -10,6 +11,8 @@
 #include "platform/Window.h"
 #include "platform/WindowBase.h"
 #include "resources/resource.h"
+#include "ui/common/MessageBox.h"
+#include "ui/common/Timing.h"
 #include "ui/main/AccountRecords.h"
 #include "ui/main/SingleInstance.h"
 #include "ui/restore/RestoreView.h"
@@ -62,7 +65,6 @@ class ProgressWindow : public platform::WindowBase {
     // trip to the window system that costs more than many a folder's restore.
     void Progress(const std::wstring& text) {
         text_.ShowSoon(text);
-        constexpr ULONGLONG kPumpIntervalMs = 15;
         if (platform::TickCount64() - lastPump_ >= kPumpIntervalMs) {
             text_.ShowDue();
             platform::DoEvents();
@@ -73,7 +75,7 @@ class ProgressWindow : public platform::WindowBase {
     void Finish(const std::wstring& text, UINT icon) {
         if (hwnd())
             text_.Show(text);
-        MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | icon);
+        ShowMessage(hwnd(), text, icon);
     }
 
   protected:
@@ -81,26 +83,11 @@ class ProgressWindow : public platform::WindowBase {
     void OnClose() override {}
 
   private:
-    platform::ThrottledText text_{50};
+    platform::ThrottledText text_{kTextRepaintMs};
     ULONGLONG lastPump_ = 0;
 };
 
 } // namespace
-
-bool LoadWholeRecord(engine::RestoreRecord& store, engine::SortedFolderList& record) {
-    record.Clear();
-    if (store.Load(record)) {
-        engine::RemoveBlankItems(record);
-        // A run that was killed left its folders in a journal beside the list.
-        store.MergeJournals(record);
-    }
-    SetLastError(store.ReadError());
-    return store.ReadWhole();
-}
-
-bool SaveWholeRecord(engine::RestoreRecord& store, engine::SortedFolderList& record) {
-    return store.Save(record);
-}
 
 RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
                                    const std::function<void(const std::wstring&)>& progress) {
@@ -152,7 +139,7 @@ int RestoreAll(SingleInstance& instance, const std::wstring& appFolder,
                const std::wstring& perUserRoot, bool quiet, bool allUsers) {
     const auto tell = [quiet](const std::wstring& text) {
         if (!quiet)
-            MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+            ShowMessage(nullptr, text);
     };
     // The running copy saves its list as it closes; only then is the record whole.
     constexpr DWORD kClaimMs = 10000;
@@ -201,9 +188,7 @@ int RunRestoreAll(SingleInstance& instance, const std::wstring& appFolder,
     } catch (...) {
     }
     if (!quiet)
-        MessageBoxW(nullptr,
-                    (L"The folders could not be restored: " + platform::ErrorText(error)).c_str(),
-                    kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+        ShowMessage(nullptr, L"The folders could not be restored: " + platform::ErrorText(error));
     return kRestoreAllListFailed;
 }
 

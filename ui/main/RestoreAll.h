@@ -29,16 +29,6 @@ inline constexpr int kRestoreAllTextId = 100;
 // /count-customized when the record cannot be read (or memory ran out).
 inline constexpr int kCountUnreadable = -1;
 
-// The whole restore record: the application folder's list and the per-user
-// one with their journals, each folder once. False with GetLastError() set
-// when a file of it exists but cannot be read.
-bool LoadWholeRecord(engine::RestoreRecord& store, engine::SortedFolderList& record);
-// Saves the record to the list file in use, with what other copies saved
-// meanwhile, which joins the record; only then do the journals and the other
-// place's list go (see RestoreRecord::Save). False with GetLastError() set
-// when the save failed.
-bool SaveWholeRecord(engine::RestoreRecord& store, engine::SortedFolderList& record);
-
 struct RestoreAllCount {
     size_t folders = 0;     // in the record before the run
     size_t notRestored = 0; // still listed after it

@@ -100,4 +100,33 @@ bool CloseRunningInstance(DWORD waitMs) {
     return !IsWindow(window);
 }
 
+bool HandOverReceiver::Receive(const COPYDATASTRUCT& data) {
+    if (data.dwData != kHandOverFolder || data.cbData % sizeof(wchar_t) != 0)
+        return false;
+    // No folder: the second start only wanted this window in front.
+    if (data.cbData == 0)
+        return true;
+    folder_.assign(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+    // The sender waits for this answer: the folder's checks and their
+    // message boxes come after it.
+    PostMessageW(window_, takeMessage_, 0, 0);
+    return true;
+}
+
+void HandOverReceiver::Keep(const std::wstring& folder) {
+    folder_ = folder;
+    PostMessageW(window_, takeMessage_, 0, 0);
+}
+
+void HandOverReceiver::RemindIfWaiting() {
+    if (Waiting())
+        PostMessageW(window_, takeMessage_, 0, 0);
+}
+
+std::wstring HandOverReceiver::Take() {
+    std::wstring folder = std::move(folder_);
+    folder_.clear();
+    return folder;
+}
+
 } // namespace ui

@@ -40,4 +40,27 @@ bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs = 5000);
 // or did not end in time; true when it ended or no window was found.
 bool CloseRunningInstance(DWORD waitMs = 15000);
 
+// The running window's side of the hand-over: a folder that a second start
+// handed over, or the command line named, waits until the window can take it
+// (its list read, no long operation running); the window's take message
+// comes whenever one waits.
+class HandOverReceiver {
+  public:
+    HandOverReceiver(HWND window, UINT takeMessage) : window_(window), takeMessage_(takeMessage) {}
+    // WM_COPYDATA: false when it is no hand-over.
+    bool Receive(const COPYDATASTRUCT& data);
+    // A folder to take when ready.
+    void Keep(const std::wstring& folder);
+    // Asks for the take message again when a folder waits.
+    void RemindIfWaiting();
+    bool Waiting() const { return !folder_.empty(); }
+    // The waiting folder, which waits no more.
+    std::wstring Take();
+
+  private:
+    HWND window_;
+    UINT takeMessage_;
+    std::wstring folder_;
+};
+
 } // namespace ui

@@ -1,6 +1,7 @@
 #include "ui/options/BackgroundPicture.h"
 
 #include "platform/OpenDialog.h"
+#include "ui/common/MessageBox.h"
 #include "ui/options/PictureBox.h"
 #include "ui/options/frmPreview.h"
 
@@ -9,7 +10,7 @@
 namespace ui {
 
 std::wstring ChooseBackgroundPicture(HWND owner, const std::wstring& appFolder,
-                                     HWND image1PictureBox, const std::wstring& appTitle) {
+                                     HWND image1PictureBox) {
     frmPreview preview;
     preview.Load();
     preview.OwnerForm(owner);
@@ -34,7 +35,7 @@ std::wstring ChooseBackgroundPicture(HWND owner, const std::wstring& appFolder,
     if (!PictureBoxSetPicture(image1PictureBox, path)) {
         // Never keep the path of a file that Apply would hand the shell as a picture.
         PictureBoxClear(image1PictureBox);
-        MessageBoxW(owner, kPictureUnreadable, appTitle.c_str(), MB_OK | MB_ICONINFORMATION);
+        ShowMessage(owner, kPictureUnreadable, MB_ICONINFORMATION);
         return std::wstring();
     }
     return path;

@@ -14,6 +14,6 @@ inline constexpr wchar_t kPictureUnreadable[] = L"The picture could not be read"
 // path for the Path caption and shows the picture in image1 (a picture box);
 // empty, with image1 cleared, when nothing was chosen or the file is no picture.
 std::wstring ChooseBackgroundPicture(HWND owner, const std::wstring& appFolder,
-                                     HWND image1PictureBox, const std::wstring& appTitle);
+                                     HWND image1PictureBox);
 
 } // namespace ui

@@ -66,7 +66,8 @@ void IconPicker::CmdBrowseIconFile_Click() {
     platform::SetText(c_.txtIconFile, L"");
     IconBoxClear(c_.picIcon);
     previewShown_ = false;
-    platform::SetText(c_.txtChanging, idleStatus_);
+    if (c_.setStatus)
+        c_.setStatus(idleStatus_);
     platform::Show(c_.lblCreating, false);
 
     cFileDialog dialog;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace ui {
@@ -19,8 +20,9 @@ struct IconPickerControls {
     HWND lblIconNo = nullptr;    // STATIC, hidden
     HWND lblIcoNum = nullptr;    // STATIC, hidden, carries the counter too
     HWND command1 = nullptr;     // the Apply button
-    HWND txtChanging = nullptr;  // EDIT, the status line
-    HWND lblCreating = nullptr;  // STATIC, the folder-list notice
+    // The window's status line, written through its owner.
+    std::function<void(const std::wstring&)> setStatus;
+    HWND lblCreating = nullptr; // STATIC, the folder-list notice
     // BUTTON, opens the dialog
     HWND cmdBrowseIconFile = nullptr;
 };

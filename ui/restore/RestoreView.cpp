@@ -5,6 +5,8 @@
 #include "platform/ScopeExit.h"
 #include "platform/Shell.h"
 #include "platform/Window.h"
+#include "ui/common/MessageBox.h"
+#include "ui/common/Timing.h"
 #include "ui/restore/RestoreList.h"
 
 #include <algorithm>
@@ -28,9 +30,11 @@ bool ChangedFolder(engine::RestoreOutcome outcome) {
 }
 
 RestoreView::RestoreView(OperationHost& host, BusyLock& busy, const RestoreControls& controls,
-                         std::wstring appTitle, std::wstring idleText)
-    : host_(host), busy_(busy), c_(controls), appTitle_(std::move(appTitle)),
-      idleText_(std::move(idleText)) {}
+                         std::wstring idleText)
+    : host_(host), busy_(busy), c_(controls), idleText_(std::move(idleText)),
+      count_(kTextRepaintMs) {
+    count_.Attach(c_.lblRestoreCount);
+}
 
 void RestoreView::AddCommands(platform::CommandTable& commands) {
     commands.Add(*this,
@@ -57,13 +61,28 @@ void RestoreView::cmdOk_Click() {
 }
 
 void RestoreView::ShowMessage(const wchar_t* text) {
-    MessageBoxW(c_.form, text, appTitle_.c_str(), MB_OK | MB_ICONINFORMATION);
+    ui::ShowMessage(c_.form, text, MB_ICONINFORMATION);
 }
 
-void RestoreView::EnableViewControls(bool enabled) {
+void RestoreView::UpdateCount() {
+    count_.Show(std::to_wstring(ListBoxItems(c_.lstRestore).Count()));
+}
+
+void RestoreView::ShowCountSoon(size_t count) {
+    count_.ShowSoon(std::to_wstring(count));
+}
+
+void RestoreView::EnableWhileIdle(bool enabled) {
     platform::Enable(c_.cmdRestore, enabled);
     platform::Enable(c_.cmdOk, enabled);
     platform::Enable(c_.chkSelect, enabled);
+}
+
+bool RestoreView::HoldsControl(int id) const {
+    for (HWND control : {c_.cmdRestore, c_.cmdOk, c_.chkSelect})
+        if (GetDlgCtrlID(control) == id)
+            return true;
+    return false;
 }
 
 void RestoreView::chkSelect_Click() {

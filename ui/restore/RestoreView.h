@@ -3,6 +3,7 @@
 // customized folders back.
 #include "engine/RestoreFolder.h"
 #include "platform/CommandTable.h"
+#include "platform/Window.h"
 #include "ui/main/BusyLock.h"
 #include "ui/main/OperationHost.h"
 
@@ -15,6 +16,7 @@ namespace ui {
 struct RestoreControls {
     HWND form, fraChange, fraRestore, lstRestore, chkSelect, cmdRestore, cmdOk;
     HWND command2; // the main window's button that opens the view
+    HWND lblRestoreCount;
 };
 
 // The status line after a run over count folders: allDone when none failed,
@@ -26,10 +28,10 @@ std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t
 // the shell must be told.
 bool ChangedFolder(engine::RestoreOutcome outcome);
 
-class RestoreView {
+class RestoreView final : public BusyShare {
   public:
     RestoreView(OperationHost& host, BusyLock& busy, const RestoreControls& controls,
-                std::wstring appTitle, std::wstring idleText);
+                std::wstring idleText);
     // The clicks of the view's buttons, its check box and the main window's
     // button that opens it.
     void AddCommands(platform::CommandTable& commands);
@@ -39,8 +41,16 @@ class RestoreView {
     void chkSelect_Click();
     void cmdRestore_Click();
 
-    // The view's own controls that the busy lock disables.
-    void EnableViewControls(bool enabled);
+    // The count of folders in the list, shown now; a run's count, shown a
+    // few milliseconds late; the count's text, which may wait to be shown.
+    void UpdateCount();
+    void ShowCountSoon(size_t count);
+    const platform::ThrottledText& CountText() const { return count_; }
+    platform::ThrottledText& CountText() { return count_; }
+
+    // BusyShare: the view's own buttons and check box.
+    void EnableWhileIdle(bool enabled) override;
+    bool HoldsControl(int id) const override;
 
   private:
     void ShowMessage(const wchar_t* text);
@@ -56,7 +66,8 @@ class RestoreView {
     OperationHost& host_;
     BusyLock& busy_;
     RestoreControls c_;
-    std::wstring appTitle_, idleText_;
+    std::wstring idleText_;
+    platform::ThrottledText count_;
 };
 
 } // namespace ui

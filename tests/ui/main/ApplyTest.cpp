@@ -69,7 +69,7 @@ TEST_F(ApplyTest, ApplyOneFolderWritesRecordsAndSaves) {
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, folder);
     form().SetText(TxtToolTip, L"Project papers");
-    form().lblColor = L"0x000000FF";
+    form().options().lblColor = L"0x000000FF";
     form().apply().Command1_Click();
 
     engine::FolderOptions expected;
@@ -206,14 +206,14 @@ TEST_F(ApplyTest, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
             EXPECT_TRUE(Enabled(TxtToolTip)); // the tooltip box stays live
             EXPECT_FALSE(Enabled(Command1));  // while the busy lock holds
             EXPECT_FALSE(Enabled(chkSubs));
-            EXPECT_FALSE(platform::HasCloseCommand(form().hwnd()));
+            EXPECT_FALSE(HasCloseCommand(form().hwnd()));
             form().SetText(TxtToolTip, L"second");
         }
     };
     form().apply().Command1_Click();
     ASSERT_TRUE(edited);
     EXPECT_TRUE(Enabled(Command1));
-    EXPECT_TRUE(platform::HasCloseCommand(form().hwnd()));
+    EXPECT_TRUE(HasCloseCommand(form().hwnd()));
     for (const wchar_t* sub : {L"", L"\\A", L"\\B"})
         EXPECT_NE(ReadAnsi(root + sub + L"\\Desktop.ini").find("InfoTip=\"first\""),
                   std::string::npos);

@@ -75,7 +75,7 @@ TEST_F(FolderSelectionTest, BusyLockHoldsWhileTheWalkRuns) {
         observed = true;
         for (int id : kBusySet)
             EXPECT_FALSE(Enabled(id)) << id;
-        EXPECT_FALSE(platform::HasCloseCommand(form().hwnd()));
+        EXPECT_FALSE(HasCloseCommand(form().hwnd()));
         EXPECT_TRUE(Visible(lblCreating));
         EXPECT_TRUE(Enabled(TxtToolTip));
         // Closing is refused while the lock holds.
@@ -86,7 +86,7 @@ TEST_F(FolderSelectionTest, BusyLockHoldsWhileTheWalkRuns) {
     EXPECT_TRUE(observed);
     for (int id : kBusySet)
         EXPECT_TRUE(Enabled(id)) << id;
-    EXPECT_TRUE(platform::HasCloseCommand(form().hwnd()));
+    EXPECT_TRUE(HasCloseCommand(form().hwnd()));
 }
 
 TEST_F(FolderSelectionTest, ExclusionsAreSubstringsInAnyCase) {
@@ -223,17 +223,17 @@ TEST_F(FolderSelectionTest, ClearAllKeepsTheIconIndex) {
     form().SetText(TxtFolder, data / L"Data");
     form().SetText(TxtIconFile, L"C:\\x.ico");
     form().SetText(TxtToolTip, L"tip");
-    form().lblColor = L"0x000000FF";
-    form().lblBgColor = L"0x00FFFFFF";
-    form().Path = L"C:\\p.jpg";
+    form().options().lblColor = L"0x000000FF";
+    form().options().lblBgColor = L"0x00FFFFFF";
+    form().options().Path = L"C:\\p.jpg";
     form().folderSelection().SetIncludeSubdirectories(true);
-    form().cmdClearBgnd_Click();
+    form().options().cmdClearBgnd_Click();
     EXPECT_EQ(Text(TxtFolder), L"");
     EXPECT_EQ(Text(TxtIconFile), L"");
     EXPECT_EQ(Text(TxtToolTip), L"");
-    EXPECT_TRUE(form().lblColor.empty());
-    EXPECT_TRUE(form().lblBgColor.empty());
-    EXPECT_TRUE(form().Path.empty());
+    EXPECT_TRUE(form().options().lblColor.empty());
+    EXPECT_TRUE(form().options().lblBgColor.empty());
+    EXPECT_TRUE(form().options().Path.empty());
     EXPECT_EQ(SampleTextForeColor(form().Control(lblSampleText)), 0);
     EXPECT_EQ(SampleTextBackColor(form().Control(lblSampleText)), kSystemButtonFace);
     EXPECT_FALSE(Ticked(chkSubs));
@@ -242,6 +242,6 @@ TEST_F(FolderSelectionTest, ClearAllKeepsTheIconIndex) {
     EXPECT_EQ(GetScrollPos(form().Control(ScrollIconNo), SB_CTL), 5);
     // With the box unticked the status line keeps what it says.
     form().SetText(txtChanging, L"Folder Successfully Customized");
-    form().cmdClearBgnd_Click();
+    form().options().cmdClearBgnd_Click();
     EXPECT_EQ(Text(txtChanging), L"Folder Successfully Customized");
 }

@@ -1,8 +1,12 @@
 #pragma once
 #include "ui/main/Form1.h"
+#include "ui/main/FolderSelection.h"
+#include "ui/options/IconPicker.h"
+#include "ui/restore/RestoreView.h"
 
 #include "tests/support/DialogResponder.h"
 #include "tests/support/FileAsserts.h"
+#include "tests/support/PlatformChecks.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

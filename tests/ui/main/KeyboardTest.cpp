@@ -62,8 +62,8 @@ TEST_F(KeyboardTest, EachDialogGivesTheFocusBackToTheButtonThatOpenedIt) {
     }
     EXPECT_EQ(responder.Pending(), 0u);
     EXPECT_EQ(Text(TxtFolder), folder);
-    EXPECT_EQ(form().lblColor, L"0x000000FF");
-    EXPECT_EQ(form().Path, appDir / L"Backgrounds\\Meadow.jpg");
+    EXPECT_EQ(form().options().lblColor, L"0x000000FF");
+    EXPECT_EQ(form().options().Path, appDir / L"Backgrounds\\Meadow.jpg");
 }
 
 TEST_F(KeyboardTest, AnOperationGivesTheFocusBackToTheControlThatStartedIt) {

@@ -56,11 +56,11 @@ TEST_F(OptionsThroughWindowTest, ApplyWritesEveryChosenOption) {
     EXPECT_EQ(Text(TxtIconFile), iconFile);
     EXPECT_EQ(Text(LblIcoCount), L"Icon 3 of 200");
     EXPECT_FALSE(IconBoxIsClear(form().Control(picIcon)));
-    EXPECT_EQ(form().lblColor, L"0x000000FF");
-    EXPECT_EQ(form().lblBgColor, L"0x00FFFFFF");
+    EXPECT_EQ(form().options().lblColor, L"0x000000FF");
+    EXPECT_EQ(form().options().lblBgColor, L"0x00FFFFFF");
     EXPECT_EQ(SampleTextForeColor(form().Control(lblSampleText)), 0x0000FF);
     EXPECT_EQ(SampleTextBackColor(form().Control(lblSampleText)), 0xFFFFFF);
-    EXPECT_EQ(form().Path, picture);
+    EXPECT_EQ(form().options().Path, picture);
     EXPECT_NE(PictureBoxPicture(form().Control(Image1)), nullptr);
 
     form().SetText(TxtFolder, folder);
@@ -81,8 +81,8 @@ TEST_F(OptionsThroughWindowTest, ApplyWritesEveryChosenOption) {
     EXPECT_EQ(Text(TxtIconFile), L"");
     EXPECT_TRUE(IconBoxIsClear(form().Control(picIcon)));
     EXPECT_EQ(PictureBoxPicture(form().Control(Image1)), nullptr);
-    EXPECT_TRUE(form().Path.empty());
-    EXPECT_TRUE(form().lblColor.empty());
+    EXPECT_TRUE(form().options().Path.empty());
+    EXPECT_TRUE(form().options().lblColor.empty());
     EXPECT_EQ(form().iconPicker().IconIndex(), 2);
 }
 

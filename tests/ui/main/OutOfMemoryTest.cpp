@@ -39,7 +39,7 @@ class OutOfMemoryTest : public Form1Fixture {
     }
     bool Usable() {
         return !form().Busy() && Enabled(Command1) && Enabled(Command2) && Enabled(chkSubs) &&
-               platform::HasCloseCommand(form().hwnd());
+               HasCloseCommand(form().hwnd());
     }
 };
 

@@ -12,6 +12,7 @@
 
 using namespace testing_support;
 using namespace ui;
+using platform::TwipsToPixels;
 
 namespace {
 
@@ -172,14 +173,14 @@ TEST_F(ScreenTest, TheSampleAndThePictureTellWhatIsChosen) {
         DialogResponder responder;
         responder.Expect(L"", [](HWND d) { options_test::TypeColourAndOk(d, 255, 0, 0); });
         responder.Expect(L"", [](HWND d) { options_test::TypeFileNameAndOk(d, L"Meadow.jpg"); });
-        form().cmdBrwstxtColor_Click();
-        form().Command5_Click();
+        form().options().cmdBrwstxtColor_Click();
+        form().options().Command5_Click();
     }
     EXPECT_EQ(AccessibleName(sample),
               L"Sample IconText, text colour 0x000000FF, background colour not chosen");
     EXPECT_EQ(AccessibleName(picture), L"Background picture preview");
     EXPECT_EQ(AccessibleDescription(picture), appDir / L"Backgrounds\\Meadow.jpg");
-    form().cmdClearBgnd_Click();
+    form().options().cmdClearBgnd_Click();
     EXPECT_EQ(AccessibleName(sample),
               L"Sample IconText, text colour not chosen, background colour not chosen");
     EXPECT_EQ(AccessibleDescription(picture), L"No picture chosen");

@@ -9,6 +9,7 @@
 
 using namespace testing_support;
 using namespace ui;
+using platform::TwipsToPixels;
 
 namespace {
 class StartupTest : public Form1Fixture {};
@@ -43,20 +44,20 @@ TEST_F(StartupTest, VistaAndLaterEndBeforeTheListFileIsTouched) {
 
 TEST_F(StartupTest, VersionCodesFollowPlatformMajorAndMinor) {
     const DWORD nt = VER_PLATFORM_WIN32_NT, w9x = VER_PLATFORM_WIN32_WINDOWS;
-    EXPECT_EQ(Form1::VersionCode(w9x, 4, 0), 1);
-    EXPECT_EQ(Form1::VersionCode(w9x, 4, 10), 2);
-    EXPECT_EQ(Form1::VersionCode(w9x, 4, 90), 3);
-    EXPECT_EQ(Form1::VersionCode(w9x, 4, 3), 0);
-    EXPECT_EQ(Form1::VersionCode(nt, 3, 51), 4);
-    EXPECT_EQ(Form1::VersionCode(nt, 4, 0), 5);
-    EXPECT_EQ(Form1::VersionCode(nt, 5, 0), 6);
-    EXPECT_EQ(Form1::VersionCode(nt, 5, 1), 7);
-    EXPECT_EQ(Form1::VersionCode(nt, 5, 2), 8);
-    EXPECT_EQ(Form1::VersionCode(nt, 6, 0), 9);
-    EXPECT_EQ(Form1::VersionCode(nt, 6, 2), 9);
-    EXPECT_EQ(Form1::VersionCode(nt, 10, 0), 0);
+    EXPECT_EQ(VersionCode(w9x, 4, 0), 1);
+    EXPECT_EQ(VersionCode(w9x, 4, 10), 2);
+    EXPECT_EQ(VersionCode(w9x, 4, 90), 3);
+    EXPECT_EQ(VersionCode(w9x, 4, 3), 0);
+    EXPECT_EQ(VersionCode(nt, 3, 51), 4);
+    EXPECT_EQ(VersionCode(nt, 4, 0), 5);
+    EXPECT_EQ(VersionCode(nt, 5, 0), 6);
+    EXPECT_EQ(VersionCode(nt, 5, 1), 7);
+    EXPECT_EQ(VersionCode(nt, 5, 2), 8);
+    EXPECT_EQ(VersionCode(nt, 6, 0), 9);
+    EXPECT_EQ(VersionCode(nt, 6, 2), 9);
+    EXPECT_EQ(VersionCode(nt, 10, 0), 0);
     // The test prefix reports Windows XP to this program.
-    EXPECT_TRUE(Form1::GetOSVersion() == 7 || Form1::GetOSVersion() == 8);
+    EXPECT_TRUE(OsVersion() == 7 || OsVersion() == 8);
 }
 
 TEST_F(StartupTest, PictureFeatureOnlyOnXpAndServer2003) {
@@ -257,7 +258,7 @@ TEST_F(StartupTest, TheWindowShowsAndAnswersWhileTheListLoadsLocked) {
         for (int id : {Command1, Command2, Command4, chkSubs, cmdRestore, chkSelect})
             EXPECT_FALSE(Enabled(id)) << id;
         EXPECT_TRUE(IsWindowVisible(form_->hwnd()));
-        EXPECT_TRUE(platform::HasCloseCommand(form_->hwnd()));
+        EXPECT_TRUE(HasCloseCommand(form_->hwnd()));
     };
     ASSERT_TRUE(form_->WaitForList());
     EXPECT_GT(pumpsWhileLoading, 0u);

@@ -292,8 +292,7 @@ TEST_F(PictureDialogTest, ChooserReturnsThePictureAndShowsItInImage1) {
         panelInDialog = FindPanel(d) != nullptr;
         TypeFileNameAndOk(d, L"Meadow.jpg");
     });
-    const std::wstring path =
-        ui::ChooseBackgroundPicture(owner_, app_.path(), image1_, L"Quillane");
+    const std::wstring path = ui::ChooseBackgroundPicture(owner_, app_.path(), image1_);
     EXPECT_EQ(path, pictures_ + L"\\Meadow.jpg");
     EXPECT_EQ(folder, pictures_);
     EXPECT_EQ(title, L"Open");
@@ -309,7 +308,7 @@ TEST_F(PictureDialogTest, CancelGivesNoPictureAndClearsImage1) {
     ASSERT_TRUE(ui::PictureBoxSetPicture(image1_, pictures_ + L"\\Tiles.bmp"));
     DialogResponder responder;
     responder.ExpectButton(L"", IDCANCEL);
-    EXPECT_EQ(ui::ChooseBackgroundPicture(owner_, app_.path(), image1_, L"Quillane"), L"");
+    EXPECT_EQ(ui::ChooseBackgroundPicture(owner_, app_.path(), image1_), L"");
     EXPECT_EQ(ui::PictureBoxPicture(image1_), nullptr);
 }
 
@@ -322,7 +321,7 @@ TEST_F(PictureDialogTest, UndecodablePictureIsReportedAndNotKept) {
         icon = MessageBoxIcon(d);
         PressButton(d, IDOK);
     });
-    EXPECT_EQ(ui::ChooseBackgroundPicture(owner_, app_.path(), image1_, L"Quillane"), L"");
+    EXPECT_EQ(ui::ChooseBackgroundPicture(owner_, app_.path(), image1_), L"");
     ASSERT_EQ(responder.Seen().size(), 2u);
     EXPECT_EQ(responder.Seen()[1].text, L"The picture could not be read");
     EXPECT_EQ(icon, IDI_INFORMATION);

@@ -49,7 +49,10 @@ class PickerHost : public platform::WindowBase {
         c.lblIconNo = make(L"STATIC", 0, 10, 400, 50, 14);
         c.lblIcoNum = make(L"STATIC", 0, 70, 400, 100, 14);
         c.command1 = make(L"BUTTON", WS_VISIBLE | WS_DISABLED, 10, 200, 80, 24);
-        c.txtChanging = make(L"EDIT", WS_VISIBLE, 10, 170, 400, 20);
+        txtChanging = make(L"EDIT", WS_VISIBLE, 10, 170, 400, 20);
+        c.setStatus = [this](const std::wstring& text) {
+            SetWindowTextW(txtChanging, text.c_str());
+        };
         c.lblCreating = make(L"STATIC", WS_VISIBLE, 10, 150, 200, 14);
         SetWindowTextW(c.lblIconNo, L"&Icon No. :");
         SetWindowTextW(c.lblIcoCount, L"Icon Scroll");
@@ -57,6 +60,7 @@ class PickerHost : public platform::WindowBase {
         return c.picIcon != nullptr;
     }
     ui::IconPickerControls c;
+    HWND txtChanging = nullptr; // the status line
 };
 
 int ScrollMax(HWND bar) {
@@ -134,7 +138,7 @@ TEST_F(IconPickerTest, DialogOpensInIconsWithAllIconFilesAndItsTitle) {
                 filters.push_back(ComboText(combo, i));
             PressButton(d, IDCANCEL);
         });
-        SetWindowTextW(host_.c.txtChanging, L"Busy");
+        SetWindowTextW(host_.txtChanging, L"Busy");
         ShowWindow(host_.c.lblCreating, SW_SHOW);
         picker_->CmdBrowseIconFile_Click();
     }
@@ -145,7 +149,7 @@ TEST_F(IconPickerTest, DialogOpensInIconsWithAllIconFilesAndItsTitle) {
                                                   L"Icon Libraries (*.icl)", L"Executables (*.exe)",
                                                   L"Dynamic Link Libraries (*.dll)",
                                                   L"ActiveX controls (*.ocx)"}));
-    EXPECT_EQ(Text(host_.c.txtChanging), L"Quillane 1.0");
+    EXPECT_EQ(Text(host_.txtChanging), L"Quillane 1.0");
     EXPECT_FALSE(Visible(host_.c.lblCreating));
 }
 

@@ -25,7 +25,7 @@ class RestoreTest : public Form1Fixture {
     void ClickSelectAll() { SendMessageW(form().Control(chkSelect), BM_CLICK, 0, 0); }
     bool ViewUsable() {
         return Enabled(cmdRestore) && Enabled(cmdOk) && Enabled(chkSelect) &&
-               platform::HasCloseCommand(form().hwnd());
+               HasCloseCommand(form().hwnd());
     }
 };
 
@@ -233,9 +233,9 @@ TEST_F(RestoreTest, ApplyFromTheRestoreViewLocksTheView) {
     form().SetText(TxtToolTip, L"tip");
     bool sawLocked = false;
     form().yieldObserver = [&] {
-        sawLocked = sawLocked || (!Enabled(cmdRestore) && !Enabled(chkSelect) && !Enabled(cmdOk) &&
-                                  !Enabled(Command1) && !Enabled(Command4) &&
-                                  !platform::HasCloseCommand(form().hwnd()));
+        sawLocked = sawLocked ||
+                    (!Enabled(cmdRestore) && !Enabled(chkSelect) && !Enabled(cmdOk) &&
+                     !Enabled(Command1) && !Enabled(Command4) && !HasCloseCommand(form().hwnd()));
         // Close is refused while the run holds the lock.
         SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
         EXPECT_TRUE(IsWindow(form().hwnd()));
