@@ -11,18 +11,32 @@ namespace ui {
 
 namespace {
 
-// One argument: quoted up to the next quote, else up to a blank. A path holds
-// no quote, so a backslash never escapes one: Explorer passes a drive root as
-// "C:\", which the C runtime's rules would read as C:".
-const wchar_t* NextArgument(const wchar_t* p, std::wstring& argument) {
+const wchar_t* SkipBlanks(const wchar_t* p) {
     while (*p == L' ' || *p == L'\t')
         ++p;
+    return p;
+}
+
+// One argument: quoted up to the next quote, else up to a blank. A path holds
+// no quote, so a backslash never escapes one: Explorer passes a drive root as
+// "C:\", which the C runtime's rules would read as C:". A tooltip may hold
+// quotes: inside quotes, two stand for one.
+const wchar_t* NextArgument(const wchar_t* p, std::wstring& argument) {
+    p = SkipBlanks(p);
     argument.clear();
     const bool quoted = *p == L'"';
     if (quoted)
         ++p;
-    while (*p && (quoted ? *p != L'"' : (*p != L' ' && *p != L'\t')))
+    for (;;) {
+        if (quoted && p[0] == L'"' && p[1] == L'"') {
+            argument += L'"';
+            p += 2;
+            continue;
+        }
+        if (!*p || (quoted ? *p == L'"' : (*p == L' ' || *p == L'\t')))
+            break;
         argument += *p++;
+    }
     if (quoted && *p == L'"')
         ++p;
     return p;
@@ -104,16 +118,51 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
     ProgramCommand command;
     if (!commandLine)
         return command;
-    bool restore = false, count = false, accounts = false, list = false;
+    bool restore = false, count = false, accounts = false, list = false, apply = false;
+    // A switch of /apply given without /apply.
+    std::wstring applyOnly;
+    ApplyArguments& applied = command.apply;
+    const struct {
+        const wchar_t* name;
+        std::wstring ApplyArguments::*value;
+    } valued[] = {{L"/icon", &ApplyArguments::icon},
+                  {L"/tip", &ApplyArguments::tip},
+                  {L"/textcolour", &ApplyArguments::textColour},
+                  {L"/textbackground", &ApplyArguments::textBackground},
+                  {L"/picture", &ApplyArguments::picture}};
     std::wstring argument;
     const wchar_t* rest = NextArgument(commandLine, argument); // the program itself
-    while (*rest) {
+    while (*SkipBlanks(rest)) {
         rest = NextArgument(rest, argument);
         if (argument.empty())
+            continue;
+        bool isValued = false;
+        for (const auto& option : valued) {
+            if (!Is(argument, option.name))
+                continue;
+            isValued = true;
+            if (!*SkipBlanks(rest)) {
+                // Nothing after it: the value is missing.
+                if (command.refused.empty())
+                    command.refused = argument;
+            } else {
+                rest = NextArgument(rest, applied.*option.value);
+            }
+            if (applyOnly.empty())
+                applyOnly = argument;
+        }
+        if (isValued)
             continue;
         if (argument[0] != L'/') {
             if (command.folder.empty())
                 command.folder = argument;
+            applied.folders.push_back(argument);
+        } else if (Is(argument, L"/apply")) {
+            apply = true;
+        } else if (Is(argument, L"/subfolders") || Is(argument, L"/root")) {
+            (Is(argument, L"/root") ? applied.root : applied.subfolders) = true;
+            if (applyOnly.empty())
+                applyOnly = argument;
         } else if (Is(argument, L"/restore-all")) {
             restore = true;
         } else if (Is(argument, L"/count-customized")) {
@@ -141,6 +190,19 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
         command.mode = ProgramMode::List;
     if (!command.refused.empty())
         return command;
+    if (apply) {
+        // One thing at a time: customizing is never mistaken for restoring.
+        if (command.mode != ProgramMode::Window)
+            command.refused = L"/apply";
+        else if (command.allUsers)
+            command.refused = L"/all-users";
+        command.mode = ProgramMode::Apply;
+        return command;
+    }
+    if (!applyOnly.empty()) {
+        command.refused = applyOnly;
+        return command;
+    }
     if (command.mode == ProgramMode::Window) {
         // Nothing to be quiet about: the window is all questions.
         if (command.quiet)
@@ -160,7 +222,9 @@ std::wstring RefusedCommandText(const ProgramCommand& command) {
            L"/restore-all [/all-users] [/quiet]\r\n"
            L"/count-customized [/all-users]\r\n"
            L"/list [/all-users] [/quiet]\r\n"
-           L"/count-accounts";
+           L"/count-accounts\r\n"
+           L"/apply FOLDER... [/subfolders] [/icon FILE[,INDEX]] [/tip TEXT] "
+           L"[/textcolour RRGGBB] [/textbackground RRGGBB] [/picture FILE] [/root] [/quiet]";
 }
 
 std::wstring FullFolderPath(const std::wstring& argument) {

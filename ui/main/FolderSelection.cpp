@@ -20,6 +20,18 @@ constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF
 
 } // namespace
 
+bool OnHardDrive(const std::wstring& folder) {
+    return GetDriveTypeW(folder.substr(0, 3).c_str()) == DRIVE_FIXED;
+}
+
+bool IsDriveRoot(const std::wstring& folder) {
+    return folder.size() == 3;
+}
+
+std::wstring NotAHardDriveText(const std::wstring& folder) {
+    return folder.substr(0, 3) + L" is not a valid Hard Drive   ";
+}
+
 FolderSelection::FolderSelection(OperationHost& host, BusyLock& busy,
                                  const FolderSelectionControls& controls,
                                  engine::SortedFolderList& targets, std::wstring idleText)
@@ -64,15 +76,14 @@ void FolderSelection::CheckChosenFolder() {
     const std::wstring folder = platform::Text(c_.TxtFolder);
     if (folder.empty())
         return;
-    const std::wstring root = folder.substr(0, 3);
-    if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) {
-        MessageBoxW(c_.form, (root + L" is not a valid Hard Drive   ").c_str(),
-                    L"Not a Valid Hard Drive", MB_OK | MB_ICONINFORMATION);
+    if (!OnHardDrive(folder)) {
+        MessageBoxW(c_.form, NotAHardDriveText(folder).c_str(), L"Not a Valid Hard Drive",
+                    MB_OK | MB_ICONINFORMATION);
         platform::SetText(c_.TxtFolder, L"");
         SetFocus(c_.cmdBrowseFolder);
         return;
     }
-    if (folder.size() == 3) {
+    if (IsDriveRoot(folder)) {
         const std::wstring question = L"This will change ALL the Folders on Drive " + folder +
                                       L" and can take several minutes.     \r\n\r\n"
                                       L"Are you sure you want to do this?          ";

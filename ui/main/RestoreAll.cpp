@@ -3,14 +3,12 @@
 #include "QuillaneVersion.h"
 #include "engine/ListStore.h"
 #include "engine/SettingsFile.h"
-#include "platform/Dpi.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/SystemApi.h"
 #include "platform/Window.h"
-#include "platform/WindowBase.h"
-#include "resources/resource.h"
 #include "ui/main/AccountRecords.h"
+#include "ui/main/ProgressWindow.h"
 #include "ui/main/SingleInstance.h"
 #include "ui/restore/RestoreView.h"
 
@@ -34,63 +32,6 @@ bool SomethingLeft(const std::wstring& folder) {
     const std::wstring ini = engine::SettingsFilePath(folder);
     return platform::PathExists(ini) || platform::PathExists(engine::BackupFilePath(ini));
 }
-
-// A small window that names the folder being restored.
-class ProgressWindow : public platform::WindowBase {
-  public:
-    bool Create() {
-        const UINT dpi = platform::ScreenDpi();
-        const int width = platform::TwipsToPixels(6600, dpi);
-        const int height = platform::TwipsToPixels(1500, dpi);
-        HINSTANCE instance = GetModuleHandleW(nullptr);
-        HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUILLANE));
-        RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        if (!CreateWindowOfClass(kRestoreAllWindowClass, icon, 0, WS_OVERLAPPED | WS_CAPTION,
-                                 kAppTitle, work.left + (work.right - work.left - width) / 2,
-                                 work.top + (work.bottom - work.top - height) / 2, width, height,
-                                 nullptr))
-            return false;
-        RECT client{};
-        GetClientRect(hwnd(), &client);
-        const int margin = platform::TwipsToPixels(180, dpi);
-        HWND label = platform::CreateChild(L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS,
-                                           margin, margin, client.right - 2 * margin,
-                                           client.bottom - 2 * margin, hwnd(), kRestoreAllTextId);
-        SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                     FALSE);
-        text_.Attach(label);
-        ShowWindow(hwnd(), SW_SHOW);
-        UpdateWindow(hwnd());
-        return true;
-    }
-
-    // The folder reaches the screen at most every 50 ms: a text is a round
-    // trip to the window system that costs more than many a folder's restore.
-    void Progress(const std::wstring& text) {
-        text_.ShowSoon(text);
-        constexpr ULONGLONG kPumpIntervalMs = 15;
-        if (platform::TickCount64() - lastPump_ >= kPumpIntervalMs) {
-            text_.ShowDue();
-            platform::DoEvents();
-            lastPump_ = platform::TickCount64();
-        }
-    }
-
-    void Finish(const std::wstring& text, UINT icon) {
-        if (hwnd())
-            text_.Show(text);
-        MessageBoxW(hwnd(), text.c_str(), kAppTitle, MB_OK | icon);
-    }
-
-  protected:
-    // A folder left halfway would be worse than a wait: the run always ends.
-    void OnClose() override {}
-
-  private:
-    platform::ThrottledText text_{50};
-    ULONGLONG lastPump_ = 0;
-};
 
 } // namespace
 
@@ -177,7 +118,7 @@ int RestoreAll(SingleInstance& instance, const std::wstring& appFolder,
         tell(L"The restore list could not be read: " + platform::ErrorText(GetLastError()));
         return kRestoreAllListFailed;
     }
-    ProgressWindow window;
+    ProgressWindow window(kRestoreAllWindowClass);
     const bool shown = !quiet && window.Create();
     const RestoreAllCount count = record.RestoreEvery([&](const std::wstring& text) {
         if (shown)
