@@ -46,6 +46,17 @@ bool Is(const std::wstring& argument, const wchar_t* name) {
     return _wcsicmp(argument.c_str(), name) == 0;
 }
 
+// One of the switches this program takes: never the value of another.
+bool IsSwitch(const std::wstring& argument) {
+    for (const wchar_t* name :
+         {L"/apply", L"/subfolders", L"/root", L"/icon", L"/tip", L"/textcolour",
+          L"/textbackground", L"/picture", L"/restore-all", L"/count-customized",
+          L"/count-accounts", L"/list", L"/quiet", L"/all-users"})
+        if (Is(argument, name))
+            return true;
+    return false;
+}
+
 bool IsAsciiLetter(wchar_t c) {
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
@@ -141,12 +152,15 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
             if (!Is(argument, option.name))
                 continue;
             isValued = true;
-            if (!*SkipBlanks(rest)) {
-                // Nothing after it: the value is missing.
+            std::wstring value;
+            const wchar_t* after = NextArgument(rest, value);
+            if (!*SkipBlanks(rest) || IsSwitch(value)) {
+                // Nothing after it, or another switch: the value is missing.
                 if (command.refused.empty())
                     command.refused = argument;
             } else {
-                rest = NextArgument(rest, applied.*option.value);
+                applied.*option.value = value;
+                rest = after;
             }
             if (applyOnly.empty())
                 applyOnly = argument;
@@ -188,17 +202,17 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
         command.mode = ProgramMode::CountAccounts;
     else if (list)
         command.mode = ProgramMode::List;
-    if (!command.refused.empty())
-        return command;
     if (apply) {
         // One thing at a time: customizing is never mistaken for restoring.
-        if (command.mode != ProgramMode::Window)
+        if (command.refused.empty() && command.mode != ProgramMode::Window)
             command.refused = L"/apply";
-        else if (command.allUsers)
+        else if (command.refused.empty() && command.allUsers)
             command.refused = L"/all-users";
         command.mode = ProgramMode::Apply;
         return command;
     }
+    if (!command.refused.empty())
+        return command;
     if (!applyOnly.empty()) {
         command.refused = applyOnly;
         return command;

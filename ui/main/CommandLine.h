@@ -42,8 +42,8 @@ struct ProgramCommand {
 
 // Every argument that starts with a slash is a switch, taken wherever it
 // stands, in any letter case; a switch is never a folder. The switches of
-// /apply that take a value take the next argument, whatever it is. Inside
-// quotes, two quotes stand for one.
+// /apply that take a value take the next argument unless it is one of the
+// program's switches. Inside quotes, two quotes stand for one.
 ProgramCommand ParseCommandLine(const wchar_t* commandLine);
 
 // What the program says of a command line it refuses, naming the switches.

@@ -42,9 +42,9 @@ bool IsHexDigit(wchar_t c) {
 
 // The file can be opened for reading: not a folder, not missing, not held.
 bool Readable(const std::wstring& path, DWORD& error) {
-    const platform::FileHandle file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const platform::FileHandle file(CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     error = file ? 0 : GetLastError();
     if (file && platform::IsDirectory(path))
         error = ERROR_ACCESS_DENIED;
@@ -70,7 +70,8 @@ std::wstring CheckIcon(const std::wstring& argument, engine::FolderOptions& opti
     const std::wstring path = FullFolderPath(file);
     DWORD error = 0;
     if (path.empty() || !Readable(path, error))
-        return CannotReadText(L"The icon file", file, path.empty() ? DWORD(ERROR_FILE_NOT_FOUND) : error);
+        return CannotReadText(L"The icon file", file,
+                              path.empty() ? DWORD(ERROR_FILE_NOT_FOUND) : error);
     const UINT count = ExtractIconExW(path.c_str(), -1, nullptr, nullptr, 0);
     if (count == 0)
         return L"The icon file holds no icons: " + path;
@@ -124,8 +125,9 @@ std::wstring Check(const ApplyArguments& arguments, bool pictureFeature, Checked
             continue;
         colour.hex = ColourArgument(colour.given);
         if (colour.hex.empty())
-            return std::wstring(colour.name) + L" takes a colour as six hexadecimal digits, red, "
-                                               L"green and blue, such as FF0000 for red: not \"" +
+            return std::wstring(colour.name) +
+                   L" takes a colour as six hexadecimal digits, red, "
+                   L"green and blue, such as FF0000 for red: not \"" +
                    colour.given + L"\"";
     }
     if (!arguments.picture.empty()) {

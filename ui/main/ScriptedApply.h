@@ -12,10 +12,10 @@ namespace ui {
 
 // The exit codes of /apply, in the style of /restore-all's.
 enum ApplyExit : int {
-    kApplyDone = 0,       // every folder was customized
-    kApplySomeLeft = 1,   // some could not be; they are named
+    kApplyDone = 0,        // every folder was customized
+    kApplySomeLeft = 1,    // some could not be; they are named
     kApplyNothingDone = 2, // bad arguments, or the list cannot be read or recorded
-    kApplyBusy = 3        // another copy ran an operation all through the wait
+    kApplyBusy = 3         // another copy ran an operation all through the wait
 };
 
 // The progress window of /apply.

@@ -30,9 +30,8 @@ class ScriptedApplyTest : public Form1Fixture {
         const std::wstring printed = appDir / L"told.txt";
         {
             SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-            platform::FileHandle output(CreateFileW(printed.c_str(), GENERIC_WRITE,
-                                                    FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
-                                                    nullptr));
+            platform::FileHandle output(CreateFileW(printed.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                    &inherit, CREATE_ALWAYS, 0, nullptr));
             Program program(appDir.path(), arguments, name, {}, output.get());
             code_ = program.ExitCode();
         }
@@ -68,7 +67,8 @@ const DWORD kDone = kApplyDone, kSomeLeft = kApplySomeLeft, kNothing = kApplyNot
 
 TEST(ParseCommandLine, ApplyTakesFoldersAndValuesWithQuotesDoubled) {
     const ProgramCommand command = ParseCommandLine(
-        L"q.exe /apply C:\\A \"C:\\B C\" /SubFolders /icon \"C:\\i,1.dll,3\" /tip \"say \"\"hi\"\"\" "
+        L"q.exe /apply C:\\A \"C:\\B C\" /SubFolders /icon \"C:\\i,1.dll,3\" /tip \"say "
+        L"\"\"hi\"\"\" "
         L"/textcolour FF0000 /textbackground #00ff00 /picture /x.jpg /root /quiet");
     EXPECT_EQ(command.mode, ProgramMode::Apply);
     EXPECT_EQ(command.refused, L"");
@@ -84,6 +84,8 @@ TEST(ParseCommandLine, ApplyTakesFoldersAndValuesWithQuotesDoubled) {
         EXPECT_EQ(ColourArgument(bad), L"") << Narrow(bad);
     const auto refused = [](const wchar_t* line) { return ParseCommandLine(line).refused; };
     EXPECT_EQ(refused(L"q.exe /apply C:\\A /tip"), L"/tip");
+    EXPECT_EQ(refused(L"q.exe /apply C:\\A /tip /quiet"), L"/tip");
+    EXPECT_EQ(ParseCommandLine(L"q.exe /apply /bogus").mode, ProgramMode::Apply);
     EXPECT_EQ(refused(L"q.exe C:\\A /subfolders"), L"/subfolders");
     EXPECT_EQ(refused(L"q.exe /restore-all /icon x.ico"), L"/icon");
     EXPECT_EQ(refused(L"q.exe /apply /restore-all C:\\A"), L"/apply");
@@ -100,6 +102,9 @@ TEST_F(ScriptedApplyTest, ATreeGetsTheWindowsBytesAndJoinsTheRecord) {
     const std::wstring other = data.MakeFolder(L"Other");
     const std::wstring byWindow = data.MakeFolder(L"ByWindow");
     const std::wstring listed = data.MakeFolder(L"Listed");
+    engine::FolderOptions earlier;
+    earlier.tooltip = L"earlier";
+    ASSERT_TRUE(engine::CustomizeFolder(listed, earlier).customized);
     WriteBytes(ListFile(), Narrow(listed) + "\r\n");
     const std::wstring icons = BuiltIconsDir() + L"\\QuillaneIcons.dll";
     // Quotes, a character of the code page and one outside it.
@@ -107,7 +112,8 @@ TEST_F(ScriptedApplyTest, ATreeGetsTheWindowsBytesAndJoinsTheRecord) {
 
     // Two roots, one given twice as another spelling, and its own tree below.
     EXPECT_EQ(Run(L"/apply " + Quoted(root) + L" " + Quoted(other) + L" " + Quoted(docs + L"\\.") +
-                  L" /subfolders /icon " + Quoted(icons + L",5") + L" /tip \"Team \"\"Alpha\"\" caf\u00e9 \u65e5\" /textcolour 123456 /quiet"),
+                  L" /subfolders /icon " + Quoted(icons + L",5") +
+                  L" /tip \"Team \"\"Alpha\"\" caf\u00e9 \u65e5\" /textcolour 123456 /quiet"),
               kDone);
     EXPECT_EQ(told, "");
 
@@ -144,7 +150,8 @@ TEST_F(ScriptedApplyTest, EveryBadArgumentIsNamedAndChangesNothing) {
         std::string named;
     } cases[] = {
         {L"/apply /tip x", "Name a folder"},
-        {L"/apply " + Quoted(data / L"gone") + L" /tip x", "Folder not found: " + Narrow(data / L"gone")},
+        {L"/apply " + Quoted(data / L"gone") + L" /tip x",
+         "Folder not found: " + Narrow(data / L"gone")},
         {L"/apply " + Quoted(folder) + L" /icon " + Quoted(data / L"none.ico"), "none.ico"},
         {L"/apply " + Quoted(folder) + L" /icon " + Quoted(icon + L",1"), "there is no icon 1"},
         {L"/apply " + Quoted(folder) + L" /textcolour 12345G", "\"12345G\""},
@@ -155,7 +162,7 @@ TEST_F(ScriptedApplyTest, EveryBadArgumentIsNamedAndChangesNothing) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Run(c.arguments + L" /quiet"), kNothing) << Narrow(c.arguments);
-        EXPECT_NE(told.find(c.named), std::string::npos) << told;
+        EXPECT_NE(told.find(c.named), std::string::npos) << Narrow(c.arguments) << ": " << told;
     }
     // A message box names it too.
     {
@@ -180,8 +187,8 @@ TEST_F(ScriptedApplyTest, EveryBadArgumentIsNamedAndChangesNothing) {
     RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
     // A list that cannot be read: nothing may be written unrecorded.
     {
-        platform::FileHandle held(CreateFileW(ListFile().c_str(), GENERIC_READ, 0, nullptr,
-                                              OPEN_EXISTING, 0, nullptr));
+        platform::FileHandle held(
+            CreateFileW(ListFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held.valid());
         EXPECT_EQ(Run(L"/apply " + Quoted(folder) + L" /tip x /quiet"), kNothing);
         EXPECT_NE(told.find("could not be read"), std::string::npos) << told;
