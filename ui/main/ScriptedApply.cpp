@@ -26,8 +26,6 @@ namespace ui {
 
 using quillane::kAppTitle;
 
-void Tell(const std::wstring& text, bool quiet);
-
 namespace {
 
 constexpr wchar_t kBusyText[] =

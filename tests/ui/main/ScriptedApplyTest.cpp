@@ -65,7 +65,7 @@ const DWORD kDone = kApplyDone, kSomeLeft = kApplySomeLeft, kNothing = kApplyNot
 
 } // namespace
 
-TEST(ParseCommandLine, ApplyTakesFoldersAndValuesWithQuotesDoubled) {
+TEST(ParseApplyCommand, TakesFoldersAndValuesWithQuotesDoubled) {
     const ProgramCommand command = ParseCommandLine(
         L"q.exe /apply C:\\A \"C:\\B C\" /SubFolders /icon \"C:\\i,1.dll,3\" /tip \"say "
         L"\"\"hi\"\"\" "
