@@ -483,7 +483,7 @@ bool RemoveName(const std::wstring& path, const std::wstring& placeholderBase,
     return DeleteIfUnchanged(path, stamp);
 }
 
-bool ByteLock::Take(const std::wstring& path, DWORD waitMs, const YieldFn& yield) {
+bool ByteLock::Take(const std::wstring& path, DWORD waitMs, const YieldFn& yield, DWORD byte) {
     Release();
     // Opened for reading only: a lock needs no more, and nothing is written.
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -496,9 +496,11 @@ bool ByteLock::Take(const std::wstring& path, DWORD waitMs, const YieldFn& yield
     const ULONGLONG start = TickCount64();
     for (;;) {
         OVERLAPPED at{};
+        at.Offset = byte;
         if (LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                        &at)) {
             file_ = std::move(file);
+            byte_ = byte;
             held_ = true;
             return true;
         }
@@ -520,6 +522,7 @@ bool ByteLock::Take(const std::wstring& path, DWORD waitMs, const YieldFn& yield
 void ByteLock::Release() {
     if (held_) {
         OVERLAPPED at{};
+        at.Offset = byte_;
         KeepingLastError([this, &at] { UnlockFileEx(file_.get(), 0, 1, 0, &at); });
         held_ = false;
     }

@@ -152,13 +152,14 @@ class ByteLock {
     // Tries until it holds the lock or waitMs have passed, calling yield
     // between short waits. False with ERROR_LOCK_VIOLATION when another holds
     // it still, ERROR_CANCELLED when the yield stopped, or the error that
-    // kept the file from opening.
-    bool Take(const std::wstring& path, DWORD waitMs, const YieldFn& yield = {});
+    // kept the file from opening. Each byte of the file is a lock of its own.
+    bool Take(const std::wstring& path, DWORD waitMs, const YieldFn& yield = {}, DWORD byte = 0);
     bool Held() const { return held_; }
     void Release();
 
   private:
     FileHandle file_;
+    DWORD byte_ = 0;
     bool held_ = false;
 };
 // Writes a sibling temporary file (path.new, or the first free of path.new1,

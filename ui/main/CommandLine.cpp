@@ -11,18 +11,32 @@ namespace ui {
 
 namespace {
 
-// One argument: quoted up to the next quote, else up to a blank. A path holds
-// no quote, so a backslash never escapes one: Explorer passes a drive root as
-// "C:\", which the C runtime's rules would read as C:".
-const wchar_t* NextArgument(const wchar_t* p, std::wstring& argument) {
+const wchar_t* SkipBlanks(const wchar_t* p) {
     while (*p == L' ' || *p == L'\t')
         ++p;
+    return p;
+}
+
+// One argument: quoted up to the next quote, else up to a blank. A path holds
+// no quote, so a backslash never escapes one: Explorer passes a drive root as
+// "C:\", which the C runtime's rules would read as C:". A tooltip may hold
+// quotes: inside quotes, two stand for one.
+const wchar_t* NextArgument(const wchar_t* p, std::wstring& argument) {
+    p = SkipBlanks(p);
     argument.clear();
     const bool quoted = *p == L'"';
     if (quoted)
         ++p;
-    while (*p && (quoted ? *p != L'"' : (*p != L' ' && *p != L'\t')))
+    for (;;) {
+        if (quoted && p[0] == L'"' && p[1] == L'"') {
+            argument += L'"';
+            p += 2;
+            continue;
+        }
+        if (!*p || (quoted ? *p == L'"' : (*p == L' ' || *p == L'\t')))
+            break;
         argument += *p++;
+    }
     if (quoted && *p == L'"')
         ++p;
     return p;
@@ -30,6 +44,17 @@ const wchar_t* NextArgument(const wchar_t* p, std::wstring& argument) {
 
 bool Is(const std::wstring& argument, const wchar_t* name) {
     return _wcsicmp(argument.c_str(), name) == 0;
+}
+
+// One of the switches this program takes: never the value of another.
+bool IsSwitch(const std::wstring& argument) {
+    for (const wchar_t* name :
+         {L"/apply", L"/subfolders", L"/root", L"/icon", L"/tip", L"/textcolour",
+          L"/textbackground", L"/picture", L"/restore-all", L"/count-customized",
+          L"/count-accounts", L"/list", L"/quiet", L"/all-users"})
+        if (Is(argument, name))
+            return true;
+    return false;
 }
 
 // "X:" and what follows it, relative to that drive's current folder unless a
@@ -88,16 +113,54 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
     ProgramCommand command;
     if (!commandLine)
         return command;
-    bool restore = false, count = false, accounts = false, list = false;
+    bool restore = false, count = false, accounts = false, list = false, apply = false;
+    // A switch of /apply given without /apply.
+    std::wstring applyOnly;
+    ApplyArguments& applied = command.apply;
+    const struct {
+        const wchar_t* name;
+        std::wstring ApplyArguments::*value;
+    } valued[] = {{L"/icon", &ApplyArguments::icon},
+                  {L"/tip", &ApplyArguments::tip},
+                  {L"/textcolour", &ApplyArguments::textColour},
+                  {L"/textbackground", &ApplyArguments::textBackground},
+                  {L"/picture", &ApplyArguments::picture}};
     std::wstring argument;
     const wchar_t* rest = NextArgument(commandLine, argument); // the program itself
-    while (*rest) {
+    while (*SkipBlanks(rest)) {
         rest = NextArgument(rest, argument);
         if (argument.empty())
+            continue;
+        bool isValued = false;
+        for (const auto& option : valued) {
+            if (!Is(argument, option.name))
+                continue;
+            isValued = true;
+            std::wstring value;
+            const wchar_t* after = NextArgument(rest, value);
+            if (!*SkipBlanks(rest) || IsSwitch(value)) {
+                // Nothing after it, or another switch: the value is missing.
+                if (command.refused.empty())
+                    command.refused = argument;
+            } else {
+                applied.*option.value = value;
+                rest = after;
+            }
+            if (applyOnly.empty())
+                applyOnly = argument;
+        }
+        if (isValued)
             continue;
         if (argument[0] != L'/') {
             if (command.folder.empty())
                 command.folder = argument;
+            applied.folders.push_back(argument);
+        } else if (Is(argument, L"/apply")) {
+            apply = true;
+        } else if (Is(argument, L"/subfolders") || Is(argument, L"/root")) {
+            (Is(argument, L"/root") ? applied.root : applied.subfolders) = true;
+            if (applyOnly.empty())
+                applyOnly = argument;
         } else if (Is(argument, L"/restore-all")) {
             restore = true;
         } else if (Is(argument, L"/count-customized")) {
@@ -123,8 +186,21 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
         command.mode = ProgramMode::CountAccounts;
     else if (list)
         command.mode = ProgramMode::List;
+    if (apply) {
+        // One thing at a time: customizing is never mistaken for restoring.
+        if (command.refused.empty() && command.mode != ProgramMode::Window)
+            command.refused = L"/apply";
+        else if (command.refused.empty() && command.allUsers)
+            command.refused = L"/all-users";
+        command.mode = ProgramMode::Apply;
+        return command;
+    }
     if (!command.refused.empty())
         return command;
+    if (!applyOnly.empty()) {
+        command.refused = applyOnly;
+        return command;
+    }
     if (command.mode == ProgramMode::Window) {
         // Nothing to be quiet about: the window is all questions.
         if (command.quiet)
@@ -144,7 +220,9 @@ std::wstring RefusedCommandText(const ProgramCommand& command) {
            L"/restore-all [/all-users] [/quiet]\r\n"
            L"/count-customized [/all-users]\r\n"
            L"/list [/all-users] [/quiet]\r\n"
-           L"/count-accounts";
+           L"/count-accounts\r\n"
+           L"/apply FOLDER... [/subfolders] [/icon FILE[,INDEX]] [/tip TEXT] "
+           L"[/textcolour RRGGBB] [/textbackground RRGGBB] [/picture FILE] [/root] [/quiet]";
 }
 
 std::wstring FullFolderPath(const std::wstring& argument) {

@@ -1,7 +1,8 @@
 #pragma once
 // The folder that Explorer's "Customize with Quillane" passes on the command
-// line, and the switches the uninstaller uses.
+// line, the switches the uninstaller uses, and a scripted Apply.
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -11,6 +12,20 @@ enum class ProgramMode {
     CountCustomized, // /count-customized: the exit code is the record's size
     CountAccounts,   // /count-accounts: the exit code is how many accounts have folders listed
     List,            // /list: the record printed, one folder a line
+    Apply,           // /apply: the given folders customized, no main window
+};
+
+// What /apply is given, as written; an empty value is not chosen. The values
+// are checked where the run starts (see ScriptedApply).
+struct ApplyArguments {
+    std::vector<std::wstring> folders; // every argument that is not a switch
+    bool subfolders = false;           // /subfolders
+    bool root = false;                 // /root: a drive's root may be changed
+    std::wstring icon;                 // /icon FILE[,INDEX]
+    std::wstring tip;                  // /tip TEXT
+    std::wstring textColour;           // /textcolour RRGGBB
+    std::wstring textBackground;       // /textbackground RRGGBB
+    std::wstring picture;              // /picture FILE
 };
 
 struct ProgramCommand {
@@ -22,10 +37,13 @@ struct ProgramCommand {
     // that goes with no mode given, or a folder beside a batch mode. Empty
     // when the command line is sound.
     std::wstring refused;
+    ApplyArguments apply; // with ProgramMode::Apply
 };
 
 // Every argument that starts with a slash is a switch, taken wherever it
-// stands, in any letter case; a switch is never a folder.
+// stands, in any letter case; a switch is never a folder. The switches of
+// /apply that take a value take the next argument unless it is one of the
+// program's switches. Inside quotes, two quotes stand for one.
 ProgramCommand ParseCommandLine(const wchar_t* commandLine);
 
 // What the program says of a command line it refuses, naming the switches.

@@ -18,6 +18,18 @@ constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF
 
 } // namespace
 
+bool OnHardDrive(const std::wstring& folder) {
+    return GetDriveTypeW(folder.substr(0, 3).c_str()) == DRIVE_FIXED;
+}
+
+bool IsDriveRoot(const std::wstring& folder) {
+    return folder.size() == 3;
+}
+
+std::wstring NotAHardDriveText(const std::wstring& folder) {
+    return folder.substr(0, 3) + L" is not a valid Hard Drive   ";
+}
+
 FolderSelection::FolderSelection(OperationHost& host, BusyLock& busy,
                                  const FolderSelectionControls& controls,
                                  engine::SortedFolderList& targets, std::wstring idleText)
@@ -61,15 +73,14 @@ void FolderSelection::CheckChosenFolder() {
     const std::wstring folder = platform::Text(c_.TxtFolder);
     if (folder.empty())
         return;
-    const std::wstring root = folder.substr(0, 3);
-    if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) {
-        ShowMessage(c_.form, root + L" is not a valid Hard Drive   ", MB_ICONINFORMATION,
+    if (!OnHardDrive(folder)) {
+        ShowMessage(c_.form, NotAHardDriveText(folder), MB_ICONINFORMATION,
                     L"Not a Valid Hard Drive");
         platform::SetText(c_.TxtFolder, L"");
         SetFocus(c_.cmdBrowseFolder);
         return;
     }
-    if (folder.size() == 3) {
+    if (IsDriveRoot(folder)) {
         const std::wstring question = L"This will change ALL the Folders on Drive " + folder +
                                       L" and can take several minutes.     \r\n\r\n"
                                       L"Are you sure you want to do this?          ";

@@ -13,6 +13,14 @@
 
 namespace ui {
 
+// The drive rules of a chosen folder, the window's and /apply's: only a
+// folder on a hard disk is taken, and a drive's root (which changes every
+// folder of the drive) only when the user agrees.
+bool OnHardDrive(const std::wstring& folder);
+bool IsDriveRoot(const std::wstring& folder);
+// "X:\ is not a valid Hard Drive   ", naming the folder's drive.
+std::wstring NotAHardDriveText(const std::wstring& folder);
+
 struct FolderSelectionControls {
     HWND form, TxtFolder, cmdBrowseFolder, chkSubs, lblCreating, Command1;
     // lblSubDirsCount, as the window shows its progress

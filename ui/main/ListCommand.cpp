@@ -3,13 +3,11 @@
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/Shell.h"
-#include "platform/TextCodec.h"
 #include "ui/common/MessageBox.h"
 #include "ui/main/AccountRecords.h"
+#include "ui/main/StandardText.h"
 
 #include <windows.h>
-
-#include <algorithm>
 
 namespace ui {
 
@@ -19,47 +17,12 @@ constexpr wchar_t kNowhereText[] =
     L"Quillane /list prints the restore list to the command prompt it was started from, or to "
     L"a file: quillane.exe /list > folders.txt";
 
-// Pieces small enough for any console and any pipe.
-constexpr size_t kPieceChars = 8192;
-
-bool WriteBytes(HANDLE output, const std::string& bytes) {
-    for (size_t done = 0; done < bytes.size();) {
-        const DWORD piece = static_cast<DWORD>(std::min(bytes.size() - done, kPieceChars));
-        DWORD written = 0;
-        if (!WriteFile(output, bytes.data() + done, piece, &written, nullptr) || written == 0)
-            return false;
-        done += written;
-    }
-    return true;
-}
-
-bool WriteConsoleText(HANDLE console, const std::wstring& text) {
-    for (size_t done = 0; done < text.size();) {
-        const DWORD piece = static_cast<DWORD>(std::min(text.size() - done, kPieceChars));
-        DWORD written = 0;
-        if (!WriteConsoleW(console, text.data() + done, piece, &written, nullptr) || written == 0)
-            return false;
-        done += written;
-    }
-    return true;
-}
-
-// A handle that writes somewhere: a file, a pipe or a console.
-bool Usable(HANDLE handle) {
-    return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
-}
-
 enum class Printed { Done, Failed, Nowhere };
 
 Printed Print(const std::wstring& text) {
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (Usable(output)) {
-        // A console handle takes the text as it is; a device such as NUL
-        // answers FILE_TYPE_CHAR too, and takes bytes.
-        if (GetFileType(output) == FILE_TYPE_CHAR && WriteConsoleText(output, text))
-            return Printed::Done;
-        return WriteBytes(output, platform::ToUtf8(text)) ? Printed::Done : Printed::Failed;
-    }
+    if (UsableHandle(output))
+        return WriteText(output, text) ? Printed::Done : Printed::Failed;
     // A program of the window subsystem gets no console of its own: the
     // prompt's is borrowed.
     if (!AttachConsole(ATTACH_PARENT_PROCESS))
@@ -67,7 +30,7 @@ Printed Print(const std::wstring& text) {
     const platform::FileHandle console(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
                                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                    OPEN_EXISTING, 0, nullptr));
-    const bool written = console && WriteConsoleText(console.get(), text);
+    const bool written = console && WriteText(console.get(), text);
     FreeConsole();
     return written ? Printed::Done : Printed::Failed;
 }

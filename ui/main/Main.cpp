@@ -7,6 +7,7 @@
 #include "ui/main/Form1.h"
 #include "ui/main/ListCommand.h"
 #include "ui/main/RestoreAll.h"
+#include "ui/main/ScriptedApply.h"
 #include "ui/main/SingleInstance.h"
 
 #include <commctrl.h>
@@ -21,7 +22,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         // A count is read by a program: it shows nothing and is unknown.
         if (counting)
             return ui::kCountUnreadable;
-        if (!command.quiet)
+        if (command.mode == ui::ProgramMode::Apply)
+            ui::Tell(ui::RefusedCommandText(command), command.quiet);
+        else if (!command.quiet)
             ui::ShowMessage(nullptr, ui::RefusedCommandText(command));
         return ui::kRestoreAllListFailed;
     }
@@ -34,9 +37,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     if (command.mode == ui::ProgramMode::List)
         return ui::PrintRecord(ui::ExecutableFolder(), platform::LocalAppDataFolder(),
                                command.allUsers, command.quiet);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    // Beside a running window: the record's saves merge, and the operation
+    // lock keeps two runs that change folders apart.
+    if (command.mode == ui::ProgramMode::Apply) {
+        InitCommonControlsEx(&icc);
+        return ui::RunScriptedApply(command.apply, ui::ExecutableFolder(),
+                                    platform::LocalAppDataFolder(), command.quiet,
+                                    ui::OperationWaitMs());
+    }
     // A second copy would save its own list over the first one's.
     ui::SingleInstance instance;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     if (command.mode == ui::ProgramMode::RestoreAll) {
         // No version check: an uninstaller must be able to put folders back
         // wherever the program loads.

@@ -4,7 +4,6 @@
 #include "engine/RestoreFolder.h"
 #include "engine/RestoreRecord.h"
 #include "engine/SettingsFile.h"
-#include "platform/Dpi.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/SystemApi.h"
@@ -14,6 +13,7 @@
 #include "ui/common/MessageBox.h"
 #include "ui/common/Timing.h"
 #include "ui/main/AccountRecords.h"
+#include "ui/main/ProgressWindow.h"
 #include "ui/main/SingleInstance.h"
 #include "ui/restore/RestoreView.h"
 
@@ -30,62 +30,6 @@ using quillane::kAppTitle;
 constexpr wchar_t kStillRunningText[] =
     L"Quillane is still running and could not be closed. Let it finish what it is doing, "
     L"close it and try again.";
-
-// A small window that names the folder being restored.
-class ProgressWindow : public platform::WindowBase {
-  public:
-    bool Create() {
-        const UINT dpi = platform::ScreenDpi();
-        const int width = platform::TwipsToPixels(6600, dpi);
-        const int height = platform::TwipsToPixels(1500, dpi);
-        HINSTANCE instance = GetModuleHandleW(nullptr);
-        HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUILLANE));
-        RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        if (!CreateWindowOfClass(kRestoreAllWindowClass, icon, 0, WS_OVERLAPPED | WS_CAPTION,
-                                 kAppTitle, work.left + (work.right - work.left - width) / 2,
-                                 work.top + (work.bottom - work.top - height) / 2, width, height,
-                                 nullptr))
-            return false;
-        RECT client{};
-        GetClientRect(hwnd(), &client);
-        const int margin = platform::TwipsToPixels(180, dpi);
-        HWND label = platform::CreateChild(L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS,
-                                           margin, margin, client.right - 2 * margin,
-                                           client.bottom - 2 * margin, hwnd(), kRestoreAllTextId);
-        SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                     FALSE);
-        text_.Attach(label);
-        ShowWindow(hwnd(), SW_SHOW);
-        UpdateWindow(hwnd());
-        return true;
-    }
-
-    // The folder reaches the screen at most every 50 ms: a text is a round
-    // trip to the window system that costs more than many a folder's restore.
-    void Progress(const std::wstring& text) {
-        text_.ShowSoon(text);
-        if (platform::TickCount64() - lastPump_ >= kPumpIntervalMs) {
-            text_.ShowDue();
-            platform::DoEvents();
-            lastPump_ = platform::TickCount64();
-        }
-    }
-
-    void Finish(const std::wstring& text, UINT icon) {
-        if (hwnd())
-            text_.Show(text);
-        ShowMessage(hwnd(), text, icon);
-    }
-
-  protected:
-    // A folder left halfway would be worse than a wait: the run always ends.
-    void OnClose() override {}
-
-  private:
-    platform::ThrottledText text_{kTextRepaintMs};
-    ULONGLONG lastPump_ = 0;
-};
 
 } // namespace
 
@@ -152,7 +96,7 @@ int RestoreAll(SingleInstance& instance, const std::wstring& appFolder,
         tell(L"The restore list could not be read: " + platform::ErrorText(GetLastError()));
         return kRestoreAllListFailed;
     }
-    ProgressWindow window;
+    ProgressWindow window(kRestoreAllWindowClass);
     const bool shown = !quiet && window.Create();
     const RestoreAllCount count = record.RestoreEvery([&](const std::wstring& text) {
         if (shown)

@@ -200,7 +200,7 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
         {"commandline.htm",
          {"quillane.exe \"C:\\Data\\Photos\"", "/restore-all", "/quiet", "Exit code",
           "Folder not found:", "already running", "/restore-all /all-users", "/count-customized",
-          "/count-accounts", "ends with -1"}},
+          "/count-accounts", "ends with -1", "/apply FOLDER...", "/subfolders", "/textcolour"}},
         {"install.htm",
          {"Customize with Quillane", "Put these folders back as they were", "/RESTOREALL", "Icons",
           "Backgrounds"}},

@@ -29,6 +29,7 @@ PROCESS_INFORMATION StartProgramCopy(const std::wstring& appFolder, const std::w
     if (output) {
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdOutput = output;
+        si.hStdError = output;
     }
     std::wstring command = L"\"" + exe + L"\" " + arguments;
     PROCESS_INFORMATION pi{};

@@ -8,7 +8,7 @@
 namespace testing_support {
 
 // The copy is started with its folder as the current folder (or the given
-// one), its standard output an inheritable handle where given; hProcess is
+// one), its standard output and error an inheritable handle where given; hProcess is
 // null when it could not start. The thread handle is closed.
 PROCESS_INFORMATION StartProgramCopy(const std::wstring& appFolder, const std::wstring& arguments,
                                      const wchar_t* name = L"quillane.exe",

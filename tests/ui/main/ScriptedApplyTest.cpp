@@ -1,0 +1,266 @@
+// quillane.exe /apply, run as a child process on real folders and lists, and
+// compared with the window's Apply.
+#include "tests/ui/main/Form1Fixture.h"
+#include "tests/ui/main/ProgramCopy.h"
+
+#include "engine/ListFile.h"
+#include "engine/ListJournal.h"
+#include "engine/RestoreRecord.h"
+#include "engine/OperationLock.h"
+#include "engine/SettingsFile.h"
+#include "platform/Files.h"
+#include "platform/Handles.h"
+#include "platform/SystemApi.h"
+#include "platform/TextCodec.h"
+#include "tests/support/BuiltFiles.h"
+#include "ui/main/CommandLine.h"
+#include "ui/main/RestoreAll.h"
+#include "ui/main/ScriptedApply.h"
+
+#include <algorithm>
+#include <map>
+
+using namespace testing_support;
+using namespace ui;
+
+namespace {
+
+class ScriptedApplyTest : public Form1Fixture {
+  protected:
+    // The exit code; standard output and error into `told`.
+    DWORD Run(const std::wstring& arguments, const wchar_t* name = L"quillane.exe") {
+        const std::wstring printed = appDir / L"told.txt";
+        {
+            SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+            platform::FileHandle output(CreateFileW(printed.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                    &inherit, CREATE_ALWAYS, 0, nullptr));
+            Program program(appDir.path(), arguments, name, {}, output.get());
+            code_ = program.ExitCode();
+        }
+        const std::vector<std::uint8_t> bytes = ReadBytes(printed);
+        told = std::string(bytes.begin(), bytes.end());
+        return code_;
+    }
+    std::wstring ListFile() const { return appDir / L"Fldr.dll"; }
+    static std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+    std::string told;
+
+  private:
+    DWORD code_ = 0;
+};
+
+// What a folder holds: each file's bytes and attributes, the folder's own.
+using Snapshot = std::map<std::wstring, std::pair<std::string, DWORD>>;
+Snapshot Take(const std::vector<std::wstring>& folders) {
+    Snapshot snapshot;
+    for (const auto& folder : folders) {
+        snapshot[folder] = {"", Attributes(folder) & 7};
+        for (const wchar_t* name : {L"\\Desktop.ini", L"\\BUDesktop.ini"})
+            if (Exists(folder + name))
+                snapshot[folder + name] = {ReadAnsi(folder + name), Attributes(folder + name) & 7};
+    }
+    return snapshot;
+}
+
+const DWORD kDone = kApplyDone, kSomeLeft = kApplySomeLeft, kNothing = kApplyNothingDone,
+            kBusy = kApplyBusy;
+
+} // namespace
+
+TEST(ParseApplyCommand, TakesFoldersAndValuesWithQuotesDoubled) {
+    const ProgramCommand command = ParseCommandLine(
+        L"q.exe /apply C:\\A \"C:\\B C\" /SubFolders /icon \"C:\\i,1.dll,3\" /tip \"say "
+        L"\"\"hi\"\"\" "
+        L"/textcolour FF0000 /textbackground #00ff00 /picture /x.jpg /root /quiet");
+    EXPECT_EQ(command.mode, ProgramMode::Apply);
+    EXPECT_EQ(command.refused, L"");
+    EXPECT_EQ(command.apply.folders, (std::vector<std::wstring>{L"C:\\A", L"C:\\B C"}));
+    EXPECT_TRUE(command.apply.subfolders && command.apply.root && command.quiet);
+    EXPECT_EQ(command.apply.icon, L"C:\\i,1.dll,3");
+    EXPECT_EQ(command.apply.tip, L"say \"hi\"");
+    EXPECT_EQ(command.apply.picture, L"/x.jpg"); // a value, whatever it looks like
+    EXPECT_EQ(ColourArgument(command.apply.textColour), L"0x000000FF");
+    EXPECT_EQ(ColourArgument(command.apply.textBackground), L"0x0000FF00");
+    EXPECT_EQ(ColourArgument(L"123456"), engine::ColorToHex(0x563412));
+    for (const wchar_t* bad : {L"12345", L"1234567", L"12345G", L"0x1234", L""})
+        EXPECT_EQ(ColourArgument(bad), L"") << Narrow(bad);
+    const auto refused = [](const wchar_t* line) { return ParseCommandLine(line).refused; };
+    EXPECT_EQ(refused(L"q.exe /apply C:\\A /tip"), L"/tip");
+    EXPECT_EQ(refused(L"q.exe /apply C:\\A /tip /quiet"), L"/tip");
+    EXPECT_EQ(ParseCommandLine(L"q.exe /apply /bogus").mode, ProgramMode::Apply);
+    EXPECT_EQ(refused(L"q.exe C:\\A /subfolders"), L"/subfolders");
+    EXPECT_EQ(refused(L"q.exe /restore-all /icon x.ico"), L"/icon");
+    EXPECT_EQ(refused(L"q.exe /apply /restore-all C:\\A"), L"/apply");
+    EXPECT_EQ(refused(L"q.exe /apply /all-users C:\\A"), L"/all-users");
+    EXPECT_NE(RefusedCommandText(ParseCommandLine(L"q.exe /x")).find(L"/apply FOLDER..."),
+              std::wstring::npos);
+}
+
+TEST_F(ScriptedApplyTest, ATreeGetsTheWindowsBytesAndJoinsTheRecord) {
+    const std::wstring root = data.MakeFolder(L"Team");
+    const std::wstring inner = data.MakeFolder(L"Team\\Docs\\Old");
+    const std::wstring docs = data / L"Team\\Docs";
+    const std::wstring excluded = data.MakeFolder(L"Team\\Desktop");
+    const std::wstring other = data.MakeFolder(L"Other");
+    const std::wstring byWindow = data.MakeFolder(L"ByWindow");
+    const std::wstring listed = data.MakeFolder(L"Listed");
+    engine::FolderOptions earlier;
+    earlier.tooltip = L"earlier";
+    ASSERT_TRUE(engine::CustomizeFolder(listed, earlier).customized);
+    WriteBytes(ListFile(), Narrow(listed) + "\r\n");
+    const std::wstring icons = BuiltIconsDir() + L"\\QuillaneIcons.dll";
+    // Quotes, a character of the code page and one outside it.
+    const std::wstring tip = L"Team \"Alpha\" caf\u00e9 \u65e5";
+
+    // Two roots, one given twice as another spelling, and its own tree below.
+    EXPECT_EQ(Run(L"/apply " + Quoted(root) + L" " + Quoted(other) + L" " + Quoted(docs + L"\\.") +
+                  L" /subfolders /icon " + Quoted(icons + L",5") +
+                  L" /tip \"Team \"\"Alpha\"\" caf\u00e9 \u65e5\" /textcolour 123456 /quiet"),
+              kDone);
+    EXPECT_EQ(told, "");
+
+    // The window, with the same choices, on a folder of its own.
+    ASSERT_TRUE(Start());
+    form().iconPicker().ChooseFile(icons);
+    form().iconPicker().OnScroll(SB_THUMBPOSITION, 5);
+    form().SetText(TxtToolTip, tip);
+    form().options().lblColor = engine::ColorToHex(0x563412);
+    form().SetText(TxtFolder, byWindow);
+    form().apply().Command1_Click();
+    const std::vector<std::uint8_t> expected = ReadBytes(byWindow + L"\\Desktop.ini");
+    ASSERT_FALSE(expected.empty());
+    for (const auto& folder : {root, docs, inner, other})
+        EXPECT_EQ(ReadBytes(folder + L"\\Desktop.ini"), expected) << Narrow(folder);
+    EXPECT_FALSE(Exists(excluded + L"\\Desktop.ini"));
+    // The record: the earlier entry, the run's folders once each, and the window's.
+    form_.reset();
+    std::vector<std::wstring> lines;
+    ASSERT_TRUE(engine::ReadListLines(ListFile(), lines));
+    std::sort(lines.begin(), lines.end());
+    std::vector<std::wstring> want{byWindow, docs, inner, listed, other, root};
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(lines, want);
+    EXPECT_FALSE(Exists(engine::JournalPath(ListFile())));
+}
+
+TEST_F(ScriptedApplyTest, EveryBadArgumentIsNamedAndChangesNothing) {
+    const std::wstring folder = data.MakeFolder(L"Data");
+    const std::wstring icon = BuiltIconsDir() + L"\\Feather.ico";
+    WriteBytes(ListFile(), "\r\n");
+    const struct {
+        std::wstring arguments;
+        std::string named;
+    } cases[] = {
+        {L"/apply /tip x", "Name a folder"},
+        {L"/apply " + Quoted(data / L"gone") + L" /tip x",
+         "Folder not found: " + Narrow(data / L"gone")},
+        {L"/apply " + Quoted(folder) + L" /icon " + Quoted(data / L"none.ico"), "none.ico"},
+        {L"/apply " + Quoted(folder) + L" /icon " + Quoted(icon + L",1"), "there is no icon 1"},
+        {L"/apply " + Quoted(folder) + L" /textcolour 12345G", "\"12345G\""},
+        {L"/apply " + Quoted(folder) + L" /textbackground red", "/textbackground"},
+        {L"/apply " + Quoted(folder), "at least one"},
+        {L"/apply C:\\ /tip x", "C:\\ is the root of a drive"},
+        {L"/apply " + Quoted(folder) + L" /tip", "\"/tip\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run(c.arguments + L" /quiet"), kNothing) << Narrow(c.arguments);
+        EXPECT_NE(told.find(c.named), std::string::npos) << Narrow(c.arguments) << ": " << told;
+    }
+    // A message box names it too.
+    {
+        Program program(appDir.path(), L"/apply " + Quoted(folder) + L" /textcolour 12345G");
+        EXPECT_NE(AnswerBox(program).find(L"\"12345G\""), std::wstring::npos);
+        EXPECT_EQ(program.ExitCode(), kNothing);
+    }
+    // Wine reports Windows 10 to this name: no background pictures there.
+    constexpr wchar_t kName[] = L"quillane-on-10.exe";
+    const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + kName;
+    HKEY settings = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &settings, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t win10[] = L"win10";
+    RegSetValueExW(settings, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(win10),
+                   sizeof win10);
+    RegCloseKey(settings);
+    EXPECT_EQ(Run(L"/apply " + Quoted(folder) + L" /picture " + Quoted(icon) + L" /quiet", kName),
+              kNothing);
+    EXPECT_NE(told.find("Background picture feature requires Windows XP"), std::string::npos);
+    RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+    // A list that cannot be read: nothing may be written unrecorded.
+    {
+        platform::FileHandle held(
+            CreateFileW(ListFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.valid());
+        EXPECT_EQ(Run(L"/apply " + Quoted(folder) + L" /tip x /quiet"), kNothing);
+        EXPECT_NE(told.find("could not be read"), std::string::npos) << told;
+    }
+    EXPECT_FALSE(Exists(folder + L"\\Desktop.ini"));
+    EXPECT_EQ(Attributes(folder) & 7, 0u);
+    EXPECT_EQ(ReadAnsi(ListFile()), "\r\n");
+    EXPECT_FALSE(Exists(engine::JournalPath(ListFile())));
+}
+
+TEST_F(ScriptedApplyTest, ABusyCopyIsWaitedForThenThree) {
+    const std::wstring folder = data.MakeFolder(L"Data");
+    SetEnvironmentVariableW(L"QUILLANE_OPERATION_WAIT_MS", L"1500");
+    {
+        engine::OperationLock busy;
+        ASSERT_TRUE(busy.Take(ListFile(), 0));
+        const ULONGLONG start = platform::TickCount64();
+        EXPECT_EQ(Run(L"/apply " + Quoted(folder) + L" /tip x /quiet"), kBusy);
+        EXPECT_GE(platform::TickCount64() - start, 1500u);
+        EXPECT_NE(told.find("Another copy"), std::string::npos) << told;
+        EXPECT_FALSE(Exists(folder + L"\\Desktop.ini"));
+        // The save lock is another byte: a save goes on meanwhile.
+        engine::RestoreRecord record(appDir.path(), L"");
+        engine::SortedFolderList empty;
+        record.Load(empty);
+        EXPECT_TRUE(record.Save(empty));
+    }
+    SetEnvironmentVariableW(L"QUILLANE_OPERATION_WAIT_MS", nullptr);
+    EXPECT_EQ(Run(L"/apply " + Quoted(folder) + L" /tip x /quiet"), kDone);
+    EXPECT_TRUE(Exists(folder + L"\\Desktop.ini"));
+}
+
+TEST_F(ScriptedApplyTest, AFolderThatCannotBeChangedIsNamedAndRestoreAllUndoesTheRest) {
+    const std::wstring root = data.MakeFolder(L"Tree");
+    const std::wstring foreign = data.MakeFolder(L"Tree\\Foreign");
+    const std::wstring hidden = data.MakeFolder(L"Tree\\Hidden");
+    const std::wstring held = data.MakeFolder(L"Tree\\Held");
+    WriteBytes(foreign + L"\\Desktop.ini", "[.ShellClassInfo]\r\nInfoTip=theirs\r\n");
+    SetFileAttributesW((foreign + L"\\Desktop.ini").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(foreign.c_str(), FILE_ATTRIBUTE_SYSTEM);
+    SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+    WriteBytes(held + L"\\Desktop.ini", "[.ShellClassInfo]\r\nInfoTip=in use\r\n");
+    // A restore leaves a folder as the restore rule says, not hidden again.
+    const std::vector<std::wstring> folders{root, foreign, held};
+    const Snapshot before = Take(folders);
+    {
+        platform::FileHandle inUse(CreateFileW((held + L"\\Desktop.ini").c_str(), GENERIC_READ, 0,
+                                               nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(inUse.valid());
+        const std::wstring printed = appDir / L"told.txt";
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        platform::FileHandle output(CreateFileW(printed.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                &inherit, CREATE_ALWAYS, 0, nullptr));
+        Program program(appDir.path(), L"/apply " + Quoted(root) + L" /subfolders /tip x",
+                        L"quillane.exe", {}, output.get());
+        EXPECT_NE(program.Window(kApplyWindowClass), nullptr);
+        const std::wstring message = AnswerBox(program);
+        EXPECT_NE(message.find(L"Folders Customized: 3 of 4 (1 could not be changed)"),
+                  std::wstring::npos)
+            << Narrow(message);
+        EXPECT_EQ(program.ExitCode(), kSomeLeft);
+        // Standard error names it.
+        output.reset();
+        EXPECT_EQ(ReadAnsi(printed).rfind(Narrow(held) + ": ", 0), 0u) << ReadAnsi(printed);
+    }
+    EXPECT_EQ(Attributes(hidden) & 7, static_cast<DWORD>(FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_TRUE(Exists(foreign + L"\\BUDesktop.ini"));
+    EXPECT_NE(Take(folders), before);
+    EXPECT_EQ(Run(L"/restore-all /quiet"), static_cast<DWORD>(kRestoreAllDone));
+    EXPECT_EQ(Take(folders), before);
+    EXPECT_FALSE(Exists(hidden + L"\\Desktop.ini"));
+    EXPECT_EQ(ReadBytes(ListFile()).size(), 0u);
+}
