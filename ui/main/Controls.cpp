@@ -28,6 +28,8 @@ const ControlSpec kControls[] = {
     {LblIconFile, L"LblIconFile", Kind::Label, Picture1, L"Icon File :", nullptr, 200, 1155, 855, 255, true, 0},
     {TxtIconFile, L"TxtIconFile", Kind::LockedTextBox, Picture1, L"", L"Select Icon file", 1200, 1140, 5295, 285, true, 0},
     {CmdBrowseIconFile, L"CmdBrowseIconFile", Kind::Button, Picture1, L"...", L"Select Icon file", 6600, 1125, 350, 300, true, 0},
+    // Not in the original layout: in the free end of the subfolders' row, above the icon's button.
+    {cmdFolderColour, L"cmdFolderColour", Kind::Button, Picture1, L"Fo&lder colour...", L"Give the folders a coloured folder icon", 5160, 667, 1790, 300, true, 0},
     {LblToolTip, L"LblToolTip", Kind::Label, Picture1, L"ToolTip :", nullptr, 200, 1545, 855, 255, true, 0},
     {TxtToolTip, L"TxtToolTip", Kind::TextBox, Picture1, L"", L"Optional Folder Tooltip", 1200, 1530, 5295, 285, true, 0},
     {LblIcoCount, L"LblIcoCount", Kind::Label, Picture1, L"Icon Scroll", nullptr, 1200, 1935, 915, 195, false, 0},
@@ -82,6 +84,7 @@ const AccessibleNameSpec kAccessibleNames[] = {
     {cmdBrowseFolder, L"Choose folder"},
     {TxtIconFile, L"Icon file"},
     {CmdBrowseIconFile, L"Choose icon file"},
+    {cmdFolderColour, L"Choose folder colour"},
     {TxtToolTip, L"Tooltip"},
     {ScrollIconNo, L"Icon number"},
     {picIcon, L"Icon preview"},
