@@ -29,8 +29,7 @@ platform::BitmapHandle Swatch(engine::Colour colour, int size) {
     const platform::BrushHandle edge(CreateSolidBrush(RGB(64, 64, 64)));
     FillRect(dc.get(), &all, edge.get());
     const RECT inside{1, 1, size - 1, size - 1};
-    const platform::BrushHandle fill(
-        CreateSolidBrush(RGB(colour.red, colour.green, colour.blue)));
+    const platform::BrushHandle fill(CreateSolidBrush(RGB(colour.red, colour.green, colour.blue)));
     FillRect(dc.get(), &inside, fill.get());
     return bitmap;
 }
@@ -69,9 +68,8 @@ FolderColourChoice ShowFolderColourMenu(HWND owner, HWND button) {
     TPMPARAMS keepClear{};
     keepClear.cbSize = sizeof keepClear;
     keepClear.rcExclude = below;
-    const UINT chosen = static_cast<UINT>(
-        TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL,
-                         below.left, below.bottom, owner, &keepClear));
+    const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
+        menu.get(), TPM_RETURNCMD | TPM_VERTICAL, below.left, below.bottom, owner, &keepClear));
     if (chosen == own)
         return {FolderColourChoice::Kind::Own, {}};
     if (chosen >= kFirstPreset && chosen < own)

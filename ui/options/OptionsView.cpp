@@ -158,23 +158,22 @@ void OptionsView::cmdFolderColour_Click() {
 bool OptionsView::ChooseFolderColour(engine::Colour colour) {
     engine::SharedIcon icon;
     if (!FolderIconFile(colour, sharedIcons, perUserIcons, icon)) {
-        host_.SetStatus(kColourNotMade +
-                        platform::ErrorText(GetLastError()));
+        host_.SetStatus(kColourNotMade + platform::ErrorText(GetLastError()));
         return false;
     }
     host_.SetStatus(idleText_);
     iconPicker_->ChooseFile(icon.path);
     if (icon.perUser && !toldPerUser_) {
         toldPerUser_ = true;
-        host_.SetStatus(kColourPerUser + perUserIcons + L": " + platform::ErrorText(icon.sharedError));
+        host_.SetStatus(kColourPerUser + perUserIcons + L": " +
+                        platform::ErrorText(icon.sharedError));
     }
     return true;
 }
 
 std::vector<HWND> OptionsView::BusyControls() const {
-    return {c_.cmdClearBgnd,    c_.cmdBrwstxtColor,   c_.cmdBrwsBgtxtColor,
-            c_.Command5,        c_.chkSubs,           c_.cmdBrowseFolder,
-            c_.CmdBrowseIconFile, c_.cmdFolderColour};
+    return {c_.cmdClearBgnd, c_.cmdBrwstxtColor, c_.cmdBrwsBgtxtColor, c_.Command5,
+            c_.chkSubs,      c_.cmdBrowseFolder, c_.CmdBrowseIconFile, c_.cmdFolderColour};
 }
 
 void OptionsView::EnableWhileIdle(bool enabled) {

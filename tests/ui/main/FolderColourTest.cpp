@@ -74,7 +74,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
         return names;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(found.cFileName);
+            names.emplace_back(found.cFileName);
     } while (FindNextFileW(find, &found));
     FindClose(find);
     return names;
@@ -266,8 +266,8 @@ TEST_F(FolderColourTest, ThePerUserPlaceIsSaidOnceAndAFailureChangesNothing) {
     ASSERT_TRUE(lockedShared.ok());
     ASSERT_TRUE(StartWithIconFolders());
     ASSERT_TRUE(form().options().ChooseFolderColour({0xD3, 0x2F, 0x2F}));
-    EXPECT_EQ(Text(TxtIconFile), perUser + L"\\" + engine::FolderIconBaseName({0xD3, 0x2F, 0x2F}) +
-                                     L".ico");
+    EXPECT_EQ(Text(TxtIconFile),
+              perUser + L"\\" + engine::FolderIconBaseName({0xD3, 0x2F, 0x2F}) + L".ico");
     EXPECT_EQ(Text(txtChanging).rfind(kColourPerUser + perUser + L": ", 0), 0u)
         << Narrow(Text(txtChanging));
     ASSERT_TRUE(form().options().ChooseFolderColour({0x12, 0x34, 0x56}));
@@ -307,7 +307,8 @@ TEST_F(FolderColourTest, TheButtonFitsItsPlaceAndThePreviewIsSharpAtTwoDpis) {
             RECT r{}, both{};
             GetWindowRect(other, &r);
             if (other != button && IsWindowVisible(other)) {
-                EXPECT_FALSE(IntersectRect(&both, &placed, &r)) << GetDlgCtrlID(other) << " " << dpi;
+                EXPECT_FALSE(IntersectRect(&both, &placed, &r))
+                    << GetDlgCtrlID(other) << " " << dpi;
             }
         }
         // Its caption fits with room for the button's edges.
