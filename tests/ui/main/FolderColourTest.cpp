@@ -291,6 +291,11 @@ TEST_F(FolderColourTest, TheButtonFitsItsPlaceAndThePreviewIsSharpAtTwoDpis) {
     HWND button = form().Control(cmdFolderColour), box = form().Control(picIcon);
     EXPECT_EQ(AccessibleName(button), L"Choose folder colour");
     EXPECT_EQ(WindowText(button), L"Fo&lder colour...");
+    // Tab reaches it in reading order, after the subfolders' box of its row.
+    SetFocus(form().Control(chkSubs));
+    MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {}};
+    EXPECT_TRUE(form().PreTranslate(tab));
+    EXPECT_EQ(GetFocus(), button);
     const UINT start = platform::WindowDpi(form().hwnd());
     for (UINT dpi : {start, 2 * start}) {
         if (dpi != platform::WindowDpi(form().hwnd())) {
