@@ -5,6 +5,7 @@
 #include "tests/support/FileAsserts.h"
 #include "ui/main/Controls.h"
 #include "ui/options/BackgroundPicture.h"
+#include "ui/options/OptionsView.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -206,6 +207,9 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
           "Backgrounds"}},
         {"keyboard.htm", {"F1", "Escape", "Tab", "Space"}},
         {"options.htm", {"is not a valid Hard Drive"}},
+        {"colours.htm",
+         {"Folder colour...", "Other colour...", "Grey", "Black", "Quillane\\Icons",
+          "%LOCALAPPDATA%", "/restore-all", "uninstaller keeps them"}},
     };
     for (const Expected& e : expected) {
         const std::string text = Text(SourceFile(e.page));
@@ -220,6 +224,15 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
     EXPECT_NE(
         Text(SourceFile("options.htm")).find(std::string(unreadable.begin(), unreadable.end())),
         std::string::npos);
+    const std::string colours = Text(SourceFile("colours.htm"));
+    for (std::wstring said : {ui::kColourNotMade, ui::kColourPerUser}) {
+        said = said.substr(0, said.find_first_of(L",:"));
+        EXPECT_NE(colours.find(std::string(said.begin(), said.end())), std::string::npos);
+    }
+    for (const engine::ColourPreset& preset : engine::ColourPresets()) {
+        const std::wstring name = preset.name;
+        EXPECT_NE(colours.find(std::string(name.begin(), name.end())), std::string::npos);
+    }
     // Every access key of the main window's buttons.
     const std::string keyboard = Text(SourceFile("keyboard.htm"));
     for (size_t i = 0; i < ui::kControlCount; ++i) {
