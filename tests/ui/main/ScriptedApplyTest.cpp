@@ -19,8 +19,6 @@
 #include "ui/main/RestoreAll.h"
 #include "ui/main/ScriptedApply.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <map>
 
@@ -317,6 +315,9 @@ TEST_F(ScriptedApplyTest, AColouredTreeNamesOneSharedIconWhichRestoreAllLeaves) 
     const std::wstring inner = data.MakeFolder(L"Tree\\Docs\\Old");
     const std::vector<std::wstring> folders{root, data / L"Tree\\Docs", inner};
     WriteBytes(inner + L"\\Desktop.ini", "[.ShellClassInfo]\r\nInfoTip=theirs\r\n");
+    // As a restore leaves a folder with a settings file of its own.
+    SetFileAttributesW((inner + L"\\Desktop.ini").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(inner.c_str(), FILE_ATTRIBUTE_SYSTEM);
     const Snapshot before = Take(folders);
 
     EXPECT_EQ(Run(L"/apply " + Quoted(root) + L" /subfolders /colour red /quiet"), kDone);
@@ -368,12 +369,6 @@ TEST_F(ScriptedApplyTest, AColourOfOnesOwnIsReusedAndThePerUserPlaceIsNamedOnce)
     ASSERT_TRUE(platform::ReadStamp(icon, again));
     EXPECT_TRUE(again == stamp);
     EXPECT_EQ(ReadBytes(icon), generated);
-
-    // The shell takes the folder's icon from there.
-    SHFILEINFOW info{};
-    ASSERT_NE(SHGetFileInfoW(first.c_str(), 0, &info, sizeof info, SHGFI_ICONLOCATION), 0u);
-    EXPECT_EQ(_wcsicmp(info.szDisplayName, icon.c_str()), 0) << Narrow(info.szDisplayName);
-    EXPECT_EQ(info.iIcon, 0);
 
     // The shared place refuses writes: the user's own, said once on each channel.
     const std::wstring third = data.MakeFolder(L"Third");
