@@ -3,7 +3,6 @@
 #include "ui/common/FolderColour.h"
 #include "ui/common/MessageBox.h"
 
-#include "QuillaneVersion.h"
 #include "engine/FolderWalk.h"
 #include "engine/ListJournal.h"
 #include "engine/RestoreRecord.h"
@@ -28,8 +27,6 @@
 #include <new>
 
 namespace ui {
-
-using quillane::kAppTitle;
 
 namespace {
 

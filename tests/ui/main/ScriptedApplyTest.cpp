@@ -68,9 +68,9 @@ Snapshot Take(const std::vector<std::wstring>& folders) {
 std::wstring IconNamed(const std::wstring& folder, int& index) {
     const std::wstring ini = folder + L"\\Desktop.ini";
     wchar_t file[MAX_PATH * 2] = {};
-    GetPrivateProfileStringW(L".ShellClassInfo", L"IconFile", L"", file, MAX_PATH * 2,
-                             ini.c_str());
-    index = static_cast<int>(GetPrivateProfileIntW(L".ShellClassInfo", L"IconIndex", -1, ini.c_str()));
+    GetPrivateProfileStringW(L".ShellClassInfo", L"IconFile", L"", file, MAX_PATH * 2, ini.c_str());
+    index =
+        static_cast<int>(GetPrivateProfileIntW(L".ShellClassInfo", L"IconIndex", -1, ini.c_str()));
     return file;
 }
 
