@@ -3,6 +3,7 @@
 // what the program does.
 #include "tests/support/BuiltFiles.h"
 #include "tests/support/FileAsserts.h"
+#include "engine/TintedIcon.h"
 #include "ui/main/Controls.h"
 #include "ui/options/BackgroundPicture.h"
 #include "ui/options/OptionsView.h"
@@ -201,10 +202,11 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
         {"commandline.htm",
          {"quillane.exe \"C:\\Data\\Photos\"", "/restore-all", "/quiet", "Exit code",
           "Folder not found:", "already running", "/restore-all /all-users", "/count-customized",
-          "/count-accounts", "ends with -1", "/apply FOLDER...", "/subfolders", "/textcolour"}},
+          "/count-accounts", "ends with -1", "/apply FOLDER...", "/subfolders", "/textcolour",
+          "/colour NAME|RRGGBB", "Folder 1E90FF.ico", "%LOCALAPPDATA%\\Quillane\\Icons"}},
         {"install.htm",
          {"Customize with Quillane", "Put these folders back as they were", "/RESTOREALL", "Icons",
-          "Backgrounds"}},
+          "Backgrounds", "C:\\ProgramData"}},
         {"keyboard.htm", {"F1", "Escape", "Tab", "Space"}},
         {"options.htm", {"is not a valid Hard Drive"}},
         {"colours.htm",
@@ -232,6 +234,14 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
     for (const engine::ColourPreset& preset : engine::ColourPresets()) {
         const std::wstring name = preset.name;
         EXPECT_NE(colours.find(std::string(name.begin(), name.end())), std::string::npos);
+    }
+    // Every colour /colour takes by name.
+    const std::string commandLine = Text(SourceFile("commandline.htm"));
+    for (const engine::ColourPreset& preset : engine::ColourPresets()) {
+        const std::wstring wide = preset.name;
+        const std::string name(wide.begin(), wide.end());
+        EXPECT_TRUE(std::regex_search(commandLine, std::regex("\\b" + name + "\\b")))
+            << "commandline.htm lacks the colour " << name;
     }
     // Every access key of the main window's buttons.
     const std::string keyboard = Text(SourceFile("keyboard.htm"));
