@@ -154,7 +154,7 @@ bool ToStandardError(const std::wstring& text) {
     return UsableHandle(error) && WriteText(error, text + L"\r\n");
 }
 
-// Removes a folder met twice (given twice, or inside two given folders).
+// Removes a folder given twice.
 void RemoveRepeats(engine::SortedFolderList& targets) {
     std::wstring after;
     bool seen = false;
@@ -167,23 +167,15 @@ void RemoveRepeats(engine::SortedFolderList& targets) {
 }
 
 // Every folder the run changes: the given ones, or with /subfolders the
-// walk's target list of each (drive roots themselves left out, exclusions
+// walk's target list of them all (drive roots themselves left out, exclusions
 // removed), as one list in ascending order.
 void BuildTargets(const CheckedApply& checked, bool subfolders, engine::SortedFolderList& targets,
                   const engine::WalkProgress& progress) {
-    if (!subfolders) {
-        targets.AddAll(checked.folders);
-    } else if (checked.folders.size() == 1) {
-        engine::BuildTargetList(checked.folders.front(), targets, progress);
+    if (subfolders) {
+        engine::BuildTargetList(checked.folders, targets, progress);
         return;
-    } else {
-        for (const auto& folder : checked.folders) {
-            engine::SortedFolderList one;
-            engine::BuildTargetList(folder, one, progress);
-            for (size_t i = 0; i < one.Count(); ++i)
-                targets.Add(one.At(i));
-        }
     }
+    targets.AddAll(checked.folders);
     RemoveRepeats(targets);
 }
 
