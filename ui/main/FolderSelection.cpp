@@ -38,11 +38,11 @@ FolderSelection::FolderSelection(OperationHost& host, BusyLock& busy,
     : host_(host), busy_(busy), c_(controls), subDirs_(targets), idleText_(std::move(idleText)) {}
 
 void FolderSelection::AddCommands(platform::CommandTable& commands) {
-    commands.Add(*this, {{GetDlgCtrlID(c_.cmdBrowseFolder), BN_CLICKED,
-                          &FolderSelection::cmdBrowseFolder_Click},
-                         {GetDlgCtrlID(c_.chkSubs), BN_CLICKED, &FolderSelection::chkSubs_Click},
-                         {GetDlgCtrlID(c_.TxtFolder), EN_CHANGE,
-                          &FolderSelection::TxtFolder_Change}});
+    commands.Add(
+        *this,
+        {{GetDlgCtrlID(c_.cmdBrowseFolder), BN_CLICKED, &FolderSelection::cmdBrowseFolder_Click},
+         {GetDlgCtrlID(c_.chkSubs), BN_CLICKED, &FolderSelection::chkSubs_Click},
+         {GetDlgCtrlID(c_.TxtFolder), EN_CHANGE, &FolderSelection::TxtFolder_Change}});
 }
 
 void FolderSelection::cmdBrowseFolder_Click() {

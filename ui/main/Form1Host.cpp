@@ -61,10 +61,8 @@ bool Form1::StartOperation(engine::OperationLock& lock) {
     // run's own checks of the list decide.
     if (GetLastError() != ERROR_LOCK_VIOLATION)
         return true;
-    const std::wstring text =
-        L"Another copy of Quillane is changing folders. Try again when it has finished.";
-    SetStatus(text);
-    ShowMessage(hwnd(), text, MB_ICONINFORMATION);
+    SetStatus(kAnotherCopyBusyText);
+    ShowMessage(hwnd(), kAnotherCopyBusyText, MB_ICONINFORMATION);
     return false;
 }
 

@@ -9,6 +9,10 @@ class OperationLock;
 
 namespace ui {
 
+// What a copy says when another copy's operation keeps it from starting one.
+inline constexpr wchar_t kAnotherCopyBusyText[] =
+    L"Another copy of Quillane is changing folders. Try again when it has finished.";
+
 class OperationHost {
   public:
     // Lets the message loop run. False when the window went away meanwhile:

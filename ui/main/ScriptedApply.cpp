@@ -12,6 +12,7 @@
 #include "platform/TextCodec.h"
 #include "platform/TextCompare.h"
 #include "ui/main/FolderSelection.h"
+#include "ui/main/OperationHost.h"
 #include "ui/main/OsVersion.h"
 #include "ui/main/RestoreListKeeper.h"
 #include "ui/main/ProgressWindow.h"
@@ -32,8 +33,6 @@ using quillane::kAppTitle;
 
 namespace {
 
-constexpr wchar_t kBusyText[] =
-    L"Another copy of Quillane is changing folders. Try again when it has finished.";
 // The final message names this many folders that could not be customized;
 // standard error names them all.
 constexpr size_t kNamedInMessage = 10;
@@ -272,7 +271,7 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
         const DWORD error = GetLastError();
         if (error != ERROR_LOCK_VIOLATION)
             return cannotRecord(error);
-        Tell(kBusyText, quiet);
+        Tell(kAnotherCopyBusyText, quiet);
         return kApplyBusy;
     }
     // No record, no write: the whole record is read before any folder changes.

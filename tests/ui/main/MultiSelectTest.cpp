@@ -5,8 +5,9 @@
 
 #include "engine/OperationLock.h"
 #include "platform/Files.h"
-#include "tests/support/Accessibility.h"
 #include "platform/SystemApi.h"
+#include "tests/support/Accessibility.h"
+#include "ui/main/OperationHost.h"
 #include "ui/main/ScriptedApply.h"
 #include "ui/main/SingleInstance.h"
 
@@ -204,8 +205,7 @@ TEST_F(MultiSelectTest, ApplyAndRestoreKeepAScriptedApplyWaitingAndYieldToOne) {
     form().restoreView().cmdOk_Click();
 
     // Another copy's operation runs: the window says so and changes nothing.
-    const std::wstring busyText =
-        L"Another copy of Quillane is changing folders. Try again when it has finished.";
+    const std::wstring busyText = kAnotherCopyBusyText;
     engine::OperationLock other;
     ASSERT_TRUE(other.Take(form().ListFilePath(), 0));
     DialogResponder responder;
