@@ -108,15 +108,20 @@ bool BuildWholeList(const std::vector<std::wstring>& roots, SortedFolderList& li
     if (going) {
         // Sorted, a folder met twice (chosen twice, or inside two chosen
         // folders) follows itself.
+        const bool several = roots.size() > 1;
         std::wstring previous;
         bool first = true;
         list.RemoveWhere([&](const std::wstring& path) {
             // A whole drive's list takes a while to sift.
             going = going && platform::KeepGoing(progress.yield);
+            if (IsExcludedFolder(path))
+                return true;
+            if (!several)
+                return false;
             const bool repeat = !first && platform::CompareNoCase(path, previous) == 0;
             first = false;
             previous = path;
-            return repeat || IsExcludedFolder(path);
+            return repeat;
         });
     }
     // The finished list is only read: held front-coded it costs a fraction.
