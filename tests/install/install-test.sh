@@ -173,6 +173,8 @@ done
 expect "$VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%1\""
 expect "$DRIVE_VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%1\""
 expect "$BACKGROUND_VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%V\""
+expect "$VERB_KEY" MultiSelectModel Player
+expect "$DRIVE_VERB_KEY" MultiSelectModel Player
 
 # One installed copy: a /D= elsewhere is refused, and nothing changes.
 wine "$SETUP" /S '/D=C:\Elsewhere\Quillane' </dev/null >/dev/null 2>&1

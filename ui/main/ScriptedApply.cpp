@@ -12,6 +12,7 @@
 #include "platform/TextCodec.h"
 #include "platform/TextCompare.h"
 #include "ui/main/FolderSelection.h"
+#include "ui/main/OperationHost.h"
 #include "ui/main/OsVersion.h"
 #include "ui/main/RestoreListKeeper.h"
 #include "ui/main/ProgressWindow.h"
@@ -30,8 +31,6 @@ namespace ui {
 
 namespace {
 
-constexpr wchar_t kBusyText[] =
-    L"Another copy of Quillane is changing folders. Try again when it has finished.";
 // The final message names this many folders that could not be customized;
 // standard error names them all.
 constexpr size_t kNamedInMessage = 10;
@@ -169,7 +168,7 @@ bool ToStandardError(const std::wstring& text) {
     return UsableHandle(error) && WriteText(error, text + L"\r\n");
 }
 
-// Removes a folder met twice (given twice, or inside two given folders).
+// Removes a folder given twice.
 void RemoveRepeats(engine::SortedFolderList& targets) {
     std::wstring after;
     bool seen = false;
@@ -182,23 +181,15 @@ void RemoveRepeats(engine::SortedFolderList& targets) {
 }
 
 // Every folder the run changes: the given ones, or with /subfolders the
-// walk's target list of each (drive roots themselves left out, exclusions
+// walk's target list of them all (drive roots themselves left out, exclusions
 // removed), as one list in ascending order.
 void BuildTargets(const CheckedApply& checked, bool subfolders, engine::SortedFolderList& targets,
                   const engine::WalkProgress& progress) {
-    if (!subfolders) {
-        targets.AddAll(checked.folders);
-    } else if (checked.folders.size() == 1) {
-        engine::BuildTargetList(checked.folders.front(), targets, progress);
+    if (subfolders) {
+        engine::BuildTargetList(checked.folders, targets, progress);
         return;
-    } else {
-        for (const auto& folder : checked.folders) {
-            engine::SortedFolderList one;
-            engine::BuildTargetList(folder, one, progress);
-            for (size_t i = 0; i < one.Count(); ++i)
-                targets.Add(one.At(i));
-        }
     }
+    targets.AddAll(checked.folders);
     RemoveRepeats(targets);
 }
 
@@ -311,7 +302,7 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
         const DWORD error = GetLastError();
         if (error != ERROR_LOCK_VIOLATION)
             return cannotRecord(error);
-        Tell(kBusyText, quiet);
+        Tell(kAnotherCopyBusyText, quiet);
         return kApplyBusy;
     }
     // No record, no write: the whole record is read before any folder changes.
