@@ -13,10 +13,12 @@
 #include "engine/ListJournal.h"
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
+#include "engine/TintedIcon.h"
 #include "platform/Ole.h"
 #include "platform/Shell.h"
 #include "platform/TextCodec.h"
 #include "platform/Window.h"
+#include "ui/common/FolderColour.h"
 #include "ui/main/FolderSelection.h"
 #include "ui/main/Form1.h"
 #include "ui/restore/RestoreView.h"
@@ -42,6 +44,8 @@ struct Options {
     bool windowOnly = false;  // the window's figures alone, for the largest trees
     size_t listMiB = 0;       // the list file's own figures alone, for lists of this size
     bool icons = false;       // the tinted folder icon's figures alone
+    bool scripted = false;    // quillane.exe /apply over each tree as well
+    std::wstring iconFile;    // the icon Apply gives (--icon, or --colour's generated file)
 };
 
 std::wstring TempFolder() {
@@ -272,6 +276,58 @@ void RunFloorsAndEngine(const std::vector<std::wstring>& targets, const std::wst
     EngineRestore(targets, r);
 }
 
+std::wstring ProgramFolder() {
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring folder = exe;
+    folder.resize(folder.find_last_of(L'\\')); // bench\quillane-bench.exe
+    folder.resize(folder.find_last_of(L'\\'));
+    return folder;
+}
+
+DWORD RunAndWait(const std::wstring& program, std::wstring command) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
+        return static_cast<DWORD>(-1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = static_cast<DWORD>(-1);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+// quillane.exe /apply over the clean tree with the window's options, then
+// every folder its record names put back by the engine and its list removed.
+void RunScripted(size_t size, SizeResult& r, const Options& options) {
+    const std::wstring folder = ProgramFolder(), program = folder + L"\\quillane.exe";
+    const std::wstring list = folder + L"\\Fldr.dll";
+    ResetListFile(folder);
+    std::wstring command = L"\"" + program + L"\" /apply \"" + TreeRoot(size) +
+                           L"\" /subfolders /quiet /tip \"Bench tooltip\"";
+    if (!options.iconFile.empty())
+        command += L" /icon \"" + options.iconFile + L"\"";
+    DWORD code = 0;
+    r.scripted.push_back(Timed([&] { code = RunAndWait(program, command); }));
+    r.walkAndApply.push_back(r.walk.real.back() + r.apply.real.back());
+    Expect(r, code == 0, "/apply ended with " + std::to_string(code));
+    engine::SortedFolderList recorded;
+    engine::LoadListFromFile(recorded, list);
+    engine::RemoveBlankItems(recorded);
+    Expect(r, recorded.Count() == r.targets,
+           "/apply recorded " + std::to_string(recorded.Count()) + " folders");
+    size_t notRestored = 0;
+    for (size_t i = recorded.Count(); i-- > 0;)
+        if (engine::RestoreFolder(recorded.At(i)).outcome != engine::RestoreOutcome::Restored)
+            ++notRestored;
+    Expect(r, notRestored == 0, "after /apply " + std::to_string(notRestored) + " not restored");
+    DeleteFileW(list.c_str());
+    DeleteFileW((list + L".lock").c_str());
+}
+
 void RunOnce(size_t size, SizeResult& r, const Options& options) {
     const std::wstring root = TreeRoot(size), app = AppFolder(size);
     ResetListFile(app);
@@ -317,6 +373,8 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     }
 
     form->SetText(ui::TxtToolTip, L"Bench tooltip");
+    if (!options.iconFile.empty())
+        form->SetText(ui::TxtIconFile, options.iconFile);
     const platform::FolderNoticeTotals noticesBefore = platform::FolderNoticesSoFar();
     r.apply.real.push_back(TimedWithGaps(*form, r.apply, [&] { form->apply().Command1_Click(); }));
     const platform::FolderNoticeTotals noticesAfter = platform::FolderNoticesSoFar();
@@ -359,6 +417,8 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
     platform::DoEvents();
     if (memoryHere)
         r.memoryPeak = PeakWorkingSet();
+    if (options.scripted)
+        RunScripted(size, r, options);
 }
 
 // Other ways to make the floors' calls, timed on the tree's target list.
@@ -441,6 +501,22 @@ void MeasureMemory(size_t size, SizeResult& r) {
     r.memoryPhases = text.substr(static_cast<size_t>(used));
 }
 
+// A preset's name or RRGGBB: the colour's generated icon file, as the window
+// makes it.
+bool GeneratedIcon(const std::wstring& name, std::wstring& path) {
+    engine::Colour colour;
+    if (const engine::ColourPreset* preset = engine::FindColourPreset(name))
+        colour = preset->colour;
+    else if (!engine::ParseColourText(name, colour))
+        return false;
+    engine::SharedIcon icon;
+    if (!ui::FolderIconFile(colour, icon))
+        return false;
+    std::printf("  the colour's icon: %s\n", Narrow(icon.path).c_str());
+    path = icon.path;
+    return true;
+}
+
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
@@ -477,6 +553,13 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.listMiB = std::wcstoul(argv[++i], nullptr, 10);
         } else if (arg == L"--icon-figures") {
             options.icons = true;
+        } else if (arg == L"--scripted") {
+            options.scripted = true;
+        } else if (arg == L"--icon" && hasValue) {
+            options.iconFile = argv[++i];
+        } else if (arg == L"--colour" && hasValue) {
+            if (!GeneratedIcon(argv[++i], options.iconFile))
+                return false;
         } else {
             return false;
         }
@@ -552,7 +635,8 @@ int wmain(int argc, wchar_t** argv) {
                 stderr,
                 "usage: quillane-bench [--sizes 1000,20000,200000] [--reps 3] "
                 "[--large-reps 1] [--no-memory] [--fresh] [--loose-floors] "
-                "[--floor-variants] [--window-only] [--list-figures MiB] [--icon-figures]\n");
+                "[--floor-variants] [--window-only] [--list-figures MiB] [--icon-figures] "
+                "[--scripted] [--icon FILE | --colour NAME|RRGGBB]\n");
             status = 2;
         } else {
             status = bench::Run(options);

@@ -103,6 +103,11 @@ void PrintRows(const SizeResult& r) {
             std::printf("%9zu %9zu %-8s longest gap of %s: %s\n", r.made, r.targets, "gap", f->name,
                         f->gapPlace.c_str());
     PrintShareOfApply(r, r.journal, "journal");
+    if (!r.scripted.empty())
+        std::printf("%9zu %9zu %-8s /apply %.3f s against the window's walk and Apply %.3f s: "
+                    "%.2f\n",
+                    r.made, r.targets, "scripted", Median(r.scripted), Median(r.walkAndApply),
+                    Ratio(r.scripted, r.walkAndApply));
     PrintShareOfApply(r, r.notify, "notify");
     if (!r.noticesSent.empty())
         std::printf("%9zu %9zu %-8s %.0f of %zu folders told to the shell, %.0f us a notice, "

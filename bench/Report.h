@@ -23,6 +23,8 @@ struct SizeResult {
     std::vector<double> noticesSent; // how many of them went out
     std::vector<double> secondsPerNotice; // one notice, timed apart
     double longestNotice = 0;             // the longest notice so far in the process
+    std::vector<double> scripted;         // quillane.exe /apply over the tree, in its own process
+    std::vector<double> walkAndApply;     // the window's walk and Apply of the same repetition
     size_t memoryBase = 0, memoryPeak = 0;
     std::string memoryPhases; // " step:working set:peak" after each step of the memory run
     std::vector<std::string> problems;
