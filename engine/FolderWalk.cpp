@@ -95,19 +95,35 @@ bool IsExcludedFolder(const std::wstring& path) {
 }
 
 namespace {
-bool BuildWholeList(const std::wstring& folder, SortedFolderList& list,
+bool BuildWholeList(const std::vector<std::wstring>& roots, SortedFolderList& list,
                     const WalkProgress& progress) {
     list.Clear();
-    if (folder.size() != 3)
-        list.Add(folder);
-    bool going = WalkSubfolders(folder, list, progress) && list.Sort(progress.yield) &&
-                 platform::KeepGoing(progress.yield);
-    if (going)
-        list.RemoveWhere([&progress, &going](const std::wstring& path) {
+    bool going = true;
+    for (const auto& root : roots) {
+        if (root.size() != 3)
+            list.Add(root);
+        going = going && WalkSubfolders(root, list, progress);
+    }
+    going = going && list.Sort(progress.yield) && platform::KeepGoing(progress.yield);
+    if (going) {
+        // Sorted, a folder met twice (chosen twice, or inside two chosen
+        // folders) follows itself.
+        const bool several = roots.size() > 1;
+        std::wstring previous;
+        bool first = true;
+        list.RemoveWhere([&](const std::wstring& path) {
             // A whole drive's list takes a while to sift.
             going = going && platform::KeepGoing(progress.yield);
-            return IsExcludedFolder(path);
+            if (IsExcludedFolder(path))
+                return true;
+            if (!several)
+                return false;
+            const bool repeat = !first && platform::CompareNoCase(path, previous) == 0;
+            first = false;
+            previous = path;
+            return repeat;
         });
+    }
     // The finished list is only read: held front-coded it costs a fraction.
     going = going && list.Compact(progress.yield);
     // Half a walk is no target list.
@@ -119,8 +135,13 @@ bool BuildWholeList(const std::wstring& folder, SortedFolderList& list,
 
 bool BuildTargetList(const std::wstring& folder, SortedFolderList& list,
                      const WalkProgress& progress) {
+    return BuildTargetList(std::vector<std::wstring>{folder}, list, progress);
+}
+
+bool BuildTargetList(const std::vector<std::wstring>& folders, SortedFolderList& list,
+                     const WalkProgress& progress) {
     try {
-        return BuildWholeList(folder, list, progress);
+        return BuildWholeList(folders, list, progress);
     } catch (...) {
         // Half a walk is no target list, whatever stopped it.
         list.Clear();

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -33,6 +34,9 @@ bool IsExcludedFolder(const std::wstring& path);
 // SortedFolderList::Compact). False, with the list empty, when the yield
 // stopped it; an exception (std::bad_alloc) leaves the list empty too.
 bool BuildTargetList(const std::wstring& folder, SortedFolderList& list,
+                     const WalkProgress& progress = {});
+// The same for several folders as one list, each folder in it once.
+bool BuildTargetList(const std::vector<std::wstring>& folders, SortedFolderList& list,
                      const WalkProgress& progress = {});
 
 } // namespace engine

@@ -11,12 +11,25 @@ constexpr unsigned kNames = 100;
 
 enum class NameHolds { Nothing, TheseBytes, SomethingElse, Unknown };
 
+// Under Wine a link to nowhere opens as a missing file, and the rename that
+// places a new file would replace it: the name is free only where a new file
+// can take it (made and at once removed). Another refusal is left for the
+// write itself to report.
+NameHolds Unopened(const std::wstring& path) {
+    const platform::FileHandle probe(
+        CreateFileW(platform::ExactPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    const DWORD error = probe ? 0 : GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NameHolds::SomethingElse
+                                                                       : NameHolds::Nothing;
+}
+
 NameHolds Examine(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
     const platform::FileHandle file = platform::OpenForReading(path);
     if (!file) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND)
-            return NameHolds::Nothing;
+            return Unopened(path);
         // A folder, a file held without sharing: taken by someone.
         if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
             return NameHolds::SomethingElse;

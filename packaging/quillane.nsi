@@ -245,6 +245,10 @@ SectionEnd
 Section "Customize with ${APP} in Explorer" SecVerb
   !insertmacro WRITE_VERB "${VERB_KEY}" "%1"
   !insertmacro WRITE_VERB "${DRIVE_VERB_KEY}" "%1"
+  ; Explorer hides a verb of the default model above 15 selected items; with
+  ; this one it starts the program once per item, up to 100.
+  WriteRegStr HKLM "${VERB_KEY}" "MultiSelectModel" "Player"
+  WriteRegStr HKLM "${DRIVE_VERB_KEY}" "MultiSelectModel" "Player"
   !insertmacro WRITE_VERB "${BACKGROUND_VERB_KEY}" "%V"
 SectionEnd
 
@@ -312,7 +316,7 @@ Function un.CustomizedPage
     ${NSD_CreateCheckbox} 0 30u 100% 12u "Put these folders back as they were"
     Pop $RestoreBox
     ${NSD_Check} $RestoreBox
-    ${NSD_CreateLabel} 0 50u 100% 36u "Folders that stay customized keep the icons and pictures they use: these stay in ${APP}'s folder, and so does the restore list, so that the folders can be put back after installing ${APP} again."
+    ${NSD_CreateLabel} 0 50u 100% 48u "Folders that stay customized keep the icons and pictures they use: these stay in ${APP}'s folder and in $APPDATA\${APP}\Icons, and so does the restore list, so that the folders can be put back after installing ${APP} again."
     Pop $0
   ${EndIf}
   nsDialogs::Show
@@ -349,6 +353,17 @@ Function un.RestoreFolders
   ${EndIf}
 FunctionEnd
 
+; The coloured folder icons the program made, shared by every account's
+; folders, with what an interrupted write left; anything else there stays,
+; and so does the folder then. SetShellVarContext all: $APPDATA is the
+; application data of all users, where the program keeps them.
+Function un.RemoveColouredIcons
+  Delete "$APPDATA\${APP}\Icons\Folder *.ico"
+  Delete "$APPDATA\${APP}\Icons\Folder *.ico.new*"
+  RMDir "$APPDATA\${APP}\Icons"
+  RMDir "$APPDATA\${APP}"
+FunctionEnd
+
 Section "Uninstall"
   ${If} ${Silent}
     ${GetParameters} $0
@@ -361,13 +376,15 @@ Section "Uninstall"
   ${If} $RestoreWanted == 1
     Call un.RestoreFolders
   ${EndIf}
-  ; Folders still customized use the bundled icons and pictures: they stay
-  ; while any account's restore record is not empty or cannot be read.
+  ; Folders still customized use the bundled icons and pictures and the
+  ; coloured icons: they stay while any account's restore record is not
+  ; empty or cannot be read.
   Call un.CountCustomized
   StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nClick Finish to close this wizard."
   !include "${UNFILES_NSH}"
   ${If} $Customized == 0
     !include "${UNART_NSH}"
+    Call un.RemoveColouredIcons
     ; An empty restore list is all that is left of the program, with its
     ; lock and what a save or a run left beside it.
     Delete "$INSTDIR\Fldr.dll"
@@ -375,11 +392,11 @@ Section "Uninstall"
     Delete "$INSTDIR\Fldr.dll.journal*"
     Delete "$INSTDIR\Fldr.dll.new*"
   ${ElseIf} $Customized < 0
-    DetailPrint "A restore list could not be read, so it may name customized folders. Kept: $INSTDIR\Icons, $INSTDIR\Backgrounds and every restore list."
-    StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nA restore list could not be read, so folders may still be customized: the icons and pictures they use stay in $INSTDIR\Icons and $INSTDIR\Backgrounds, and every restore list stays too. Install ${APP} again to put these folders back.$\r$\n$\r$\nClick Finish to close this wizard."
+    DetailPrint "A restore list could not be read, so it may name customized folders. Kept: $INSTDIR\Icons, $INSTDIR\Backgrounds, $APPDATA\${APP}\Icons and every restore list."
+    StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nA restore list could not be read, so folders may still be customized: the icons and pictures they use stay in $INSTDIR\Icons, $INSTDIR\Backgrounds and $APPDATA\${APP}\Icons, and every restore list stays too. Install ${APP} again to put these folders back.$\r$\n$\r$\nClick Finish to close this wizard."
   ${Else}
-    DetailPrint "Kept for the $Customized folders that are still customized (for $Accounts accounts): $INSTDIR\Icons, $INSTDIR\Backgrounds and every restore list."
-    StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nSome folders are still customized ($Customized, for $Accounts accounts), so the icons and pictures they use stay in $INSTDIR\Icons and $INSTDIR\Backgrounds, and every restore list stays too: install ${APP} again to put these folders back.$\r$\n$\r$\nClick Finish to close this wizard."
+    DetailPrint "Kept for the $Customized folders that are still customized (for $Accounts accounts): $INSTDIR\Icons, $INSTDIR\Backgrounds, $APPDATA\${APP}\Icons and every restore list."
+    StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nSome folders are still customized ($Customized, for $Accounts accounts), so the icons and pictures they use stay in $INSTDIR\Icons, $INSTDIR\Backgrounds and $APPDATA\${APP}\Icons, and every restore list stays too: install ${APP} again to put these folders back.$\r$\n$\r$\nClick Finish to close this wizard."
   ${EndIf}
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

@@ -329,3 +329,39 @@ TEST(SharedIconFile, OneFilePerColourNeverAnotherFileAndThePerUserPlaceWhenShut)
     EXPECT_TRUE(Exists(shut.path));
     EXPECT_FALSE(Exists(shared + L"\\Folder Green 2E7D32.ico.new"));
 }
+
+TEST(SharedIconFile, ALinkAtTheNameIsPassedOverAndNothingIsWrittenThroughIt) {
+    TempDir temp;
+    const std::wstring shared = temp.MakeFolder(L"Icons");
+    const std::wstring outside = temp.MakeFolder(L"Outside");
+    const Colour colour{0x20, 0x40, 0x60};
+    Bytes ico;
+    ASSERT_TRUE(ui::FolderIconBytes(colour, ico));
+    const std::wstring base = FolderIconBaseName(colour);
+    // The first name leads to someone's file, the second nowhere yet.
+    WriteBytes(outside + L"\\theirs.ico", "their bytes");
+    ASSERT_TRUE(MakeUnixLink(outside + L"\\theirs.ico", shared + L"\\" + base + L".ico"));
+    ASSERT_TRUE(MakeUnixLink(outside + L"\\nowhere.ico", shared + L"\\" + base + L" (2).ico"));
+    SharedIcon placed;
+    ASSERT_TRUE(PlaceSharedIcon(shared, L"", base, ico, placed));
+    EXPECT_EQ(ReadAnsi(outside + L"\\theirs.ico"), "their bytes");
+    EXPECT_FALSE(Exists(outside + L"\\nowhere.ico"));
+    EXPECT_EQ(placed.path, shared + L"\\" + base + L" (3).ico");
+    EXPECT_EQ(ReadBytes(placed.path), ico);
+
+    // Every frame of the written file loads from it at its size, as Explorer asks.
+    for (int size : {16, 20, 24, 32, 40, 48}) {
+        HICON icon = static_cast<HICON>(
+            LoadImageW(nullptr, placed.path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+        ASSERT_NE(icon, nullptr) << size;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP bitmap{};
+        GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, size);
+        EXPECT_EQ(bitmap.bmBitsPixel, 32);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
+}

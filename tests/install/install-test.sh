@@ -173,6 +173,8 @@ done
 expect "$VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%1\""
 expect "$DRIVE_VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%1\""
 expect "$BACKGROUND_VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%V\""
+expect "$VERB_KEY" MultiSelectModel Player
+expect "$DRIVE_VERB_KEY" MultiSelectModel Player
 
 # One installed copy: a /D= elsewhere is refused, and nothing changes.
 wine "$SETUP" /S '/D=C:\Elsewhere\Quillane' </dev/null >/dev/null 2>&1
@@ -260,6 +262,13 @@ customize() {
 names_bundled_icon() { # names_bundled_icon FOLDER WININSTDIR UNIXINSTDIR
     grep -aqF "IconFile=\"$2\\Icons\\Folder.ico\"" "$1/Desktop.ini" && test -s "$3/Icons/Folder.ico"
 }
+# The program's coloured icons: Quillane\Icons in the application data of all users.
+COLOUR_DIR="$c/ProgramData/Quillane/Icons"
+RED_ICON="$COLOUR_DIR/Folder Red D32F2F.ico"
+names_red_icon() {
+    grep -aqF 'IconFile="C:\ProgramData\Quillane\Icons\Folder Red D32F2F.ico"' \
+        "$CUSTOM/Two/Desktop.ini" && test -s "$RED_ICON"
+}
 
 if [ -n "$PROBE" ]; then
     make_folders
@@ -268,6 +277,14 @@ if [ -n "$PROBE" ]; then
         names_bundled_icon "$CUSTOM/Three" "$WININST" "$INSTDIR"
     check "the foreign settings file was set aside" cmp -s "$CUSTOM/One/BUDesktop.ini" \
         "$REPO/build/install-test/before/One/Desktop.ini"
+    # Two turns red: the one icon file of that colour, shared by every account.
+    (cd "$INSTDIR" && wine quillane.exe /apply 'C:\Custom\Two' /colour Red /quiet \
+        </dev/null >/dev/null 2>&1)
+    check "/apply /colour Red ends with 0" test $? -eq 0
+    check "Two names the shared red icon, which is there" names_red_icon
+    # What an interrupted write leaves goes too; a file of someone else's stays.
+    printf 'part' >"$COLOUR_DIR/Folder 1E90FF.ico.new"
+    printf 'mine' >"$COLOUR_DIR/notes.txt"
     # A copy still running when the uninstaller starts: it is closed, and it
     # saves its list as it closes (here without the entry its start-up dropped).
     printf 'C:\\Gone\r\n' >>"$INSTDIR/Fldr.dll"
@@ -305,10 +322,11 @@ if [ -n "$PROBE" ]; then
     check "the running copy was closed and ended by itself" test $? -eq 0
     check "the running copy saved its list as it closed" \
         bash -c "! grep -q Gone '$INSTDIR/Fldr.dll' && grep -qF 'C:\\Custom\\Two' '$INSTDIR/Fldr.dll'"
-    for f in One Two Three; do
+    for f in One Three; do
         check "/S leaves $f naming an icon that is still there" \
             names_bundled_icon "$CUSTOM/$f" "$WININST" "$INSTDIR"
     done
+    check "/S leaves Two naming the red icon, kept while folders are customized" names_red_icon
 else
     check "kept the restore list in the program folder" \
         test "$(cat "$INSTDIR/Fldr.dll")" = "$kept_list"
@@ -319,6 +337,7 @@ if [ -n "$PROBE" ]; then
     # putting the folders back.
     wine "$SETUP" /S </dev/null >/dev/null 2>&1
     check "installed again over the kept folder" test -s "$INSTDIR/quillane.exe"
+    check "installing again keeps the coloured icons" names_red_icon
     per_user_list
     wine "$INSTDIR/uninstall.exe" </dev/null >/dev/null 2>&1 &
     said=$(probe find Quillane 'Quillane has customized' 60)
@@ -337,6 +356,9 @@ if [ -n "$PROBE" ]; then
     check "every folder is as it was before" same_as_before
     check "the program folder is gone, empty list and all" test ! -e "$INSTDIR"
     check "the per-user list is gone" test ! -e "$LOCAL_LIST"
+    check "with no folder customized the coloured icons are gone" \
+        test ! -e "$RED_ICON" -a ! -e "$COLOUR_DIR/Folder 1E90FF.ico.new"
+    check "a file of someone else's among them stays" test "$(cat "$COLOUR_DIR/notes.txt")" = mine
 fi
 
 # A folder of the user's choice, updated in place by a later setup.

@@ -2,6 +2,7 @@
 #include "ui/main/Apply.h"
 
 #include "engine/ListJournal.h"
+#include "engine/OperationLock.h"
 #include "platform/Files.h"
 #include "platform/ScopeExit.h"
 #include "platform/Shell.h"
@@ -103,8 +104,9 @@ void Apply::AddCommands(platform::CommandTable& commands) {
 }
 
 void Apply::Command1_Click() {
-    const std::wstring folder = platform::Text(c_.TxtFolder);
-    if (folder.empty()) {
+    // A copy: the choice may change while the run lets messages through.
+    const std::vector<std::wstring> chosen = folderSelection_.Chosen();
+    if (chosen.empty()) {
         ShowMessage(c_.form, L"Please select a Folder to Customize    ", MB_ICONINFORMATION);
         folderSelection_.cmdBrowseFolder_Click();
         return;
@@ -116,6 +118,10 @@ void Apply::Command1_Click() {
                     MB_ICONINFORMATION);
         return;
     }
+    // Another copy's operation (/apply) must not change folders beside this one.
+    engine::OperationLock operation;
+    if (!host_.StartOperation(operation))
+        return;
     SetFocus(c_.cmdDummy);
     // From the first step to the end of the save: nothing else may start.
     BusyHold busy(busy_);
@@ -133,8 +139,14 @@ void Apply::Command1_Click() {
     DWORD notRecordable = 0;
     const bool recordable = keeper_.CanRecord(notRecordable);
 
-    const bool listMode = platform::Checked(c_.chkSubs);
-    if (!listMode) {
+    // Several folders without their subfolders are a target list of their own.
+    const bool subfolders = platform::Checked(c_.chkSubs);
+    engine::SortedFolderList chosenList;
+    if (!subfolders && chosen.size() > 1)
+        chosenList.AddAll(chosen);
+    const engine::SortedFolderList& targets = subfolders ? subDirs_ : chosenList;
+    if (!subfolders && chosen.size() == 1) {
+        const std::wstring& folder = chosen.front();
         ListBoxItems restoreList(c_.lstRestore);
         RestoreMembership held(restoreList, false);
         unsigned long error = notRecordable;
@@ -159,7 +171,7 @@ void Apply::Command1_Click() {
 
     if (!host_.YieldToMessages())
         return;
-    const size_t count = subDirs_.Count();
+    const size_t count = targets.Count();
     size_t failed = 0;
     bool outOfMemory = false;
     {
@@ -170,7 +182,7 @@ void Apply::Command1_Click() {
         // Room for every target at once, rather than a batch at a time.
         size_t chars = 0;
         for (size_t i = 0; i < count; ++i)
-            chars += subDirs_.View(i).size() + 1;
+            chars += targets.View(i).size() + 1;
         restoreList.Reserve(count, chars);
         ListRedrawThrottle quiet(c_.lstRestore);
         // What waits joins the list box whichever way the run ends.
@@ -179,14 +191,14 @@ void Apply::Command1_Click() {
         size_t journaled = 0;
         size_t batchSize = engine::kFirstJournalBatch;
         for (size_t i = 0; i < count; ++i) {
-            const std::wstring target = subDirs_.At(i);
+            const std::wstring target = targets.At(i);
             if (i % kJoinBatch == 0)
                 keeper_.JoinWaitingItems();
             if (i == journaled) {
                 const size_t batch = std::min(batchSize, count - i);
                 journaled = i + batch;
                 batchSize = engine::NextJournalBatch(batchSize);
-                if (!recordable || !journal.Append(subDirs_, i, batch,
+                if (!recordable || !journal.Append(targets, i, batch,
                                                    [this] { return host_.YieldToMessages(); })) {
                     // The window went while the disk took the batch.
                     if (recordable && GetLastError() == ERROR_CANCELLED)

@@ -49,7 +49,7 @@ bool Is(const std::wstring& argument, const wchar_t* name) {
 // One of the switches this program takes: never the value of another.
 bool IsSwitch(const std::wstring& argument) {
     for (const wchar_t* name :
-         {L"/apply", L"/subfolders", L"/root", L"/icon", L"/tip", L"/textcolour",
+         {L"/apply", L"/subfolders", L"/root", L"/icon", L"/colour", L"/tip", L"/textcolour",
           L"/textbackground", L"/picture", L"/restore-all", L"/count-customized",
           L"/count-accounts", L"/list", L"/quiet", L"/all-users"})
         if (Is(argument, name))
@@ -121,6 +121,7 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
         const wchar_t* name;
         std::wstring ApplyArguments::*value;
     } valued[] = {{L"/icon", &ApplyArguments::icon},
+                  {L"/colour", &ApplyArguments::colour},
                   {L"/tip", &ApplyArguments::tip},
                   {L"/textcolour", &ApplyArguments::textColour},
                   {L"/textbackground", &ApplyArguments::textBackground},
@@ -221,7 +222,7 @@ std::wstring RefusedCommandText(const ProgramCommand& command) {
            L"/count-customized [/all-users]\r\n"
            L"/list [/all-users] [/quiet]\r\n"
            L"/count-accounts\r\n"
-           L"/apply FOLDER... [/subfolders] [/icon FILE[,INDEX]] [/tip TEXT] "
+           L"/apply FOLDER... [/subfolders] [/icon FILE[,INDEX] | /colour NAME|RRGGBB] [/tip TEXT] "
            L"[/textcolour RRGGBB] [/textbackground RRGGBB] [/picture FILE] [/root] [/quiet]";
 }
 

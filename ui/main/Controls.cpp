@@ -25,6 +25,10 @@ const ControlSpec kControls[] = {
     {TxtFolder, L"TxtFolder", Kind::LockedTextBox, Picture1, L"", L"Select Folders to Customize", 1200, 240, 5295, 285, true, WS_TABSTOP},
     {cmdBrowseFolder, L"cmdBrowseFolder", Kind::Button, Picture1, L"...", L"Select Folders to Customize", 6600, 240, 350, 300, true, 0},
     {chkSubs, L"chkSubs", Kind::CheckBox, Picture1, L"Include Subdirectories", nullptr, 2460, 720, 2535, 195, true, 0},
+    // Not in the original layout: the free end of the subfolders' row, so Tab reaches it in reading order.
+    {cmdFolderColour, L"cmdFolderColour", Kind::Button, Picture1, L"Fo&lder colour...", L"Give the folders a coloured folder icon", 5160, 667, 1790, 300, true, 0},
+    // Not in the original layout: under the folder label, how many folders a multiple choice holds.
+    {lblChosen, L"lblChosen", Kind::Label, Picture1, L"", L"Select Folders to Customize", 200, 720, 2200, 195, true, SS_NOTIFY},
     {LblIconFile, L"LblIconFile", Kind::Label, Picture1, L"Icon File :", nullptr, 200, 1155, 855, 255, true, 0},
     {TxtIconFile, L"TxtIconFile", Kind::LockedTextBox, Picture1, L"", L"Select Icon file", 1200, 1140, 5295, 285, true, 0},
     {CmdBrowseIconFile, L"CmdBrowseIconFile", Kind::Button, Picture1, L"...", L"Select Icon file", 6600, 1125, 350, 300, true, 0},
@@ -80,8 +84,10 @@ const AccessibleNameSpec kAccessibleNames[] = {
     {Image4, L"Help"},
     {TxtFolder, L"Folder"},
     {cmdBrowseFolder, L"Choose folder"},
+    {lblChosen, L"Folders chosen"},
     {TxtIconFile, L"Icon file"},
     {CmdBrowseIconFile, L"Choose icon file"},
+    {cmdFolderColour, L"Choose folder colour"},
     {TxtToolTip, L"Tooltip"},
     {ScrollIconNo, L"Icon number"},
     {picIcon, L"Icon preview"},

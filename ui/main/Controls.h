@@ -20,6 +20,8 @@ enum ControlId : int {
     LblFolder = 300, TxtFolder, cmdBrowseFolder, chkSubs, LblIconFile, TxtIconFile,
     CmdBrowseIconFile, LblToolTip, TxtToolTip, LblIcoCount, ScrollIconNo, picIcon, Label2,
     cmdBrwstxtColor, Label4, cmdBrwsBgtxtColor, lblSampleText, Label3, Command5, Image1, lblCompat,
+    cmdFolderColour,
+    lblChosen = 350,
     // Restore view
     Label1 = 400, lblRestoreCount, lstRestore, chkSelect, cmdRestore, cmdOk,
     // Progress area and commands

@@ -1,12 +1,14 @@
-// Choosing the folder and building the target list of its subfolders.
+// Choosing the folders and building the target list of their subfolders.
 #include "ui/main/FolderSelection.h"
 
+#include "platform/Accessible.h"
 #include "platform/ScopeExit.h"
 #include "platform/Shell.h"
 #include "platform/Files.h"
 #include "ui/common/MessageBox.h"
 #include "ui/main/CommandLine.h"
 
+#include <commctrl.h>
 #include <new>
 #include <shlobj.h>
 
@@ -36,9 +38,11 @@ FolderSelection::FolderSelection(OperationHost& host, BusyLock& busy,
     : host_(host), busy_(busy), c_(controls), subDirs_(targets), idleText_(std::move(idleText)) {}
 
 void FolderSelection::AddCommands(platform::CommandTable& commands) {
-    commands.Add(*this, {{GetDlgCtrlID(c_.cmdBrowseFolder), BN_CLICKED,
-                          &FolderSelection::cmdBrowseFolder_Click},
-                         {GetDlgCtrlID(c_.chkSubs), BN_CLICKED, &FolderSelection::chkSubs_Click}});
+    commands.Add(
+        *this,
+        {{GetDlgCtrlID(c_.cmdBrowseFolder), BN_CLICKED, &FolderSelection::cmdBrowseFolder_Click},
+         {GetDlgCtrlID(c_.chkSubs), BN_CLICKED, &FolderSelection::chkSubs_Click},
+         {GetDlgCtrlID(c_.TxtFolder), EN_CHANGE, &FolderSelection::TxtFolder_Change}});
 }
 
 void FolderSelection::cmdBrowseFolder_Click() {
@@ -48,8 +52,9 @@ void FolderSelection::cmdBrowseFolder_Click() {
 
     const std::wstring chosen =
         platform::BrowseForFolder(c_.form, L"Select a Folder to Customize", kBrowseFlags);
+    // The dialog's folder replaces the whole choice.
     if (!chosen.empty())
-        platform::SetText(c_.TxtFolder, chosen);
+        SetChosen(chosen);
     if (!host_.YieldToMessages())
         return;
 
@@ -61,22 +66,125 @@ void FolderSelection::TakeFolder(const std::wstring& argument) {
     host_.SetStatus(idleText_);
     const std::wstring folder = NormalizeFolderArgument(argument);
     if (folder.empty()) {
-        platform::SetText(c_.TxtFolder, L"");
+        SetChosen(L"");
         ShowMessage(c_.form, L"Folder not found: " + argument, MB_ICONINFORMATION);
         return;
     }
-    platform::SetText(c_.TxtFolder, folder);
+    SetChosen(folder);
     CheckChosenFolder();
 }
 
-void FolderSelection::CheckChosenFolder() {
-    const std::wstring folder = platform::Text(c_.TxtFolder);
-    if (folder.empty())
+void FolderSelection::TakeFolders(const std::vector<std::wstring>& arguments, bool join) {
+    if (arguments.empty())
         return;
+    // A new choice of one folder is the command line's.
+    if (!join && arguments.size() == 1) {
+        TakeFolder(arguments.front());
+        return;
+    }
+    // The choice changed: a target list of the old one no longer serves.
+    SetIncludeSubdirectories(false);
+    host_.SetStatus(idleText_);
+    if (!join) {
+        chosen_.clear();
+        chosenSet_.clear();
+    }
+    std::wstring problems;
+    size_t refused = 0;
+    for (const auto& argument : arguments) {
+        std::wstring folder, problem;
+        if (!MayJoin(argument, folder, problem)) {
+            if (!problem.empty()) {
+                problems += (refused++ == 0 ? L"" : L"\r\n") + problem;
+            }
+            continue;
+        }
+        if (chosenSet_.insert(folder).second)
+            chosen_.push_back(folder);
+    }
+    ShowChosen();
+    if (refused > 0)
+        ShowMessage(c_.form, problems, MB_ICONINFORMATION);
+}
+
+bool FolderSelection::MayJoin(const std::wstring& argument, std::wstring& folder,
+                              std::wstring& problem) {
+    folder = NormalizeFolderArgument(argument);
+    if (folder.empty()) {
+        problem = L"Folder not found: " + argument;
+        return false;
+    }
+    if (!OnHardDrive(folder)) {
+        problem = NotAHardDriveText(folder);
+        return false;
+    }
+    if (chosenSet_.count(folder) != 0 || !IsDriveRoot(folder))
+        return true;
+    // The same question as for a drive chosen alone; No leaves it out.
+    ShowChosen();
+    if (!AskYesNo(c_.form, L"This will change ALL the Folders on Drive " + folder +
+                               L" and can take several minutes.     \r\n\r\n"
+                               L"Are you sure you want to do this?          "))
+        return false;
+    platform::Enable(c_.Command1, true);
+    return true;
+}
+
+void FolderSelection::SetChosen(const std::wstring& folder) {
+    chosen_.clear();
+    chosenSet_.clear();
+    if (!folder.empty()) {
+        chosen_.push_back(folder);
+        chosenSet_.insert(folder);
+    }
+    ShowChosen();
+}
+
+void FolderSelection::ShowChosen() {
+    showing_ = true;
+    platform::SetText(c_.TxtFolder, chosen_.empty() ? std::wstring() : chosen_.front());
+    showing_ = false;
+    const bool several = chosen_.size() > 1;
+    const std::wstring count = several ? std::to_wstring(chosen_.size()) + L" folders chosen" : L"";
+    platform::SetText(c_.lblChosen, count);
+    platform::SetAccessibleName(c_.lblChosen, several ? count : L"Folders chosen");
+    // The whole choice, where the box shows its first folder only.
+    std::wstring list;
+    for (const auto& folder : chosen_)
+        list += (list.empty() ? L"" : L"\r\n") + folder;
+    const std::wstring tip = several ? list : L"Select Folders to Customize";
+    // One folder a line.
+    SendMessageW(c_.tooltip, TTM_SETMAXTIPWIDTH, 0, 32767);
+    // Read after the box's name, as the tooltip shows it.
+    platform::SetAccessibleDescription(c_.TxtFolder, several ? list : L"");
+    for (HWND tool : {c_.TxtFolder, c_.lblChosen}) {
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND;
+        info.hwnd = c_.form;
+        info.uId = reinterpret_cast<UINT_PTR>(tool);
+        info.lpszText = const_cast<wchar_t*>(tip.c_str());
+        SendMessageW(c_.tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+// The box is read-only to the user: a text put there by another program (an
+// accessibility tool, a test) is a choice of that one folder.
+void FolderSelection::TxtFolder_Change() {
+    if (showing_)
+        return;
+    SetChosen(platform::Text(c_.TxtFolder));
+}
+
+void FolderSelection::CheckChosenFolder() {
+    // Several folders were checked as they came.
+    if (chosen_.size() != 1)
+        return;
+    const std::wstring folder = chosen_.front();
     if (!OnHardDrive(folder)) {
         ShowMessage(c_.form, NotAHardDriveText(folder), MB_ICONINFORMATION,
                     L"Not a Valid Hard Drive");
-        platform::SetText(c_.TxtFolder, L"");
+        SetChosen(L"");
         SetFocus(c_.cmdBrowseFolder);
         return;
     }
@@ -87,7 +195,7 @@ void FolderSelection::CheckChosenFolder() {
         if (AskYesNo(c_.form, question))
             platform::Enable(c_.Command1, true);
         else
-            platform::SetText(c_.TxtFolder, L"");
+            SetChosen(L"");
     }
 }
 
@@ -110,7 +218,7 @@ void FolderSelection::SetIncludeSubdirectories(bool ticked) {
 // NOLINTNEXTLINE(misc-no-recursion): see SetIncludeSubdirectories
 void FolderSelection::chkSubs_Click() {
     const bool ticked = platform::Checked(c_.chkSubs);
-    if (platform::Text(c_.TxtFolder).empty()) {
+    if (chosen_.empty()) {
         // A tick without a chosen folder does not stay.
         platform::SetChecked(c_.chkSubs, false);
         return;
@@ -142,7 +250,9 @@ void FolderSelection::BuildTargetList() {
     });
     bool built = false;
     try {
-        built = engine::BuildTargetList(platform::Text(c_.TxtFolder), subDirs_, WalkProgress());
+        // A copy: the choice may change while the walk lets messages through.
+        const std::vector<std::wstring> roots = chosen_;
+        built = engine::BuildTargetList(roots, subDirs_, WalkProgress());
     } catch (const std::bad_alloc&) {
         host_.SetStatus(L"The folder list could not be made: " +
                         platform::ErrorText(ERROR_NOT_ENOUGH_MEMORY));

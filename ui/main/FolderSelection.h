@@ -1,15 +1,18 @@
 #pragma once
-// Choosing the folder ("..." beside the folder box) and building the target
-// list of its subfolders ("Include Subdirectories").
+// Choosing the folders ("..." beside the folder box, or several handed over
+// together from Explorer) and building the target list of their subfolders
+// ("Include Subdirectories").
 #include "engine/FolderList.h"
 #include "engine/FolderWalk.h"
 #include "platform/CommandTable.h"
+#include "platform/TextCompare.h"
 #include "platform/Window.h"
 #include "ui/main/BusyLock.h"
 #include "ui/main/OperationHost.h"
 
 #include <windows.h>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -23,6 +26,8 @@ std::wstring NotAHardDriveText(const std::wstring& folder);
 
 struct FolderSelectionControls {
     HWND form, TxtFolder, cmdBrowseFolder, chkSubs, lblCreating, Command1;
+    // the count of chosen folders beside the box; the window's tooltips
+    HWND lblChosen, tooltip;
     // lblSubDirsCount, as the window shows its progress
     platform::ThrottledText* lblSubDirsCount;
 };
@@ -42,12 +47,24 @@ class FolderSelection {
     // A folder named on the command line, taken as if chosen in the folder
     // dialog; a path that names no folder is reported and leaves the box empty.
     void TakeFolder(const std::wstring& argument);
+    // Folders handed over together: a new choice, or (join) more folders of
+    // the current one. Each is checked as a chosen folder; those that fail
+    // are left out and reported in one message.
+    void TakeFolders(const std::vector<std::wstring>& arguments, bool join);
+    // The chosen folders, each once; the folder box shows the first.
+    const std::vector<std::wstring>& Chosen() const { return chosen_; }
     // Clear All: no target, and the count says so.
     void ClearTargetList();
 
   private:
+    void TxtFolder_Change();
     void BuildTargetList();
     void CheckChosenFolder();
+    // The checks of one folder taken with others; false with the problem
+    // when it may not join the choice.
+    bool MayJoin(const std::wstring& argument, std::wstring& folder, std::wstring& problem);
+    void SetChosen(const std::wstring& folder);
+    void ShowChosen();
     engine::WalkProgress WalkProgress();
 
     OperationHost& host_;
@@ -55,6 +72,10 @@ class FolderSelection {
     FolderSelectionControls c_;
     engine::SortedFolderList& subDirs_;
     std::wstring idleText_;
+    std::vector<std::wstring> chosen_;
+    platform::FolderSet chosenSet_;
+    // The folder box changes because the choice did, not the other way round.
+    bool showing_ = false;
 };
 
 } // namespace ui

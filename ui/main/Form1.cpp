@@ -144,7 +144,7 @@ void Form1::CreateSubsystems() {
         static_cast<OperationHost&>(*this), *busy_,
         FolderSelectionControls{hwnd(), Control(TxtFolder), Control(cmdBrowseFolder),
                                 Control(chkSubs), Control(lblCreating), Control(Command1),
-                                &subDirsCount_},
+                                Control(lblChosen), tooltip_, &subDirsCount_},
         subDirs_, IdleText());
     folderSelection_->AddCommands(Commands());
     apply_ = std::make_unique<ui::Apply>(static_cast<ApplyHost&>(*this), *busy_, *keeper_,
@@ -191,22 +191,36 @@ bool Form1::PreTranslate(MSG& msg) {
 }
 
 bool Form1::OnCopyData(const COPYDATASTRUCT& data) {
-    return handOver_->Receive(data);
+    // Before the subsystems exist the sender asks again.
+    return handOver_ && handOver_->Receive(data);
 }
 
 void Form1::TakePendingFolder() {
-    // Its message boxes let messages through: not before the list is read.
-    if (Busy() || !ListLoaded() || !handOver_->Waiting())
+    // Its message boxes let messages through: not before the list is read,
+    // and not inside another take.
+    if (Busy() || !ListLoaded() || takingFolders_ || !handOver_->Waiting())
         return;
-    const std::wstring folder = handOver_->Take();
+    const std::vector<HandedOverFolder> waiting = handOver_->Take();
+    // A new choice among them replaces whatever came before it.
+    size_t first = waiting.size() - 1;
+    while (first > 0 && waiting[first].joins)
+        --first;
+    std::vector<std::wstring> folders;
+    for (size_t i = first; i < waiting.size(); ++i)
+        folders.push_back(waiting[i].folder);
     focus_->Remember();
-    folderSelection_->TakeFolder(folder);
+    takingFolders_ = true;
+    const platform::ScopeExit taken([this] {
+        takingFolders_ = false;
+        handOver_->RemindIfWaiting();
+    });
+    folderSelection_->TakeFolders(folders, waiting[first].joins);
 }
 
-void Form1::TakeFolderWhenReady(const std::wstring& folder) {
+void Form1::TakeFolderWhenReady(const std::wstring& folder, ULONGLONG started) {
     if (folder.empty() || !hwnd())
         return;
-    handOver_->Keep(folder);
+    handOver_->Keep(folder, started != 0 ? started : ProcessStartTime());
 }
 
 bool Form1::AdaptToOSVersion() {

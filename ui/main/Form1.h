@@ -48,8 +48,9 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
     // the window went first.
     bool WaitForList();
     bool ListLoaded() const;
-    // A folder to take once the list is read and no long operation runs.
-    void TakeFolderWhenReady(const std::wstring& folder);
+    // A folder to take once the list is read and no long operation runs,
+    // from a start made at started (FILETIME units; 0: this process's).
+    void TakeFolderWhenReady(const std::wstring& folder, ULONGLONG started = 0);
     // The message loop's dialog navigation (Tab, access keys).
     bool PreTranslate(MSG& msg);
 
@@ -133,6 +134,7 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
     // What the subsystems need of the window (OperationHost, ApplyHost, OptionsHost).
     bool YieldToMessages() override { return DoEvents(); }
     void SetWaitCursor(bool wait) override;
+    bool StartOperation(engine::OperationLock& lock) override;
     void SetStatus(const std::wstring& text) override;
     void ShowProgress(const std::wstring& text) override;
     void UpdateRestoreCount() override;
@@ -144,6 +146,7 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
         return const_cast<platform::ThrottledText*>(std::as_const(*this).Throttled(id));
     }
     void TakePendingFolder();
+    bool takingFolders_ = false;
     static constexpr UINT kTakePendingFolder = WM_APP + 1;
     static constexpr UINT kLoadRestoreList = WM_APP + 2;
     void LoadRestoreList();

@@ -2,8 +2,10 @@
 // OptionsHost): its controls and texts, and the yield of a long operation.
 #include "ui/main/Form1.h"
 
+#include "engine/OperationLock.h"
 #include "platform/Shell.h"
 #include "platform/SystemApi.h"
+#include "ui/common/MessageBox.h"
 #include "ui/common/Timing.h"
 #include "ui/main/FolderSelection.h"
 #include "ui/restore/RestoreView.h"
@@ -48,6 +50,20 @@ engine::FolderOptions Form1::ReadOptions() const {
 void Form1::ClearFolderChoice() {
     folderSelection_->SetIncludeSubdirectories(false);
     folderSelection_->ClearTargetList();
+}
+
+bool Form1::StartOperation(engine::OperationLock& lock) {
+    // Another copy's run ends soon or late: the user tries again, rather
+    // than wait in a window that cannot answer meanwhile.
+    if (lock.Take(ListFilePath(), 0))
+        return true;
+    // A lock file that cannot be made keeps no other copy out either; the
+    // run's own checks of the list decide.
+    if (GetLastError() != ERROR_LOCK_VIOLATION)
+        return true;
+    SetStatus(kAnotherCopyBusyText);
+    ShowMessage(hwnd(), kAnotherCopyBusyText, MB_ICONINFORMATION);
+    return false;
 }
 
 void Form1::RefreshShell() {

@@ -57,9 +57,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     }
     const std::wstring& folder = command.folder;
     if (!instance.First()) {
-        if (!ui::HandOverToRunningInstance(folder))
-            ui::ShowMessage(nullptr, L"Quillane is already running.");
-        return 0;
+        if (ui::HandOverToRunningInstance(folder))
+            return 0;
+        // The running copy may have ended meanwhile: this start is the window then.
+        if (!instance.ClaimAgain(0)) {
+            ui::ReportAlreadyRunning();
+            return 0;
+        }
     }
     InitCommonControlsEx(&icc);
     // The folder dialog's new style and the picture loader need COM.
@@ -73,7 +77,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
             ShowWindow(form.hwnd(), show);
             UpdateWindow(form.hwnd());
             // Taken once the list is read.
-            form.TakeFolderWhenReady(folder);
+            form.TakeFolderWhenReady(folder, ui::ProcessStartTime());
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
                 if (ui::IsAboutMessage(&msg) || form.PreTranslate(msg))

@@ -3,7 +3,15 @@
 // need of the window besides their controls and the busy lock.
 #include <string>
 
+namespace engine {
+class OperationLock;
+}
+
 namespace ui {
+
+// What a copy says when another copy's operation keeps it from starting one.
+inline constexpr wchar_t kAnotherCopyBusyText[] =
+    L"Another copy of Quillane is changing folders. Try again when it has finished.";
 
 class OperationHost {
   public:
@@ -19,6 +27,14 @@ class OperationHost {
     virtual void ShowRestoreCountSoon(size_t count) = 0;
     virtual void RefreshShell() = 0;
     virtual void SetWaitCursor(bool wait) = 0;
+    // Takes the operation lock that keeps another copy's operation (/apply)
+    // from changing folders beside this one, or says why not: false when
+    // the operation may not start. A host without a list of its own (a
+    // test's) has nothing to share.
+    virtual bool StartOperation(engine::OperationLock& lock) {
+        static_cast<void>(lock);
+        return true;
+    }
 
   protected:
     ~OperationHost() = default;

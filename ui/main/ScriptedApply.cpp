@@ -1,8 +1,8 @@
 #include "ui/main/ScriptedApply.h"
 
+#include "ui/common/FolderColour.h"
 #include "ui/common/MessageBox.h"
 
-#include "QuillaneVersion.h"
 #include "engine/FolderWalk.h"
 #include "engine/ListJournal.h"
 #include "engine/RestoreRecord.h"
@@ -12,6 +12,7 @@
 #include "platform/TextCodec.h"
 #include "platform/TextCompare.h"
 #include "ui/main/FolderSelection.h"
+#include "ui/main/OperationHost.h"
 #include "ui/main/OsVersion.h"
 #include "ui/main/RestoreListKeeper.h"
 #include "ui/main/ProgressWindow.h"
@@ -28,12 +29,8 @@
 
 namespace ui {
 
-using quillane::kAppTitle;
-
 namespace {
 
-constexpr wchar_t kBusyText[] =
-    L"Another copy of Quillane is changing folders. Try again when it has finished.";
 // The final message names this many folders that could not be customized;
 // standard error names them all.
 constexpr size_t kNamedInMessage = 10;
@@ -86,6 +83,15 @@ std::wstring CheckIcon(const std::wstring& argument, engine::FolderOptions& opti
     return {};
 }
 
+std::wstring ColourProblem(const std::wstring& argument) {
+    std::wstring names;
+    for (const engine::ColourPreset& preset : engine::ColourPresets())
+        names += std::wstring(names.empty() ? L"" : L", ") + preset.name;
+    return L"/colour takes a colour's name (" + names +
+           L") or six hexadecimal digits, red, green and blue, such as 1E90FF: not \"" + argument +
+           L"\"";
+}
+
 std::wstring CheckFolder(const std::wstring& argument, bool root, std::wstring& folder) {
     folder = NormalizeFolderArgument(argument);
     if (folder.empty())
@@ -100,8 +106,8 @@ std::wstring CheckFolder(const std::wstring& argument, bool root, std::wstring& 
 
 std::wstring Check(const ApplyArguments& arguments, bool pictureFeature, CheckedApply& checked) {
     if (arguments.folders.empty())
-        return L"Name a folder to customize: quillane.exe /apply FOLDER... with /icon, /tip, "
-               L"/textcolour, /textbackground or /picture.";
+        return L"Name a folder to customize: quillane.exe /apply FOLDER... with /icon, /colour, "
+               L"/tip, /textcolour, /textbackground or /picture.";
     for (const auto& argument : arguments.folders) {
         std::wstring folder;
         std::wstring problem = CheckFolder(argument, arguments.root, folder);
@@ -110,6 +116,14 @@ std::wstring Check(const ApplyArguments& arguments, bool pictureFeature, Checked
         checked.folders.push_back(std::move(folder));
     }
     engine::FolderOptions& options = checked.options;
+    if (!arguments.colour.empty()) {
+        // Both would name the folders' one icon.
+        if (!arguments.icon.empty())
+            return L"/colour and /icon both choose the folders' icon: give only one of them.";
+        if (!ColourChoice(arguments.colour, checked.colour))
+            return ColourProblem(arguments.colour);
+        checked.coloured = true;
+    }
     if (!arguments.icon.empty()) {
         std::wstring problem = CheckIcon(arguments.icon, options);
         if (!problem.empty())
@@ -142,9 +156,9 @@ std::wstring Check(const ApplyArguments& arguments, bool pictureFeature, Checked
             return CannotReadText(L"The picture", arguments.picture, error);
         options.picturePath = path;
     }
-    if (!options.AnyChosen())
-        return L"Please select at least one of the Folder options: /icon, /tip, /textcolour, "
-               L"/textbackground or /picture.";
+    if (!options.AnyChosen() && !checked.coloured)
+        return L"Please select at least one of the Folder options: /icon, /colour, /tip, "
+               L"/textcolour, /textbackground or /picture.";
     return {};
 }
 
@@ -154,7 +168,7 @@ bool ToStandardError(const std::wstring& text) {
     return UsableHandle(error) && WriteText(error, text + L"\r\n");
 }
 
-// Removes a folder met twice (given twice, or inside two given folders).
+// Removes a folder given twice.
 void RemoveRepeats(engine::SortedFolderList& targets) {
     std::wstring after;
     bool seen = false;
@@ -167,23 +181,15 @@ void RemoveRepeats(engine::SortedFolderList& targets) {
 }
 
 // Every folder the run changes: the given ones, or with /subfolders the
-// walk's target list of each (drive roots themselves left out, exclusions
+// walk's target list of them all (drive roots themselves left out, exclusions
 // removed), as one list in ascending order.
 void BuildTargets(const CheckedApply& checked, bool subfolders, engine::SortedFolderList& targets,
                   const engine::WalkProgress& progress) {
-    if (!subfolders) {
-        targets.AddAll(checked.folders);
-    } else if (checked.folders.size() == 1) {
-        engine::BuildTargetList(checked.folders.front(), targets, progress);
+    if (subfolders) {
+        engine::BuildTargetList(checked.folders, targets, progress);
         return;
-    } else {
-        for (const auto& folder : checked.folders) {
-            engine::SortedFolderList one;
-            engine::BuildTargetList(folder, one, progress);
-            for (size_t i = 0; i < one.Count(); ++i)
-                targets.Add(one.At(i));
-        }
     }
+    targets.AddAll(checked.folders);
     RemoveRepeats(targets);
 }
 
@@ -237,6 +243,22 @@ void CustomizeAll(const engine::SortedFolderList& targets, const engine::FolderO
     record.AddAll(added);
 }
 
+// The colour's icon file as the window finds or writes it; where only the
+// per-user place could take it, perUserNote says so.
+bool PlaceColourIcon(engine::Colour colour, engine::FolderOptions& options,
+                     std::wstring& perUserNote) {
+    engine::SharedIcon icon;
+    if (!FolderIconFile(colour, icon))
+        return false;
+    options.iconFile = icon.path;
+    options.iconIndex = 0;
+    if (icon.perUser)
+        perUserNote = L"The folder icons that every account shares cannot be written in " +
+                      SharedIconFolder() + L" (" + platform::ErrorText(icon.sharedError) +
+                      L"), so the coloured icon is kept where only you find it: " + icon.path;
+    return true;
+}
+
 std::wstring FailedNames(const std::vector<std::wstring>& failed, size_t most) {
     std::wstring text;
     for (size_t i = 0; i < failed.size() && i < most; ++i)
@@ -280,7 +302,7 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
         const DWORD error = GetLastError();
         if (error != ERROR_LOCK_VIOLATION)
             return cannotRecord(error);
-        Tell(kBusyText, quiet);
+        Tell(kAnotherCopyBusyText, quiet);
         return kApplyBusy;
     }
     // No record, no write: the whole record is read before any folder changes.
@@ -295,12 +317,22 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
     if (!store.CanRecord())
         return cannotRecord(store.Error());
 
+    engine::FolderOptions options = checked.options;
+    std::wstring perUserNote;
+    // One file for the whole run, however many folders name it.
+    if (checked.coloured && !PlaceColourIcon(checked.colour, options, perUserNote)) {
+        Tell(L"The coloured folder icon could not be made, so no folder will be changed: " +
+                 platform::ErrorText(GetLastError()),
+             quiet);
+        return kApplyNothingDone;
+    }
+
     engine::SortedFolderList targets;
     engine::WalkProgress walk;
     if (shown)
         walk.found = [shown](const std::wstring& path) { shown->Progress(path); };
     BuildTargets(checked, arguments.subfolders, targets, walk);
-    CustomizeAll(targets, checked.options, store, record, shown, outcome);
+    CustomizeAll(targets, options, store, record, shown, outcome);
     platform::NotifyShellOfChanges();
     const bool saved = RestoreListKeeper::SaveWhole(store, record);
     const DWORD saveError = GetLastError();
@@ -316,6 +348,10 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
                                     outcome.count, outcome.failed.size(), L"could not be changed");
     if (!named)
         text += FailedNames(outcome.failed, kNamedInMessage);
+    if (!perUserNote.empty()) {
+        ToStandardError(perUserNote);
+        text += L"\r\n\r\n" + perUserNote;
+    }
     if (!saved) {
         // The journal stays beside the list: the next start records these folders.
         const std::wstring notSaved =
@@ -345,6 +381,15 @@ std::wstring ColourArgument(const std::wstring& rrggbb) {
     // The settings file keeps the system's order, blue first.
     const unsigned long bgr = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
     return engine::ColorToHex(static_cast<std::int32_t>(bgr));
+}
+
+bool ColourChoice(const std::wstring& argument, engine::Colour& colour) {
+    if (const engine::ColourPreset* preset = engine::FindColourPreset(argument)) {
+        colour = preset->colour;
+        return true;
+    }
+    const bool hash = !argument.empty() && argument[0] == L'#';
+    return engine::ParseColourText(hash ? argument.substr(1) : argument, colour);
 }
 
 CheckedApply CheckApplyArguments(const ApplyArguments& arguments, bool pictureFeature) {

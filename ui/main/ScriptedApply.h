@@ -3,6 +3,7 @@
 // command line, without the main window, for scripts and deployment tools.
 #include "engine/OperationLock.h"
 #include "engine/SettingsFile.h"
+#include "engine/TintedIcon.h"
 #include "ui/main/CommandLine.h"
 
 #include <string>
@@ -27,6 +28,10 @@ struct CheckedApply {
     engine::FolderOptions options;
     std::vector<std::wstring> folders;
     std::wstring problem; // empty when the run may start
+    // /colour: the icon is the colour's generated file, found or written only
+    // once the run may change folders.
+    bool coloured = false;
+    engine::Colour colour;
 };
 // pictureFeature: whether this Windows offers background pictures (the
 // window's rule, see Form1::AdaptToOSVersion).
@@ -35,6 +40,10 @@ CheckedApply CheckApplyArguments(const ApplyArguments& arguments, bool pictureFe
 // "RRGGBB" (a leading # allowed) as the settings file's ColorToHex text;
 // empty when it is not six hex digits.
 std::wstring ColourArgument(const std::wstring& rrggbb);
+
+// "/colour NAME|RRGGBB": a preset's name in any letter case, or red, green
+// and blue as six hex digits (a leading # allowed). False for anything else.
+bool ColourChoice(const std::wstring& argument, engine::Colour& colour);
 
 // The whole run; returns the exit code. waitMs: how long another copy's
 // operation is waited for.

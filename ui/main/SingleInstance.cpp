@@ -1,7 +1,11 @@
 #include "ui/main/SingleInstance.h"
 
 #include "platform/SystemApi.h"
+#include "ui/common/MessageBox.h"
 #include "ui/main/CommandLine.h"
+
+#include <algorithm>
+#include <cstring>
 
 namespace ui {
 
@@ -47,27 +51,75 @@ HWND WaitForMainWindow(DWORD waitMs) {
 
 } // namespace
 
-bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
-    HWND window = WaitForMainWindow(waitMs);
-    if (!window)
-        return false;
-    if (IsIconic(window))
-        ShowWindowAsync(window, SW_RESTORE);
-    SetForegroundWindow(window);
-    // Sent even without a folder: the answer tells that the copy was reached.
-    // The running copy has another current folder: a relative path is made
-    // full here, with every name kept as given.
+namespace {
+
+// The folder, made full here (the running copy has another current folder)
+// with every name kept as given, after the start's time.
+std::vector<BYTE> HandOverPayload(const std::wstring& folder) {
     std::wstring full = FullFolderPath(folder);
     if (full.empty())
         full = folder;
-    COPYDATASTRUCT data{kHandOverFolder, static_cast<DWORD>(full.size() * sizeof(wchar_t)),
-                        full.empty() ? nullptr : full.data()};
-    DWORD_PTR answer = 0;
-    // A window busy in a modal dialog still answers; a hung one is given up,
-    // and one running elevated refuses the message.
-    return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
-                               SMTO_ABORTIFHUNG, waitMs, &answer) != 0 &&
-           answer == TRUE;
+    const HandOverHeader header{ProcessStartTime()};
+    std::vector<BYTE> payload(sizeof header + full.size() * sizeof(wchar_t));
+    std::memcpy(payload.data(), &header, sizeof header);
+    if (!full.empty())
+        std::memcpy(payload.data() + sizeof header, full.data(), full.size() * sizeof(wchar_t));
+    return payload;
+}
+
+} // namespace
+
+bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
+    // One try waits this long for an answer; a window that pumps no messages
+    // (it may be still starting) fails the try at once.
+    constexpr DWORD kTryMs = 10000;
+    std::vector<BYTE> payload = HandOverPayload(folder);
+    // Sent even without a folder: the answer tells that the copy was reached.
+    COPYDATASTRUCT data{kHandOverTimedFolder, static_cast<DWORD>(payload.size()), payload.data()};
+    // A copy holding the claim without ever showing a window (a /restore-all
+    // run, a refusal on the screen) is not waited for as long.
+    constexpr DWORD kFirstWindowMs = 12000;
+    const ULONGLONG start = platform::TickCount64();
+    ULONGLONG until = start + std::min(waitMs, kFirstWindowMs);
+    bool shown = false;
+    for (;;) {
+        const ULONGLONG now = platform::TickCount64();
+        if (now >= until)
+            return false;
+        HWND window = WaitForMainWindow(static_cast<DWORD>(until - now));
+        if (window)
+            until = start + waitMs;
+        if (window && !shown) {
+            if (IsIconic(window))
+                ShowWindowAsync(window, SW_RESTORE);
+            SetForegroundWindow(window);
+            shown = true;
+        }
+        DWORD_PTR answer = 0;
+        // A window busy in a modal dialog still answers; one running
+        // elevated refuses the message, and is asked again as a busy one.
+        if (window &&
+            SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                SMTO_ABORTIFHUNG, kTryMs, &answer) != 0 &&
+            answer == TRUE)
+            return true;
+        Sleep(100);
+    }
+}
+
+void ReportAlreadyRunning() {
+    constexpr wchar_t kShowing[] = L"Local\\Quillane.AlreadyRunningMessage";
+    const platform::KernelHandle showing(CreateMutexW(nullptr, FALSE, kShowing));
+    if (!showing || GetLastError() == ERROR_ALREADY_EXISTS)
+        return;
+    ShowMessage(nullptr, L"Quillane is already running.");
+}
+
+ULONGLONG ProcessStartTime() {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        GetSystemTimeAsFileTime(&created);
+    return (ULONGLONG(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
 bool CloseRunningInstance(DWORD waitMs) {
@@ -101,21 +153,53 @@ bool CloseRunningInstance(DWORD waitMs) {
 }
 
 bool HandOverReceiver::Receive(const COPYDATASTRUCT& data) {
-    if (data.dwData != kHandOverFolder || data.cbData % sizeof(wchar_t) != 0)
+    const auto* bytes = static_cast<const BYTE*>(data.lpData);
+    size_t skip = 0;
+    ULONGLONG started = 0;
+    if (data.dwData == kHandOverTimedFolder && data.cbData >= sizeof(HandOverHeader)) {
+        HandOverHeader header{};
+        std::memcpy(&header, bytes, sizeof header);
+        started = header.started;
+        skip = sizeof header;
+    } else if (data.dwData == kHandOverFolder) {
+        // An older copy's start says not when it came: now, then.
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        started = (ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    } else {
         return false;
+    }
+    if ((data.cbData - skip) % sizeof(wchar_t) != 0)
+        return false;
+    const size_t chars = (data.cbData - skip) / sizeof(wchar_t);
     // No folder: the second start only wanted this window in front.
-    if (data.cbData == 0)
+    if (chars == 0)
         return true;
-    folder_.assign(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+    std::wstring folder(chars, L'\0');
+    std::memcpy(folder.data(), bytes + skip, chars * sizeof(wchar_t));
+    Add(std::move(folder), started);
     // The sender waits for this answer: the folder's checks and their
     // message boxes come after it.
     PostMessageW(window_, takeMessage_, 0, 0);
     return true;
 }
 
-void HandOverReceiver::Keep(const std::wstring& folder) {
-    folder_ = folder;
+void HandOverReceiver::Keep(const std::wstring& folder, ULONGLONG started) {
+    Add(folder, started);
     PostMessageW(window_, takeMessage_, 0, 0);
+}
+
+void HandOverReceiver::Add(std::wstring folder, ULONGLONG started) {
+    constexpr ULONGLONG kFileTimeUnitsPerMs = 10000;
+    const ULONGLONG now = platform::TickCount64();
+    // Starts may arrive in any order, and a late one from the same burst
+    // (it waited for a busy window) still joins by its start time.
+    const bool joins = choosing_ && (now - lastArrival_ <= kJoinChoiceMs ||
+                                     started <= latestStart_ + kJoinChoiceMs * kFileTimeUnitsPerMs);
+    latestStart_ = joins ? std::max(latestStart_, started) : started;
+    lastArrival_ = now;
+    choosing_ = true;
+    waiting_.push_back({std::move(folder), joins});
 }
 
 void HandOverReceiver::RemindIfWaiting() {
@@ -123,10 +207,10 @@ void HandOverReceiver::RemindIfWaiting() {
         PostMessageW(window_, takeMessage_, 0, 0);
 }
 
-std::wstring HandOverReceiver::Take() {
-    std::wstring folder = std::move(folder_);
-    folder_.clear();
-    return folder;
+std::vector<HandedOverFolder> HandOverReceiver::Take() {
+    std::vector<HandedOverFolder> waiting = std::move(waiting_);
+    waiting_.clear();
+    return waiting;
 }
 
 } // namespace ui

@@ -4,12 +4,22 @@
 
 #include <windows.h>
 #include <string>
+#include <vector>
 
 namespace ui {
 
 inline constexpr wchar_t kMainWindowClass[] = L"QuillaneForm1";
-// WM_COPYDATA's dwData for a folder handed to the running copy ('QFLD').
+// WM_COPYDATA's dwData for a folder handed to the running copy ('QFLD'), and
+// for one that comes with the time its start was made ('QFLT'): a
+// HandOverHeader, then the folder's characters.
 inline constexpr ULONG_PTR kHandOverFolder = 0x51464C44;
+inline constexpr ULONG_PTR kHandOverTimedFolder = 0x51464C54;
+struct HandOverHeader {
+    ULONGLONG started; // the sender's process creation time (FILETIME units)
+};
+// Folders whose starts came within this time of each other are one choice:
+// Explorer starts its verb once per selected folder.
+inline constexpr DWORD kJoinChoiceMs = 2000;
 
 // Claims the session's instance; the claim lasts as long as the object.
 class SingleInstance {
@@ -30,9 +40,14 @@ class SingleInstance {
 };
 
 // Brings the running copy's window to the front, restored if minimized, and
-// hands it the folder (if any) to take as if chosen. False when no running
-// window was found within waitMs, or it did not take the hand-over.
-bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs = 5000);
+// hands it the folder (if any) to take as if chosen. A copy still starting,
+// or too busy to answer, is asked again until waitMs are up. False when no
+// running window took the hand-over within that time.
+bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs = 60000);
+
+// When no running copy took the hand-over: one message for every start that
+// fails at the same time (Explorer may start the program once per folder).
+void ReportAlreadyRunning();
 
 // Asks the running copy's window to close as the user would (it saves its
 // list) and waits up to waitMs for its process to end. False when a window
@@ -40,27 +55,45 @@ bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs = 5000);
 // or did not end in time; true when it ended or no window was found.
 bool CloseRunningInstance(DWORD waitMs = 15000);
 
-// The running window's side of the hand-over: a folder that a second start
-// handed over, or the command line named, waits until the window can take it
-// (its list read, no long operation running); the window's take message
-// comes whenever one waits.
+// This process's creation time, in FILETIME units.
+ULONGLONG ProcessStartTime();
+
+// A folder that waits to be taken: a new choice, or one more folder of the
+// choice before it.
+struct HandedOverFolder {
+    std::wstring folder;
+    bool joins = false;
+};
+
+// The running window's side of the hand-over: folders that second starts
+// handed over, or the command line named, wait until the window can take
+// them (its list read, no long operation running); the window's take message
+// comes whenever some wait. A folder whose start came within kJoinChoiceMs of
+// the one before (by the starts' times, or by their arrival here) joins that
+// one's choice; later, it starts a new one.
 class HandOverReceiver {
   public:
     HandOverReceiver(HWND window, UINT takeMessage) : window_(window), takeMessage_(takeMessage) {}
     // WM_COPYDATA: false when it is no hand-over.
     bool Receive(const COPYDATASTRUCT& data);
-    // A folder to take when ready.
-    void Keep(const std::wstring& folder);
+    // A folder to take when ready, from a start made at started (FILETIME units).
+    void Keep(const std::wstring& folder, ULONGLONG started);
     // Asks for the take message again when a folder waits.
     void RemindIfWaiting();
-    bool Waiting() const { return !folder_.empty(); }
-    // The waiting folder, which waits no more.
-    std::wstring Take();
+    bool Waiting() const { return !waiting_.empty(); }
+    // The waiting folders in the order they came, which wait no more.
+    std::vector<HandedOverFolder> Take();
 
   private:
+    void Add(std::wstring folder, ULONGLONG started);
+
     HWND window_;
     UINT takeMessage_;
-    std::wstring folder_;
+    std::vector<HandedOverFolder> waiting_;
+    // The choice the last folder joined: its latest start and last arrival.
+    bool choosing_ = false;
+    ULONGLONG latestStart_ = 0;
+    ULONGLONG lastArrival_ = 0;
 };
 
 } // namespace ui

@@ -1,10 +1,13 @@
 #include "ui/options/OptionsView.h"
 
 #include "platform/Accessible.h"
+#include "platform/Files.h"
 #include "platform/Window.h"
+#include "ui/common/FolderColour.h"
 #include "ui/main/Controls.h"
 #include "ui/options/BackgroundPicture.h"
 #include "ui/options/ColorChooser.h"
+#include "ui/options/FolderColourMenu.h"
 #include "ui/options/IconPicker.h"
 #include "ui/options/PictureBox.h"
 
@@ -12,7 +15,8 @@ namespace ui {
 
 OptionsView::OptionsView(OptionsHost& host, HWND form, const ControlMap& controls,
                          std::wstring appFolder, std::wstring idleText)
-    : host_(host), appFolder_(std::move(appFolder)), idleText_(std::move(idleText)) {
+    : sharedIcons(SharedIconFolder()), perUserIcons(PerUserIconFolder()), host_(host),
+      appFolder_(std::move(appFolder)), idleText_(std::move(idleText)) {
     const auto control = [&controls](int id) { return FindControl(controls, id); };
     c_ = {form,
           control(TxtFolder),
@@ -28,7 +32,8 @@ OptionsView::OptionsView(OptionsHost& host, HWND form, const ControlMap& control
           control(Command5),
           control(Image1),
           control(lblCompat),
-          control(cmdClearBgnd)};
+          control(cmdClearBgnd),
+          control(cmdFolderColour)};
     IconPickerControls picker{form,
                               control(TxtIconFile),
                               control(LblIcoCount),
@@ -53,7 +58,8 @@ void OptionsView::AddCommands(platform::CommandTable& commands) {
          {GetDlgCtrlID(c_.cmdBrwstxtColor), BN_CLICKED, &OptionsView::cmdBrwstxtColor_Click},
          {GetDlgCtrlID(c_.cmdBrwsBgtxtColor), BN_CLICKED, &OptionsView::cmdBrwsBgtxtColor_Click},
          {GetDlgCtrlID(c_.Command5), BN_CLICKED, &OptionsView::Command5_Click},
-         {GetDlgCtrlID(c_.TxtToolTip), EN_SETFOCUS, &OptionsView::TxtToolTip_GotFocus}});
+         {GetDlgCtrlID(c_.TxtToolTip), EN_SETFOCUS, &OptionsView::TxtToolTip_GotFocus},
+         {GetDlgCtrlID(c_.cmdFolderColour), BN_CLICKED, &OptionsView::cmdFolderColour_Click}});
     iconPicker_->AddCommands(commands);
 }
 
@@ -138,9 +144,36 @@ void OptionsView::TxtToolTip_GotFocus() {
     SendMessageW(c_.TxtToolTip, EM_SETSEL, 0, -1);
 }
 
+void OptionsView::cmdFolderColour_Click() {
+    const FolderColourChoice choice = ShowFolderColourMenu(c_.form, c_.cmdFolderColour);
+    if (choice.kind == FolderColourChoice::Kind::Preset) {
+        ChooseFolderColour(choice.colour);
+    } else if (choice.kind == FolderColourChoice::Kind::Own) {
+        const std::int32_t colour = ShowColor(c_.form);
+        if (colour != -1)
+            ChooseFolderColour(ColourOf(static_cast<COLORREF>(colour)));
+    }
+}
+
+bool OptionsView::ChooseFolderColour(engine::Colour colour) {
+    engine::SharedIcon icon;
+    if (!FolderIconFile(colour, sharedIcons, perUserIcons, icon)) {
+        host_.SetStatus(kColourNotMade + platform::ErrorText(GetLastError()));
+        return false;
+    }
+    host_.SetStatus(idleText_);
+    iconPicker_->ChooseFile(icon.path);
+    if (icon.perUser && !toldPerUser_) {
+        toldPerUser_ = true;
+        host_.SetStatus(kColourPerUser + perUserIcons + L": " +
+                        platform::ErrorText(icon.sharedError));
+    }
+    return true;
+}
+
 std::vector<HWND> OptionsView::BusyControls() const {
     return {c_.cmdClearBgnd, c_.cmdBrwstxtColor, c_.cmdBrwsBgtxtColor, c_.Command5,
-            c_.chkSubs,      c_.cmdBrowseFolder, c_.CmdBrowseIconFile};
+            c_.chkSubs,      c_.cmdBrowseFolder, c_.CmdBrowseIconFile, c_.cmdFolderColour};
 }
 
 void OptionsView::EnableWhileIdle(bool enabled) {

@@ -2,6 +2,7 @@
 // The options view: what a folder gets (icon, tooltip, text colours, background
 // picture) with its choosers, Clear All, and its share of the busy lock.
 #include "engine/SettingsFile.h"
+#include "engine/TintedIcon.h"
 #include "platform/CommandTable.h"
 #include "ui/common/ControlTable.h"
 #include "ui/main/BusyLock.h"
@@ -15,6 +16,11 @@
 namespace ui {
 
 class IconPicker;
+
+// What the status line says of a coloured folder icon, before the reason.
+inline constexpr wchar_t kColourNotMade[] = L"The coloured folder icon could not be made: ";
+inline constexpr wchar_t kColourPerUser[] =
+    L"Coloured folder icons are kept for this account only, in ";
 
 // What the view needs of the window.
 class OptionsHost {
@@ -46,6 +52,12 @@ class OptionsView final : public BusyShare {
     void cmdBrwsBgtxtColor_Click();
     void Command5_Click(); // background picture
     void TxtToolTip_GotFocus();
+    // The folder-colour button: its menu, then the colour dialog for "Other".
+    void cmdFolderColour_Click();
+    // A coloured folder as the icon: its file found or made, then chosen as
+    // an icon file is. False, with the status saying why, when it could not
+    // be made; nothing else changes then.
+    bool ChooseFolderColour(engine::Colour colour);
 
     // The background picture works on Windows XP and Server 2003 only; else
     // its button stays off and a note says why.
@@ -64,6 +76,9 @@ class OptionsView final : public BusyShare {
 
     // The hidden option values.
     std::wstring lblColor, lblBgColor, Path;
+    // Where the coloured folder icons are kept: the folder every account
+    // reads, else the user's own.
+    std::wstring sharedIcons, perUserIcons;
     IconPicker& iconPicker() { return *iconPicker_; }
 
   private:
@@ -76,11 +91,12 @@ class OptionsView final : public BusyShare {
     struct Controls {
         HWND form, TxtFolder, cmdBrowseFolder, chkSubs, TxtIconFile, CmdBrowseIconFile, TxtToolTip;
         HWND cmdBrwstxtColor, cmdBrwsBgtxtColor, lblSampleText, Label3, Command5, Image1;
-        HWND lblCompat, cmdClearBgnd;
+        HWND lblCompat, cmdClearBgnd, cmdFolderColour;
     } c_{};
     std::unique_ptr<IconPicker> iconPicker_;
     std::wstring appFolder_, idleText_;
     bool pictureAllowed_ = false;
+    bool toldPerUser_ = false; // said once a run
 };
 
 } // namespace ui

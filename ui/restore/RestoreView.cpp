@@ -1,5 +1,6 @@
 #include "ui/restore/RestoreView.h"
 
+#include "engine/OperationLock.h"
 #include "engine/RestoreFolder.h"
 #include "platform/Files.h"
 #include "platform/ScopeExit.h"
@@ -187,6 +188,10 @@ void RestoreView::cmdRestore_Click() {
         ShowMessage(L"Please check folders to restore     ");
         return;
     }
+    // Another copy's operation (/apply) must not change folders beside this one.
+    engine::OperationLock operation;
+    if (!host_.StartOperation(operation))
+        return;
     const size_t ticked = static_cast<size_t>(TickedCount(c_.lstRestore));
     size_t notRestored = 0;
     {

@@ -3,8 +3,10 @@
 // what the program does.
 #include "tests/support/BuiltFiles.h"
 #include "tests/support/FileAsserts.h"
+#include "engine/TintedIcon.h"
 #include "ui/main/Controls.h"
 #include "ui/options/BackgroundPicture.h"
+#include "ui/options/OptionsView.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -200,12 +202,18 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
         {"commandline.htm",
          {"quillane.exe \"C:\\Data\\Photos\"", "/restore-all", "/quiet", "Exit code",
           "Folder not found:", "already running", "/restore-all /all-users", "/count-customized",
-          "/count-accounts", "ends with -1", "/apply FOLDER...", "/subfolders", "/textcolour"}},
+          "/count-accounts", "ends with -1", "/apply FOLDER...", "/subfolders", "/textcolour",
+          "/colour NAME|RRGGBB", "Folder 1E90FF.ico", "%LOCALAPPDATA%\\Quillane\\Icons",
+          "folders chosen", "up to 100", "Windows hides the command",
+          "Another copy of Quillane is changing folders."}},
         {"install.htm",
          {"Customize with Quillane", "Put these folders back as they were", "/RESTOREALL", "Icons",
-          "Backgrounds"}},
+          "Backgrounds", "C:\\ProgramData"}},
         {"keyboard.htm", {"F1", "Escape", "Tab", "Space"}},
         {"options.htm", {"is not a valid Hard Drive"}},
+        {"colours.htm",
+         {"Folder colour...", "Other colour...", "Grey", "Black", "Quillane\\Icons",
+          "%LOCALAPPDATA%", "/restore-all", "uninstaller keeps them"}},
     };
     for (const Expected& e : expected) {
         const std::string text = Text(SourceFile(e.page));
@@ -220,6 +228,23 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
     EXPECT_NE(
         Text(SourceFile("options.htm")).find(std::string(unreadable.begin(), unreadable.end())),
         std::string::npos);
+    const std::string colours = Text(SourceFile("colours.htm"));
+    for (std::wstring said : {ui::kColourNotMade, ui::kColourPerUser}) {
+        said = said.substr(0, said.find_first_of(L",:"));
+        EXPECT_NE(colours.find(std::string(said.begin(), said.end())), std::string::npos);
+    }
+    for (const engine::ColourPreset& preset : engine::ColourPresets()) {
+        const std::wstring name = preset.name;
+        EXPECT_NE(colours.find(std::string(name.begin(), name.end())), std::string::npos);
+    }
+    // Every colour /colour takes by name.
+    const std::string commandLine = Text(SourceFile("commandline.htm"));
+    for (const engine::ColourPreset& preset : engine::ColourPresets()) {
+        const std::wstring wide = preset.name;
+        const std::string name(wide.begin(), wide.end());
+        EXPECT_TRUE(std::regex_search(commandLine, std::regex("\\b" + name + "\\b")))
+            << "commandline.htm lacks the colour " << name;
+    }
     // Every access key of the main window's buttons.
     const std::string keyboard = Text(SourceFile("keyboard.htm"));
     for (size_t i = 0; i < ui::kControlCount; ++i) {

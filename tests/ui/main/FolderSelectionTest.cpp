@@ -11,9 +11,10 @@ namespace {
 
 class FolderSelectionTest : public Form1Fixture {};
 
+// The eleven of the original window, and the folder-colour button.
 constexpr int kBusySet[] = {Command1,     Command2,        Command3,          Command4,
                             cmdClearBgnd, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5,
-                            chkSubs,      cmdBrowseFolder, CmdBrowseIconFile};
+                            chkSubs,      cmdBrowseFolder, CmdBrowseIconFile, cmdFolderColour};
 } // namespace
 
 TEST_F(FolderSelectionTest, WalkGivesSortedTargetsAndTheCount) {

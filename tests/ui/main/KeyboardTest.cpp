@@ -131,10 +131,10 @@ TEST_F(KeyboardTest, TabVisitsOnlyWhatTheUserCanSee) {
             ids.insert(GetDlgCtrlID(control));
         return ids;
     };
-    EXPECT_EQ(walk(),
-              (std::set<int>{TxtFolder, cmdBrowseFolder, chkSubs, CmdBrowseIconFile, TxtToolTip,
-                             ScrollIconNo, cmdBrwstxtColor, cmdBrwsBgtxtColor, Command5, Command1,
-                             Command2, cmdClearBgnd, Command3, Command4}));
+    EXPECT_EQ(walk(), (std::set<int>{TxtFolder, cmdBrowseFolder, chkSubs, CmdBrowseIconFile,
+                                     cmdFolderColour, TxtToolTip, ScrollIconNo, cmdBrwstxtColor,
+                                     cmdBrwsBgtxtColor, Command5, Command1, Command2, cmdClearBgnd,
+                                     Command3, Command4}));
     Click(Command2);
     EXPECT_EQ(walk(), (std::set<int>{lstRestore, chkSelect, cmdRestore, cmdOk, Command1, Command2,
                                      cmdClearBgnd, Command3, Command4}));

@@ -17,13 +17,23 @@ std::wstring BuiltProgram() {
     std::replace(path.begin(), path.end(), L'/', L'\\');
     return path;
 }
+// The same size and time of the last write (a copy keeps both).
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    WIN32_FILE_ATTRIBUTE_DATA x{}, y{};
+    return GetFileAttributesExW(a.c_str(), GetFileExInfoStandard, &x) &&
+           GetFileAttributesExW(b.c_str(), GetFileExInfoStandard, &y) &&
+           x.nFileSizeLow == y.nFileSizeLow && x.nFileSizeHigh == y.nFileSizeHigh &&
+           CompareFileTime(&x.ftLastWriteTime, &y.ftLastWriteTime) == 0;
+}
 } // namespace
 
 PROCESS_INFORMATION StartProgramCopy(const std::wstring& appFolder, const std::wstring& arguments,
                                      const wchar_t* name, const std::wstring& currentFolder,
                                      HANDLE output) {
     const std::wstring exe = appFolder + L"\\" + name;
-    CopyFileW(BuiltProgram().c_str(), exe.c_str(), FALSE);
+    // A copy that is the built one already may be running: it stays.
+    if (!SameFile(BuiltProgram(), exe))
+        CopyFileW(BuiltProgram().c_str(), exe.c_str(), FALSE);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     if (output) {

@@ -28,6 +28,7 @@ class Program {
     Program& operator=(const Program&) = delete;
 
     bool Ended(DWORD ms = 30000) const;
+    DWORD Id() const { return pi_.dwProcessId; }
     // The exit code once it ended by itself; STILL_ACTIVE (259) if it did not.
     DWORD ExitCode(DWORD ms = 30000) const;
     // Its first visible top-level window of the class, once it shows; the main

@@ -13,6 +13,8 @@
 #include "platform/SystemApi.h"
 #include "platform/TextCodec.h"
 #include "tests/support/BuiltFiles.h"
+#include "tests/support/UnixSide.h"
+#include "ui/common/FolderColour.h"
 #include "ui/main/CommandLine.h"
 #include "ui/main/RestoreAll.h"
 #include "ui/main/ScriptedApply.h"
@@ -62,6 +64,30 @@ Snapshot Take(const std::vector<std::wstring>& folders) {
     return snapshot;
 }
 
+// The icon file a folder's Desktop.ini names, and its index.
+std::wstring IconNamed(const std::wstring& folder, int& index) {
+    const std::wstring ini = folder + L"\\Desktop.ini";
+    wchar_t file[MAX_PATH * 2] = {};
+    GetPrivateProfileStringW(L".ShellClassInfo", L"IconFile", L"", file, MAX_PATH * 2, ini.c_str());
+    index =
+        static_cast<int>(GetPrivateProfileIntW(L".ShellClassInfo", L"IconIndex", -1, ini.c_str()));
+    return file;
+}
+
+// The settings file Apply writes for an icon alone.
+std::vector<std::uint8_t> IconOnlyFile(const std::wstring& icon) {
+    engine::FolderOptions options;
+    options.iconFile = icon;
+    return platform::EncodeTextFile(engine::ComposeSettingsFile(options));
+}
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 const DWORD kDone = kApplyDone, kSomeLeft = kApplySomeLeft, kNothing = kApplyNothingDone,
             kBusy = kApplyBusy;
 
@@ -94,6 +120,17 @@ TEST(ParseApplyCommand, TakesFoldersAndValuesWithQuotesDoubled) {
     EXPECT_EQ(refused(L"q.exe /apply /all-users C:\\A"), L"/all-users");
     EXPECT_NE(RefusedCommandText(ParseCommandLine(L"q.exe /x")).find(L"/apply FOLDER..."),
               std::wstring::npos);
+
+    EXPECT_EQ(ParseCommandLine(L"q.exe /apply C:\\A /COLOUR Red").apply.colour, L"Red");
+    EXPECT_EQ(refused(L"q.exe /apply C:\\A /colour /quiet"), L"/colour");
+    EXPECT_EQ(refused(L"q.exe /apply C:\\A /tip /colour"), L"/tip");
+    engine::Colour colour;
+    ASSERT_TRUE(ColourChoice(L"bLuE", colour));
+    EXPECT_EQ(colour, engine::FindColourPreset(L"Blue")->colour);
+    ASSERT_TRUE(ColourChoice(L"#1e90ff", colour));
+    EXPECT_EQ(colour, (engine::Colour{0x1E, 0x90, 0xFF}));
+    for (const wchar_t* bad : {L"Mauve", L"1E90F", L"1E90FF0", L"##1E90FF", L"0x1E90FF", L"Red "})
+        EXPECT_FALSE(ColourChoice(bad, colour)) << Narrow(bad);
 }
 
 TEST_F(ScriptedApplyTest, ATreeGetsTheWindowsBytesAndJoinsTheRecord) {
@@ -161,6 +198,11 @@ TEST_F(ScriptedApplyTest, EveryBadArgumentIsNamedAndChangesNothing) {
         {L"/apply " + Quoted(folder), "at least one"},
         {L"/apply C:\\ /tip x", "C:\\ is the root of a drive"},
         {L"/apply " + Quoted(folder) + L" /tip", "\"/tip\""},
+        {L"/apply " + Quoted(folder) + L" /colour Mauve", "not \"Mauve\""},
+        {L"/apply " + Quoted(folder) + L" /colour 1E90F", "not \"1E90F\""},
+        {L"/apply " + Quoted(folder) + L" /colour ABCDEF /icon " + Quoted(icon),
+         "/colour and /icon"},
+        {L"/apply " + Quoted(folder) + L" /colour", "\"/colour\""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Run(c.arguments + L" /quiet"), kNothing) << Narrow(c.arguments);
@@ -197,6 +239,9 @@ TEST_F(ScriptedApplyTest, EveryBadArgumentIsNamedAndChangesNothing) {
     }
     EXPECT_FALSE(Exists(folder + L"\\Desktop.ini"));
     EXPECT_EQ(Attributes(folder) & 7, 0u);
+    // A refused colour makes no icon either.
+    for (const std::wstring& icons : {SharedIconFolder(), PerUserIconFolder()})
+        EXPECT_FALSE(Exists(icons + L"\\Folder ABCDEF.ico"));
     EXPECT_EQ(ReadAnsi(ListFile()), "\r\n");
     EXPECT_FALSE(Exists(engine::JournalPath(ListFile())));
 }
@@ -263,4 +308,88 @@ TEST_F(ScriptedApplyTest, AFolderThatCannotBeChangedIsNamedAndRestoreAllUndoesTh
     EXPECT_EQ(Take(folders), before);
     EXPECT_FALSE(Exists(hidden + L"\\Desktop.ini"));
     EXPECT_EQ(ReadBytes(ListFile()).size(), 0u);
+}
+
+TEST_F(ScriptedApplyTest, AColouredTreeNamesOneSharedIconWhichRestoreAllLeaves) {
+    const std::wstring root = data.MakeFolder(L"Tree");
+    const std::wstring inner = data.MakeFolder(L"Tree\\Docs\\Old");
+    const std::vector<std::wstring> folders{root, data / L"Tree\\Docs", inner};
+    WriteBytes(inner + L"\\Desktop.ini", "[.ShellClassInfo]\r\nInfoTip=theirs\r\n");
+    // As a restore leaves a folder with a settings file of its own.
+    SetFileAttributesW((inner + L"\\Desktop.ini").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(inner.c_str(), FILE_ATTRIBUTE_SYSTEM);
+    const Snapshot before = Take(folders);
+
+    EXPECT_EQ(Run(L"/apply " + Quoted(root) + L" /subfolders /colour red /quiet"), kDone);
+    EXPECT_EQ(told, "");
+    // The window's file for that colour: found, not written again.
+    engine::SharedIcon icon;
+    ASSERT_TRUE(FolderIconFile(engine::FindColourPreset(L"Red")->colour, icon));
+    EXPECT_FALSE(icon.written);
+    EXPECT_FALSE(icon.perUser);
+    EXPECT_EQ(icon.path.rfind(SharedIconFolder() + L"\\Folder Red D32F2F", 0), 0u)
+        << Narrow(icon.path);
+    for (const auto& folder : folders) {
+        SCOPED_TRACE(Narrow(folder));
+        EXPECT_EQ(ReadBytes(folder + L"\\Desktop.ini"), IconOnlyFile(icon.path));
+        EXPECT_NE(ReadAnsi(folder + L"\\Desktop.ini")
+                      .find("IconFile=\"" + Narrow(icon.path) + "\"\r\nIconIndex=0\r\n"),
+                  std::string::npos);
+    }
+    platform::FileStamp stamp;
+    ASSERT_TRUE(platform::ReadStamp(icon.path, stamp));
+    const std::vector<std::uint8_t> bytes = ReadBytes(icon.path);
+
+    // Other folders may share the icon: putting these back leaves it.
+    EXPECT_EQ(Run(L"/restore-all /quiet"), static_cast<DWORD>(kRestoreAllDone));
+    EXPECT_EQ(Take(folders), before);
+    platform::FileStamp after;
+    ASSERT_TRUE(platform::ReadStamp(icon.path, after));
+    EXPECT_TRUE(after == stamp);
+    EXPECT_EQ(ReadBytes(icon.path), bytes);
+}
+
+TEST_F(ScriptedApplyTest, AColourOfOnesOwnIsReusedAndThePerUserPlaceIsNamedOnce) {
+    const std::wstring first = data.MakeFolder(L"First");
+    const std::wstring second = data.MakeFolder(L"Second");
+    EXPECT_EQ(Run(L"/apply " + Quoted(first) + L" /colour 1E90FF /tip Mine /quiet"), kDone);
+    int index = -1;
+    const std::wstring icon = IconNamed(first, index);
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(icon.rfind(SharedIconFolder() + L"\\Folder 1E90FF", 0), 0u) << Narrow(icon);
+    std::vector<std::uint8_t> generated;
+    ASSERT_TRUE(FolderIconBytes({0x1E, 0x90, 0xFF}, generated));
+    EXPECT_EQ(ReadBytes(icon), generated);
+    platform::FileStamp stamp;
+    ASSERT_TRUE(platform::ReadStamp(icon, stamp));
+    Sleep(20);
+    EXPECT_EQ(Run(L"/apply " + Quoted(second) + L" /colour #1e90ff /quiet"), kDone);
+    EXPECT_EQ(IconNamed(second, index), icon);
+    platform::FileStamp again;
+    ASSERT_TRUE(platform::ReadStamp(icon, again));
+    EXPECT_TRUE(again == stamp);
+    EXPECT_EQ(ReadBytes(icon), generated);
+
+    // The shared place refuses writes: the user's own, said once on each channel.
+    const std::wstring third = data.MakeFolder(L"Third");
+    const std::wstring perUser = PerUserIconFolder() + L"\\Folder 123456.ico";
+    {
+        Immutable shut(SharedIconFolder());
+        ASSERT_TRUE(shut.ok());
+        const std::wstring printed = appDir / L"told.txt";
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        platform::FileHandle output(CreateFileW(printed.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                &inherit, CREATE_ALWAYS, 0, nullptr));
+        Program program(appDir.path(), L"/apply " + Quoted(third) + L" /colour 123456",
+                        L"quillane.exe", {}, output.get());
+        const std::wstring message = AnswerBox(program);
+        EXPECT_EQ(program.ExitCode(), kDone);
+        output.reset();
+        const std::string note = "so the coloured icon is kept where only you find it: ";
+        EXPECT_EQ(Occurrences(Narrow(message), note + Narrow(perUser)), 1u) << Narrow(message);
+        EXPECT_NE(message.find(L"Folders Successfully Customized"), std::wstring::npos);
+        EXPECT_EQ(Occurrences(ReadAnsi(printed), note + Narrow(perUser)), 1u) << ReadAnsi(printed);
+    }
+    EXPECT_EQ(IconNamed(third, index), perUser);
+    EXPECT_FALSE(Exists(SharedIconFolder() + L"\\Folder 123456.ico"));
 }

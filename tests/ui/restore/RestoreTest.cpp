@@ -3,6 +3,7 @@
 #include "engine/SettingsFile.h"
 #include "platform/SystemApi.h"
 #include "platform/Window.h"
+#include "ui/common/FolderColour.h"
 #include "ui/restore/RestoreList.h"
 
 using namespace testing_support;
@@ -74,6 +75,13 @@ TEST_F(RestoreTest, BackupBecomesTheSettingsFileAgain) {
     const std::wstring without = data.MakeFolder(L"B");
     WriteBytes(withBackup + L"\\Desktop.ini", kForeign);
     StartWith({withBackup, without});
+    // A coloured folder's icon file is shared by other folders: it stays.
+    engine::SharedIcon icon;
+    ASSERT_TRUE(FolderIconFile({0x12, 0x34, 0x56}, data / L"Icons", L"", icon));
+    const std::vector<std::uint8_t> iconBytes = ReadBytes(icon.path);
+    engine::FolderOptions coloured;
+    coloured.iconFile = icon.path;
+    ASSERT_TRUE(engine::CustomizeFolder(without, coloured).customized);
     ClickSelectAll();
     EXPECT_EQ(TickedItems(), 2);
     form().restoreView().cmdRestore_Click();
@@ -85,6 +93,7 @@ TEST_F(RestoreTest, BackupBecomesTheSettingsFileAgain) {
 
     EXPECT_FALSE(Exists(without + L"\\Desktop.ini"));
     EXPECT_EQ(Attributes(without), 0u);
+    EXPECT_EQ(ReadBytes(icon.path), iconBytes);
 
     EXPECT_TRUE(RestoreItems().empty());
     EXPECT_EQ(Text(lblRestoreCount), L"0");
