@@ -114,4 +114,10 @@ std::wstring ExecutablePath() {
     }
 }
 
+std::wstring ExecutableFolder() {
+    const std::wstring path = ExecutablePath();
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
 } // namespace platform

@@ -45,6 +45,8 @@ template <typename Paint> void PaintClient(HWND window, UINT message, WPARAM wPa
 
 // The full path of the running executable.
 std::wstring ExecutablePath();
+// Its folder, without a trailing backslash.
+std::wstring ExecutableFolder();
 
 // Text of a control that changes faster than it is worth showing. Every
 // WM_SETTEXT is a round trip to the window system, so progress text is sent

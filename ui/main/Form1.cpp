@@ -26,12 +26,6 @@ namespace ui {
 
 using quillane::kAppTitle;
 
-std::wstring ExecutableFolder() {
-    const std::wstring path = platform::ExecutablePath();
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
 Form1::Form1(std::wstring appFolder, VersionQuery versionQuery)
     : appFolder_(std::move(appFolder)), versionQuery_(std::move(versionQuery)),
       status_(kTextRepaintMs), subDirsCount_(kTextRepaintMs) {
@@ -200,27 +194,19 @@ void Form1::TakePendingFolder() {
     // and not inside another take.
     if (Busy() || !ListLoaded() || takingFolders_ || !handOver_->Waiting())
         return;
-    const std::vector<HandedOverFolder> waiting = handOver_->Take();
-    // A new choice among them replaces whatever came before it.
-    size_t first = waiting.size() - 1;
-    while (first > 0 && waiting[first].joins)
-        --first;
-    std::vector<std::wstring> folders;
-    for (size_t i = first; i < waiting.size(); ++i)
-        folders.push_back(waiting[i].folder);
+    const HandedOverChoice choice = handOver_->TakeChoice();
     focus_->Remember();
     takingFolders_ = true;
     const platform::ScopeExit taken([this] {
         takingFolders_ = false;
         handOver_->RemindIfWaiting();
     });
-    folderSelection_->TakeFolders(folders, waiting[first].joins);
+    folderSelection_->TakeFolders(choice.folders, choice.joins);
 }
 
 void Form1::TakeFolderWhenReady(const std::wstring& folder, ULONGLONG started) {
-    if (folder.empty() || !hwnd())
-        return;
-    handOver_->Keep(folder, started != 0 ? started : ProcessStartTime());
+    if (!folder.empty() && hwnd())
+        handOver_->Keep(folder, started != 0 ? started : ProcessStartTime());
 }
 
 bool Form1::AdaptToOSVersion() {

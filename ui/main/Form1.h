@@ -177,7 +177,4 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
     platform::ThrottledText status_, subDirsCount_;
 };
 
-// The folder of the running executable, without a trailing backslash.
-std::wstring ExecutableFolder();
-
 } // namespace ui

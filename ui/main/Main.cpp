@@ -1,6 +1,7 @@
 #include "platform/AllocationFaults.h"
 #include "platform/Ole.h"
 #include "platform/Shell.h"
+#include "platform/Window.h"
 #include "ui/about/frmAbout.h"
 #include "ui/common/MessageBox.h"
 #include "ui/main/CommandLine.h"
@@ -30,19 +31,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     }
     // Only reads: the uninstaller asks before it knows whether a copy runs.
     if (command.mode == ui::ProgramMode::CountCustomized)
-        return ui::CountCustomized(ui::ExecutableFolder(), platform::LocalAppDataFolder(),
+        return ui::CountCustomized(platform::ExecutableFolder(), platform::LocalAppDataFolder(),
                                    command.allUsers);
     if (command.mode == ui::ProgramMode::CountAccounts)
-        return ui::CountAccounts(ui::ExecutableFolder(), platform::LocalAppDataFolder());
+        return ui::CountAccounts(platform::ExecutableFolder(), platform::LocalAppDataFolder());
     if (command.mode == ui::ProgramMode::List)
-        return ui::PrintRecord(ui::ExecutableFolder(), platform::LocalAppDataFolder(),
+        return ui::PrintRecord(platform::ExecutableFolder(), platform::LocalAppDataFolder(),
                                command.allUsers, command.quiet);
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     // Beside a running window: the record's saves merge, and the operation
     // lock keeps two runs that change folders apart.
     if (command.mode == ui::ProgramMode::Apply) {
         InitCommonControlsEx(&icc);
-        return ui::RunScriptedApply(command.apply, ui::ExecutableFolder(),
+        return ui::RunScriptedApply(command.apply, platform::ExecutableFolder(),
                                     platform::LocalAppDataFolder(), command.quiet,
                                     ui::OperationWaitMs());
     }
@@ -52,8 +53,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         // No version check: an uninstaller must be able to put folders back
         // wherever the program loads.
         InitCommonControlsEx(&icc);
-        return ui::RunRestoreAll(instance, ui::ExecutableFolder(), platform::LocalAppDataFolder(),
-                                 command.quiet, command.allUsers);
+        return ui::RunRestoreAll(instance, platform::ExecutableFolder(),
+                                 platform::LocalAppDataFolder(), command.quiet, command.allUsers);
     }
     const std::wstring& folder = command.folder;
     if (!instance.First()) {
@@ -71,7 +72,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
 
     int exitCode = 0;
     {
-        ui::Form1 form(ui::ExecutableFolder());
+        ui::Form1 form(platform::ExecutableFolder());
         form.quitOnDestroy = true;
         if (form.Create()) {
             ShowWindow(form.hwnd(), show);

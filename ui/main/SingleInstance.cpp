@@ -207,10 +207,19 @@ void HandOverReceiver::RemindIfWaiting() {
         PostMessageW(window_, takeMessage_, 0, 0);
 }
 
-std::vector<HandedOverFolder> HandOverReceiver::Take() {
-    std::vector<HandedOverFolder> waiting = std::move(waiting_);
+HandedOverChoice HandOverReceiver::TakeChoice() {
+    const std::vector<HandedOverFolder> waiting = std::move(waiting_);
     waiting_.clear();
-    return waiting;
+    HandedOverChoice choice;
+    if (waiting.empty())
+        return choice;
+    size_t first = waiting.size() - 1;
+    while (first > 0 && waiting[first].joins)
+        --first;
+    for (size_t i = first; i < waiting.size(); ++i)
+        choice.folders.push_back(waiting[i].folder);
+    choice.joins = waiting[first].joins;
+    return choice;
 }
 
 } // namespace ui

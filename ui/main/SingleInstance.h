@@ -71,6 +71,11 @@ struct HandedOverFolder {
 // comes whenever some wait. A folder whose start came within kJoinChoiceMs of
 // the one before (by the starts' times, or by their arrival here) joins that
 // one's choice; later, it starts a new one.
+struct HandedOverChoice {
+    std::vector<std::wstring> folders;
+    bool joins = false; // they join the choice the window holds
+};
+
 class HandOverReceiver {
   public:
     HandOverReceiver(HWND window, UINT takeMessage) : window_(window), takeMessage_(takeMessage) {}
@@ -81,8 +86,9 @@ class HandOverReceiver {
     // Asks for the take message again when a folder waits.
     void RemindIfWaiting();
     bool Waiting() const { return !waiting_.empty(); }
-    // The waiting folders in the order they came, which wait no more.
-    std::vector<HandedOverFolder> Take();
+    // The waiting folders of the latest choice in the order they came (a new
+    // choice among them replaces what came before it), which wait no more.
+    HandedOverChoice TakeChoice();
 
   private:
     void Add(std::wstring folder, ULONGLONG started);
