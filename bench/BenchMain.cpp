@@ -631,12 +631,11 @@ int wmain(int argc, wchar_t** argv) {
     } else {
         bench::Options options;
         if (!bench::ParseOptions(argc, argv, options)) {
-            std::fprintf(
-                stderr,
-                "usage: quillane-bench [--sizes 1000,20000,200000] [--reps 3] "
-                "[--large-reps 1] [--no-memory] [--fresh] [--loose-floors] "
-                "[--floor-variants] [--window-only] [--list-figures MiB] [--icon-figures] "
-                "[--scripted] [--icon FILE | --colour NAME|RRGGBB]\n");
+            std::fprintf(stderr,
+                         "usage: quillane-bench [--sizes 1000,20000,200000] [--reps 3] "
+                         "[--large-reps 1] [--no-memory] [--fresh] [--loose-floors] "
+                         "[--floor-variants] [--window-only] [--list-figures MiB] [--icon-figures] "
+                         "[--scripted] [--icon FILE | --colour NAME|RRGGBB]\n");
             status = 2;
         } else {
             status = bench::Run(options);
