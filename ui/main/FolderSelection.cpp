@@ -118,7 +118,7 @@ bool FolderSelection::MayJoin(const std::wstring& argument, std::wstring& folder
         problem = NotAHardDriveText(folder);
         return false;
     }
-    if (chosenSet_.count(folder) != 0 || !IsDriveRoot(folder))
+    if (chosenSet_.contains(folder) || !IsDriveRoot(folder))
         return true;
     // The same question as for a drive chosen alone; No leaves it out.
     ShowChosen();

@@ -1,6 +1,5 @@
 #include "ui/main/RestoreAll.h"
 
-#include "QuillaneVersion.h"
 #include "engine/RestoreFolder.h"
 #include "engine/RestoreRecord.h"
 #include "engine/SettingsFile.h"
@@ -24,8 +23,6 @@
 namespace ui {
 
 namespace {
-
-using quillane::kAppTitle;
 
 constexpr wchar_t kStillRunningText[] =
     L"Quillane is still running and could not be closed. Let it finish what it is doing, "

@@ -45,7 +45,8 @@ class MultiSelectTest : public Form1Fixture {
         tool.uId = reinterpret_cast<UINT_PTR>(form().Control(TxtFolder));
         tool.lpszText = text.data();
         SendMessageW(search.found, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
-        return text.c_str();
+        text.resize(wcslen(text.c_str()));
+        return text;
     }
     std::vector<std::wstring> Chosen() { return form().folderSelection().Chosen(); }
 };
@@ -85,7 +86,8 @@ class HandOverTest : public ::testing::Test {
         std::wstring text(32768, L'\0');
         SendMessageW(ChildControl(window, id), WM_GETTEXT, text.size(),
                      reinterpret_cast<LPARAM>(text.data()));
-        return text.c_str();
+        text.resize(wcslen(text.c_str()));
+        return text;
     }
     // Apply with a tooltip; true once the window takes commands again.
     static bool ApplyTip(HWND window) {
