@@ -20,6 +20,7 @@
 #include "platform/Window.h"
 #include "ui/common/FolderColour.h"
 #include "ui/main/FolderSelection.h"
+#include "ui/main/ScriptedApply.h"
 #include "ui/main/Form1.h"
 #include "ui/restore/RestoreView.h"
 
@@ -505,9 +506,7 @@ void MeasureMemory(size_t size, SizeResult& r) {
 // makes it.
 bool GeneratedIcon(const std::wstring& name, std::wstring& path) {
     engine::Colour colour;
-    if (const engine::ColourPreset* preset = engine::FindColourPreset(name))
-        colour = preset->colour;
-    else if (!engine::ParseColourText(name, colour))
+    if (!ui::ColourChoice(name, colour))
         return false;
     engine::SharedIcon icon;
     if (!ui::FolderIconFile(colour, icon))

@@ -35,8 +35,9 @@ namespace {
 // standard error names them all.
 constexpr size_t kNamedInMessage = 10;
 
-bool IsHexDigit(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
+// Colours may be written as on the web, with a leading #.
+std::wstring WithoutHash(const std::wstring& text) {
+    return !text.empty() && text[0] == L'#' ? text.substr(1) : text;
 }
 
 // The file can be opened for reading: not a folder, not missing, not held.
@@ -374,13 +375,12 @@ void Tell(const std::wstring& text, bool quiet) {
 }
 
 std::wstring ColourArgument(const std::wstring& rrggbb) {
-    const std::wstring digits = !rrggbb.empty() && rrggbb[0] == L'#' ? rrggbb.substr(1) : rrggbb;
-    if (digits.size() != 6 || !std::all_of(digits.begin(), digits.end(), IsHexDigit))
+    engine::Colour colour;
+    if (!engine::ParseColourText(WithoutHash(rrggbb), colour))
         return {};
-    const unsigned long rgb = wcstoul(digits.c_str(), nullptr, 16);
     // The settings file keeps the system's order, blue first.
-    const unsigned long bgr = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
-    return engine::ColorToHex(static_cast<std::int32_t>(bgr));
+    return engine::ColorToHex(
+        static_cast<std::int32_t>(RGB(colour.red, colour.green, colour.blue)));
 }
 
 bool ColourChoice(const std::wstring& argument, engine::Colour& colour) {
@@ -388,8 +388,7 @@ bool ColourChoice(const std::wstring& argument, engine::Colour& colour) {
         colour = preset->colour;
         return true;
     }
-    const bool hash = !argument.empty() && argument[0] == L'#';
-    return engine::ParseColourText(hash ? argument.substr(1) : argument, colour);
+    return engine::ParseColourText(WithoutHash(argument), colour);
 }
 
 CheckedApply CheckApplyArguments(const ApplyArguments& arguments, bool pictureFeature) {
