@@ -1,6 +1,7 @@
 #include "engine/FolderList.h"
 #include "platform/TextCompare.h"
 
+#include "tests/engine/ListContents.h"
 #include "tests/support/FileAsserts.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +10,6 @@ using namespace engine;
 using namespace testing_support;
 
 namespace {
-
-std::vector<std::wstring> Items(const ListItems& list) {
-    std::vector<std::wstring> out;
-    for (size_t i = 0; i < list.Count(); ++i)
-        out.push_back(list.Item(i));
-    return out;
-}
 
 // A target list's kinds of path: many sharing their parent's, a shared part
 // that ends inside a name, names differing only in case, names outside ASCII,

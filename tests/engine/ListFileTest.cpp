@@ -2,6 +2,7 @@
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
 
+#include "tests/engine/ListContents.h"
 #include "tests/support/FileAsserts.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixSide.h"
@@ -14,13 +15,6 @@ using namespace engine;
 using namespace testing_support;
 
 namespace {
-
-std::vector<std::wstring> Items(const ListItems& list) {
-    std::vector<std::wstring> out;
-    for (size_t i = 0; i < list.Count(); ++i)
-        out.push_back(list.Item(i));
-    return out;
-}
 
 // A list that keeps file order, as an unsorted list box would.
 class PlainList : public ListItems {
