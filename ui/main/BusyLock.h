@@ -53,19 +53,36 @@ class ControlShare final : public BusyShare {
 };
 
 // The window's lock: counts its holders; the first hold turns every share
-// off and the Close command with them, the last release turns them on again.
+// off and the Close command with them. The last release turns them on again
+// a part at a time, each part on a turn of the message loop of its own (the
+// window's timer paces them, so that input and drawing come first), and the
+// window counts as busy until the last part: a command that arrives meanwhile
+// is dropped as while the lock holds. The shares come on from the last added
+// to the second, then the Close command, and the first share (the window's
+// own command row) last, with the end of the release: a program that waits
+// for Apply's button finds the window ready for its commands.
 class WindowBusyLock final : public BusyLock {
   public:
-    explicit WindowBusyLock(HWND window) : window_(window) {}
-    // Shares go off and on in the order they were added.
-    void AddShare(BusyShare& share) { shares_.push_back(&share); }
-    bool Busy() const { return holders_ > 0; }
+    // timerId names the window's timer that paces the release; the window
+    // hands that timer's WM_TIMER to ReleaseStep.
+    WindowBusyLock(HWND window, UINT_PTR timerId) : window_(window), timer_(timerId) {}
+    // Shares go off in the order they were added, the Close command last.
+    void AddShare(BusyShare& share);
+    // Held, or not yet wholly released.
+    bool Busy() const { return holders_ > 0 || on_ < Parts(); }
+    // Held by an operation (the release is not counted).
+    bool Held() const { return holders_ > 0; }
     // A share holds the control.
     bool Holds(int id) const;
     void HoldBusy() override;
     void ReleaseBusy() override;
+    // The next part of a release; the last one ends it.
+    void ReleaseStep();
+    // Runs then once the lock is wholly released (at once when it is).
+    void WhenIdle(std::function<void()> then);
 
-    // The first holder takes the lock, before the shares go off.
+    // The first holder takes the lock, before the shares go off (not again
+    // when a new hold comes during a release).
     std::function<void()> onHold;
     // The last holder is about to let go: what must happen before anything
     // else can start (the lock holds through it).
@@ -74,9 +91,20 @@ class WindowBusyLock final : public BusyLock {
     std::function<void()> onIdle;
 
   private:
+    // The parts in the order they come on: a share, or the Close command (nullptr).
+    size_t Parts() const { return shares_.size() + 1; }
+    size_t ClosePart() const { return shares_.empty() ? 0 : shares_.size() - 1; }
+    BusyShare* Part(size_t index) const;
+    void Switch(size_t part, bool on);
+    bool NextPartSoon();
+
     HWND window_;
+    UINT_PTR timer_;
     std::vector<BusyShare*> shares_;
     int holders_ = 0;
+    // Parts on, in the order of Part(); all of them while the lock is free.
+    size_t on_ = 1;
+    std::vector<std::function<void()>> whenIdle_;
 };
 
 } // namespace ui

@@ -105,7 +105,7 @@ void Form1::CreateSubsystems() {
     focus_ = std::make_unique<FocusKeeper>(
         FocusControls{hwnd(), Control(cmdDummy), Control(fraRestore), Control(Command2)});
     handOver_ = std::make_unique<HandOverReceiver>(hwnd(), kTakePendingFolder);
-    busy_ = std::make_unique<WindowBusyLock>(hwnd());
+    busy_ = std::make_unique<WindowBusyLock>(hwnd(), kReleaseTimer);
     keeper_ = std::make_unique<RestoreListKeeper>(static_cast<OperationHost&>(*this), *busy_,
                                                   hwnd(), Control(lstRestore), appFolder_);
     keeper_->beforeMessage = [this] { focus_->Remember(); };
@@ -235,7 +235,8 @@ void Form1::Form_Load() {
 
 bool Form1::WaitForList() {
     MSG msg;
-    while (hwnd() && keeper_->Loading()) {
+    // The load ends with the busy lock's release, a part at a time.
+    while (hwnd() && (keeper_->Loading() || Busy())) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             if (got == 0)
@@ -246,6 +247,8 @@ bool Form1::WaitForList() {
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
+        if (pumpObserver)
+            pumpObserver();
     }
     return hwnd() && ListLoaded();
 }
@@ -256,7 +259,7 @@ void Form1::LoadRestoreList() {
         return;
     case RestoreListKeeper::LoadEnd::Failed:
         busy_->ReleaseBusy();
-        keeper_->ReportLoadFailure();
+        busy_->WhenIdle([this] { keeper_->ReportLoadFailure(); });
         return;
     case RestoreListKeeper::LoadEnd::Read:
         break;
@@ -266,9 +269,11 @@ void Form1::LoadRestoreList() {
     // The start-up's focus stays with the focus sink unless the user moved it.
     const bool focusAtStart = GetFocus() == Control(cmdDummy);
     busy_->ReleaseBusy();
-    if (focusAtStart && GetActiveWindow() == hwnd())
-        focus_->GiveToSink();
-    keeper_->ReportIfCannotRecord();
+    busy_->WhenIdle([this, focusAtStart] {
+        if (focusAtStart && GetActiveWindow() == hwnd())
+            focus_->GiveToSink();
+        keeper_->ReportIfCannotRecord();
+    });
 }
 
 bool Form1::Form_Unload() {
@@ -362,8 +367,10 @@ bool Form1::OnPaint() {
     return true;
 }
 
-bool Form1::OnOtherMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
-    if (message == kTakePendingFolder)
+bool Form1::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (message == WM_TIMER && wParam == kReleaseTimer)
+        busy_->ReleaseStep();
+    else if (message == kTakePendingFolder)
         TakePendingFolder();
     else if (message == kLoadRestoreList)
         LoadRestoreList();
@@ -380,14 +387,18 @@ void Form1::OnClose() {
         DestroyWindow(hwnd());
         return;
     }
-    if (Busy())
-        return; // the busy lock also holds against Alt+F4
+    // The busy lock also holds against Alt+F4; once the operation is over,
+    // its release a part at a time does not.
+    if (busy_ && busy_->Held())
+        return;
     Form_Unload();
     DestroyWindow(hwnd());
 }
 
 bool Form1::OnQueryEndSession() {
-    return !keeper_ || keeper_->QueryEndSession(Busy());
+    // Once the operation is over the session need not wait for the lock's
+    // release: the save at its end takes the list as it is.
+    return !keeper_ || keeper_->QueryEndSession(busy_->Held());
 }
 
 void Form1::OnEndSession(bool ending) {

@@ -44,8 +44,8 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
     // list loads once messages run (the window may show first); until it is
     // read the busy lock holds, and a close ends the program without a save.
     bool Create();
-    // Runs messages until the start-up has read the restore list; false when
-    // the window went first.
+    // Runs messages until the start-up has read the restore list and the
+    // window is ready for commands; false when the window went first.
     bool WaitForList();
     bool ListLoaded() const;
     // A folder to take once the list is read and no long operation runs,
@@ -83,7 +83,8 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
     ui::Apply& apply() { return *apply_; }
 
     // Test seams: called after every yield to the message loop, and after
-    // every yield that did pump messages; how Help opens.
+    // every yield that did pump messages (and each turn of WaitForList's
+    // loop); how Help opens.
     std::function<void()> yieldObserver;
     std::function<void()> pumpObserver;
     ShellOpener shellOpener;
@@ -149,6 +150,7 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
     bool takingFolders_ = false;
     static constexpr UINT kTakePendingFolder = WM_APP + 1;
     static constexpr UINT kLoadRestoreList = WM_APP + 2;
+    static constexpr UINT_PTR kReleaseTimer = 1;
     void LoadRestoreList();
 
     std::wstring appFolder_;

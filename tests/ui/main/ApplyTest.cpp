@@ -23,7 +23,7 @@ class ApplyTest : public Form1Fixture {
         form().SetText(TxtFolder, root);
         form().folderSelection().SetIncludeSubdirectories(true);
         form().SetText(TxtToolTip, tooltip);
-        return true;
+        return Settle();
     }
 };
 
@@ -212,6 +212,7 @@ TEST_F(ApplyTest, EveryFolderOfARunGetsTheOptionsReadAtItsStart) {
     };
     form().apply().Command1_Click();
     ASSERT_TRUE(edited);
+    ASSERT_TRUE(Settle());
     EXPECT_TRUE(Enabled(Command1));
     EXPECT_TRUE(HasCloseCommand(form().hwnd()));
     for (const wchar_t* sub : {L"", L"\\A", L"\\B"})
@@ -338,9 +339,11 @@ TEST_F(ApplyTest, RunningOutOfMemoryOnOneFolderEndsOnlyThatFolder) {
     EXPECT_TRUE(Exists(engine::JournalPath(appDir / L"Fldr.dll")));
 
     // Outside a folder's step it ends the operation, told in words.
+    ASSERT_TRUE(Settle());
     form().yieldObserver = [] { throw std::bad_alloc(); };
     clickApply();
     form().yieldObserver = nullptr;
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(Text(txtChanging),
               L"The operation stopped: " + platform::ErrorText(ERROR_NOT_ENOUGH_MEMORY));
     EXPECT_TRUE(Enabled(Command1));

@@ -85,6 +85,7 @@ TEST_F(FolderSelectionTest, BusyLockHoldsWhileTheWalkRuns) {
     };
     form().folderSelection().SetIncludeSubdirectories(true);
     EXPECT_TRUE(observed);
+    ASSERT_TRUE(Settle());
     for (int id : kBusySet)
         EXPECT_TRUE(Enabled(id)) << id;
     EXPECT_TRUE(HasCloseCommand(form().hwnd()));
@@ -121,6 +122,7 @@ TEST_F(FolderSelectionTest, UntickEmptiesTheListAndTickWithoutFolderDoesNotStay)
     SendMessageW(form().Control(chkSubs), BM_CLICK, 0, 0);
     EXPECT_TRUE(Ticked(chkSubs));
     EXPECT_EQ(TargetItems().size(), 2u);
+    ASSERT_TRUE(Settle());
     SendMessageW(form().Control(chkSubs), BM_CLICK, 0, 0);
     EXPECT_FALSE(Ticked(chkSubs));
     EXPECT_TRUE(TargetItems().empty());

@@ -22,6 +22,11 @@ class Form1Fixture : public ::testing::Test {
     // Creates the window for the given version code; false when it refused.
     bool Start(int versionCode = 7);
     ui::Form1& form() { return *form_; }
+    // Runs messages until the busy lock of the last operation has come off:
+    // it does so a part at a time, on turns of the message loop.
+    bool Settle() {
+        return PumpUntil([this] { return !form_->Busy(); });
+    }
     std::wstring Text(int id) { return form_->Text(id); }
     bool Enabled(int id) { return IsWindowEnabled(form_->Control(id)) != FALSE; }
     bool Visible(int id) { return IsWindowVisible(form_->Control(id)) != FALSE; }

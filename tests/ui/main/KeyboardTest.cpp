@@ -24,6 +24,7 @@ class KeyboardTest : public Form1Fixture {
     void Click(int id) {
         SendMessageW(form().Control(id), BM_CLICK, 0, 0);
         PumpFor(20);
+        Settle();
     }
     // A key as the message loop hands it to the window's dialog navigation;
     // true when the navigation used it.

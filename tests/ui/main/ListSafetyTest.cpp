@@ -300,6 +300,9 @@ TEST_F(ListSafetyTest, KilledApplyLeavesEveryWrittenFolderRestorable) {
                          reinterpret_cast<LPARAM>(L"tip"));
             SendMessageW(FindControl(window, chkSubs), BM_SETCHECK, BST_CHECKED, 0);
             Click(window, chkSubs, true); // the walk
+            // Apply's button comes on last as the walk's lock comes off.
+            ASSERT_TRUE(
+                PumpUntil([&] { return IsWindowEnabled(FindControl(window, Command1)) != FALSE; }));
             Click(window, Command1, false);
             // Killed once the run has written at least n folders.
             const std::wstring nth = engine::SettingsFilePath(folders[n == 0 ? 0 : n - 1]);

@@ -23,7 +23,10 @@ DialogResponder::Action TypeColour(int red, int green, int blue) {
 class OptionsThroughWindowTest : public Form1Fixture {
   protected:
     void SetUp() override { options_test::CopyBundledFiles(appDir.path()); }
-    void Click(int id) { SendMessageW(form().Control(id), BM_CLICK, 0, 0); }
+    void Click(int id) {
+        SendMessageW(form().Control(id), BM_CLICK, 0, 0);
+        Settle();
+    }
 };
 
 } // namespace

@@ -38,6 +38,7 @@ class OutOfMemoryTest : public Form1Fixture {
         return folders;
     }
     bool Usable() {
+        Settle();
         return !form().Busy() && Enabled(Command1) && Enabled(Command2) && Enabled(chkSubs) &&
                HasCloseCommand(form().hwnd());
     }

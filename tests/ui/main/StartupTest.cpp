@@ -70,6 +70,7 @@ TEST_F(StartupTest, PictureFeatureOnlyOnXpAndServer2003) {
         // The busy lock gives the button back only where it was offered.
         form().EnableMainControls(false);
         form().EnableMainControls(true);
+        ASSERT_TRUE(Settle());
         EXPECT_EQ(Enabled(Command5), offered) << code;
         form_.reset();
     }
@@ -369,6 +370,7 @@ TEST_F(StartupTest, ACommandFromOutsideCannotGetPastTheLock) {
     EXPECT_TRUE(whileBusy);
     EXPECT_FALSE(Exists(written));
     EXPECT_EQ(TargetItems().size(), 2u);
+    ASSERT_TRUE(Settle());
 
     // Idle: no handle, another control's handle, or a disabled button.
     forgeApply(nullptr);

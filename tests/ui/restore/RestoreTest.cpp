@@ -23,8 +23,12 @@ class RestoreTest : public Form1Fixture {
     }
     void Tick(int index) { SendMessageW(form().Control(lstRestore), LB_SETSEL, TRUE, index); }
     int TickedItems() { return TickedCount(form().Control(lstRestore)); }
-    void ClickSelectAll() { SendMessageW(form().Control(chkSelect), BM_CLICK, 0, 0); }
+    void ClickSelectAll() {
+        SendMessageW(form().Control(chkSelect), BM_CLICK, 0, 0);
+        Settle();
+    }
     bool ViewUsable() {
+        Settle();
         return Enabled(cmdRestore) && Enabled(cmdOk) && Enabled(chkSelect) &&
                HasCloseCommand(form().hwnd());
     }
@@ -254,6 +258,42 @@ TEST_F(RestoreTest, ApplyFromTheRestoreViewLocksTheView) {
     EXPECT_TRUE(sawLocked);
     EXPECT_TRUE(ViewUsable());
     EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{a, fresh}));
+}
+
+TEST_F(RestoreTest, TheLockComesOffInStepsAndDropsCommandsMeanwhile) {
+    const std::wstring a = data.MakeFolder(L"A");
+    StartWith({a});
+    const auto clickOk = [this] {
+        PostMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(cmdOk, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(form().Control(cmdOk)));
+    };
+    SendMessageW(form().Control(chkSelect), BM_SETCHECK, BST_CHECKED, 0);
+    form().restoreView().chkSelect_Click();
+    // Select All is over; its lock comes off a part at a time, Apply's row last.
+    EXPECT_TRUE(form().Busy());
+    EXPECT_FALSE(Enabled(cmdOk));
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(cmdOk); }));
+    ASSERT_TRUE(form().Busy());
+    EXPECT_FALSE(Enabled(Command1));
+    // A new operation in the middle takes back what had come on.
+    bool sawLocked = false;
+    form().yieldObserver = [&] { sawLocked = !Enabled(cmdOk) && !Enabled(Command1); };
+    form().restoreView().chkSelect_Click();
+    form().yieldObserver = nullptr;
+    EXPECT_TRUE(sawLocked);
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(cmdOk); }));
+    // A click of a button already on is dropped while the release goes on.
+    clickOk();
+    ASSERT_TRUE(Settle());
+    EXPECT_TRUE(Visible(fraRestore));
+    EXPECT_TRUE(ViewUsable());
+    for (int id : {Command1, Command2, Command3, Command4, chkSubs, cmdBrowseFolder})
+        EXPECT_TRUE(Enabled(id)) << id;
+    EXPECT_EQ(TickedItems(), 1);
+    // Once the window is ready, the same click runs.
+    clickOk();
+    PumpFor(20);
+    EXPECT_FALSE(Visible(fraRestore));
 }
 
 TEST_F(RestoreTest, EndOfSessionSavesAndWaitsForARunningRestore) {
