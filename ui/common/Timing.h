@@ -9,6 +9,6 @@ namespace ui {
 // file work between.
 inline constexpr ULONGLONG kPumpIntervalMs = 15;
 // Progress text reaches the screen at most this often.
-inline constexpr UINT kTextRepaintMs = 50;
+inline constexpr UINT kTextRepaintMs = 100;
 
 } // namespace ui

@@ -219,63 +219,6 @@ bool Form1::AdaptToOSVersion() {
     return true;
 }
 
-void Form1::Form_Load() {
-    platform::Show(Control(fraChange), true);
-    platform::Show(Control(fraRestore), false);
-    SetStatus(IdleText());
-    // The list loads once the message loop runs, so that the window shows and
-    // answers meanwhile; nothing that needs the list may start before.
-    keeper_->Open(appFolder_, perUserRoot);
-    busy_->HoldBusy();
-    // Close stays: closing during the load ends the program, and nothing is
-    // lost, since nothing was changed yet.
-    platform::DisableCloseButton(hwnd(), true);
-    PostMessageW(hwnd(), kLoadRestoreList, 0, 0);
-}
-
-bool Form1::WaitForList() {
-    MSG msg;
-    // The load ends with the busy lock's release, a part at a time.
-    while (hwnd() && (keeper_->Loading() || Busy())) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            if (got == 0)
-                PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (PreTranslate(msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-        if (pumpObserver)
-            pumpObserver();
-    }
-    return hwnd() && ListLoaded();
-}
-
-void Form1::LoadRestoreList() {
-    switch (keeper_->Load()) {
-    case RestoreListKeeper::LoadEnd::WindowGone:
-        return;
-    case RestoreListKeeper::LoadEnd::Failed:
-        busy_->ReleaseBusy();
-        busy_->WhenIdle([this] { keeper_->ReportLoadFailure(); });
-        return;
-    case RestoreListKeeper::LoadEnd::Read:
-        break;
-    }
-    UpdateRestoreCount();
-    SetStatus(IdleText());
-    // The start-up's focus stays with the focus sink unless the user moved it.
-    const bool focusAtStart = GetFocus() == Control(cmdDummy);
-    busy_->ReleaseBusy();
-    busy_->WhenIdle([this, focusAtStart] {
-        if (focusAtStart && GetActiveWindow() == hwnd())
-            focus_->GiveToSink();
-        keeper_->ReportIfCannotRecord();
-    });
-}
-
 bool Form1::Form_Unload() {
     if (unloaded_)
         return true;

@@ -1,6 +1,8 @@
 #pragma once
 // The main window: its controls, the wiring of its subsystems (each view and
 // operation is an object of its own), painting and switching between views.
+// Form1Host.cpp answers what the subsystems ask of it, Form1Startup.cpp
+// loads the restore list once the window shows.
 #include "engine/FolderList.h"
 #include "platform/Gdi.h"
 #include "platform/Window.h"

@@ -143,6 +143,7 @@ class FolderColourTest : public Form1Fixture {
         return true;
     }
     void Click(int id) {
+        ASSERT_TRUE(Settle()); // as a user waits for the button to come on
         SendMessageW(form().Control(id), BM_CLICK, 0, 0);
         PumpFor(20);
     }

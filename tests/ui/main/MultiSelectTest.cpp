@@ -219,6 +219,7 @@ TEST_F(MultiSelectTest, ApplyAndRestoreKeepAScriptedApplyWaitingAndYieldToOne) {
     EXPECT_EQ(responder.Pending(), 0u);
     EXPECT_EQ(Text(txtChanging), busyText);
     EXPECT_FALSE(Exists(folder + L"\\Desktop.ini"));
+    ASSERT_TRUE(Settle());
     EXPECT_TRUE(Enabled(Command1));
 }
 
