@@ -128,6 +128,9 @@ void Apply::Command1_Click() {
     host_.SetWaitCursor(true);
     // However the run ends, the hourglass goes with it.
     const platform::ScopeExit endWait([this] { host_.SetWaitCursor(false); });
+    // Taking the lock has cost milliseconds: a turn before the first step.
+    if (!host_.YieldToMessages())
+        return;
     const std::vector<std::uint8_t> settingsFile =
         platform::EncodeTextFile(engine::ComposeSettingsFile(options));
     // Each folder is recorded before it is written, so that a run killed at

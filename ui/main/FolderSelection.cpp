@@ -248,6 +248,9 @@ void FolderSelection::BuildTargetList() {
         platform::SetChecked(c_.chkSubs, false);
         c_.lblSubDirsCount->Show(L"0");
     });
+    // Taking the lock has cost milliseconds: a turn before the walk.
+    if (!host_.YieldToMessages())
+        return;
     bool built = false;
     try {
         // A copy: the choice may change while the walk lets messages through.

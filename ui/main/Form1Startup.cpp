@@ -35,10 +35,10 @@ bool Form1::WaitForList() {
                 PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (PreTranslate(msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        if (!PreTranslate(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
         if (pumpObserver)
             pumpObserver();
     }

@@ -115,6 +115,9 @@ void RestoreView::ClearCurrentItem() {
 bool RestoreView::TickEveryItem(bool tick, size_t count) {
     constexpr size_t kRange = 8192;
     for (size_t first = 0; first < count; first += kRange) {
+        // A turn first: taking the busy lock has already cost milliseconds.
+        if (first == 0 && !host_.YieldToMessages())
+            return false;
         const size_t last = std::min(count, first + kRange) - 1;
         // A range is ticked from its first to its last item, unticked the
         // other way round.
@@ -245,8 +248,13 @@ void RestoreView::cmdRestore_Click() {
         if (!RemoveRestored(keep, removed, true))
             return;
     }
+    // The end's steps each cost milliseconds: turns between them.
     host_.UpdateRestoreCount();
+    if (!host_.YieldToMessages())
+        return;
     host_.RefreshShell();
+    if (!host_.YieldToMessages())
+        return;
     host_.SetStatus(OutcomeText(L"Folders Successfully Restored", L"Folders Restored", ticked,
                                 notRestored, L"could not be restored"));
     host_.UpdateRestoreCount();
