@@ -44,9 +44,15 @@ PROCESS_INFORMATION StartProgramCopy(const std::wstring& appFolder, const std::w
     std::wstring command = L"\"" + exe + L"\" " + arguments;
     PROCESS_INFORMATION pi{};
     const std::wstring& current = currentFolder.empty() ? appFolder : currentFolder;
-    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
-                       current.c_str(), &si, &pi))
-        CloseHandle(pi.hThread);
+    // A hundred starts at once can make Wine refuse one for a moment.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, output != nullptr, 0,
+                           nullptr, current.c_str(), &si, &pi)) {
+            CloseHandle(pi.hThread);
+            break;
+        }
+        Sleep(200);
+    }
     return pi;
 }
 
