@@ -136,6 +136,13 @@ std::unique_ptr<ui::Form1> NewForm(const std::wstring& app) {
 
 // Each message is a turn of the loop, as in the program's own message loop:
 // the gap meter sees every one.
+void RunTurn(ui::Form1& form, MSG& msg) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+    if (form.pumpObserver)
+        form.pumpObserver();
+}
+
 void Show(ui::Form1& form) {
     ShowWindow(form.hwnd(), SW_SHOW);
     UpdateWindow(form.hwnd());
@@ -145,10 +152,7 @@ void Show(ui::Form1& form) {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-        if (form.pumpObserver)
-            form.pumpObserver();
+        RunTurn(form, msg);
     }
 }
 
@@ -169,15 +173,11 @@ template <typename Action> double Timed(Action&& action) {
 
 // An operation ends when the window is ready for the next one: the busy
 // lock comes off a part at a time on turns of the message loop after the
-// handler returns. Each message here is a turn.
+// handler returns.
 void WaitUntilIdle(ui::Form1& form) {
     MSG msg;
-    while (form.hwnd() && form.Busy() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-        if (form.pumpObserver)
-            form.pumpObserver();
-    }
+    while (form.hwnd() && form.Busy() && GetMessageW(&msg, nullptr, 0, 0) > 0)
+        RunTurn(form, msg);
 }
 
 template <typename Action>
