@@ -93,6 +93,10 @@ class HandOverTest : public ::testing::Test {
     static bool ApplyTip(HWND window) {
         SendMessageW(ChildControl(window, TxtToolTip), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(L"tip"));
+        // As a user waits for the button: the busy lock comes off in parts,
+        // Apply's last, and a click before that is dropped.
+        if (!PumpUntil([&] { return IsWindowEnabled(ChildControl(window, Command1)) != FALSE; }))
+            return false;
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(Command1, BN_CLICKED),
                      reinterpret_cast<LPARAM>(ChildControl(window, Command1)));
         return PumpUntil([&] { return !IsWindowEnabled(ChildControl(window, Command1)); }) &&
