@@ -28,6 +28,19 @@ void Enable(HWND control, bool enabled) {
     EnableWindow(control, enabled ? TRUE : FALSE);
 }
 
+void EnableAndDrawLater(HWND control, bool enabled) {
+    // Drawing off hides a control (WS_VISIBLE) until it is on again: one that
+    // is hidden already must stay so, and draws nothing anyway.
+    const bool shown = (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (shown)
+        SendMessageW(control, WM_SETREDRAW, FALSE, 0);
+    EnableWindow(control, enabled ? TRUE : FALSE);
+    if (!shown)
+        return;
+    SendMessageW(control, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(control, nullptr, TRUE);
+}
+
 void Show(HWND control, bool shown) {
     ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
 }
@@ -44,7 +57,7 @@ void SetText(HWND window, const std::wstring& text) {
     SetWindowTextW(window, text.c_str());
 }
 
-void DoEvents() {
+void DoEvents(const std::function<void()>& afterEach) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -54,7 +67,11 @@ void DoEvents() {
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
+        if (afterEach)
+            afterEach();
     }
+    if (afterEach)
+        afterEach();
 }
 
 void ThrottledText::Show(const std::wstring& text) {

@@ -4,6 +4,7 @@
 #include "platform/WindowPart.h"
 
 #include <windows.h>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,12 +20,16 @@ void DisableCloseButton(HWND window, bool restore);
 bool Checked(HWND button);
 void SetChecked(HWND button, bool checked);
 void Enable(HWND control, bool enabled);
+// Turns a control on or off and leaves its drawing to the message loop, a
+// message of its own: under Wine a button draws itself at once otherwise.
+void EnableAndDrawLater(HWND control, bool enabled);
 void Show(HWND control, bool shown);
 std::wstring Text(HWND window);
 void SetText(HWND window, const std::wstring& text);
 
-// Lets the message loop run: dispatches every pending message of this thread.
-void DoEvents();
+// Lets the message loop run: dispatches every pending message of this thread,
+// calling afterEach after each one and once more when none is left.
+void DoEvents(const std::function<void()>& afterEach = {});
 
 // Registers a window class of this module once per process (the brush may be
 // null); true when the class exists afterwards.

@@ -242,9 +242,14 @@ void Apply::CompleteApply(const std::wstring& statusText) {
     if (!host_.YieldToMessages())
         return;
     host_.RefreshShell();
+    // The end's steps each cost milliseconds: turns between them.
+    if (!host_.YieldToMessages())
+        return;
     // Saved before the final text shows and before the lock goes: a failed
     // save keeps the list box as it is and is tried again at the next save.
     keeper_.Save();
+    if (!host_.YieldToMessages())
+        return;
     host_.SetStatus(statusText);
     host_.UpdateRestoreCount();
     host_.SetWaitCursor(false);

@@ -11,7 +11,7 @@ namespace ui {
 
 void ControlShare::EnableWhileIdle(bool enabled) {
     for (HWND control : controls_)
-        platform::Enable(control, enabled);
+        platform::EnableAndDrawLater(control, enabled);
 }
 
 bool ControlShare::HoldsControl(int id) const {

@@ -84,9 +84,9 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
     FolderSelection& folderSelection() { return *folderSelection_; }
     ui::Apply& apply() { return *apply_; }
 
-    // Test seams: called after every yield to the message loop, and after
-    // every yield that did pump messages (and each turn of WaitForList's
-    // loop); how Help opens.
+    // Test seams: called after every yield to the message loop, and on each
+    // turn of the loop (each message a yield runs, the end of its messages,
+    // each turn of WaitForList's loop); how Help opens.
     std::function<void()> yieldObserver;
     std::function<void()> pumpObserver;
     ShellOpener shellOpener;

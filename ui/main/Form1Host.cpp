@@ -96,10 +96,9 @@ bool Form1::DoEvents() {
     if (platform::TickCount64() - lastPump_ >= kPumpIntervalMs) {
         for (auto* text : {&status_, &subDirsCount_, &restoreView_->CountText()})
             text->ShowDue();
-        platform::DoEvents();
+        // Each message is a turn of the loop: input comes before drawing.
+        platform::DoEvents(pumpObserver);
         lastPump_ = platform::TickCount64();
-        if (pumpObserver)
-            pumpObserver();
         // The window may have gone while messages ran: the operation that
         // yielded must not touch it again.
         if (!hwnd())

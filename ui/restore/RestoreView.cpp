@@ -74,9 +74,9 @@ void RestoreView::ShowCountSoon(size_t count) {
 }
 
 void RestoreView::EnableWhileIdle(bool enabled) {
-    platform::Enable(c_.cmdRestore, enabled);
-    platform::Enable(c_.cmdOk, enabled);
-    platform::Enable(c_.chkSelect, enabled);
+    platform::EnableAndDrawLater(c_.cmdRestore, enabled);
+    platform::EnableAndDrawLater(c_.cmdOk, enabled);
+    platform::EnableAndDrawLater(c_.chkSelect, enabled);
 }
 
 bool RestoreView::HoldsControl(int id) const {
@@ -113,7 +113,8 @@ void RestoreView::ClearCurrentItem() {
 }
 
 bool RestoreView::TickEveryItem(bool tick, size_t count) {
-    constexpr size_t kRange = 8192;
+    // A range of ticks is one stretch without a turn of the message loop.
+    constexpr size_t kRange = 2048;
     for (size_t first = 0; first < count; first += kRange) {
         // A turn first: taking the busy lock has already cost milliseconds.
         if (first == 0 && !host_.YieldToMessages())
