@@ -173,3 +173,22 @@ TEST_F(WindowBaseTest, ControlHelpers) {
     platform::SetText(probe.button, L"");
     EXPECT_EQ(platform::Text(probe.button), L"");
 }
+
+TEST_F(WindowBaseTest, AControlTurnedOnOrOffDrawsOnTheNextTurnAndKeepsItsVisibility) {
+    platform::DoEvents();
+    platform::EnableAndDrawLater(probe.button, false);
+    EXPECT_FALSE(IsWindowEnabled(probe.button));
+    EXPECT_TRUE(IsWindowVisible(probe.button));
+    EXPECT_TRUE(GetUpdateRect(probe.button, nullptr, FALSE)); // its drawing waits
+    size_t turns = 0;
+    platform::DoEvents([&] { ++turns; });
+    EXPECT_FALSE(GetUpdateRect(probe.button, nullptr, FALSE));
+    EXPECT_GE(turns, 2u); // the paint, and the end of the messages
+
+    // A hidden control is not shown by it.
+    platform::Show(probe.check, false);
+    platform::EnableAndDrawLater(probe.check, false);
+    platform::EnableAndDrawLater(probe.check, true);
+    EXPECT_TRUE(IsWindowEnabled(probe.check));
+    EXPECT_FALSE(GetWindowLongW(probe.check, GWL_STYLE) & WS_VISIBLE);
+}

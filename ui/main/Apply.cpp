@@ -224,6 +224,10 @@ void Apply::Command1_Click() {
                 // journal, kept, still holds it.
                 outOfMemory = true;
             }
+            // A notice to the shell may take tens of milliseconds: a turn of
+            // its own, apart from the folder's work.
+            if (!host_.YieldToMessages())
+                return;
             if (customized)
                 notices.Changed(target);
             else

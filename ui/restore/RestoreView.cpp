@@ -220,6 +220,10 @@ void RestoreView::cmdRestore_Click() {
             // of memory on the folder itself is the engine's to catch.
             const engine::RestoreResult result = engine::RestoreFolder(
                 folder, [this, &folder] { host_.ShowProgress(L"Restoring " + folder); });
+            // A notice to the shell may take tens of milliseconds: a turn of
+            // its own, apart from the folder's work.
+            if (!host_.YieldToMessages())
+                return;
             if (ChangedFolder(result.outcome))
                 notices.Changed(folder);
             // Here a stop ends the whole run; /restore-all goes on with the others.
