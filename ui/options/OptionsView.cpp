@@ -179,7 +179,8 @@ std::vector<HWND> OptionsView::BusyControls() const {
 void OptionsView::EnableWhileIdle(bool enabled) {
     // The picture's button only where the picture works.
     for (HWND control : BusyControls())
-        platform::EnableAndDrawLater(control, enabled && (control != c_.Command5 || pictureAllowed_));
+        platform::EnableAndDrawLater(control,
+                                     enabled && (control != c_.Command5 || pictureAllowed_));
 }
 
 bool OptionsView::HoldsControl(int id) const {
