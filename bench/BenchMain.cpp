@@ -263,15 +263,23 @@ double SecondsPerNotice(const std::vector<std::wstring>& targets) {
     return n ? seconds / static_cast<double>(n) : 0;
 }
 
+void KeepLongestStep(Figure& figure) {
+    figure.floorStepMs = std::max(figure.floorStepMs, TakeLongestFloorStepMs());
+}
+
 // The floors and the engine alone on the tree the window walked; the tree is
 // clean again at the end, for the window's own run.
 void RunFloorsAndEngine(const std::vector<std::wstring>& targets, const std::wstring& app,
                         SizeResult& r, const Options& options) {
     const std::vector<std::uint8_t> ini = SettingsBytes();
     const std::vector<std::uint32_t> attributes = FolderAttributes(targets);
+    TakeLongestFloorStepMs();
     r.apply.floor.push_back(Timed([&] { FloorApply(targets, attributes, ini); }));
+    KeepLongestStep(r.apply);
     r.startup.floor.push_back(Timed([&] { FloorStartup(targets); }));
+    KeepLongestStep(r.startup);
     r.restore.floor.push_back(Timed([&] { FloorRestore(targets); }));
+    KeepLongestStep(r.restore);
     if (options.looseFloors) {
         r.apply.loose.push_back(Timed([&] { LooseFloorApply(targets, ini); }));
         r.startup.loose.push_back(Timed([&] { FloorStartup(targets); }));
@@ -378,7 +386,9 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
 
     if (!options.windowOnly) {
         size_t walked = 0;
+        TakeLongestFloorStepMs();
         r.walk.floor.push_back(Timed([&] { walked = FloorWalk(root); }));
+        KeepLongestStep(r.walk);
         Expect(r, walked == r.made, "the bare walk found " + std::to_string(walked) + " folders");
         if (options.looseFloors)
             r.walk.loose.push_back(r.walk.floor.back()); // the walk's floor did not change

@@ -5,11 +5,28 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace bench {
 
 namespace {
+
+double g_longestStep = 0;
+
+// Times one folder's calls: the floors have no window, so their longest
+// folder is a stall of the machine's own (the scheduler, the Wine server).
+class StepClock {
+  public:
+    StepClock() : start_(Now()) {}
+    ~StepClock() { g_longestStep = std::max(g_longestStep, Now() - start_); }
+    StepClock(const StepClock&) = delete;
+    StepClock& operator=(const StepClock&) = delete;
+
+  private:
+    double start_;
+};
 
 std::wstring IniOf(const std::wstring& folder) {
     return folder + L"\\Desktop.ini";
@@ -32,6 +49,7 @@ size_t Walk(const std::wstring& root, const WalkWay& way) {
     size_t found = 0;
     std::vector<std::wstring> stack{root};
     while (!stack.empty()) {
+        const StepClock step;
         const std::wstring folder = std::move(stack.back());
         stack.pop_back();
         WIN32_FIND_DATAW data;
@@ -57,6 +75,7 @@ size_t Walk(const std::wstring& root, const WalkWay& way) {
 void Apply(const std::vector<std::wstring>& folders, const std::vector<std::uint32_t>& attributes,
            const std::vector<std::uint8_t>& ini, DWORD disposition) {
     for (size_t i = 0; i < folders.size(); ++i) {
+        const StepClock step;
         const std::wstring& folder = folders[i];
         HANDLE file =
             CreateFileW(IniOf(folder).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
@@ -77,6 +96,7 @@ void Apply(const std::vector<std::wstring>& folders, const std::vector<std::uint
 
 void Startup(const std::vector<std::wstring>& folders, DWORD access) {
     for (const auto& folder : folders) {
+        const StepClock step;
         HANDLE file = CreateFileW(IniOf(folder).c_str(), access,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -98,6 +118,7 @@ enum class BackupLook { None, Attributes, Rename, Open };
 void Restore(const std::vector<std::wstring>& folders, Removal removal, BackupLook look) {
     char buffer[4096];
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        const StepClock step;
         const std::wstring& folder = *it;
         const std::wstring ini = IniOf(folder);
         const bool byHandle = removal == Removal::HandleResetBeforeClose ||
@@ -165,6 +186,10 @@ void Clean(const std::vector<std::wstring>& folders) {
 }
 
 } // namespace
+
+double TakeLongestFloorStepMs() {
+    return std::exchange(g_longestStep, 0.0) * 1000.0;
+}
 
 size_t FloorWalk(const std::wstring& root) {
     return Walk(root, kWalk);

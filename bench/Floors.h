@@ -10,6 +10,10 @@
 
 namespace bench {
 
+// The longest single folder (the walk: directory) of the floors since the
+// last call, in milliseconds, and a fresh count from here.
+double TakeLongestFloorStepMs();
+
 // Depth-first walk of every folder below root; returns the number found.
 size_t FloorWalk(const std::wstring& root);
 

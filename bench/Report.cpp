@@ -100,8 +100,9 @@ void PrintRows(const SizeResult& r) {
     }
     for (const Figure* f : {&r.walk, &r.apply, &r.startup, &r.restore})
         if (!f->gapPlace.empty())
-            std::printf("%9zu %9zu %-8s longest gap of %s: %s\n", r.made, r.targets, "gap", f->name,
-                        f->gapPlace.c_str());
+            std::printf(
+                "%9zu %9zu %-8s longest gap of %s: %s; the floor's longest folder %.1f ms\n",
+                r.made, r.targets, "gap", f->name, f->gapPlace.c_str(), f->floorStepMs);
     PrintShareOfApply(r, r.journal, "journal");
     if (!r.scripted.empty())
         std::printf("%9zu %9zu %-8s /apply %.3f s against the window's walk and Apply %.3f s: "

@@ -12,6 +12,7 @@ struct Figure {
     std::vector<double> real, engine, floor, loose;
     double longestGapMs = -1; // -1: the operation has no yields to measure
     std::string gapPlace;     // where the longest gap lay, for the report
+    double floorStepMs = 0;   // the floor's longest single folder, over the repetitions
 };
 
 struct SizeResult {
