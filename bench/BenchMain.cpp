@@ -26,9 +26,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -263,8 +265,12 @@ double SecondsPerNotice(const std::vector<std::wstring>& targets) {
     return n ? seconds / static_cast<double>(n) : 0;
 }
 
-void KeepLongestStep(Figure& figure) {
+// Times a floor and keeps its longest single folder.
+template <typename Action> double TimedFloor(Figure& figure, Action&& action) {
+    TakeLongestFloorStepMs();
+    const double seconds = Timed(std::forward<Action>(action));
     figure.floorStepMs = std::max(figure.floorStepMs, TakeLongestFloorStepMs());
+    return seconds;
 }
 
 // The floors and the engine alone on the tree the window walked; the tree is
@@ -273,13 +279,9 @@ void RunFloorsAndEngine(const std::vector<std::wstring>& targets, const std::wst
                         SizeResult& r, const Options& options) {
     const std::vector<std::uint8_t> ini = SettingsBytes();
     const std::vector<std::uint32_t> attributes = FolderAttributes(targets);
-    TakeLongestFloorStepMs();
-    r.apply.floor.push_back(Timed([&] { FloorApply(targets, attributes, ini); }));
-    KeepLongestStep(r.apply);
-    r.startup.floor.push_back(Timed([&] { FloorStartup(targets); }));
-    KeepLongestStep(r.startup);
-    r.restore.floor.push_back(Timed([&] { FloorRestore(targets); }));
-    KeepLongestStep(r.restore);
+    r.apply.floor.push_back(TimedFloor(r.apply, [&] { FloorApply(targets, attributes, ini); }));
+    r.startup.floor.push_back(TimedFloor(r.startup, [&] { FloorStartup(targets); }));
+    r.restore.floor.push_back(TimedFloor(r.restore, [&] { FloorRestore(targets); }));
     if (options.looseFloors) {
         r.apply.loose.push_back(Timed([&] { LooseFloorApply(targets, ini); }));
         r.startup.loose.push_back(Timed([&] { FloorStartup(targets); }));
@@ -386,9 +388,7 @@ void RunOnce(size_t size, SizeResult& r, const Options& options) {
 
     if (!options.windowOnly) {
         size_t walked = 0;
-        TakeLongestFloorStepMs();
-        r.walk.floor.push_back(Timed([&] { walked = FloorWalk(root); }));
-        KeepLongestStep(r.walk);
+        r.walk.floor.push_back(TimedFloor(r.walk, [&] { walked = FloorWalk(root); }));
         Expect(r, walked == r.made, "the bare walk found " + std::to_string(walked) + " folders");
         if (options.looseFloors)
             r.walk.loose.push_back(r.walk.floor.back()); // the walk's floor did not change

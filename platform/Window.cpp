@@ -34,7 +34,7 @@ void EnableAndDrawLater(HWND control, bool enabled) {
     const bool shown = (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
     if (shown)
         SendMessageW(control, WM_SETREDRAW, FALSE, 0);
-    EnableWindow(control, enabled ? TRUE : FALSE);
+    Enable(control, enabled);
     if (!shown)
         return;
     SendMessageW(control, WM_SETREDRAW, TRUE, 0);
