@@ -284,7 +284,7 @@ void RunFloorsAndEngine(const std::vector<std::wstring>& targets, const std::wst
     r.restore.floor.push_back(TimedFloor(r.restore, [&] { FloorRestore(targets); }));
     if (options.looseFloors) {
         r.apply.loose.push_back(Timed([&] { LooseFloorApply(targets, ini); }));
-        r.startup.loose.push_back(Timed([&] { FloorStartup(targets); }));
+        r.startup.loose.push_back(Timed([&] { LooseFloorStartup(targets); }));
         r.restore.loose.push_back(Timed([&] { LooseFloorRestore(targets); }));
     }
 

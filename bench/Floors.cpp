@@ -94,14 +94,22 @@ void Apply(const std::vector<std::wstring>& folders, const std::vector<std::uint
     }
 }
 
-void Startup(const std::vector<std::wstring>& folders, DWORD access) {
+enum class Look { OpenOnly, ReadMarker };
+
+void Startup(const std::vector<std::wstring>& folders, DWORD access, Look look) {
+    char buffer[4096];
     for (const auto& folder : folders) {
         const StepClock step;
         HANDLE file = CreateFileW(IniOf(folder).c_str(), access,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
+        if (file == INVALID_HANDLE_VALUE)
+            continue;
+        if (look == Look::ReadMarker) {
+            DWORD got = 0;
+            ReadFile(file, buffer, sizeof buffer, &got, nullptr);
+        }
+        CloseHandle(file);
     }
 }
 
@@ -203,7 +211,11 @@ void FloorApply(const std::vector<std::wstring>& folders,
 }
 
 void FloorStartup(const std::vector<std::wstring>& folders) {
-    Startup(folders, GENERIC_READ);
+    Startup(folders, GENERIC_READ, Look::ReadMarker);
+}
+
+void LooseFloorStartup(const std::vector<std::wstring>& folders) {
+    Startup(folders, GENERIC_READ, Look::OpenOnly);
 }
 
 void FloorRestore(const std::vector<std::wstring>& folders) {
@@ -269,8 +281,44 @@ void CompareFloorVariants(const std::wstring& root, const std::vector<std::wstri
 
     report("apply: CREATE_NEW hidden+system, write, close, folder",
            timed([&] { Apply(folders, attributes, ini, CREATE_NEW); }));
-    report("startup: open GENERIC_READ, close", timed([&] { Startup(folders, GENERIC_READ); }));
-    report("startup: open FILE_READ_DATA, close", timed([&] { Startup(folders, FILE_READ_DATA); }));
+    report("startup: open GENERIC_READ, read, close",
+           timed([&] { Startup(folders, GENERIC_READ, Look::ReadMarker); }));
+    report("startup: open FILE_READ_DATA, read, close",
+           timed([&] { Startup(folders, FILE_READ_DATA, Look::ReadMarker); }));
+    report("startup: open GENERIC_READ, close (no proof)",
+           timed([&] { Startup(folders, GENERIC_READ, Look::OpenOnly); }));
+    // The engine opens the file as itself (a link is not followed) and reads
+    // up to its marker's limit until the end.
+    const auto openAsItself = [](const std::wstring& folder) {
+        return CreateFileW(IniOf(folder).c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    };
+    report("startup: open, read, close, from the last to the first", timed([&] {
+               const std::vector<std::wstring> backwards(folders.rbegin(), folders.rend());
+               Startup(backwards, GENERIC_READ, Look::ReadMarker);
+           }));
+    report("startup: open as itself, read 4 KiB, close", timed([&] {
+               char buffer[4096];
+               for (const auto& folder : folders) {
+                   HANDLE file = openAsItself(folder);
+                   DWORD got = 0;
+                   ReadFile(file, buffer, sizeof buffer, &got, nullptr);
+                   CloseHandle(file);
+               }
+           }));
+    report("startup: open as itself, read 64 KiB to the end, close", timed([&] {
+               std::vector<char> buffer(64 * 1024 + 1);
+               for (const auto& folder : folders) {
+                   HANDLE file = openAsItself(folder);
+                   DWORD got = 0;
+                   while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got,
+                                   nullptr) &&
+                          got)
+                       ;
+                   CloseHandle(file);
+               }
+           }));
     report("startup: GetFileAttributes (existence only)", timed([&] {
                for (const auto& folder : folders)
                    GetFileAttributesW(IniOf(folder).c_str());
@@ -282,7 +330,7 @@ void CompareFloorVariants(const std::wstring& root, const std::vector<std::wstri
     // The calls the engine makes today, with and without its folder reset.
     report("apply: look, reset, create, write, close, folder", timed([&] {
                for (const auto& folder : folders) {
-                   Startup({folder}, GENERIC_READ);
+                   Startup({folder}, GENERIC_READ, Look::OpenOnly);
                    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
                    Apply({folder}, unknown, ini, CREATE_ALWAYS);
                }
@@ -290,7 +338,7 @@ void CompareFloorVariants(const std::wstring& root, const std::vector<std::wstri
     Clean(folders);
     report("apply: look, create, write, close, folder", timed([&] {
                for (const auto& folder : folders) {
-                   Startup({folder}, GENERIC_READ);
+                   Startup({folder}, GENERIC_READ, Look::OpenOnly);
                    Apply({folder}, unknown, ini, CREATE_ALWAYS);
                }
            }));

@@ -25,7 +25,8 @@ void FloorApply(const std::vector<std::wstring>& folders,
                 const std::vector<std::uint32_t>& folderAttributes,
                 const std::vector<std::uint8_t>& ini);
 
-// Per folder: Desktop.ini opened for reading and closed again.
+// Per folder: Desktop.ini opened for reading, read once and closed again.
+// Only a file read and found foreign may leave the list; the handle must go.
 void FloorStartup(const std::vector<std::wstring>& folders);
 
 // Per folder, from the last to the first: Desktop.ini opened for reading and
@@ -35,10 +36,12 @@ void FloorRestore(const std::vector<std::wstring>& folders);
 
 // The first floors, kept to compare against: the walk as above; Apply with a
 // folder reset, a plain create and a separate attribute write; Restore with
-// an attribute reset and a delete by name, no marker read, no backup look.
+// an attribute reset and a delete by name, no marker read, no backup look;
+// start-up opening and closing each settings file, without reading it.
 void LooseFloorApply(const std::vector<std::wstring>& folders,
                      const std::vector<std::uint8_t>& ini);
 void LooseFloorRestore(const std::vector<std::wstring>& folders);
+void LooseFloorStartup(const std::vector<std::wstring>& folders);
 
 // The attributes of each folder, as a walk reads them.
 std::vector<std::uint32_t> FolderAttributes(const std::vector<std::wstring>& folders);
