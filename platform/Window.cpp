@@ -9,10 +9,14 @@
 
 namespace platform {
 
-void DisableCloseButton(HWND window, bool restore) {
+void ChangeCloseCommand(HWND window, bool restore) {
     HMENU menu = GetSystemMenu(window, restore ? TRUE : FALSE);
     if (menu)
         RemoveMenu(menu, SC_CLOSE, MF_BYCOMMAND);
+}
+
+void DisableCloseButton(HWND window, bool restore) {
+    ChangeCloseCommand(window, restore);
     DrawMenuBar(window);
 }
 

@@ -14,6 +14,9 @@ namespace platform {
 // so disables the title bar's Close button); restore true brings back the
 // default system menu.
 void DisableCloseButton(HWND window, bool restore);
+// The same change of the menu, which the title bar shows at the frame's next
+// drawing (DrawMenuBar): under Wine drawing the frame costs milliseconds.
+void ChangeCloseCommand(HWND window, bool restore);
 
 // The usual calls on a control, each spelled once.
 // A check box or radio button is ticked (BST_CHECKED).

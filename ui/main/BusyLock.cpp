@@ -60,8 +60,14 @@ void WindowBusyLock::HoldBusy() {
     for (size_t k = 0; k < shares_.size(); ++k)
         if ((k ? shares_.size() - 1 - k : shares_.size()) < on_)
             shares_[k]->EnableWhileIdle(false);
-    if (ClosePart() < on_)
-        platform::DisableCloseButton(window_, false);
+    // The Close command goes at once; the title bar shows it on a turn of
+    // its own, as a part of a release does.
+    if (ClosePart() < on_) {
+        platform::ChangeCloseCommand(window_, false);
+        frameDue_ = NextPartSoon();
+        if (!frameDue_)
+            DrawMenuBar(window_);
+    }
     on_ = 0;
 }
 
@@ -86,6 +92,12 @@ bool WindowBusyLock::NextPartSoon() {
 }
 
 void WindowBusyLock::ReleaseStep() {
+    if (std::exchange(frameDue_, false)) {
+        DrawMenuBar(window_);
+        // A release's next part waits for a turn of its own.
+        if (holders_ == 0 && on_ < Parts() && NextPartSoon())
+            return;
+    }
     // Without the timer the remaining parts come at once.
     do {
         if (holders_ > 0 || on_ >= Parts()) {

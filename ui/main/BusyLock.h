@@ -53,7 +53,8 @@ class ControlShare final : public BusyShare {
 };
 
 // The window's lock: counts its holders; the first hold turns every share
-// off and the Close command with them. The last release turns them on again
+// off and the Close command with them (the title bar is drawn on the next
+// turn, by the window's timer). The last release turns them on again
 // a part at a time, each part on a turn of the message loop of its own (the
 // window's timer paces them, so that input and drawing come first), and the
 // window counts as busy until the last part: a command that arrives meanwhile
@@ -76,7 +77,8 @@ class WindowBusyLock final : public BusyLock {
     bool Holds(int id) const;
     void HoldBusy() override;
     void ReleaseBusy() override;
-    // The next part of a release; the last one ends it.
+    // On the window's timer: a hold's title bar, or the next part of a
+    // release; the last part ends it.
     void ReleaseStep();
     // Runs then once the lock is wholly released (at once when it is).
     void WhenIdle(std::function<void()> then);
@@ -102,6 +104,8 @@ class WindowBusyLock final : public BusyLock {
     UINT_PTR timer_;
     std::vector<BusyShare*> shares_;
     int holders_ = 0;
+    // A hold's change of the Close command still to be drawn in the title bar.
+    bool frameDue_ = false;
     // Parts on, in the order of Part(); all of them while the lock is free.
     size_t on_ = 1;
     std::vector<std::function<void()>> whenIdle_;
