@@ -94,21 +94,32 @@ void Apply(const std::vector<std::wstring>& folders, const std::vector<std::uint
     }
 }
 
-enum class Look { OpenOnly, ReadMarker };
+// How a start-up looks at each settings file: opened and closed only; read
+// once; or as the engine reads it, opened as itself (a link is not followed)
+// and read up to the marker's limit until the end.
+enum class Look { OpenOnly, ReadMarker, ReadLikeEngine };
 
 void Startup(const std::vector<std::wstring>& folders, DWORD access, Look look) {
-    char buffer[4096];
+    std::vector<char> buffer(look == Look::OpenOnly         ? 0
+                             : look == Look::ReadLikeEngine ? 64 * 1024 + 1
+                                                            : 4096);
+    const DWORD flags =
+        look == Look::ReadLikeEngine ? FILE_FLAG_OPEN_REPARSE_POINT : FILE_ATTRIBUTE_NORMAL;
     for (const auto& folder : folders) {
         const StepClock step;
         HANDLE file = CreateFileW(IniOf(folder).c_str(), access,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                  OPEN_EXISTING, flags, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             continue;
-        if (look == Look::ReadMarker) {
-            DWORD got = 0;
-            ReadFile(file, buffer, sizeof buffer, &got, nullptr);
-        }
+        DWORD got = 0;
+        if (look == Look::ReadMarker)
+            ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr);
+        if (look == Look::ReadLikeEngine)
+            while (
+                ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) &&
+                got)
+                ;
         CloseHandle(file);
     }
 }
@@ -287,38 +298,12 @@ void CompareFloorVariants(const std::wstring& root, const std::vector<std::wstri
            timed([&] { Startup(folders, FILE_READ_DATA, Look::ReadMarker); }));
     report("startup: open GENERIC_READ, close (no proof)",
            timed([&] { Startup(folders, GENERIC_READ, Look::OpenOnly); }));
-    // The engine opens the file as itself (a link is not followed) and reads
-    // up to its marker's limit until the end.
-    const auto openAsItself = [](const std::wstring& folder) {
-        return CreateFileW(IniOf(folder).c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    };
     report("startup: open, read, close, from the last to the first", timed([&] {
                const std::vector<std::wstring> backwards(folders.rbegin(), folders.rend());
                Startup(backwards, GENERIC_READ, Look::ReadMarker);
            }));
-    report("startup: open as itself, read 4 KiB, close", timed([&] {
-               char buffer[4096];
-               for (const auto& folder : folders) {
-                   HANDLE file = openAsItself(folder);
-                   DWORD got = 0;
-                   ReadFile(file, buffer, sizeof buffer, &got, nullptr);
-                   CloseHandle(file);
-               }
-           }));
-    report("startup: open as itself, read 64 KiB to the end, close", timed([&] {
-               std::vector<char> buffer(64 * 1024 + 1);
-               for (const auto& folder : folders) {
-                   HANDLE file = openAsItself(folder);
-                   DWORD got = 0;
-                   while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got,
-                                   nullptr) &&
-                          got)
-                       ;
-                   CloseHandle(file);
-               }
-           }));
+    report("startup: open as itself, read 64 KiB to the end, close",
+           timed([&] { Startup(folders, GENERIC_READ, Look::ReadLikeEngine); }));
     report("startup: GetFileAttributes (existence only)", timed([&] {
                for (const auto& folder : folders)
                    GetFileAttributesW(IniOf(folder).c_str());
