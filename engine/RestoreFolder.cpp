@@ -216,34 +216,50 @@ Proof BackupThere(const std::wstring& folder) {
 }
 } // namespace
 
-bool RestorePruner::Drops(const std::wstring& folder) {
+Claim ClaimChecker::Of(const std::wstring& folder) {
     const std::wstring ini = SettingsFilePath(folder);
     if (const platform::FileHandle file = platform::OpenForReading(ini)) {
         // Only a file read to its marker and found foreign proves that
         // nothing of ours is left, and only where nothing was set aside. A
-        // link, opened as itself, reads as its own empty stream: kept.
+        // link, opened as itself, reads as its own empty stream: unknown.
         bool whole = false;
-        if (!platform::ReadPrefix(file, kMarkerPrefixBytes, prefix_, whole) ||
-            IsOwnSettingsText(prefix_, whole))
-            return false;
-        return BackupThere(folder) == Proof::No;
+        if (!platform::ReadPrefix(file, kMarkerPrefixBytes, prefix_, whole))
+            return Claim::Unknown;
+        if (IsOwnSettingsText(prefix_, whole))
+            return Claim::Ours;
+        switch (BackupThere(folder)) {
+        case Proof::Yes:
+            return Claim::Ours;
+        case Proof::No:
+            return Claim::NotOurs;
+        case Proof::Unknown:
+            break;
+        }
+        return Claim::Unknown;
     }
     const DWORD error = GetLastError();
     // Opening a folder of that name is refused like a denied file: its
     // attributes tell them apart.
     const bool noFile =
         IsNotFound(error) || (error == ERROR_ACCESS_DENIED && platform::IsDirectory(ini));
-    if (!noFile || BackupThere(folder) != Proof::No)
-        return false;
+    const Proof backup = BackupThere(folder);
+    if (backup == Proof::Yes)
+        return Claim::Ours;
+    if (!noFile || backup != Proof::No)
+        return Claim::Unknown;
     // The folder or its files are gone, or so it seems where the drive or
     // share is away: an unplugged disk proves nothing.
     const std::wstring root = VolumeRoot(folder);
     if (root.empty())
-        return true;
+        return Claim::NotOurs;
     auto it = present_.find(root);
     if (it == present_.end())
         it = present_.emplace(root, platform::PathExists(root)).first;
-    return it->second;
+    return it->second ? Claim::NotOurs : Claim::Unknown;
+}
+
+Claim ClaimOf(const std::wstring& folder) {
+    return ClaimChecker().Of(folder);
 }
 
 bool PruneRestoreList(ListItems& list, const PruneStep& step) {

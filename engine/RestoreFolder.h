@@ -45,23 +45,40 @@ enum class EntryFate {
 };
 EntryFate FateAfter(const RestoreResult& result);
 
-// Drops a folder only on proof that nothing of the program's is left in it:
-// the folder is gone, it holds neither a settings file nor a file set aside
-// as BUDesktop.ini, or its settings file was read and is not the program's
-// and nothing was set aside. A file that cannot be opened or read (held,
-// denied, a network error) proves nothing, nor does a drive or share that is
-// not there: such folders stay.
-// step, where given, is called after each folder with how many were looked
-// at; false stops the pruning (and the call returns false).
-using PruneStep = std::function<bool(size_t done, size_t total)>;
-// The same rule for one folder at a time; each drive or share is looked for once.
-class RestorePruner {
+// Whether a folder still holds something of the program's, the one rule every
+// place that may take a folder off the record asks (the prune, the journal
+// merge, a save's merge, a restore's fate):
+//  - Ours: its settings file was read and is the program's, or a file set
+//    aside as BUDesktop.ini is there;
+//  - NotOurs, on proof only: the folder is gone from a drive or share that is
+//    there, it holds neither a settings file nor BUDesktop.ini, or its
+//    settings file was read, is not the program's and nothing was set aside;
+//  - Unknown: anything else (a file held, denied or unreadable, a network
+//    error, a drive or share that is not there). Unknown keeps the folder.
+enum class Claim { Ours, NotOurs, Unknown };
+
+// The rule for one folder at a time; each drive or share is looked for once.
+class ClaimChecker {
   public:
-    bool Drops(const std::wstring& folder);
+    Claim Of(const std::wstring& folder);
 
   private:
     std::map<std::wstring, bool, platform::LessNoCase> present_;
     std::vector<std::uint8_t> prefix_; // the settings file's start, kept for the next folder
+};
+// The same for a single folder.
+Claim ClaimOf(const std::wstring& folder);
+
+// Drops a folder only when ClaimOf proves it NotOurs.
+// step, where given, is called after each folder with how many were looked
+// at; false stops the pruning (and the call returns false).
+using PruneStep = std::function<bool(size_t done, size_t total)>;
+class RestorePruner {
+  public:
+    bool Drops(const std::wstring& folder) { return claims_.Of(folder) == Claim::NotOurs; }
+
+  private:
+    ClaimChecker claims_;
 };
 bool PruneRestoreList(ListItems& list, const PruneStep& step = {});
 
