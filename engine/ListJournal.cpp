@@ -1,7 +1,7 @@
 #include "engine/ListJournal.h"
 
 #include "engine/ListFile.h"
-#include "engine/SettingsFile.h"
+#include "engine/RestoreFolder.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
 #include "platform/TextCompare.h"
@@ -22,15 +22,6 @@ struct ClosedJournal {
 std::vector<ClosedJournal>& ClosedJournals() {
     static std::vector<ClosedJournal> journals;
     return journals;
-}
-
-// A folder the run reached: it holds our settings file, or the user's file
-// set aside and nothing in its place yet.
-bool ReachedByTheRun(const std::wstring& folder) {
-    const std::wstring ini = SettingsFilePath(folder);
-    if (IsOwnSettingsFile(ini))
-        return true;
-    return !platform::PathExists(ini) && HoldsBackup(folder);
 }
 
 // The folders the list holds; false when the yield stopped it.
@@ -116,21 +107,28 @@ void RemoveClosedJournals(const std::wstring& listFile, const std::wstring& plac
 
 size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield,
                     bool* read, std::vector<std::wstring>* added) {
-    std::vector<std::wstring> lines;
-    const bool readIt = ReadListLines(journalPath, lines);
     if (read)
-        *read = readIt;
-    if (!readIt)
+        *read = false;
+    std::vector<std::wstring> lines;
+    if (!ReadListLines(journalPath, lines))
         return 0;
     platform::FolderSet held;
-    if (!Held(list, held, yield))
-        return 0;
     std::vector<std::wstring> found;
+    // A journal stopped part way is not read: it stays for the next merge.
+    const auto stopped = [] {
+        SetLastError(ERROR_CANCELLED);
+        return size_t{0};
+    };
+    if (!Held(list, held, yield))
+        return stopped();
+    engine::ClaimChecker claims;
     for (auto& folder : lines) {
         if (!platform::KeepGoing(yield))
-            return 0;
-        // Folders the run had not reached yet hold nothing of ours.
-        if (held.contains(folder) || !ReachedByTheRun(folder))
+            return stopped();
+        // A killed run journals a whole batch before writing it: a folder it
+        // never reached is proven not ours. One that cannot be looked at (its
+        // drive away, its file held) is kept until it can.
+        if (held.contains(folder) || claims.Of(folder) == Claim::NotOurs)
             continue;
         held.insert(folder);
         found.push_back(std::move(folder));
@@ -138,6 +136,8 @@ size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const Yiel
     list.AddAll(found);
     if (added)
         added->insert(added->end(), found.begin(), found.end());
+    if (read)
+        *read = true;
     return found.size();
 }
 

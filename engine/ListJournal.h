@@ -55,12 +55,13 @@ class ListJournal {
     platform::FileHandle file_;
 };
 
-// Adds each journal entry that the list lacks and whose folder holds our own
-// settings file, or no settings file and a file set aside as BUDesktop.ini
-// (a run that ended between the two); returns how many were added. Calls
-// yield once per folder of the list and of the journal; when it says stop,
-// nothing is added. read, where given, tells whether the journal could be read;
-// added, where given, gets the folders added.
+// Adds each journal entry that the list lacks unless its folder is proven
+// not ours (see ClaimOf): what cannot be looked at now joins the list, so
+// that once the list is saved every folder the journal names is in it or
+// proven not ours. Returns how many were added. Calls yield once per folder
+// of the list and of the journal; when it says stop, nothing is added. read,
+// where given, tells whether the journal was read and merged to its end (a
+// stop fails with ERROR_CANCELLED); added, where given, gets the folders added.
 size_t MergeJournal(ListItems& list, const std::wstring& journalPath, const YieldFn& yield = {},
                     bool* read = nullptr, std::vector<std::wstring>* added = nullptr);
 

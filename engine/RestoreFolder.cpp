@@ -10,6 +10,23 @@ namespace engine {
 
 namespace {
 
+bool IsNotFound(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+enum class Proof { Yes, No, Unknown };
+
+// Whether the folder holds a file set aside as BUDesktop.ini: a folder or a
+// link of that name is none; a name that cannot be looked at proves nothing.
+Proof BackupThere(const std::wstring& folder) {
+    const DWORD attributes = platform::GetAttributes(BackupFilePath(SettingsFilePath(folder)));
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+                   ? Proof::No
+                   : Proof::Yes;
+    return IsNotFound(GetLastError()) ? Proof::No : Proof::Unknown;
+}
+
 bool SkipsStep(DWORD error) {
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
            error == ERROR_LOCK_VIOLATION;
@@ -61,26 +78,45 @@ RestoreResult& PutBackOrphanBackup(const std::wstring& folder, const std::wstrin
     return result;
 }
 
-// Our settings file goes: through the handle where one was opened for it,
-// else by name.
-bool RemoveSettingsFile(const platform::FileHandle& settings, const std::wstring& ini, Steps& steps,
-                        bool& deleted) {
+// Our settings file goes, through the handle opened for it.
+bool RemoveSettingsFile(const platform::FileHandle& settings, Steps& steps, bool& deleted) {
     using namespace platform;
-    if (settings) {
-        // Only a read-only file refuses deletion for its attributes, so the
-        // reset to normal comes when the deletion is refused.
-        deleted = MarkForDeletion(settings);
-        if (!deleted) {
-            if (!steps.Check(SetAttributes(settings, AttrNormal)))
-                return false;
-            deleted = MarkForDeletion(settings);
-        }
-    } else {
-        if (!steps.Check(SetAttributes(ini, AttrNormal)))
+    // Only a read-only file refuses deletion for its attributes, so the
+    // reset to normal comes when the deletion is refused.
+    deleted = MarkForDeletion(settings);
+    if (!deleted) {
+        if (!steps.Check(SetAttributes(settings, AttrNormal)))
             return false;
-        deleted = DeleteFileAt(ini);
+        deleted = MarkForDeletion(settings);
     }
     return steps.Check(deleted);
+}
+
+// A settings file that could not be opened or read: the folder stays as it
+// is, and listed. As a file that cannot be looked at, it ends no run.
+RestoreResult& RefusedBeforeChange(RestoreResult& result, DWORD error) {
+    result.error = error;
+    result.skipped = true;
+    result.outcome = RestoreOutcome::NotRestored;
+    return result;
+}
+
+// Someone else's settings file is left alone. Beside a file set aside as
+// BUDesktop.ini it may be the user's newer one, or a sync tool's: neither
+// goes, and the folder stays listed with the user's file. Only where nothing
+// was set aside is the folder proven not ours.
+RestoreResult& LeaveForeign(const std::wstring& folder, RestoreResult& result) {
+    switch (BackupThere(folder)) {
+    case Proof::No:
+        result.outcome = RestoreOutcome::NotOurs;
+        return result;
+    case Proof::Yes:
+        result.outcome = RestoreOutcome::BackupBesideForeign;
+        return result;
+    case Proof::Unknown:
+        break;
+    }
+    return RefusedBeforeChange(result, GetLastError());
 }
 
 RestoreResult RestoreSteps(const std::wstring& folder, const std::function<void()>& starting) {
@@ -90,36 +126,41 @@ RestoreResult RestoreSteps(const std::wstring& folder, const std::function<void(
     const std::wstring ini = SettingsFilePath(folder);
     const std::wstring backup = BackupFilePath(ini);
 
-    // One open for reading, attributes and deletion; where it is refused a
-    // reading one decides and the steps run by name. Both open a link as
-    // itself, and a link is never ours.
+    // One open for reading, attributes and deletion. A file that is there but
+    // cannot be opened so (held without sharing, denied) is never taken for a
+    // missing one: the folder is left as it is, before any change. Both
+    // opens take a link as itself, and a link is never ours.
     FileHandle settings = OpenForRemoval(ini);
-    SettingsFileKind kind = SettingsFileKind::Foreign;
-    bool inspected = false;
-    if (settings) {
-        inspected = InspectSettingsFile(settings, kind);
-    } else {
+    if (!settings) {
+        const DWORD refused = GetLastError();
         const FileHandle reader = OpenForReading(ini);
-        if (!reader)
-            return PutBackOrphanBackup(folder, ini, backup, steps, result, starting);
-        inspected = InspectSettingsFile(reader, kind);
+        if (!reader) {
+            const DWORD error = GetLastError();
+            // Opening a folder of that name is refused like a denied file.
+            if (IsNotFound(error) || (error == ERROR_ACCESS_DENIED && IsDirectory(ini)))
+                return PutBackOrphanBackup(folder, ini, backup, steps, result, starting);
+            return RefusedBeforeChange(result, error);
+        }
+        SettingsFileKind kind = SettingsFileKind::Foreign;
+        if (!InspectSettingsFile(reader, kind))
+            return RefusedBeforeChange(result, GetLastError());
+        if (kind != SettingsFileKind::Ours)
+            return LeaveForeign(folder, result);
+        // Ours, and held or denied: it could not go, and the backup could
+        // not come back in its place.
+        return RefusedBeforeChange(result, refused);
     }
-    if (!inspected) {
+    SettingsFileKind kind = SettingsFileKind::Foreign;
+    if (!InspectSettingsFile(settings, kind))
         // Unread, it cannot be proven ours: it stays, and so does the item.
-        result.outcome = RestoreOutcome::NotRestored;
-        result.error = GetLastError();
-        result.skipped = true;
-        return result;
-    }
-    if (kind != SettingsFileKind::Ours) {
-        result.outcome = RestoreOutcome::NotOurs;
-        return result;
-    }
+        return RefusedBeforeChange(result, GetLastError());
+    if (kind != SettingsFileKind::Ours)
+        return LeaveForeign(folder, result);
 
     if (starting)
         starting();
     bool deleted = false;
-    if (!RemoveSettingsFile(settings, ini, steps, deleted))
+    if (!RemoveSettingsFile(settings, steps, deleted))
         return result;
     const bool folderNormal = SetAttributes(folder, AttrNormal);
     // The marked file goes as its handle closes. Under Wine the folder's reset
@@ -171,12 +212,13 @@ RestoreResult RestoreFolder(const std::wstring& folder, const std::function<void
 EntryFate FateAfter(const RestoreResult& result) {
     switch (result.outcome) {
     case RestoreOutcome::Restored:
-    // Read, and someone else's: there is nothing of ours to undo.
+    // Read, someone else's and nothing set aside: nothing of ours to undo.
     case RestoreOutcome::NotOurs:
         return EntryFate::Leaves;
     case RestoreOutcome::NoSettingsFile:
         return EntryFate::ToPruner;
     case RestoreOutcome::NotRestored:
+    case RestoreOutcome::BackupBesideForeign:
     case RestoreOutcome::Stopped:
         break;
     }
@@ -196,25 +238,6 @@ bool VolumeIsPresent(const std::wstring& folder) {
     const std::wstring root = VolumeRoot(folder);
     return root.empty() || platform::PathExists(root);
 }
-
-namespace {
-bool IsNotFound(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-enum class Proof { Yes, No, Unknown };
-
-// Whether the folder holds a file set aside as BUDesktop.ini: a folder or a
-// link of that name is none; a name that cannot be looked at proves nothing.
-Proof BackupThere(const std::wstring& folder) {
-    const DWORD attributes = platform::GetAttributes(BackupFilePath(SettingsFilePath(folder)));
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
-                   ? Proof::No
-                   : Proof::Yes;
-    return IsNotFound(GetLastError()) ? Proof::No : Proof::Unknown;
-}
-} // namespace
 
 Claim ClaimChecker::Of(const std::wstring& folder) {
     const std::wstring ini = SettingsFilePath(folder);

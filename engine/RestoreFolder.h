@@ -17,7 +17,8 @@ namespace engine {
 enum class RestoreOutcome {
     Restored,       // neither our settings file nor a backup is left
     NoSettingsFile, // nothing to undo
-    NotOurs,        // the settings file is someone else's: left untouched
+    NotOurs,        // the settings file is someone else's and nothing was set aside
+    BackupBesideForeign, // someone else's settings file beside BUDesktop.ini: both left
     NotRestored,    // a step was refused; the folder stays customized
     Stopped,        // a step failed in a way that ends the whole run
 };
@@ -29,9 +30,11 @@ struct RestoreResult {
 };
 
 // Deletes our settings file, puts a backup back in its place with its
-// attributes, and resets the folder. Refused access and sharing failures skip
-// a step; any other failure stops at once. starting, where given, is called
-// once the folder is known to be put back, before its first change.
+// attributes, and resets the folder. A settings file that is there but cannot
+// be opened or read (held, denied) changes nothing: NotRestored with its
+// error. Refused access and sharing failures skip a later step; any other
+// failure stops at once. starting, where given, is called once the folder is
+// known to be put back, before its first change.
 RestoreResult RestoreFolder(const std::wstring& folder, const std::function<void()>& starting = {});
 
 // What becomes of a folder's entry in the restore list after RestoreFolder.
@@ -39,7 +42,7 @@ RestoreResult RestoreFolder(const std::wstring& folder, const std::function<void
 // stop is the same here for both, and whether it also ends the run is the
 // run's own choice.
 enum class EntryFate {
-    Leaves,   // put back, or the settings file is someone else's: the entry goes
+    Leaves,   // put back, or proven not ours: the entry goes
     Stays,    // something of ours may be left: kept, to be tried again
     ToPruner, // no settings file to undo: the pruner decides on proof
 };

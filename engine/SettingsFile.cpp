@@ -3,6 +3,7 @@
 #include "engine/IniUtils.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
+#include "platform/TextCompare.h"
 
 #include <cstdio>
 #include <new>
@@ -80,9 +81,11 @@ std::wstring Trimmed(const std::wstring& text) {
     const size_t last = text.find_last_not_of(L" \t");
     return text.substr(first, last - first + 1);
 }
+// By the ordinal rule, as the profile reader matches names: a locale's
+// comparison passes over ignorable characters, and "[Ven<soft hyphen>dor]"
+// would pass for the marker's section.
 bool EqualNoCase(const std::wstring& a, const wchar_t* b) {
-    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
-                          b, -1) == CSTR_EQUAL;
+    return platform::CompareNoCase(a, b) == 0;
 }
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "engine/ListFile.h"
 #include "engine/ListJournal.h"
+#include "engine/RestoreFolder.h"
+#include "engine/RestoreRecord.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
 
@@ -8,6 +10,7 @@
 #include "tests/support/UnixSide.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <windows.h>
 
 using namespace engine;
@@ -68,7 +71,7 @@ TEST(ListJournal, MergeTakesSetAsideFoldersAndReadsOnlyTheStartOfAHugeFile) {
     const std::wstring both = dir.MakeFolder(L"Both");
     // Ended between setting the user's file aside and writing ours.
     WriteBytes(setAside + L"\\BUDesktop.ini", kForeign);
-    // A foreign file beside a backup is not the run's doing.
+    // A foreign file beside a backup: the user's file set aside stays listed.
     WriteBytes(both + L"\\BUDesktop.ini", kForeign);
     WriteBytes(SettingsFilePath(both), kForeign);
     // Over a gigabyte, with the marker beyond the start that is read.
@@ -92,7 +95,68 @@ TEST(ListJournal, MergeTakesSetAsideFoldersAndReadsOnlyTheStartOfAHugeFile) {
         ASSERT_TRUE(journal.Append({setAside, huge, both}));
     }
     SortedFolderList list;
-    EXPECT_EQ(MergeJournal(list, journalFile), 1u);
+    EXPECT_EQ(MergeJournal(list, journalFile), 2u);
     EXPECT_TRUE(list.Contains(setAside));
-    EXPECT_EQ(list.Count(), 1u);
+    EXPECT_TRUE(list.Contains(both));
+    EXPECT_EQ(list.Count(), 2u);
+}
+
+TEST(ListJournal, WhatCannotBeLookedAtIsListedAndAStoppedMergeKeepsTheJournal) {
+    TempDir app, user, data;
+    FolderOptions options;
+    options.tooltip = L"t";
+    // A run on a USB disk that was then unplugged.
+    const DWORD drives = GetLogicalDrives();
+    wchar_t letter = L'Q';
+    while (letter < L'Y' && (drives & (1u << (letter - L'A'))))
+        ++letter;
+    const std::wstring drive{letter, L':'};
+    const std::wstring disk = data.MakeFolder(L"Disk");
+    data.MakeFolder(L"Disk\\proj");
+    ASSERT_TRUE(DefineDosDeviceW(0, drive.c_str(), disk.c_str()));
+    const bool customized = CustomizeFolder(drive + L"\\proj", options).customized;
+    DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive.c_str(), nullptr);
+    ASSERT_TRUE(customized);
+    ASSERT_FALSE(VolumeIsPresent(drive + L"\\proj"));
+    const std::wstring unplugged = drive + L"\\proj", held = data.MakeFolder(L"Held");
+    const std::wstring setAside = data.MakeFolder(L"SetAside"), never = data.MakeFolder(L"Never");
+    ASSERT_TRUE(CustomizeFolder(held, options).customized);
+    WriteBytes(setAside + L"\\BUDesktop.ini", kForeign);
+    const std::wstring listFile = app / L"Fldr.dll", journal = JournalPath(listFile);
+    WriteBytes(listFile, "");
+    {
+        // A killed run journals its whole batch before writing any of it.
+        ListJournal run(journal);
+        ASSERT_TRUE(run.Append({unplugged, held, setAside, never}));
+    }
+    platform::FileHandle scanner(CreateFileW(SettingsFilePath(held).c_str(), GENERIC_READ, 0,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(scanner.valid());
+
+    // Stopped part way, the merge reads nothing whole: the save keeps the journal.
+    {
+        RestoreRecord record(app.path(), user.path());
+        SortedFolderList list;
+        ASSERT_TRUE(record.Load(list));
+        int turns = 0;
+        EXPECT_TRUE(record.MergeJournals(list, [&turns] { return ++turns < 3; }));
+        EXPECT_FALSE(record.ReadWhole());
+        ASSERT_TRUE(record.Save(list));
+        EXPECT_TRUE(Exists(journal));
+    }
+    // Whole, it lists all but the folder proven never reached, and goes.
+    RestoreRecord record(app.path(), user.path());
+    SortedFolderList list;
+    ASSERT_TRUE(record.Load(list));
+    EXPECT_TRUE(record.MergeJournals(list));
+    EXPECT_TRUE(record.ReadWhole());
+    ASSERT_TRUE(record.Save(list));
+    std::vector<std::wstring> saved;
+    ASSERT_TRUE(ReadListLines(listFile, saved));
+    std::vector<std::wstring> expected{unplugged, held, setAside};
+    std::sort(saved.begin(), saved.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(saved, expected);
+    EXPECT_FALSE(Exists(journal));
+    EXPECT_FALSE(Exists(never + L"\\Desktop.ini"));
 }

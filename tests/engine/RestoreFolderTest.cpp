@@ -1,6 +1,7 @@
 #include "engine/RestoreFolder.h"
 #include "engine/SettingsFile.h"
 #include "platform/Files.h"
+#include "platform/TextCodec.h"
 
 #include "tests/support/FileAsserts.h"
 #include "tests/support/TempDir.h"
@@ -75,7 +76,10 @@ TEST_F(RestoreFolderTest, ForeignFileBesideABackupIsLeftUntouched) {
     WriteBytes(ini, kForeign);
     SetFileAttributesW(ini.c_str(), kHs);
     SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_SYSTEM);
-    EXPECT_EQ(RestoreFolder(folder).outcome, RestoreOutcome::NotOurs);
+    // The user's newer file, or a sync tool's: both stay, and so does the item.
+    const RestoreResult r = RestoreFolder(folder);
+    EXPECT_EQ(r.outcome, RestoreOutcome::BackupBesideForeign);
+    EXPECT_EQ(FateAfter(r), EntryFate::Stays);
     EXPECT_EQ(ReadAnsi(ini), kForeign);
     EXPECT_EQ(ReadAnsi(backup), older);
     EXPECT_EQ(Attributes(ini), kHs);
@@ -99,18 +103,56 @@ TEST_F(RestoreFolderTest, AFolderNamedLikeTheBackupIsNoBackup) {
     EXPECT_EQ(Attributes(folder), 0u);
 }
 
-TEST_F(RestoreFolderTest, RefusedDeletionIsASkipAndNotARestore) {
-    ASSERT_TRUE(CustomizeFolder(folder, options).customized);
-    // Held open without delete sharing: the deletion is refused.
-    platform::FileHandle held(CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held.valid());
-    const RestoreResult r = RestoreFolder(folder);
-    EXPECT_EQ(r.outcome, RestoreOutcome::NotRestored);
-    EXPECT_TRUE(r.skipped);
-    EXPECT_EQ(r.error, DWORD(ERROR_SHARING_VIOLATION));
-    held.reset();
-    EXPECT_TRUE(IsOwnSettingsFile(ini));
+TEST_F(RestoreFolderTest, AHeldSettingsFileChangesNothingUntilItIsFree) {
+    WriteBytes(ini, kForeign);
+    ASSERT_TRUE(CustomizeFolder(folder, options).customized); // the user's file set aside
+    // Held by an indexer or a scanner, without sharing or sharing reads only:
+    // never taken for a missing file, and nothing is touched.
+    for (const DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}}) {
+        platform::FileHandle held(
+            CreateFileW(ini.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.valid());
+        bool started = false;
+        const RestoreResult r = RestoreFolder(folder, [&started] { started = true; });
+        EXPECT_EQ(r.outcome, RestoreOutcome::NotRestored) << share;
+        EXPECT_EQ(r.error, DWORD(ERROR_SHARING_VIOLATION)) << share;
+        EXPECT_EQ(FateAfter(r), EntryFate::Stays) << share;
+        EXPECT_FALSE(started) << share;
+        EXPECT_EQ(Attributes(ini), kHs) << share;
+        EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM)) << share;
+        EXPECT_EQ(ReadAnsi(backup), kForeign) << share;
+        held.reset();
+        EXPECT_TRUE(IsOwnSettingsFile(ini)) << share;
+    }
+    EXPECT_EQ(RestoreFolder(folder).outcome, RestoreOutcome::Restored);
+    EXPECT_EQ(ReadAnsi(ini), kForeign);
+    EXPECT_FALSE(Exists(backup));
+}
+
+TEST_F(RestoreFolderTest, AMarkerWithAnIgnorableCharacterIsNotOurs) {
+    // A soft hyphen that a locale's comparison passes over, in the section
+    // and in the key: someone else's files, set aside by Apply and never
+    // deleted by Restore.
+    const std::wstring texts[] = {L"[Ven\u00ADdor]\r\nID=Pelwick\r\n",
+                                  L"[Vendor]\r\nI\u00ADD=Pelwick\r\n"};
+    int n = 0;
+    for (const std::wstring& text : texts) {
+        const std::wstring name = std::to_wstring(++n);
+        const std::vector<std::uint8_t> bytes = platform::EncodeTextFile(text);
+        EXPECT_FALSE(IsOwnSettingsText(bytes));
+        const std::string file(bytes.begin(), bytes.end());
+        const std::wstring restored = dir.MakeFolder(L"Restored" + name);
+        const std::wstring applied = dir.MakeFolder(L"Applied" + name);
+        WriteBytes(SettingsFilePath(restored), file);
+        WriteBytes(SettingsFilePath(applied), file);
+        EXPECT_EQ(RestoreFolder(restored).outcome, RestoreOutcome::NotOurs);
+        EXPECT_EQ(ReadAnsi(SettingsFilePath(restored)), file);
+        ASSERT_TRUE(CustomizeFolder(applied, options).customized);
+        EXPECT_EQ(ReadAnsi(applied + L"\\BUDesktop.ini"), file);
+        EXPECT_TRUE(IsOwnSettingsFile(SettingsFilePath(applied)));
+    }
+    // The profile reader's own rule still takes the marker in any letter case.
+    EXPECT_TRUE(IsOwnSettingsText(platform::EncodeTextFile(L"[vENDOR]\r\nid=Pelwick\r\n")));
 }
 
 TEST_F(RestoreFolderTest, AFolderOnAnAbsentDriveIsNotRestored) {
@@ -193,6 +235,7 @@ TEST_F(RestoreFolderTest, EachOutcomeHasOneFateAndThePrunerDropsOnlyOnProof) {
     EXPECT_EQ(fateOf(RestoreOutcome::Restored), EntryFate::Leaves);
     EXPECT_EQ(fateOf(RestoreOutcome::NotOurs), EntryFate::Leaves);
     EXPECT_EQ(fateOf(RestoreOutcome::NotRestored), EntryFate::Stays);
+    EXPECT_EQ(fateOf(RestoreOutcome::BackupBesideForeign), EntryFate::Stays);
     EXPECT_EQ(fateOf(RestoreOutcome::Stopped), EntryFate::Stays);
     EXPECT_EQ(fateOf(RestoreOutcome::NoSettingsFile), EntryFate::ToPruner);
 
@@ -209,13 +252,16 @@ TEST_F(RestoreFolderTest, EachOutcomeHasOneFateAndThePrunerDropsOnlyOnProof) {
     ASSERT_NE(hold, INVALID_HANDLE_VALUE);
     RestorePruner pruner;
     std::vector<std::wstring> kept;
-    for (const auto& each : {folder, namedIni, namedBackup, held}) {
+    for (const auto& each : {folder, namedIni, namedBackup}) {
         EXPECT_EQ(FateAfter(RestoreFolder(each)), EntryFate::ToPruner) << Narrow(each);
         if (!pruner.Drops(each))
             kept.push_back(each);
     }
+    // A settings file that could not be opened may be ours: it keeps its
+    // folder, and is never taken for a missing one.
+    EXPECT_EQ(FateAfter(RestoreFolder(held)), EntryFate::Stays);
+    EXPECT_FALSE(pruner.Drops(held));
     CloseHandle(hold);
-    // A settings file that could not be opened may be ours: it keeps its folder.
-    EXPECT_EQ(kept, std::vector<std::wstring>{held});
+    EXPECT_TRUE(kept.empty());
     EXPECT_TRUE(Exists(SettingsFilePath(held)));
 }

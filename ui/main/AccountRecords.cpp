@@ -139,7 +139,7 @@ RestoreAllCount RecordSet::RestoreEvery(const std::function<void(const std::wstr
     engine::SortedFolderList stay;
     stay.AddAll(std::vector<std::wstring>(restorable.begin(), restorable.end()));
     restorable.clear();
-    RestoreEveryFolder(stay, progress);
+    count.failures = RestoreEveryFolder(stay, progress).failures;
     platform::FolderSet left;
     for (auto& part : parts_) {
         std::vector<std::wstring> kept;

@@ -14,6 +14,7 @@
 #include "ui/main/AccountRecords.h"
 #include "ui/main/ProgressWindow.h"
 #include "ui/main/SingleInstance.h"
+#include "ui/main/StandardText.h"
 #include "ui/restore/RestoreView.h"
 
 #include <climits>
@@ -50,6 +51,7 @@ RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
         switch (engine::FateAfter(result)) {
         case engine::EntryFate::Stays:
             stay.push_back(folder);
+            count.failures.push_back(NotRestoredText(folder, result));
             break;
         case engine::EntryFate::ToPruner:
             unresolved.Add(folder);
@@ -102,8 +104,14 @@ int RestoreAll(SingleInstance& instance, const std::wstring& appFolder,
     platform::NotifyShellOfChanges();
     const bool saved = record.Save();
     const DWORD error = GetLastError();
-    std::wstring text = OutcomeText(L"Folders Successfully Restored", L"Folders Restored",
-                                    count.folders, count.notRestored, L"could not be restored");
+    // A script (the uninstaller) learns which folders stay, and why.
+    const HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
+    if (UsableHandle(standardError))
+        for (const std::wstring& failure : count.failures)
+            WriteText(standardError, L"Not restored: " + failure + L"\r\n");
+    std::wstring text = RestoreEndText(count.folders, count.notRestored,
+                                       count.failures.empty() ? std::wstring()
+                                                              : count.failures.front());
     if (!saved)
         text += L"\r\n\r\nThe restore list could not be saved: " + platform::ErrorText(error);
     if (!quiet)

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -32,6 +33,7 @@ inline constexpr int kCountUnreadable = -1;
 struct RestoreAllCount {
     size_t folders = 0;     // in the record before the run
     size_t notRestored = 0; // still listed after it
+    std::vector<std::wstring> failures; // each folder not restored and why (NotRestoredText)
 };
 
 // Restores every folder of the record by the restore view's rules, from the

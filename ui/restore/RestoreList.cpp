@@ -165,7 +165,8 @@ void ListBoxItems::KeepOnly(const std::vector<bool>& keep) {
 
 bool ListBoxItems::Holds(const std::wstring& text) const {
     const LCID locale = Locale();
-    size_t low = 0, high = Count();
+    const size_t count = Count();
+    size_t low = 0, high = count;
     while (low < high) {
         const size_t middle = low + (high - low) / 2;
         if (SortsBefore(locale, Item(middle), text))
@@ -174,12 +175,21 @@ bool ListBoxItems::Holds(const std::wstring& text) const {
             high = middle;
     }
     // Every item the list box sorts as equal, for the one that matches exactly.
-    for (size_t i = low; i < Count(); ++i) {
+    for (size_t i = low; i < count; ++i) {
         const std::wstring item = Item(i);
         if (platform::CompareNoCase(item, text) == 0)
             return true;
         if (SortsBefore(locale, text, item))
-            return false;
+            break;
+    }
+    // The locale's order need not keep names equal by the ordinal rule
+    // together (a dotless i and I): the rest is looked through, where only
+    // an item of the same length can match.
+    for (size_t i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(listBox_, LB_GETTEXTLEN, i, 0);
+        if (length != LB_ERR && static_cast<size_t>(length) == text.size() &&
+            platform::CompareNoCase(Item(i), text) == 0)
+            return true;
     }
     return false;
 }

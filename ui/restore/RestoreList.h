@@ -32,11 +32,13 @@ class ListBoxItems : public engine::ListItems {
     // per item, each of which moves every item after it.
     void KeepOnly(const std::vector<bool>& keep);
 
-    // Exact match by the ordinal comparison without regard to case, found by
-    // a binary search in the list box's own order: a few items read instead
-    // of every one. The list box's own search (LB_FINDSTRINGEXACT) compares
-    // by its locale, which takes names that differ in an ignorable character
-    // (a soft hyphen) for the same folder.
+    // Exact match by the engine's ordinal comparison without regard to case,
+    // found by a binary search in the list box's own order: a few items read
+    // where the text is there. The list box's own search (LB_FINDSTRINGEXACT)
+    // compares by its locale, which takes names that differ in an ignorable
+    // character (a soft hyphen) for the same folder; a text not found so is
+    // looked for among the items of its length, as the locale's order may
+    // part names the ordinal rule takes for one.
     bool Holds(const std::wstring& text) const;
 
     // Room for count more items of chars characters in all (LB_INITSTORAGE),

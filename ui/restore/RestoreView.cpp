@@ -23,6 +23,22 @@ std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t
            std::to_wstring(count) + L" (" + std::to_wstring(failed) + L" " + failure + L")";
 }
 
+std::wstring NotRestoredText(const std::wstring& folder, const engine::RestoreResult& result) {
+    if (result.outcome == engine::RestoreOutcome::BackupBesideForeign)
+        return folder + L": its Desktop.ini is not Quillane's, and the file Quillane set aside "
+                        L"(BUDesktop.ini) is still there; both are left as they are";
+    return folder + L": " +
+           (result.error ? platform::ErrorText(result.error) : L"it could not be restored");
+}
+
+std::wstring RestoreEndText(size_t count, size_t failed, const std::wstring& firstFailure) {
+    std::wstring text = OutcomeText(L"Folders Successfully Restored", L"Folders Restored", count,
+                                    failed, L"could not be restored");
+    if (failed && !firstFailure.empty())
+        text += (failed == 1 ? L": " : L", among them ") + firstFailure;
+    return text;
+}
+
 bool ChangedFolder(engine::RestoreOutcome outcome) {
     // A stopped or refused step may still have changed something.
     return outcome == engine::RestoreOutcome::Restored ||
@@ -198,6 +214,7 @@ void RestoreView::cmdRestore_Click() {
         return;
     const size_t ticked = static_cast<size_t>(TickedCount(c_.lstRestore));
     size_t notRestored = 0;
+    std::wstring firstFailure;
     {
         BusyHold busy(busy_);
         platform::FolderNotices notices;
@@ -239,7 +256,8 @@ void RestoreView::cmdRestore_Click() {
                 return;
             switch (engine::FateAfter(result)) {
             case engine::EntryFate::Stays:
-                ++notRestored;
+                if (!notRestored++)
+                    firstFailure = NotRestoredText(folder, result);
                 break;
             case engine::EntryFate::ToPruner:
                 // The pruning below decides, with the rest of the list.
@@ -260,8 +278,7 @@ void RestoreView::cmdRestore_Click() {
     host_.RefreshShell();
     if (!host_.YieldToMessages())
         return;
-    host_.SetStatus(OutcomeText(L"Folders Successfully Restored", L"Folders Restored", ticked,
-                                notRestored, L"could not be restored"));
+    host_.SetStatus(RestoreEndText(ticked, notRestored, firstFailure));
     host_.UpdateRestoreCount();
     if (!host_.YieldToMessages())
         return;

@@ -24,6 +24,14 @@ struct RestoreControls {
 std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t count,
                          size_t failed, const wchar_t* failure);
 
+// Why a folder was not restored: "<folder>: <cause>", for the status line and
+// /restore-all's standard error.
+std::wstring NotRestoredText(const std::wstring& folder, const engine::RestoreResult& result);
+
+// The end of a restore run over count folders, failed of them not restored,
+// naming the first of those (firstFailure, a NotRestoredText) where known.
+std::wstring RestoreEndText(size_t count, size_t failed, const std::wstring& firstFailure);
+
 // Whether a restore with this outcome may have touched the folder, so that
 // the shell must be told.
 bool ChangedFolder(engine::RestoreOutcome outcome);

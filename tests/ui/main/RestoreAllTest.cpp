@@ -4,6 +4,7 @@
 #include "tests/ui/main/ProgramCopy.h"
 
 #include "engine/AccountLists.h"
+#include "engine/ListFile.h"
 #include "engine/ListJournal.h"
 #include "engine/SettingsFile.h"
 #include "platform/AllocationFaults.h"
@@ -66,7 +67,28 @@ class RestoreAllTest : public Form1Fixture {
         Program program(appDir.path(), arguments);
         return program.ExitCode();
     }
+    // The exit code, with what the run printed in printed.
+    DWORD Run(const std::wstring& arguments, std::string& printed) {
+        const std::wstring file = appDir / L"printed.txt";
+        DWORD code = STILL_ACTIVE;
+        {
+            SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+            platform::FileHandle output(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                    &inherit, CREATE_ALWAYS, 0, nullptr));
+            Program program(appDir.path(), arguments, L"quillane.exe", {}, output.get());
+            code = program.ExitCode();
+        }
+        const std::vector<std::uint8_t> bytes = ReadBytes(file);
+        printed.assign(bytes.begin(), bytes.end());
+        return code;
+    }
     std::wstring ListFile() const { return appDir / L"Fldr.dll"; }
+    std::vector<std::wstring> Listed() const {
+        std::vector<std::wstring> lines;
+        EXPECT_TRUE(engine::ReadListLines(ListFile(), lines));
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
     std::wstring perUserList_;
 };
 
@@ -223,7 +245,9 @@ TEST_F(RestoreAllTest, AFolderThatCannotBeRestoredStaysListedAndIsCounted) {
         HWND progress = program.Window(kRestoreAllWindowClass);
         ASSERT_TRUE(progress);
         EXPECT_EQ(WindowText(progress), L"Quillane");
-        EXPECT_EQ(AnswerBox(program), L"Folders Restored: 1 of 2 (1 could not be restored)");
+        EXPECT_EQ(AnswerBox(program), L"Folders Restored: 1 of 2 (1 could not be restored): " +
+                                          held + L": " +
+                                          platform::ErrorText(ERROR_SHARING_VIOLATION));
         EXPECT_EQ(program.ExitCode(), static_cast<DWORD>(kRestoreAllSomeLeft));
     }
     ExpectPlain(plain);
@@ -235,6 +259,85 @@ TEST_F(RestoreAllTest, AFolderThatCannotBeRestoredStaysListedAndIsCounted) {
     EXPECT_EQ(ReadAnsi(held + L"\\Desktop.ini"), kForeign);
     EXPECT_FALSE(Exists(held + L"\\BUDesktop.ini"));
     EXPECT_EQ(ReadBytes(ListFile()).size(), 0u);
+}
+
+TEST_F(RestoreAllTest, AForeignFileBesideTheSetAsideOneStaysListedAndIsNamed) {
+    const std::wstring synced = Customized(L"Synced", kForeign), plain = Customized(L"Plain");
+    WriteBytes(ListFile(), Lines({plain, synced}));
+    // A sync tool puts back a Desktop.ini of its own over the program's.
+    const std::string newer = "[.ShellClassInfo]\r\nInfoTip=newer\r\n";
+    ASSERT_TRUE(DeleteFileW((synced + L"\\Desktop.ini").c_str()));
+    WriteBytes(synced + L"\\Desktop.ini", newer);
+    std::string printed;
+    EXPECT_EQ(Run(L"/restore-all /quiet", printed), static_cast<DWORD>(kRestoreAllSomeLeft));
+    EXPECT_EQ(printed.rfind(platform::ToUtf8(L"Not restored: " + synced + L": "), 0), 0u)
+        << printed;
+    EXPECT_NE(printed.find("BUDesktop.ini"), std::string::npos) << printed;
+    EXPECT_EQ(ReadAnsi(synced + L"\\Desktop.ini"), newer);
+    EXPECT_EQ(ReadAnsi(synced + L"\\BUDesktop.ini"), kForeign);
+    ExpectPlain(plain);
+    EXPECT_EQ(ReadAnsi(ListFile()), Lines({synced}));
+}
+
+TEST_F(RestoreAllTest, JournaledFoldersThatCannotBeLookedAtWaitUntilTheyCan) {
+    // A run on a USB disk killed, the disk unplugged before the next start.
+    const DWORD drives = GetLogicalDrives();
+    wchar_t letter = L'Q';
+    while (letter < L'Y' && (drives & (1u << (letter - L'A'))))
+        ++letter;
+    const std::wstring drive{letter, L':'}, disk = data.MakeFolder(L"Disk");
+    const std::wstring unplugged = drive + L"\\proj", onDisk = data.MakeFolder(L"Disk\\proj");
+    struct Plugged {
+        const std::wstring& drive;
+        bool in = false;
+        bool Plug(const std::wstring& target) {
+            return in = DefineDosDeviceW(0, drive.c_str(), target.c_str()) != FALSE;
+        }
+        void Unplug() {
+            if (in)
+                DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive.c_str(), nullptr);
+            in = false;
+        }
+        ~Plugged() { Unplug(); }
+    } usb{drive};
+    ASSERT_TRUE(usb.Plug(disk));
+    engine::FolderOptions options;
+    options.tooltip = L"tip";
+    ASSERT_TRUE(engine::CustomizeFolder(unplugged, options).customized);
+    usb.Unplug();
+    const std::wstring held = Customized(L"Held"), setAside = data.MakeFolder(L"SetAside");
+    const std::wstring never = data.MakeFolder(L"Never");
+    WriteBytes(setAside + L"\\BUDesktop.ini", kForeign);
+    WriteBytes(ListFile(), "");
+    WriteBytes(engine::JournalPath(ListFile()), Lines({unplugged, held, setAside, never}));
+    std::string printed;
+    {
+        Held scanner(held + L"\\Desktop.ini", 0);
+        ASSERT_TRUE(scanner.ok());
+        EXPECT_EQ(Run(L"/restore-all /quiet", printed), static_cast<DWORD>(kRestoreAllSomeLeft));
+    }
+    // Each is listed, and the journal, every folder of it accounted for, goes.
+    std::vector<std::wstring> expected{unplugged, held};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Listed(), expected);
+    EXPECT_FALSE(Exists(engine::JournalPath(ListFile())));
+    for (const auto& folder : {unplugged, held})
+        EXPECT_NE(printed.find(platform::ToUtf8(L"Not restored: " + folder + L": ")),
+                  std::string::npos)
+            << printed;
+    EXPECT_EQ(ReadAnsi(setAside + L"\\Desktop.ini"), kForeign);
+    EXPECT_FALSE(Exists(setAside + L"\\BUDesktop.ini"));
+    EXPECT_FALSE(Exists(never + L"\\Desktop.ini"));
+    EXPECT_TRUE(engine::IsOwnSettingsFile(onDisk + L"\\Desktop.ini"));
+
+    // The disk back and the file free: the next run puts both back.
+    ASSERT_TRUE(usb.Plug(disk));
+    EXPECT_EQ(Run(L"/restore-all /quiet", printed), static_cast<DWORD>(kRestoreAllDone));
+    usb.Unplug();
+    EXPECT_EQ(printed, "");
+    for (const auto& folder : {onDisk, held})
+        ExpectPlain(folder);
+    EXPECT_TRUE(Listed().empty());
 }
 
 TEST_F(RestoreAllTest, AListThatCannotBeReadOrSavedEndsWithTwo) {

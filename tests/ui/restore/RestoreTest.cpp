@@ -1,6 +1,7 @@
 #include "tests/ui/main/Form1Fixture.h"
 
 #include "engine/SettingsFile.h"
+#include "platform/Files.h"
 #include "platform/SystemApi.h"
 #include "platform/Window.h"
 #include "ui/common/FolderColour.h"
@@ -188,24 +189,33 @@ TEST_F(RestoreTest, ClickingAnItemTogglesItsTick) {
     EXPECT_EQ(TickedItems(), 0);
 }
 
-TEST_F(RestoreTest, RefusedDeletionKeepsTheItemAndIsCounted) {
+TEST_F(RestoreTest, AHeldSettingsFileIsLeftAsItIsNamedAndTriedAgain) {
     const std::wstring folder = data.MakeFolder(L"Held");
     const std::wstring other = data.MakeFolder(L"Other");
-    StartWith({folder, other});
     const std::wstring ini = folder + L"\\Desktop.ini";
-    HANDLE held = CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    ClickSelectAll();
-    form().restoreView().cmdRestore_Click();
-    CloseHandle(held);
-    // The file stays, hidden only; the folder is a system folder again, and
-    // it stays in the list to be tried again.
-    EXPECT_TRUE(Exists(ini));
-    EXPECT_EQ(Attributes(ini), DWORD(FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM));
+    WriteBytes(ini, kForeign); // the user's own, set aside
+    StartWith({folder, other});
+    const std::wstring because = L" (1 could not be restored): " + folder + L": " +
+                                 platform::ErrorText(ERROR_SHARING_VIOLATION);
+    // Held by a scanner without sharing, then by an editor that shares reads
+    // and writes but not deletion: nothing of the folder is touched.
+    for (const DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+        platform::FileHandle held(
+            CreateFileW(ini.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.valid());
+        ClickSelectAll();
+        form().restoreView().cmdRestore_Click();
+        held.reset();
+        EXPECT_EQ(Attributes(ini), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) << share;
+        EXPECT_EQ(Attributes(folder), DWORD(FILE_ATTRIBUTE_SYSTEM)) << share;
+        EXPECT_TRUE(engine::IsOwnSettingsFile(ini)) << share;
+        EXPECT_EQ(ReadAnsi(folder + L"\\BUDesktop.ini"), kForeign) << share;
+        EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder}) << share;
+        EXPECT_TRUE(ViewUsable());
+        EXPECT_EQ(Text(txtChanging),
+                  (share ? L"Folders Restored: 0 of 1" : L"Folders Restored: 1 of 2") + because);
+    }
     EXPECT_FALSE(Exists(other + L"\\Desktop.ini"));
-    EXPECT_EQ(Text(txtChanging), L"Folders Restored: 1 of 2 (1 could not be restored)");
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder});
     Tick(0);
     form().restoreView().cmdRestore_Click();
@@ -232,11 +242,20 @@ TEST_F(RestoreTest, ForeignFileBesideABackupSurvivesApplyAndRestore) {
     form().restoreView().Command2_Click();
     Tick(0);
     form().restoreView().cmdRestore_Click();
+    // The later file may be the user's newer one: both stay as they are, and
+    // the folder stays listed with the user's file set aside.
     EXPECT_EQ(ReadAnsi(ini), later);
     EXPECT_EQ(Attributes(ini), 0u);
     EXPECT_EQ(ReadAnsi(folder + L"\\BUDesktop.ini"), kForeign);
-    EXPECT_TRUE(RestoreItems().empty()); // nothing of ours is left to undo
-    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder});
+    const std::wstring status = Text(txtChanging);
+    EXPECT_EQ(status.rfind(L"Folders Restored: 0 of 1 (1 could not be restored): " + folder + L": ",
+                           0),
+              0u)
+        << Narrow(status);
+    EXPECT_NE(status.find(L"BUDesktop.ini"), std::wstring::npos) << Narrow(status);
+    form().Command4_Click();
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(folder) + "\r\n");
 }
 
 TEST_F(RestoreTest, ApplyFromTheRestoreViewLocksTheView) {
@@ -386,7 +405,8 @@ TEST_F(RestoreTest, AHeldBackupKeepsTheFolderListedUntilTheNextRestore) {
     Tick(0);
     form().restoreView().cmdRestore_Click();
     CloseHandle(held);
-    EXPECT_EQ(Text(txtChanging), L"Folders Restored: 0 of 1 (1 could not be restored)");
+    EXPECT_EQ(Text(txtChanging), L"Folders Restored: 0 of 1 (1 could not be restored): " + folder +
+                                     L": " + platform::ErrorText(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder});
     form().Command4_Click();
     EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Narrow(folder) + "\r\n");
@@ -420,7 +440,8 @@ TEST_F(RestoreTest, AFolderOnAnAbsentDriveIsCountedAsNotRestored) {
     ASSERT_EQ(RestoreItems().size(), 2u);
     ClickSelectAll();
     form().restoreView().cmdRestore_Click();
-    EXPECT_EQ(Text(txtChanging), L"Folders Restored: 1 of 2 (1 could not be restored)");
+    EXPECT_EQ(Text(txtChanging), L"Folders Restored: 1 of 2 (1 could not be restored): " + absent +
+                                     L": " + platform::ErrorText(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{absent});
     EXPECT_FALSE(Exists(here + L"\\Desktop.ini"));
 }
