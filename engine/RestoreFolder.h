@@ -15,12 +15,12 @@
 namespace engine {
 
 enum class RestoreOutcome {
-    Restored,       // neither our settings file nor a backup is left
-    NoSettingsFile, // nothing to undo
-    NotOurs,        // the settings file is someone else's and nothing was set aside
+    Restored,            // neither our settings file nor a backup is left
+    NoSettingsFile,      // nothing to undo
+    NotOurs,             // the settings file is someone else's and nothing was set aside
     BackupBesideForeign, // someone else's settings file beside BUDesktop.ini: both left
-    NotRestored,    // a step was refused; the folder stays customized
-    Stopped,        // a step failed in a way that ends the whole run
+    NotRestored,         // a step was refused; the folder stays customized
+    Stopped,             // a step failed in a way that ends the whole run
 };
 
 struct RestoreResult {

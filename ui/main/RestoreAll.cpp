@@ -109,9 +109,9 @@ int RestoreAll(SingleInstance& instance, const std::wstring& appFolder,
     if (UsableHandle(standardError))
         for (const std::wstring& failure : count.failures)
             WriteText(standardError, L"Not restored: " + failure + L"\r\n");
-    std::wstring text = RestoreEndText(count.folders, count.notRestored,
-                                       count.failures.empty() ? std::wstring()
-                                                              : count.failures.front());
+    std::wstring text =
+        RestoreEndText(count.folders, count.notRestored,
+                       count.failures.empty() ? std::wstring() : count.failures.front());
     if (!saved)
         text += L"\r\n\r\nThe restore list could not be saved: " + platform::ErrorText(error);
     if (!quiet)

@@ -31,8 +31,8 @@ inline constexpr int kRestoreAllTextId = 100;
 inline constexpr int kCountUnreadable = -1;
 
 struct RestoreAllCount {
-    size_t folders = 0;     // in the record before the run
-    size_t notRestored = 0; // still listed after it
+    size_t folders = 0;                 // in the record before the run
+    size_t notRestored = 0;             // still listed after it
     std::vector<std::wstring> failures; // each folder not restored and why (NotRestoredText)
 };
 

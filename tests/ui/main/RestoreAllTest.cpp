@@ -288,14 +288,14 @@ TEST_F(RestoreAllTest, JournaledFoldersThatCannotBeLookedAtWaitUntilTheyCan) {
     const std::wstring drive{letter, L':'}, disk = data.MakeFolder(L"Disk");
     const std::wstring unplugged = drive + L"\\proj", onDisk = data.MakeFolder(L"Disk\\proj");
     struct Plugged {
-        const std::wstring& drive;
+        const std::wstring& name;
         bool in = false;
         bool Plug(const std::wstring& target) {
-            return in = DefineDosDeviceW(0, drive.c_str(), target.c_str()) != FALSE;
+            return in = DefineDosDeviceW(0, name.c_str(), target.c_str()) != FALSE;
         }
         void Unplug() {
             if (in)
-                DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive.c_str(), nullptr);
+                DefineDosDeviceW(DDD_REMOVE_DEFINITION, name.c_str(), nullptr);
             in = false;
         }
         ~Plugged() { Unplug(); }

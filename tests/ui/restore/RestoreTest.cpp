@@ -249,9 +249,9 @@ TEST_F(RestoreTest, ForeignFileBesideABackupSurvivesApplyAndRestore) {
     EXPECT_EQ(ReadAnsi(folder + L"\\BUDesktop.ini"), kForeign);
     EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{folder});
     const std::wstring status = Text(txtChanging);
-    EXPECT_EQ(status.rfind(L"Folders Restored: 0 of 1 (1 could not be restored): " + folder + L": ",
-                           0),
-              0u)
+    EXPECT_EQ(
+        status.rfind(L"Folders Restored: 0 of 1 (1 could not be restored): " + folder + L": ", 0),
+        0u)
         << Narrow(status);
     EXPECT_NE(status.find(L"BUDesktop.ini"), std::wstring::npos) << Narrow(status);
     form().Command4_Click();
