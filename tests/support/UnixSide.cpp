@@ -58,4 +58,36 @@ SmallDisk::~SmallDisk() {
         RunUnix({"umount", unixPath_});
 }
 
+PluggedDrive::PluggedDrive() {
+    // The prefix's C: is "<prefix>/dosdevices/c:/" to Wine.
+    std::string devices = UnixPath(L"C:\\");
+    const size_t cut = devices.rfind("c:/");
+    if (cut == std::string::npos)
+        return;
+    devices.resize(cut);
+    const DWORD drives = GetLogicalDrives();
+    for (wchar_t letter = L'R'; letter <= L'X'; ++letter) {
+        const std::string link = devices + static_cast<char>(letter - L'A' + 'a') + ":";
+        if (!(drives & (1u << (letter - L'A'))) && !RunUnix({"test", "-e", link}) &&
+            !RunUnix({"test", "-L", link})) {
+            name_ = {letter, L':'};
+            link_ = link;
+            return;
+        }
+    }
+}
+
+bool PluggedDrive::Plug(const std::wstring& folder) {
+    if (link_.empty() || in_)
+        return false;
+    in_ = RunUnix({"ln", "-s", UnixPath(folder), link_});
+    return in_;
+}
+
+void PluggedDrive::Unplug() {
+    if (in_)
+        RunUnix({"rm", "-f", link_});
+    in_ = false;
+}
+
 } // namespace testing_support

@@ -47,4 +47,25 @@ class SmallDisk {
     bool ok_ = false;
 };
 
+// A drive letter that Wine's file calls follow: a link in the prefix's
+// dosdevices folder (a drive of DefineDosDeviceW is not followed there). The
+// first free letter from R on; plugged in to a folder and out again, as a USB
+// disk, and out when the object goes.
+class PluggedDrive {
+  public:
+    PluggedDrive();
+    ~PluggedDrive() { Unplug(); }
+    PluggedDrive(const PluggedDrive&) = delete;
+    PluggedDrive& operator=(const PluggedDrive&) = delete;
+    // "R:" and the like.
+    const std::wstring& Name() const { return name_; }
+    bool Plug(const std::wstring& folder);
+    void Unplug();
+
+  private:
+    std::wstring name_;
+    std::string link_;
+    bool in_ = false;
+};
+
 } // namespace testing_support

@@ -2,6 +2,7 @@
 // on real folders and real list files.
 #include "tests/ui/main/Form1Fixture.h"
 #include "tests/ui/main/ProgramCopy.h"
+#include "tests/support/UnixSide.h"
 
 #include "engine/AccountLists.h"
 #include "engine/ListFile.h"
@@ -281,25 +282,10 @@ TEST_F(RestoreAllTest, AForeignFileBesideTheSetAsideOneStaysListedAndIsNamed) {
 
 TEST_F(RestoreAllTest, JournaledFoldersThatCannotBeLookedAtWaitUntilTheyCan) {
     // A run on a USB disk killed, the disk unplugged before the next start.
-    const DWORD drives = GetLogicalDrives();
-    wchar_t letter = L'Q';
-    while (letter < L'Y' && (drives & (1u << (letter - L'A'))))
-        ++letter;
-    const std::wstring drive{letter, L':'}, disk = data.MakeFolder(L"Disk");
-    const std::wstring unplugged = drive + L"\\proj", onDisk = data.MakeFolder(L"Disk\\proj");
-    struct Plugged {
-        const std::wstring& name;
-        bool in = false;
-        bool Plug(const std::wstring& target) {
-            return in = DefineDosDeviceW(0, name.c_str(), target.c_str()) != FALSE;
-        }
-        void Unplug() {
-            if (in)
-                DefineDosDeviceW(DDD_REMOVE_DEFINITION, name.c_str(), nullptr);
-            in = false;
-        }
-        ~Plugged() { Unplug(); }
-    } usb{drive};
+    PluggedDrive usb;
+    const std::wstring disk = data.MakeFolder(L"Disk");
+    const std::wstring unplugged = usb.Name() + L"\\proj";
+    const std::wstring onDisk = data.MakeFolder(L"Disk\\proj");
     ASSERT_TRUE(usb.Plug(disk));
     engine::FolderOptions options;
     options.tooltip = L"tip";

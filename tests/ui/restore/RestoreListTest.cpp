@@ -1,5 +1,7 @@
 #include "ui/restore/RestoreList.h"
 
+#include "platform/TextCompare.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -110,4 +112,26 @@ TEST_F(RestoreListTest, TakenLinesFillTheListAcrossTheStoresBlocksAndEndEmpty) {
     EXPECT_EQ(lines.Count(), 0u);
     EXPECT_EQ(list.Count(), 5u * 256);
     EXPECT_EQ(list.Item(5 * 256 - 1), expected[5 * 256 - 1]);
+}
+
+TEST_F(RestoreListTest, MembershipFollowsTheOrdinalRuleWhateverTheLocaleSorts) {
+    ListBoxItems list(box);
+    // Names a locale's comparison takes for one (an ignorable soft hyphen)
+    // or parts (a dotless i, which the ordinal rule upper-cases to I), among
+    // neighbours the binary search passes.
+    const std::vector<std::wstring> items{L"C:\\x\\Photos", L"C:\\H",    L"C:\\\u0131",
+                                          L"C:\\J",         L"C:\\i0",   L"C:\\Ia",
+                                          L"C:\\\u00e9",    L"C:\\Zed"};
+    list.AddAll(items);
+    const std::wstring texts[] = {L"C:\\x\\Pho\u00adtos", L"c:\\X\\PHOTOS", L"C:\\I",
+                                  L"C:\\i",               L"C:\\\u00c9",    L"C:\\E"};
+    int n = 0;
+    for (const std::wstring& text : texts) {
+        bool held = false;
+        for (const auto& item : items)
+            held = held || platform::CompareNoCase(item, text) == 0;
+        EXPECT_EQ(list.Holds(text), held) << n++;
+    }
+    EXPECT_FALSE(list.Holds(L"C:\\x\\Pho\u00adtos"));
+    EXPECT_TRUE(list.Holds(L"c:\\\u00c9"));
 }
