@@ -62,8 +62,10 @@ RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
     }
     // As after the view's run: only proof drops a folder.
     engine::PruneRestoreList(unresolved);
-    for (size_t i = 0; i < unresolved.Count(); ++i)
+    for (size_t i = 0; i < unresolved.Count(); ++i) {
         stay.push_back(unresolved.At(i));
+        count.failures.push_back(NotLookedAtText(unresolved.At(i)));
+    }
     record.Clear();
     record.AddAll(stay);
     count.notRestored = record.Count();

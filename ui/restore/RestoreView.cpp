@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace ui {
 
@@ -29,6 +31,10 @@ std::wstring NotRestoredText(const std::wstring& folder, const engine::RestoreRe
                         L"(BUDesktop.ini) is still there; both are left as they are";
     return folder + L": " +
            (result.error ? platform::ErrorText(result.error) : L"it could not be restored");
+}
+
+std::wstring NotLookedAtText(const std::wstring& folder) {
+    return folder + L": its files could not be looked at";
 }
 
 std::wstring RestoreEndText(size_t count, size_t failed, const std::wstring& firstFailure) {
@@ -215,6 +221,7 @@ void RestoreView::cmdRestore_Click() {
     const size_t ticked = static_cast<size_t>(TickedCount(c_.lstRestore));
     size_t notRestored = 0;
     std::wstring firstFailure;
+    std::vector<std::pair<size_t, std::wstring>> toPruner;
     {
         BusyHold busy(busy_);
         platform::FolderNotices notices;
@@ -261,6 +268,7 @@ void RestoreView::cmdRestore_Click() {
                 break;
             case engine::EntryFate::ToPruner:
                 // The pruning below decides, with the rest of the list.
+                toPruner.emplace_back(i, folder);
                 break;
             case engine::EntryFate::Leaves:
                 keep[i] = false;
@@ -270,6 +278,10 @@ void RestoreView::cmdRestore_Click() {
         }
         if (!RemoveRestored(keep, removed, true))
             return;
+        // Kept without proof either way: not restored, and never called so.
+        for (const auto& [index, folder] : toPruner)
+            if (index < keep.size() && keep[index] && !notRestored++)
+                firstFailure = NotLookedAtText(folder);
     }
     // The end's steps each cost milliseconds: turns between them.
     host_.UpdateRestoreCount();

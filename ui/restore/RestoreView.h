@@ -27,6 +27,8 @@ std::wstring OutcomeText(const wchar_t* allDone, const wchar_t* someDone, size_t
 // Why a folder was not restored: "<folder>: <cause>", for the status line and
 // /restore-all's standard error.
 std::wstring NotRestoredText(const std::wstring& folder, const engine::RestoreResult& result);
+// The same for a folder with nothing to undo that the pruner still keeps.
+std::wstring NotLookedAtText(const std::wstring& folder);
 
 // The end of a restore run over count folders, failed of them not restored,
 // naming the first of those (firstFailure, a NotRestoredText) where known.

@@ -119,12 +119,11 @@ TEST_F(RestoreListTest, MembershipFollowsTheOrdinalRuleWhateverTheLocaleSorts) {
     // Names a locale's comparison takes for one (an ignorable soft hyphen)
     // or parts (a dotless i, which the ordinal rule upper-cases to I), among
     // neighbours the binary search passes.
-    const std::vector<std::wstring> items{L"C:\\x\\Photos", L"C:\\H",    L"C:\\\u0131",
-                                          L"C:\\J",         L"C:\\i0",   L"C:\\Ia",
-                                          L"C:\\\u00e9",    L"C:\\Zed"};
+    const std::vector<std::wstring> items{L"C:\\x\\Photos", L"C:\\H",  L"C:\\\u0131", L"C:\\J",
+                                          L"C:\\i0",        L"C:\\Ia", L"C:\\\u00e9", L"C:\\Zed"};
     list.AddAll(items);
-    const std::wstring texts[] = {L"C:\\x\\Pho\u00adtos", L"c:\\X\\PHOTOS", L"C:\\I",
-                                  L"C:\\i",               L"C:\\\u00c9",    L"C:\\E"};
+    const std::wstring texts[] = {L"C:\\x\\Pho\u00adtos", L"c:\\X\\PHOTOS", L"C:\\I", L"C:\\i",
+                                  L"C:\\\u00c9",          L"C:\\E"};
     int n = 0;
     for (const std::wstring& text : texts) {
         bool held = false;

@@ -345,9 +345,9 @@ TEST_F(RestoreTest, NameClashEndsTheOperationAndTheWindowWorksAgain) {
     const std::wstring ini = clash + L"\\Desktop.ini";
     // Held open with every sharing, the settings file goes only as the last
     // handle closes: the backup's rename meets the name still there.
-    HANDLE held =
-        CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileW(ini.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     ClickSelectAll();
     form().restoreView().cmdRestore_Click();
