@@ -116,8 +116,8 @@ TEST(FolderWalk, LinkedFoldersAreNeitherListedNorEnteredAndAreCountedOnce) {
     WalkProgress progress;
     progress.linked = [&](const std::wstring& path) { linked.push_back(path); };
     EXPECT_TRUE(BuildTargetList(L"C:\\quillane-loop", list, progress, &passedOver));
-    EXPECT_EQ(Items(list), (std::vector<std::wstring>{L"C:\\quillane-loop",
-                                                      L"C:\\quillane-loop\\inner"}));
+    EXPECT_EQ(Items(list),
+              (std::vector<std::wstring>{L"C:\\quillane-loop", L"C:\\quillane-loop\\inner"}));
     EXPECT_EQ(passedOver, 1u);
     EXPECT_EQ(linked, std::vector<std::wstring>{L"C:\\quillane-loop\\inner\\up"});
     // Met from two chosen folders, still one.

@@ -32,9 +32,8 @@ TEST(ParseCommandLine, ArgumentsAreSplitByTheWindowsRulesAndADriveRootStaysWhole
     // A value: 2n backslashes before a quote are n and the quote counts; 2n+1
     // are n and a literal quote; two quotes inside quotes are one.
     const auto tip = [](const std::wstring& value) {
-        const ProgramCommand command = ParseCommandLine((L"q.exe /apply C:\\A /tip " + value +
-                                                         L" /quiet")
-                                                            .c_str());
+        const std::wstring line = L"q.exe /apply C:\\A /tip " + value + L" /quiet";
+        const ProgramCommand command = ParseCommandLine(line.c_str());
         EXPECT_EQ(command.apply.folders, std::vector<std::wstring>{L"C:\\A"});
         EXPECT_TRUE(command.quiet);
         return command.apply.tip;

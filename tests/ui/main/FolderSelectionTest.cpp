@@ -136,8 +136,8 @@ TEST_F(FolderSelectionTest, JunctionsAndLinksAreNeitherEntriesNorWalkedAndAreCou
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, L"C:\\quillane-loop");
     form().folderSelection().SetIncludeSubdirectories(true);
-    EXPECT_EQ(TargetItems(), (std::vector<std::wstring>{L"C:\\quillane-loop",
-                                                        L"C:\\quillane-loop\\inner"}));
+    EXPECT_EQ(TargetItems(),
+              (std::vector<std::wstring>{L"C:\\quillane-loop", L"C:\\quillane-loop\\inner"}));
     EXPECT_EQ(Text(txtChanging),
               L"Folder list complete....Ready to change 2 Folders (1 linked folder passed over)");
     EXPECT_EQ(PassedOverText(3), L"3 linked folders passed over");
