@@ -352,12 +352,12 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
     }
     std::wstring text = OutcomeText(L"Folders Successfully Customized", L"Folders Customized",
                                     outcome.count, outcome.failed.size(), L"could not be changed");
-    if (!named)
-        text += FailedNames(outcome.failed, kNamedInMessage);
     if (passedOver > 0) {
         ToStandardError(PassedOverText(passedOver));
         text += L" (" + PassedOverText(passedOver) + L")";
     }
+    if (!named)
+        text += FailedNames(outcome.failed, kNamedInMessage);
     if (!perUserNote.empty()) {
         ToStandardError(perUserNote);
         text += L"\r\n\r\n" + perUserNote;
