@@ -5,6 +5,7 @@
 #include "platform/SystemApi.h"
 #include "platform/TextCompare.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -73,6 +74,13 @@ bool WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
             stack.pop_back();
             continue;
         }
+        // A link may lead back up the tree, onto another volume or a share:
+        // what lies behind it is not this tree's.
+        if (reparsePoint) {
+            if (progress.linked)
+                progress.linked(path);
+            continue;
+        }
         if (progress.found)
             progress.found(path);
         if (!platform::KeepGoing(progress.yield))
@@ -80,11 +88,15 @@ bool WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
         list.Add(path);
         if (progress.counted)
             progress.counted(list.Count());
-        // A junction or link may lead back up the tree or onto another drive.
-        if (!reparsePoint)
-            stack.push_back(std::make_unique<SubfolderReader>(path));
+        stack.push_back(std::make_unique<SubfolderReader>(path));
     }
     return true;
+}
+
+bool IsLinkedFolder(const std::wstring& folder) {
+    const DWORD attributes = platform::GetAttributes(folder);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 bool IsExcludedFolder(const std::wstring& path) {
@@ -95,15 +107,42 @@ bool IsExcludedFolder(const std::wstring& path) {
 }
 
 namespace {
+// How many of the folders are not excluded, each counted once.
+size_t CountOnce(std::vector<std::wstring>& folders) {
+    std::sort(folders.begin(), folders.end(), [](const std::wstring& a, const std::wstring& b) {
+        return platform::CompareNoCase(a, b) < 0;
+    });
+    size_t count = 0;
+    for (size_t i = 0; i < folders.size(); ++i)
+        if (!IsExcludedFolder(folders[i]) &&
+            (i == 0 || platform::CompareNoCase(folders[i - 1], folders[i]) != 0))
+            ++count;
+    return count;
+}
+
 bool BuildWholeList(const std::vector<std::wstring>& roots, SortedFolderList& list,
-                    const WalkProgress& progress) {
+                    const WalkProgress& given, size_t* passedOver) {
     list.Clear();
+    // Few folders are links: each is kept until the end, to be counted once.
+    std::vector<std::wstring> linked;
+    WalkProgress progress = given;
+    progress.linked = [&linked, &given](const std::wstring& path) {
+        linked.push_back(path);
+        if (given.linked)
+            given.linked(path);
+    };
     bool going = true;
     for (const auto& root : roots) {
+        if (IsLinkedFolder(root)) {
+            progress.linked(root);
+            continue;
+        }
         if (root.size() != 3)
             list.Add(root);
         going = going && WalkSubfolders(root, list, progress);
     }
+    if (passedOver)
+        *passedOver = CountOnce(linked);
     going = going && list.Sort(progress.yield) && platform::KeepGoing(progress.yield);
     if (going) {
         // Sorted, a folder met twice (chosen twice, or inside two chosen
@@ -134,14 +173,14 @@ bool BuildWholeList(const std::vector<std::wstring>& roots, SortedFolderList& li
 } // namespace
 
 bool BuildTargetList(const std::wstring& folder, SortedFolderList& list,
-                     const WalkProgress& progress) {
-    return BuildTargetList(std::vector<std::wstring>{folder}, list, progress);
+                     const WalkProgress& progress, size_t* passedOver) {
+    return BuildTargetList(std::vector<std::wstring>{folder}, list, progress, passedOver);
 }
 
 bool BuildTargetList(const std::vector<std::wstring>& folders, SortedFolderList& list,
-                     const WalkProgress& progress) {
+                     const WalkProgress& progress, size_t* passedOver) {
     try {
-        return BuildWholeList(folders, list, progress);
+        return BuildWholeList(folders, list, progress, passedOver);
     } catch (...) {
         // Half a walk is no target list, whatever stopped it.
         list.Clear();

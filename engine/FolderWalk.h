@@ -18,9 +18,16 @@ struct WalkProgress {
     // Between short steps, so that a window can keep answering; false stops
     // the walk.
     YieldFn yield;
+    // A linked folder was passed over.
+    std::function<void(const std::wstring& path)> linked;
 };
 
-// Depth first and pre-order; links and junctions are listed but not entered.
+// A folder that is a reparse point: a junction, a symbolic link or a mount
+// point. Its own folder may be anywhere, on another volume or a share, so the
+// program writes nothing into it.
+bool IsLinkedFolder(const std::wstring& folder);
+
+// Depth first and pre-order; a linked folder is neither listed nor entered.
 // Folders that cannot be read yield no subfolders. False when the yield
 // stopped the walk.
 bool WalkSubfolders(const std::wstring& folder, SortedFolderList& list,
@@ -31,12 +38,14 @@ bool IsExcludedFolder(const std::wstring& path);
 
 // The whole target list of folder: the folder itself unless it is a drive's
 // root, every subfolder, sorted, exclusions removed, compacted (see
-// SortedFolderList::Compact). False, with the list empty, when the yield
-// stopped it; an exception (std::bad_alloc) leaves the list empty too.
+// SortedFolderList::Compact). A linked folder, the given one too, is passed
+// over; where passedOver is given it receives how many were, each once and
+// excluded ones left out. False, with the list empty, when the yield stopped
+// it; an exception (std::bad_alloc) leaves the list empty too.
 bool BuildTargetList(const std::wstring& folder, SortedFolderList& list,
-                     const WalkProgress& progress = {});
+                     const WalkProgress& progress = {}, size_t* passedOver = nullptr);
 // The same for several folders as one list, each folder in it once.
 bool BuildTargetList(const std::vector<std::wstring>& folders, SortedFolderList& list,
-                     const WalkProgress& progress = {});
+                     const WalkProgress& progress = {}, size_t* passedOver = nullptr);
 
 } // namespace engine

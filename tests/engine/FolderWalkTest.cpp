@@ -1,6 +1,7 @@
 #include "engine/FolderWalk.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/support/UnixSide.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -103,14 +104,44 @@ TEST(FolderWalk, ExclusionMatchesAnyPartOfThePathInAnyCase) {
     EXPECT_FALSE(IsExcludedFolder(L"C:\\System Volume"));
 }
 
-TEST(FolderWalk, LinksAreListedButNotEntered) {
+TEST(FolderWalk, LinkedFoldersAreNeitherListedNorEnteredAndAreCountedOnce) {
     // The test prefix holds C:\quillane-loop\inner\up, a link back to C:\quillane-loop.
     ASSERT_NE(GetFileAttributesW(L"C:\\quillane-loop\\inner\\up"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(IsLinkedFolder(L"C:\\quillane-loop\\inner\\up"));
+    EXPECT_FALSE(IsLinkedFolder(L"C:\\quillane-loop\\inner"));
+    EXPECT_FALSE(IsLinkedFolder(L"C:\\"));
     SortedFolderList list;
-    BuildTargetList(L"C:\\quillane-loop", list);
+    size_t passedOver = 0;
+    std::vector<std::wstring> linked;
+    WalkProgress progress;
+    progress.linked = [&](const std::wstring& path) { linked.push_back(path); };
+    EXPECT_TRUE(BuildTargetList(L"C:\\quillane-loop", list, progress, &passedOver));
     EXPECT_EQ(Items(list),
-              (std::vector<std::wstring>{L"C:\\quillane-loop", L"C:\\quillane-loop\\inner",
-                                         L"C:\\quillane-loop\\inner\\up"}));
+              (std::vector<std::wstring>{L"C:\\quillane-loop", L"C:\\quillane-loop\\inner"}));
+    EXPECT_EQ(passedOver, 1u);
+    EXPECT_EQ(linked, std::vector<std::wstring>{L"C:\\quillane-loop\\inner\\up"});
+    // Met from two chosen folders, still one.
+    const std::vector<std::wstring> both{L"C:\\quillane-loop", L"C:\\quillane-loop\\inner"};
+    BuildTargetList(both, list, {}, &passedOver);
+    EXPECT_EQ(list.Count(), 2u);
+    EXPECT_EQ(passedOver, 1u);
+
+    // A chosen folder that is a link, and one below an excluded name.
+    TempDir dir;
+    const std::wstring outside = dir.MakeFolder(L"Outside");
+    dir.MakeFolder(L"Outside\\Below");
+    const std::wstring root = dir.MakeFolder(L"Tree");
+    dir.MakeFolder(L"Tree\\Desktop");
+    ASSERT_TRUE(MakeUnixLink(outside, root + L"\\Link"));
+    ASSERT_TRUE(MakeUnixLink(outside, root + L"\\Desktop\\Link"));
+    EXPECT_TRUE(BuildTargetList(root + L"\\Link", list, {}, &passedOver));
+    EXPECT_EQ(list.Count(), 0u);
+    EXPECT_EQ(passedOver, 1u);
+    EXPECT_TRUE(BuildTargetList(root, list, {}, &passedOver));
+    EXPECT_EQ(Items(list), std::vector<std::wstring>{root});
+    EXPECT_EQ(passedOver, 1u);
+    for (const wchar_t* name : {L"\\Link", L"\\Desktop\\Link"})
+        ASSERT_TRUE(RunUnix({"rm", UnixPath(root + name)}));
 }
 
 TEST(FolderWalk, FoldersBeyondTheShortPathLimitAreWalked) {

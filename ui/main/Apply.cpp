@@ -104,9 +104,7 @@ void Apply::AddCommands(platform::CommandTable& commands) {
 }
 
 void Apply::Command1_Click() {
-    // A copy: the choice may change while the run lets messages through.
-    const std::vector<std::wstring> chosen = folderSelection_.Chosen();
-    if (chosen.empty()) {
+    if (folderSelection_.Chosen().empty()) {
         ShowMessage(c_.form, L"Please select a Folder to Customize    ", MB_ICONINFORMATION);
         folderSelection_.cmdBrowseFolder_Click();
         return;
@@ -118,6 +116,10 @@ void Apply::Command1_Click() {
                     MB_ICONINFORMATION);
         return;
     }
+    if (!folderSelection_.ConfirmChoice())
+        return;
+    // A copy: the choice may change while the run lets messages through.
+    const std::vector<std::wstring> chosen = folderSelection_.Chosen();
     // Another copy's operation (/apply) must not change folders beside this one.
     engine::OperationLock operation;
     if (!host_.StartOperation(operation))

@@ -17,28 +17,72 @@ const wchar_t* SkipBlanks(const wchar_t* p) {
     return p;
 }
 
-// One argument: quoted up to the next quote, else up to a blank. A path holds
-// no quote, so a backslash never escapes one: Explorer passes a drive root as
-// "C:\", which the C runtime's rules would read as C:". A tooltip may hold
-// quotes: inside quotes, two stand for one.
-const wchar_t* NextArgument(const wchar_t* p, std::wstring& argument) {
+// The program's own name, as the system reads it: up to the next quote when
+// it starts with one, else up to a blank; a backslash is only a backslash.
+const wchar_t* ProgramName(const wchar_t* p) {
+    p = SkipBlanks(p);
+    if (*p == L'"') {
+        ++p;
+        while (*p && *p != L'"')
+            ++p;
+        return *p ? p + 1 : p;
+    }
+    while (*p && *p != L' ' && *p != L'\t')
+        ++p;
+    return p;
+}
+
+bool EndsArgument(wchar_t c) {
+    return c == 0 || c == L' ' || c == L'\t';
+}
+
+// One argument by the rules of CommandLineToArgvW and the C runtime: a
+// blank outside quotes ends it; 2n backslashes before a quote are n and the
+// quote opens or closes; 2n+1 are n and a literal quote; inside quotes two
+// quotes are one literal quote; other backslashes are themselves.
+// A folder never holds a quote, so for a folder (asFolder) backslashes before
+// a quote that ends the argument stay whole and the quote closes it:
+// Explorer's "%1" on a drive root passes "C:\", which the rules above would
+// read as C:" and the rest of the line.
+const wchar_t* NextArgument(const wchar_t* p, std::wstring& argument, bool asFolder = false) {
     p = SkipBlanks(p);
     argument.clear();
-    const bool quoted = *p == L'"';
-    if (quoted)
-        ++p;
-    for (;;) {
-        if (quoted && p[0] == L'"' && p[1] == L'"') {
-            argument += L'"';
-            p += 2;
+    bool quoted = false;
+    while (*p && (quoted || !EndsArgument(*p))) {
+        if (*p == L'\\') {
+            size_t backslashes = 0;
+            while (p[backslashes] == L'\\')
+                ++backslashes;
+            if (p[backslashes] != L'"') {
+                argument.append(backslashes, L'\\');
+                p += backslashes;
+                continue;
+            }
+            if (asFolder && backslashes % 2 == 1 && EndsArgument(p[backslashes + 1])) {
+                argument.append(backslashes, L'\\');
+                p += backslashes + 1;
+                break;
+            }
+            argument.append(backslashes / 2, L'\\');
+            p += backslashes;
+            if (backslashes % 2 == 1) {
+                argument += L'"';
+                ++p;
+            }
             continue;
         }
-        if (!*p || (quoted ? *p == L'"' : (*p == L' ' || *p == L'\t')))
-            break;
+        if (*p == L'"') {
+            if (quoted && p[1] == L'"') {
+                argument += L'"';
+                p += 2;
+            } else {
+                quoted = !quoted;
+                ++p;
+            }
+            continue;
+        }
         argument += *p++;
     }
-    if (quoted && *p == L'"')
-        ++p;
     return p;
 }
 
@@ -127,9 +171,10 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
                   {L"/textbackground", &ApplyArguments::textBackground},
                   {L"/picture", &ApplyArguments::picture}};
     std::wstring argument;
-    const wchar_t* rest = NextArgument(commandLine, argument); // the program itself
+    const wchar_t* rest = ProgramName(commandLine);
     while (*SkipBlanks(rest)) {
-        rest = NextArgument(rest, argument);
+        // A switch holds no quote: only a folder is read by the folder rule.
+        rest = NextArgument(rest, argument, true);
         if (argument.empty())
             continue;
         bool isValued = false;
@@ -226,16 +271,26 @@ std::wstring RefusedCommandText(const ProgramCommand& command) {
            L"[/textcolour RRGGBB] [/textbackground RRGGBB] [/picture FILE] [/root] [/quiet]";
 }
 
-std::wstring FullFolderPath(const std::wstring& argument) {
+namespace {
+
+// Forward slashes as backslashes, and an exact path as its plain form, which
+// is what the list and the screen keep.
+std::wstring PlainForm(const std::wstring& argument) {
     std::wstring path = argument;
     for (wchar_t& c : path)
         if (c == L'/')
             c = L'\\';
-    // Already exact: the plain form is what the list and the screen keep.
     if (path.rfind(L"\\\\?\\UNC\\", 0) == 0)
         path = L"\\\\" + path.substr(8);
     else if (path.rfind(L"\\\\?\\", 0) == 0)
         path = path.substr(4);
+    return path;
+}
+
+} // namespace
+
+std::wstring FullFolderPath(const std::wstring& argument) {
+    const std::wstring path = PlainForm(argument);
     if (path.empty())
         return {};
     // GetFullPathNameW would trim a final dot or blank from every name, and
@@ -267,6 +322,14 @@ std::wstring NormalizeFolderArgument(const std::wstring& argument) {
     if (path.empty() || !platform::IsDirectory(path))
         return {};
     return path;
+}
+
+std::wstring NormalizeFullFolderName(const std::wstring& text) {
+    // Nothing of the name is completed from a current folder.
+    const std::wstring path = PlainForm(text);
+    const std::wstring root = platform::RootOf(path);
+    const bool full = IsDrivePath(path) ? path.size() > 2 && path[2] == L'\\' : !root.empty();
+    return full ? NormalizeFolderArgument(path) : std::wstring();
 }
 
 } // namespace ui

@@ -44,7 +44,10 @@ struct ProgramCommand {
 // Every argument that starts with a slash is a switch, taken wherever it
 // stands, in any letter case; a switch is never a folder. The switches of
 // /apply that take a value take the next argument unless it is one of the
-// program's switches. Inside quotes, two quotes stand for one.
+// program's switches. Arguments are split as CommandLineToArgvW and the C
+// runtime split them (backslashes before a quote, two quotes inside quotes),
+// except that a folder argument ending in a backslash and a quote keeps the
+// backslash: Explorer passes a drive root as "C:\".
 ProgramCommand ParseCommandLine(const wchar_t* commandLine);
 
 // What the program says of a command line it refuses, naming the switches.
@@ -58,5 +61,11 @@ std::wstring FullFolderPath(const std::wstring& argument);
 
 // FullFolderPath of the argument; empty when it names no existing folder.
 std::wstring NormalizeFolderArgument(const std::wstring& argument);
+
+// The same for a name that must be whole by itself, as the folder box's: a
+// drive and a backslash, or a share, either perhaps in the \\?\ form. Empty
+// for a name relative to a current folder ("sub", "C:sub", "\sub"), a
+// malformed one, or one naming no existing folder.
+std::wstring NormalizeFullFolderName(const std::wstring& text);
 
 } // namespace ui

@@ -32,6 +32,17 @@ std::wstring NotAHardDriveText(const std::wstring& folder) {
     return folder.substr(0, 3) + L" is not a valid Hard Drive   ";
 }
 
+std::wstring LinkedFolderText(const std::wstring& folder) {
+    return folder +
+           L" is a linked folder (a junction, a symbolic link or a mount point). Quillane changes "
+           L"no folder through a link: choose the folder it leads to.";
+}
+
+std::wstring PassedOverText(size_t count) {
+    return std::to_wstring(count) +
+           (count == 1 ? L" linked folder passed over" : L" linked folders passed over");
+}
+
 FolderSelection::FolderSelection(OperationHost& host, BusyLock& busy,
                                  const FolderSelectionControls& controls,
                                  engine::SortedFolderList& targets, std::wstring idleText)
@@ -85,9 +96,11 @@ void FolderSelection::TakeFolders(const std::vector<std::wstring>& arguments, bo
     // The choice changed: a target list of the old one no longer serves.
     SetIncludeSubdirectories(false);
     host_.SetStatus(idleText_);
-    if (!join) {
+    // A name another program put into the box joins nothing before it is checked.
+    if (!join || typed_) {
         chosen_.clear();
         chosenSet_.clear();
+        typed_ = false;
     }
     std::wstring problems;
     size_t refused = 0;
@@ -131,6 +144,7 @@ bool FolderSelection::MayJoin(const std::wstring& argument, std::wstring& folder
 }
 
 void FolderSelection::SetChosen(const std::wstring& folder) {
+    typed_ = false;
     chosen_.clear();
     chosenSet_.clear();
     if (!folder.empty()) {
@@ -173,7 +187,50 @@ void FolderSelection::ShowChosen() {
 void FolderSelection::TxtFolder_Change() {
     if (showing_)
         return;
-    SetChosen(platform::Text(c_.TxtFolder));
+    const std::wstring text = platform::Text(c_.TxtFolder);
+    SetChosen(text);
+    // Checked when it is used: a question here would come inside another
+    // program's message.
+    typed_ = !text.empty();
+}
+
+// A name of another program's is a folder argument like any other, though
+// only a full one: the box has no current folder to complete it from.
+bool FolderSelection::ConfirmTyped() {
+    if (!typed_)
+        return true;
+    const std::wstring text = chosen_.empty() ? std::wstring() : chosen_.front();
+    const std::wstring folder = NormalizeFullFolderName(text);
+    if (folder.empty()) {
+        SetChosen(L"");
+        ShowMessage(c_.form, L"Folder not found: " + text, MB_ICONINFORMATION);
+        return false;
+    }
+    SetChosen(folder);
+    CheckChosenFolder();
+    return !chosen_.empty();
+}
+
+bool FolderSelection::ConfirmChoice() {
+    if (typed_) {
+        // A target list built before the box changed is another folder's.
+        const bool ticked = platform::Checked(c_.chkSubs);
+        SetIncludeSubdirectories(false);
+        if (!ConfirmTyped())
+            return false;
+        if (ticked) {
+            SetIncludeSubdirectories(true);
+            if (!platform::Checked(c_.chkSubs))
+                return false;
+        }
+    }
+    for (const auto& folder : chosen_) {
+        if (engine::IsLinkedFolder(folder)) {
+            ShowMessage(c_.form, LinkedFolderText(folder), MB_ICONINFORMATION);
+            return false;
+        }
+    }
+    return true;
 }
 
 void FolderSelection::CheckChosenFolder() {
@@ -229,6 +286,11 @@ void FolderSelection::chkSubs_Click() {
         c_.lblSubDirsCount->Show(std::to_wstring(subDirs_.Count()));
         return;
     }
+    // Never a walk of a name relative to this program's current folder.
+    if (!ConfirmTyped()) {
+        platform::SetChecked(c_.chkSubs, false);
+        return;
+    }
     BuildTargetList();
 }
 
@@ -252,10 +314,11 @@ void FolderSelection::BuildTargetList() {
     if (!host_.YieldToMessages())
         return;
     bool built = false;
+    size_t passedOver = 0;
     try {
         // A copy: the choice may change while the walk lets messages through.
         const std::vector<std::wstring> roots = chosen_;
-        built = engine::BuildTargetList(roots, subDirs_, WalkProgress());
+        built = engine::BuildTargetList(roots, subDirs_, WalkProgress(), &passedOver);
     } catch (const std::bad_alloc&) {
         host_.SetStatus(L"The folder list could not be made: " +
                         platform::ErrorText(ERROR_NOT_ENOUGH_MEMORY));
@@ -265,7 +328,10 @@ void FolderSelection::BuildTargetList() {
         return; // the window went
     noTargets.Dismiss();
     const std::wstring count = std::to_wstring(subDirs_.Count());
-    host_.SetStatus(L"Folder list complete....Ready to change " + count + L" Folders");
+    std::wstring status = L"Folder list complete....Ready to change " + count + L" Folders";
+    if (passedOver > 0)
+        status += L" (" + PassedOverText(passedOver) + L")";
+    host_.SetStatus(status);
     c_.lblSubDirsCount->Show(count);
 }
 

@@ -23,6 +23,10 @@ bool OnHardDrive(const std::wstring& folder);
 bool IsDriveRoot(const std::wstring& folder);
 // "X:\ is not a valid Hard Drive   ", naming the folder's drive.
 std::wstring NotAHardDriveText(const std::wstring& folder);
+// Why a chosen folder that is a link (engine::IsLinkedFolder) is not changed.
+std::wstring LinkedFolderText(const std::wstring& folder);
+// "N linked folders passed over" by a walk; "1 linked folder passed over".
+std::wstring PassedOverText(size_t count);
 
 struct FolderSelectionControls {
     HWND form, TxtFolder, cmdBrowseFolder, chkSubs, lblCreating, Command1;
@@ -53,6 +57,11 @@ class FolderSelection {
     void TakeFolders(const std::vector<std::wstring>& arguments, bool join);
     // The chosen folders, each once; the folder box shows the first.
     const std::vector<std::wstring>& Chosen() const { return chosen_; }
+    // Before Apply changes the chosen folders: a folder put into the box by
+    // another program is checked as a folder argument is (a full name, the
+    // drive rules), and no chosen folder may be a link. False, said to the
+    // user, when Apply must not go on; Chosen() then holds the checked path.
+    bool ConfirmChoice();
     // Clear All: no target, and the count says so.
     void ClearTargetList();
 
@@ -60,6 +69,8 @@ class FolderSelection {
     void TxtFolder_Change();
     void BuildTargetList();
     void CheckChosenFolder();
+    // The box's text, not yet checked, checked now; false (said) when refused.
+    bool ConfirmTyped();
     // The checks of one folder taken with others; false with the problem
     // when it may not join the choice.
     bool MayJoin(const std::wstring& argument, std::wstring& folder, std::wstring& problem);
@@ -76,6 +87,8 @@ class FolderSelection {
     platform::FolderSet chosenSet_;
     // The folder box changes because the choice did, not the other way round.
     bool showing_ = false;
+    // The choice is the box's text, put there by another program, unchecked.
+    bool typed_ = false;
 };
 
 } // namespace ui

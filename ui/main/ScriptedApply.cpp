@@ -99,6 +99,8 @@ std::wstring CheckFolder(const std::wstring& argument, bool root, std::wstring& 
         return L"Folder not found: " + argument;
     if (!OnHardDrive(folder))
         return NotAHardDriveText(folder);
+    if (engine::IsLinkedFolder(folder))
+        return LinkedFolderText(folder);
     if (IsDriveRoot(folder) && !root)
         return folder + L" is the root of a drive. Add /root to customize it (with /subfolders, "
                         L"every folder of the drive).";
@@ -183,11 +185,13 @@ void RemoveRepeats(engine::SortedFolderList& targets) {
 
 // Every folder the run changes: the given ones, or with /subfolders the
 // walk's target list of them all (drive roots themselves left out, exclusions
-// removed), as one list in ascending order.
+// removed, linked folders passed over and counted), as one list in ascending
+// order.
 void BuildTargets(const CheckedApply& checked, bool subfolders, engine::SortedFolderList& targets,
-                  const engine::WalkProgress& progress) {
+                  const engine::WalkProgress& progress, size_t& passedOver) {
+    passedOver = 0;
     if (subfolders) {
-        engine::BuildTargetList(checked.folders, targets, progress);
+        engine::BuildTargetList(checked.folders, targets, progress, &passedOver);
         return;
     }
     targets.AddAll(checked.folders);
@@ -332,7 +336,8 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
     engine::WalkProgress walk;
     if (shown)
         walk.found = [shown](const std::wstring& path) { shown->Progress(path); };
-    BuildTargets(checked, arguments.subfolders, targets, walk);
+    size_t passedOver = 0;
+    BuildTargets(checked, arguments.subfolders, targets, walk, passedOver);
     CustomizeAll(targets, options, store, record, shown, outcome);
     platform::NotifyShellOfChanges();
     const bool saved = RestoreListKeeper::SaveWhole(store, record);
@@ -347,6 +352,10 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
     }
     std::wstring text = OutcomeText(L"Folders Successfully Customized", L"Folders Customized",
                                     outcome.count, outcome.failed.size(), L"could not be changed");
+    if (passedOver > 0) {
+        ToStandardError(PassedOverText(passedOver));
+        text += L" (" + PassedOverText(passedOver) + L")";
+    }
     if (!named)
         text += FailedNames(outcome.failed, kNamedInMessage);
     if (!perUserNote.empty()) {

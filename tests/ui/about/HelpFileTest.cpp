@@ -5,6 +5,7 @@
 #include "tests/support/FileAsserts.h"
 #include "engine/TintedIcon.h"
 #include "ui/main/Controls.h"
+#include "ui/main/FolderSelection.h"
 #include "ui/options/BackgroundPicture.h"
 #include "ui/options/OptionsView.h"
 
@@ -238,6 +239,17 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
     }
 
     // The program's own texts, taken from the program.
+    const auto quotes = [](const char* page, const std::wstring& said) {
+        EXPECT_NE(Text(SourceFile(page)).find(std::string(said.begin(), said.end())),
+                  std::string::npos)
+            << page << " lacks \"" << std::string(said.begin(), said.end()) << "\"";
+    };
+    // Past the number each starts with, and the folder's name.
+    quotes("subfolders.htm", ui::PassedOverText(1).substr(1));
+    quotes("subfolders.htm", ui::PassedOverText(3).substr(1));
+    quotes("commandline.htm", ui::PassedOverText(1).substr(1));
+    const std::wstring linked = ui::LinkedFolderText(L"");
+    quotes("apply.htm", linked.substr(0, linked.find(L" (")));
     const std::wstring unreadable = ui::kPictureUnreadable;
     EXPECT_NE(
         Text(SourceFile("options.htm")).find(std::string(unreadable.begin(), unreadable.end())),

@@ -373,3 +373,112 @@ TEST_F(ApplyTest, ANameThatDiffersOnlyInAnIgnorableCharacterIsAnotherFolder) {
     form().apply().Command1_Click();
     EXPECT_EQ(RestoreItems().size(), 2u);
 }
+
+TEST_F(ApplyTest, ALinkedFolderIsNeverWrittenWhetherInTheTreeOrChosen) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    data.MakeFolder(L"Data\\A");
+    const std::wstring outside = data.MakeFolder(L"Outside");
+    const std::string theirs = "[.ShellClassInfo]\r\nInfoTip=the other tree's own\r\n";
+    WriteBytes(outside + L"\\Desktop.ini", theirs);
+    ASSERT_TRUE(SetFileAttributesW((outside + L"\\Desktop.ini").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    const std::wstring link = root + L"\\Link";
+    ASSERT_TRUE(MakeUnixLink(outside, link));
+    const DWORD outsideAttributes = Attributes(outside);
+    const auto untouched = [&] {
+        EXPECT_EQ(ReadAnsi(outside + L"\\Desktop.ini"), theirs);
+        EXPECT_EQ(Attributes(outside + L"\\Desktop.ini"), DWORD(FILE_ATTRIBUTE_HIDDEN));
+        EXPECT_EQ(Attributes(outside), outsideAttributes);
+        EXPECT_FALSE(Exists(outside + L"\\BUDesktop.ini"));
+    };
+
+    ASSERT_TRUE(StartOnTree(root));
+    EXPECT_EQ(Text(txtChanging),
+              L"Folder list complete....Ready to change 2 Folders (1 linked folder passed over)");
+    form().apply().Command1_Click();
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+    EXPECT_EQ(RestoreItems(), (std::vector<std::wstring>{root, root + L"\\A"}));
+    untouched();
+
+    // Chosen itself, alone or with its subfolders: refused, and said.
+    for (const bool subfolders : {false, true}) {
+        SCOPED_TRACE(subfolders);
+        ASSERT_TRUE(Settle());
+        form().folderSelection().SetIncludeSubdirectories(false);
+        form().SetText(TxtFolder, link);
+        form().folderSelection().SetIncludeSubdirectories(subfolders);
+        if (subfolders) {
+            EXPECT_EQ(Text(txtChanging), L"Folder list complete....Ready to change 0 Folders (1 "
+                                         L"linked folder passed over)");
+        }
+        DialogResponder responder;
+        responder.Expect(L"Quillane", [&](HWND d) {
+            EXPECT_EQ(MessageBoxText(d), LinkedFolderText(link));
+            PressButton(d, IDOK);
+        });
+        form().apply().Command1_Click();
+        EXPECT_EQ(responder.Pending(), 0u);
+        untouched();
+        EXPECT_EQ(RestoreItems().size(), 2u);
+    }
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Lines({root, root + L"\\A"}));
+    ASSERT_TRUE(RunUnix({"rm", UnixPath(link)}));
+}
+
+TEST_F(ApplyTest, TheFolderBoxsTextIsCheckedAsAFolderArgument) {
+    const std::wstring sub = data.MakeFolder(L"sub");
+    const std::wstring exact = data.MakeFolder(L"exact");
+    ASSERT_EQ(data.path().rfind(L"C:\\", 0), 0u);
+    ASSERT_FALSE(Exists(L"C:\\Desktop.ini"));
+    wchar_t current[MAX_PATH] = {};
+    ASSERT_TRUE(GetCurrentDirectoryW(MAX_PATH, current));
+    // Where a relative name would find the folder.
+    ASSERT_TRUE(SetCurrentDirectoryW(data.path().c_str()));
+    ASSERT_TRUE(Start());
+    form().SetText(TxtToolTip, L"tip");
+    for (const wchar_t* name : {L"sub", L"C:sub", L".\\sub"}) {
+        const std::wstring relative = name;
+        SCOPED_TRACE(Narrow(relative));
+        for (const bool subfolders : {false, true}) {
+            DialogResponder responder;
+            responder.Expect(L"Quillane", [&](HWND d) {
+                EXPECT_EQ(MessageBoxText(d), L"Folder not found: " + relative);
+                PressButton(d, IDOK);
+            });
+            form().SetText(TxtFolder, relative);
+            if (subfolders) {
+                form().folderSelection().SetIncludeSubdirectories(true);
+                EXPECT_FALSE(Ticked(chkSubs));
+            } else {
+                form().apply().Command1_Click();
+            }
+            EXPECT_EQ(responder.Pending(), 0u);
+            EXPECT_EQ(Text(TxtFolder), L"");
+        }
+    }
+    {
+        // A drive's root goes through the drive-root question; No changes nothing.
+        DialogResponder responder;
+        responder.Expect(L"Quillane", [](HWND d) {
+            EXPECT_EQ(
+                MessageBoxText(d).rfind(L"This will change ALL the Folders on Drive C:\\ ", 0), 0u);
+            PressButton(d, IDNO);
+        });
+        form().SetText(TxtFolder, L"C:\\");
+        form().apply().Command1_Click();
+        EXPECT_EQ(responder.Pending(), 0u);
+        EXPECT_EQ(Text(TxtFolder), L"");
+    }
+    SetCurrentDirectoryW(current);
+    EXPECT_FALSE(Exists(sub + L"\\Desktop.ini"));
+    EXPECT_FALSE(Exists(L"C:\\Desktop.ini"));
+    EXPECT_TRUE(RestoreItems().empty());
+
+    // The exact form is recorded as the plain path, which reads back as the same folder.
+    form().SetText(TxtFolder, L"\\\\?\\" + exact);
+    form().apply().Command1_Click();
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+    EXPECT_EQ(Text(TxtFolder), exact);
+    EXPECT_TRUE(engine::IsOwnSettingsFile(exact + L"\\Desktop.ini"));
+    EXPECT_EQ(RestoreItems(), std::vector<std::wstring>{exact});
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), Lines({exact}));
+}

@@ -14,13 +14,38 @@ namespace {
 class CommandLineTest : public Form1Fixture {};
 } // namespace
 
-TEST(ParseCommandLine, QuotesAreOptionalAndABackslashNeverEscapesOne) {
+TEST(ParseCommandLine, ArgumentsAreSplitByTheWindowsRulesAndADriveRootStaysWhole) {
     const auto folder = [](const wchar_t* line) { return ParseCommandLine(line).folder; };
+    // Explorer's "%1" on a drive root, and on a folder that ends in a backslash.
     EXPECT_EQ(folder(L"\"C:\\Program Files\\Quillane\\quillane.exe\" \"C:\\\" x"), L"C:\\");
     EXPECT_EQ(folder(L"quillane.exe \"C:\\My Data\\\""), L"C:\\My Data\\");
+    EXPECT_EQ(folder(L"quillane.exe C:\\\""), L"C:\\");
+    EXPECT_EQ(ParseCommandLine(L"q.exe \"C:\\\" /subfolders").refused, L"/subfolders");
     EXPECT_EQ(folder(L"quillane.exe   C:\\Data  more"), L"C:\\Data");
     EXPECT_EQ(folder(L"quillane.exe"), L"");
     EXPECT_EQ(folder(L"\"quillane.exe\""), L"");
+    // Quotes open and close anywhere; backslashes not before a quote are themselves.
+    EXPECT_EQ(folder(L"q.exe C:\\Da\"ta x\"y z"), L"C:\\Data xy");
+    EXPECT_EQ(folder(L"q.exe \\\\server\\share\\x"), L"\\\\server\\share\\x");
+    EXPECT_EQ(folder(L"q.exe \"C:\\x\\\\\" y"), L"C:\\x\\");
+
+    // A value: 2n backslashes before a quote are n and the quote counts; 2n+1
+    // are n and a literal quote; two quotes inside quotes are one.
+    const auto tip = [](const std::wstring& value) {
+        const std::wstring line = L"q.exe /apply C:\\A /tip " + value + L" /quiet";
+        const ProgramCommand command = ParseCommandLine(line.c_str());
+        EXPECT_EQ(command.apply.folders, std::vector<std::wstring>{L"C:\\A"});
+        EXPECT_TRUE(command.quiet);
+        return command.apply.tip;
+    };
+    const std::wstring said = L"say \"hi\" \u041f\u0440\u0438\u0432\u0435\u0442";
+    EXPECT_EQ(tip(L"\"say \\\"hi\\\" \u041f\u0440\u0438\u0432\u0435\u0442\""), said);
+    EXPECT_EQ(tip(L"\"say \"\"hi\"\" \u041f\u0440\u0438\u0432\u0435\u0442\""), said);
+    EXPECT_EQ(tip(L"\"say \\\"hi\\\"\""), L"say \"hi\"");
+    EXPECT_EQ(tip(L"\"a\\\\\""), L"a\\");
+    EXPECT_EQ(tip(L"\"a\\\\\\\"b\""), L"a\\\"b");
+    EXPECT_EQ(tip(L"a\\b\\\\c"), L"a\\b\\\\c");
+    EXPECT_EQ(tip(L"\"C:\\\"\""), L"C:\"");
 }
 
 TEST(ParseCommandLine, SwitchesStandAnywhereInAnyCase) {

@@ -130,15 +130,17 @@ TEST_F(FolderSelectionTest, UntickEmptiesTheListAndTickWithoutFolderDoesNotStay)
     EXPECT_EQ(Text(txtChanging), L"Quillane 1.0");
 }
 
-TEST_F(FolderSelectionTest, JunctionsAndLinksAreEntriesButNotWalked) {
+TEST_F(FolderSelectionTest, JunctionsAndLinksAreNeitherEntriesNorWalkedAndAreCounted) {
     // The test prefix holds C:\quillane-loop\inner\up, a link back to C:\quillane-loop.
     ASSERT_TRUE(Exists(L"C:\\quillane-loop\\inner\\up"));
     ASSERT_TRUE(Start());
     form().SetText(TxtFolder, L"C:\\quillane-loop");
     form().folderSelection().SetIncludeSubdirectories(true);
     EXPECT_EQ(TargetItems(),
-              (std::vector<std::wstring>{L"C:\\quillane-loop", L"C:\\quillane-loop\\inner",
-                                         L"C:\\quillane-loop\\inner\\up"}));
+              (std::vector<std::wstring>{L"C:\\quillane-loop", L"C:\\quillane-loop\\inner"}));
+    EXPECT_EQ(Text(txtChanging),
+              L"Folder list complete....Ready to change 2 Folders (1 linked folder passed over)");
+    EXPECT_EQ(PassedOverText(3), L"3 linked folders passed over");
 }
 
 TEST_F(FolderSelectionTest, FolderDialogFillsTheFolderBox) {

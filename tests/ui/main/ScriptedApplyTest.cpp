@@ -393,3 +393,51 @@ TEST_F(ScriptedApplyTest, AColourOfOnesOwnIsReusedAndThePerUserPlaceIsNamedOnce)
     EXPECT_EQ(IconNamed(third, index), perUser);
     EXPECT_FALSE(Exists(SharedIconFolder() + L"\\Folder 123456.ico"));
 }
+
+TEST_F(ScriptedApplyTest, ALinkedFolderIsPassedOverOrRefusedAndQuotesFollowTheWindowsRules) {
+    const std::wstring root = data.MakeFolder(L"Team");
+    const std::wstring inner = data.MakeFolder(L"Team\\Docs");
+    const std::wstring outside = data.MakeFolder(L"Outside");
+    const std::string theirs = "[.ShellClassInfo]\r\nInfoTip=the other tree's own\r\n";
+    WriteBytes(outside + L"\\Desktop.ini", theirs);
+    const std::wstring link = root + L"\\Link";
+    ASSERT_TRUE(MakeUnixLink(outside, link));
+    WriteBytes(ListFile(), "");
+    engine::FolderOptions options;
+    options.tooltip = L"say \"hi\" \u041f\u0440\u0438\u0432\u0435\u0442";
+    const std::vector<std::uint8_t> expected =
+        platform::EncodeTextFile(engine::ComposeSettingsFile(options));
+    const Snapshot before = Take({outside});
+
+    // A backslash before a quote escapes it, as the C runtime reads it.
+    EXPECT_EQ(Run(L"/apply " + Quoted(root) +
+                  L" /subfolders /tip \"say \\\"hi\\\" \u041f\u0440\u0438\u0432\u0435\u0442\" "
+                  L"/quiet"),
+              kDone);
+    EXPECT_EQ(told, "1 linked folder passed over\r\n");
+    for (const auto& folder : {root, inner})
+        EXPECT_EQ(ReadBytes(folder + L"\\Desktop.ini"), expected) << Narrow(folder);
+    EXPECT_EQ(Take({outside}), before);
+    std::vector<std::wstring> lines;
+    ASSERT_TRUE(engine::ReadListLines(ListFile(), lines));
+    EXPECT_EQ(lines, (std::vector<std::wstring>{root, inner}));
+
+    // Two quotes inside quotes are one; a drive root given as Explorer gives it.
+    const std::wstring other = data.MakeFolder(L"Other");
+    EXPECT_EQ(Run(L"/apply " + Quoted(other) +
+                  L" /tip \"say \"\"hi\"\" \u041f\u0440\u0438\u0432\u0435\u0442\" /quiet"),
+              kDone);
+    EXPECT_EQ(ReadBytes(other + L"\\Desktop.ini"), expected);
+    EXPECT_EQ(Run(L"/apply \"C:\\\" /tip x /quiet"), kNothing);
+    EXPECT_EQ(told.rfind("C:\\ is the root of a drive.", 0), 0u) << told;
+
+    // The link itself, alone or with its subfolders: refused, nothing written.
+    for (const wchar_t* more : {L"", L" /subfolders"}) {
+        EXPECT_EQ(Run(L"/apply " + Quoted(link) + more + L" /tip x /quiet"), kNothing);
+        EXPECT_EQ(told, Narrow(LinkedFolderText(link)) + "\r\n");
+    }
+    EXPECT_EQ(Take({outside}), before);
+    ASSERT_TRUE(engine::ReadListLines(ListFile(), lines));
+    EXPECT_EQ(lines.size(), 3u);
+    ASSERT_TRUE(RunUnix({"rm", UnixPath(link)}));
+}
