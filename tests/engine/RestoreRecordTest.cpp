@@ -248,8 +248,10 @@ TEST(RecordSharing, ReadersNeverKeepASaveFromReplacingTheList) {
 
 TEST(RestoreRecord, AReadOnlyRecordMakesNothingAndSavesNothing) {
     TwoPlaces places;
+    TempDir data;
+    const std::wstring journaled = Customized(data, L"J");
     WriteBytes(places.appList(), Lines({L"C:\\A"}));
-    WriteBytes(JournalPath(places.appList()), Lines({L"C:\\J"}));
+    WriteBytes(JournalPath(places.appList()), Lines({journaled}));
     const auto names = [](const std::wstring& folder) {
         std::vector<std::wstring> found;
         WIN32_FIND_DATAW entry;
@@ -278,7 +280,7 @@ TEST(RestoreRecord, AReadOnlyRecordMakesNothingAndSavesNothing) {
         ASSERT_TRUE(record.Load(list));
         record.MergeJournals(list);
         EXPECT_TRUE(record.ReadWhole());
-        EXPECT_EQ(Items(list), (std::vector<std::wstring>{L"C:\\A", L"C:\\J"}));
+        EXPECT_EQ(Items(list), (std::vector<std::wstring>{L"C:\\A", journaled}));
         EXPECT_FALSE(record.Save(list));
         EXPECT_EQ(names(places.app.path()), before);
         EXPECT_FALSE(Exists(places.user / L"Quillane"));

@@ -442,11 +442,11 @@ TEST_F(RestoreAllTest, AnotherCopysOperationIsWaitedForThenThree) {
 TEST_F(RestoreAllTest, CountsAndListMakeNoFileOrFolder) {
     const std::wstring folder = Customized(L"Counted");
     WriteBytes(ListFile(), Lines({folder}));
-    // What earlier runs left of the per-user place goes first.
+    // The per-user place may hold what other tests left (icons): it only
+    // must not change.
     const std::wstring perUserFolder = platform::LocalAppDataFolder() + L"\\Quillane";
-    DeleteFileW((perUserFolder + L"\\Fldr.dll.lock").c_str());
     RemoveDirectoryW(perUserFolder.c_str());
-    ASSERT_FALSE(Exists(perUserFolder));
+    const bool perUserThere = Exists(perUserFolder);
     const std::wstring printed = data / L"printed.txt";
     const auto runAll = [&] {
         EXPECT_EQ(Run(L"/count-customized"), 1u);
@@ -457,10 +457,10 @@ TEST_F(RestoreAllTest, CountsAndListMakeNoFileOrFolder) {
         Program program(appDir.path(), L"/list /quiet", L"quillane.exe", {}, output.get());
         EXPECT_EQ(program.ExitCode(), static_cast<DWORD>(kListDone));
     };
-    const auto names = [this] {
+    const auto names = [](const std::wstring& place) {
         std::vector<std::wstring> found;
         WIN32_FIND_DATAW entry;
-        HANDLE find = FindFirstFileW((appDir / L"*").c_str(), &entry);
+        HANDLE find = FindFirstFileW((place + L"\\*").c_str(), &entry);
         if (find == INVALID_HANDLE_VALUE)
             return found;
         do
@@ -471,16 +471,18 @@ TEST_F(RestoreAllTest, CountsAndListMakeNoFileOrFolder) {
         return found;
     };
     ASSERT_EQ(Run(L"/count-customized"), 1u); // the program's copy is in place
-    const std::vector<std::wstring> before = names();
+    const std::vector<std::wstring> before = names(appDir.path());
+    const std::vector<std::wstring> perUserBefore = names(perUserFolder);
     runAll();
-    EXPECT_EQ(names(), before);
+    EXPECT_EQ(names(appDir.path()), before);
     {
         Immutable refusing(appDir.path());
         ASSERT_TRUE(refusing.ok());
         runAll();
     }
-    EXPECT_EQ(names(), before);
-    EXPECT_FALSE(Exists(perUserFolder));
+    EXPECT_EQ(names(appDir.path()), before);
+    EXPECT_EQ(Exists(perUserFolder), perUserThere);
+    EXPECT_EQ(names(perUserFolder), perUserBefore);
     EXPECT_EQ(ReadAnsi(printed), Lines({folder}));
 }
 
