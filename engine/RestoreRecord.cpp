@@ -143,9 +143,14 @@ std::wstring LockPath(const std::wstring& listFile) {
 }
 
 std::wstring ChooseLockFile(const std::wstring& appFolder, const std::wstring& perUserRoot) {
-    const std::wstring inAppFolder = LockPath(appFolder + L"\\" + kListFileName);
+    std::wstring inAppFolder = LockPath(appFolder + L"\\" + kListFileName);
     if (perUserRoot.empty() || platform::OpenForReading(inAppFolder))
         return inAppFolder;
+    std::wstring perUser =
+        LockPath(perUserRoot + L"\\" + kPerUserFolderName + L"\\" + kListFileName);
+    // One that is there but will not open is no lock for this copy.
+    if (!IsMissing(GetLastError()))
+        return perUser;
     // Made here (never written) where the folder takes it: from then on every
     // copy that can read the folder chooses it too.
     platform::FileHandle made(CreateFileW(platform::ExactPath(inAppFolder).c_str(), GENERIC_READ,
@@ -153,7 +158,7 @@ std::wstring ChooseLockFile(const std::wstring& appFolder, const std::wstring& p
                                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (made || GetLastError() == ERROR_FILE_EXISTS)
         return inAppFolder;
-    return LockPath(perUserRoot + L"\\" + kPerUserFolderName + L"\\" + kListFileName);
+    return perUser;
 }
 
 RestoreRecord::RestoreRecord(const std::wstring& appFolder, const std::wstring& perUserRoot,
@@ -325,7 +330,7 @@ bool RestoreRecord::TakeInOthersSaves(ListItems& list, const YieldFn& yield) {
         platform::FileStamp& seen;
         bool& known;
         platform::FileStamp now;
-        bool stamped;
+        bool stamped = false;
     };
     Place places[] = {{file_, fileSeen_, fileSeenKnown_, {}, false},
                       {other_, otherSeen_, otherSeenKnown_, {}, false}};
@@ -423,7 +428,7 @@ bool RestoreRecord::TakeInOthersSaves(ListItems& list, const YieldFn& yield) {
     if (!dropped.empty()) {
         std::sort(droppedHashes.begin(), droppedHashes.end());
         list.RemoveWhere([&droppedHashes, &dropped](const std::wstring& folder) {
-            return Holds(droppedHashes, platform::HashNoCase(folder)) && dropped.count(folder) != 0;
+            return Holds(droppedHashes, platform::HashNoCase(folder)) && dropped.contains(folder);
         });
     }
     list.AddAll(added);

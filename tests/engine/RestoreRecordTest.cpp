@@ -190,8 +190,8 @@ TEST(RecordSharing, AFolderTakenOutLeavesTheMergeOnlyOnProof) {
     options.tooltip = L"t";
     ASSERT_TRUE(CustomizeFolder(again, options).customized);
     {
-        platform::FileHandle locked(CreateFileW((held + L"\\Desktop.ini").c_str(), GENERIC_READ,
-                                                0, nullptr, OPEN_EXISTING, 0, nullptr));
+        platform::FileHandle locked(CreateFileW((held + L"\\Desktop.ini").c_str(), GENERIC_READ, 0,
+                                                nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(locked.valid());
         ASSERT_TRUE(a.Save(aList));
     }
@@ -216,10 +216,9 @@ TEST(RecordSharing, ReadersNeverKeepASaveFromReplacingTheList) {
     // A reader of the list lets it be replaced (deletion shared) meanwhile.
     bool deletable = false;
     ASSERT_TRUE(platform::ReadInPieces(list, 1024, 16, [&](const std::uint8_t*, size_t, bool) {
-        platform::FileHandle other(CreateFileW(list.c_str(), DELETE,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                                   FILE_SHARE_DELETE,
-                                               nullptr, OPEN_EXISTING, 0, nullptr));
+        platform::FileHandle other(CreateFileW(
+            list.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, 0, nullptr));
         deletable = deletable || other.valid();
         return true;
     }));
@@ -259,7 +258,7 @@ TEST(RestoreRecord, AReadOnlyRecordMakesNothingAndSavesNothing) {
         if (find == INVALID_HANDLE_VALUE)
             return found;
         do
-            found.push_back(entry.cFileName);
+            found.emplace_back(entry.cFileName);
         while (FindNextFileW(find, &entry));
         FindClose(find);
         std::sort(found.begin(), found.end());

@@ -41,9 +41,9 @@ bool RecordFolders(const std::wstring& appFolder, const std::wstring& perUserRoo
                    std::vector<std::wstring>& folders) {
     // Only read: nothing is made, not even where the program may write.
     constexpr auto kRead = engine::RecordAccess::ReadOnly;
-    RecordSet record = allUsers ? RecordSet::EveryAccount(appFolder, perUserRoot,
-                                                          platform::ProfileFolder(), kRead)
-                                : RecordSet(appFolder, perUserRoot, kRead);
+    RecordSet record =
+        allUsers ? RecordSet::EveryAccount(appFolder, perUserRoot, platform::ProfileFolder(), kRead)
+                 : RecordSet(appFolder, perUserRoot, kRead);
     if (!record.Load())
         return false;
     folders = record.FolderNames();

@@ -149,7 +149,8 @@ namespace {
 int CountOf(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers,
             size_t (RecordSet::*count)() const) {
     try {
-        RecordSet record = RecordOf(appFolder, perUserRoot, allUsers, engine::RecordAccess::ReadOnly);
+        RecordSet record =
+            RecordOf(appFolder, perUserRoot, allUsers, engine::RecordAccess::ReadOnly);
         if (!record.Load())
             return kCountUnreadable;
         return static_cast<int>(std::min<size_t>((record.*count)(), INT_MAX));

@@ -464,7 +464,7 @@ TEST_F(RestoreAllTest, CountsAndListMakeNoFileOrFolder) {
         if (find == INVALID_HANDLE_VALUE)
             return found;
         do
-            found.push_back(entry.cFileName);
+            found.emplace_back(entry.cFileName);
         while (FindNextFileW(find, &entry));
         FindClose(find);
         std::sort(found.begin(), found.end());
