@@ -146,10 +146,11 @@ std::wstring ChooseLockFile(const std::wstring& appFolder, const std::wstring& p
     std::wstring inAppFolder = LockPath(appFolder + L"\\" + kListFileName);
     if (perUserRoot.empty() || platform::OpenForReading(inAppFolder))
         return inAppFolder;
+    const DWORD error = GetLastError();
     std::wstring perUser =
         LockPath(perUserRoot + L"\\" + kPerUserFolderName + L"\\" + kListFileName);
     // One that is there but will not open is no lock for this copy.
-    if (!IsMissing(GetLastError()))
+    if (!IsMissing(error))
         return perUser;
     // Made here (never written) where the folder takes it: from then on every
     // copy that can read the folder chooses it too.
