@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
+#include "platform/TextCompare.h"
 
 #include <algorithm>
 #include <iterator>
@@ -217,8 +218,12 @@ namespace {
 // also held as one text. False with ansi cleared when a line does not fit the
 // code page.
 bool WriteLines(const ListItems& list, bool& ansi, const YieldFn& yield,
-                const platform::PieceWriter& write) {
+                const platform::PieceWriter& write, std::vector<std::uint64_t>* hashes) {
     std::vector<std::uint8_t> bytes;
+    if (hashes) {
+        hashes->clear();
+        hashes->reserve(list.Count());
+    }
     if (!ansi)
         bytes.assign(std::begin(platform::kUtf16Bom), std::end(platform::kUtf16Bom));
     const size_t count = list.Count();
@@ -227,7 +232,10 @@ bool WriteLines(const ListItems& list, bool& ansi, const YieldFn& yield,
             SetLastError(ERROR_CANCELLED);
             return false;
         }
-        const std::wstring line = list.Item(i) + L"\r\n";
+        std::wstring line = list.Item(i);
+        if (hashes)
+            hashes->push_back(platform::HashNoCase(line));
+        line += L"\r\n";
         if (!ansi) {
             platform::AppendUtf16(line, bytes);
         } else if (!platform::AppendAnsi(line, bytes)) {
@@ -245,10 +253,11 @@ bool WriteLines(const ListItems& list, bool& ansi, const YieldFn& yield,
 }
 } // namespace
 
-bool SaveListToFile(const ListItems& list, const std::wstring& path, const YieldFn& yield) {
+bool SaveListToFile(const ListItems& list, const std::wstring& path, const YieldFn& yield,
+                    std::vector<std::uint64_t>* hashes) {
     bool ansi = true;
     const auto produce = [&](const platform::PieceWriter& write) {
-        return WriteLines(list, ansi, yield, write);
+        return WriteLines(list, ansi, yield, write, hashes);
     };
     if (platform::ReplaceFileFrom(path, produce, yield))
         return true;

@@ -5,6 +5,7 @@
 #include "engine/FolderList.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,9 @@ bool LoadListFromFile(ListItems& list, const std::wstring& path, const YieldFn& 
 // One line per item, replacing the file in one step: when anything fails the
 // old file stays as it was. Returns false with GetLastError() set on failure.
 // Calls yield once per item; when it says stop, nothing is written and the
-// call fails with ERROR_CANCELLED.
-bool SaveListToFile(const ListItems& list, const std::wstring& path, const YieldFn& yield = {});
+// call fails with ERROR_CANCELLED. hashes, where given, gets each written
+// line's platform::HashNoCase, in the list's order.
+bool SaveListToFile(const ListItems& list, const std::wstring& path, const YieldFn& yield = {},
+                    std::vector<std::uint64_t>* hashes = nullptr);
 
 } // namespace engine

@@ -1,7 +1,5 @@
 #include "engine/OperationLock.h"
 
-#include "engine/RestoreRecord.h"
-
 namespace engine {
 
 namespace {
@@ -10,9 +8,9 @@ namespace {
 constexpr unsigned long kOperationByte = 1;
 } // namespace
 
-bool OperationLock::Take(const std::wstring& listFile, unsigned long waitMs,
+bool OperationLock::Take(const std::wstring& lockFile, unsigned long waitMs,
                          const platform::YieldFn& yield) {
-    return lock_.Take(LockPath(listFile), waitMs, yield, kOperationByte);
+    return lock_.Take(lockFile, waitMs, yield, kOperationByte);
 }
 
 } // namespace engine

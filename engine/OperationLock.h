@@ -1,6 +1,6 @@
 #pragma once
 // One operation that changes folders at a time, across copies, accounts and
-// sessions: the second byte of the list's lock file (the first is the save's).
+// sessions: the second byte of the record's lock file (the first is the save's).
 #include "platform/Files.h"
 
 #include <string>
@@ -16,11 +16,12 @@ class OperationLock {
     OperationLock(const OperationLock&) = delete;
     OperationLock& operator=(const OperationLock&) = delete;
 
-    // Waits up to waitMs for the lock beside listFile (see LockPath), calling
-    // yield between short waits. False with ERROR_LOCK_VIOLATION when another
-    // copy still runs an operation, ERROR_CANCELLED when the yield stopped,
-    // or the error that kept the lock file from opening.
-    bool Take(const std::wstring& listFile, unsigned long waitMs = kOperationLockWaitMs,
+    // Waits up to waitMs for the lock in the record's lock file (see
+    // RestoreRecord::LockFile), calling yield between short waits. False with
+    // ERROR_LOCK_VIOLATION when another copy still runs an operation,
+    // ERROR_CANCELLED when the yield stopped, or the error that kept the lock
+    // file from opening.
+    bool Take(const std::wstring& lockFile, unsigned long waitMs = kOperationLockWaitMs,
               const platform::YieldFn& yield = {});
     bool Held() const { return lock_.Held(); }
     void Release() { lock_.Release(); }

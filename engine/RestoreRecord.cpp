@@ -2,7 +2,7 @@
 
 #include "engine/ListFile.h"
 #include "engine/ListJournal.h"
-#include "engine/SettingsFile.h"
+#include "engine/RestoreFolder.h"
 #include "platform/Files.h"
 #include "platform/ScopeExit.h"
 #include "platform/TextCompare.h"
@@ -57,13 +57,26 @@ void MarkRepeats(const FolderLines& lines, const HashedLines& hashed, std::vecto
     }
 }
 
-void AddHashes(std::vector<std::uint64_t>& set, const std::vector<std::wstring>& folders) {
-    if (folders.empty())
+void AddHashes(std::vector<std::uint64_t>& set, std::vector<std::uint64_t> hashes) {
+    if (hashes.empty())
         return;
-    for (const auto& folder : folders)
-        set.push_back(platform::HashNoCase(folder));
-    std::sort(set.begin(), set.end());
+    std::sort(hashes.begin(), hashes.end());
+    const size_t before = set.size();
+    set.insert(set.end(), hashes.begin(), hashes.end());
+    std::inplace_merge(set.begin(), set.begin() + static_cast<std::ptrdiff_t>(before), set.end());
     set.erase(std::unique(set.begin(), set.end()), set.end());
+}
+
+void AddHashes(std::vector<std::uint64_t>& set, const std::vector<std::wstring>& folders) {
+    std::vector<std::uint64_t> hashes;
+    hashes.reserve(folders.size());
+    for (const auto& folder : folders)
+        hashes.push_back(platform::HashNoCase(folder));
+    AddHashes(set, std::move(hashes));
+}
+
+bool Holds(const std::vector<std::uint64_t>& set, std::uint64_t hash) {
+    return std::binary_search(set.begin(), set.end(), hash);
 }
 
 // Adds the other place's folders that lines lack, and sets loaded to the
@@ -129,9 +142,40 @@ std::wstring LockPath(const std::wstring& listFile) {
     return listFile + L".lock";
 }
 
-RestoreRecord::RestoreRecord(const std::wstring& appFolder, const std::wstring& perUserRoot) {
+std::wstring ChooseLockFile(const std::wstring& appFolder, const std::wstring& perUserRoot) {
+    std::wstring inAppFolder = LockPath(appFolder + L"\\" + kListFileName);
+    if (perUserRoot.empty() || platform::OpenForReading(inAppFolder))
+        return inAppFolder;
+    const DWORD error = GetLastError();
+    std::wstring perUser =
+        LockPath(perUserRoot + L"\\" + kPerUserFolderName + L"\\" + kListFileName);
+    // One that is there but will not open is no lock for this copy.
+    if (!IsMissing(error))
+        return perUser;
+    // Made here (never written) where the folder takes it: from then on every
+    // copy that can read the folder chooses it too.
+    platform::FileHandle made(CreateFileW(platform::ExactPath(inAppFolder).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (made || GetLastError() == ERROR_FILE_EXISTS)
+        return inAppFolder;
+    return perUser;
+}
+
+RestoreRecord::RestoreRecord(const std::wstring& appFolder, const std::wstring& perUserRoot,
+                             RecordAccess access)
+    : appFolder_(appFolder), perUserRoot_(perUserRoot) {
     const std::wstring inAppFolder = appFolder + L"\\" + kListFileName;
     file_ = inAppFolder;
+    if (access == RecordAccess::ReadOnly) {
+        // Both lists are read alike: which one a save would go to is no
+        // matter here, and finding out would make a file.
+        readOnly_ = true;
+        error_ = ERROR_ACCESS_DENIED;
+        if (!perUserRoot.empty())
+            other_ = perUserRoot + L"\\" + kPerUserFolderName + L"\\" + kListFileName;
+        return;
+    }
     if (platform::FolderAcceptsWrites(appFolder)) {
         if (!perUserRoot.empty())
             other_ = perUserRoot + L"\\" + kPerUserFolderName + L"\\" + kListFileName;
@@ -167,6 +211,16 @@ RestoreRecord::RestoreRecord(const std::wstring& appFolder, const std::wstring& 
     }
 }
 
+const std::wstring& RestoreRecord::LockFile() const {
+    if (lock_.empty() && !readOnly_)
+        lock_ = ChooseLockFile(appFolder_, perUserRoot_);
+    return lock_;
+}
+
+void RestoreRecord::Remember(const std::vector<std::wstring>& folders) {
+    AddHashes(known_, folders);
+}
+
 void RestoreRecord::CreateIfMissing() {
     if (!CanRecord() || platform::FileExists(file_))
         return;
@@ -177,7 +231,7 @@ void RestoreRecord::CreateIfMissing() {
 
 bool RestoreRecord::Load(ListItems& list, const YieldFn& yield) {
     readError_ = 0;
-    loaded_.clear();
+    known_.clear();
     journalsRead_.clear();
     // A stamp that differs after the read: the list changed meanwhile, and
     // the next save reads it again.
@@ -221,12 +275,12 @@ bool RestoreRecord::Load(ListItems& list, const YieldFn& yield) {
     }
     bool going = true;
     try {
-        going = JoinOtherPlace(lines, others, loaded_, yield);
+        going = JoinOtherPlace(lines, others, known_, yield);
     } catch (const std::bad_alloc&) {
         // Without the hashes a save keeps the folders it cannot place: never
         // fewer. The other place's list may lack its place here: it stays.
-        loaded_.clear();
-        loaded_.shrink_to_fit();
+        known_.clear();
+        known_.shrink_to_fit();
         otherRead_ = false;
         if (!readError_)
             readError_ = ERROR_NOT_ENOUGH_MEMORY;
@@ -267,79 +321,119 @@ bool RestoreRecord::MergeJournals(ListItems& list, const YieldFn& yield) {
                 journalsRead_.push_back({journal, *listFile, before});
         }
     }
-    AddHashes(loaded_, added);
+    AddHashes(known_, added);
     return found;
 }
 
 bool RestoreRecord::TakeInOthersSaves(ListItems& list, const YieldFn& yield) {
-    FolderLines saved;
     struct Place {
         const std::wstring& file;
         platform::FileStamp& seen;
         bool& known;
+        platform::FileStamp now;
+        bool stamped = false;
     };
-    for (Place place :
-         {Place{file_, fileSeen_, fileSeenKnown_}, Place{other_, otherSeen_, otherSeenKnown_}}) {
+    Place places[] = {{file_, fileSeen_, fileSeenKnown_, {}, false},
+                      {other_, otherSeen_, otherSeenKnown_, {}, false}};
+    bool changed = false;
+    for (Place& place : places) {
         if (place.file.empty())
             continue;
-        platform::FileStamp now;
-        const bool stamped = platform::ReadStamp(place.file, now);
-        if (stamped && place.known && now == place.seen)
+        place.stamped = platform::ReadStamp(place.file, place.now);
+        changed = changed || !(place.stamped && place.known && place.now == place.seen);
+    }
+    if (!changed)
+        return true;
+    // Both lists, the unchanged one too: what another copy took out is what
+    // neither holds now.
+    FolderLines saved;
+    bool whole = true;
+    for (Place& place : places) {
+        if (place.file.empty())
             continue;
         FolderLines lines;
         if (!ReadListLines(place.file, lines, yield)) {
             const DWORD error = GetLastError();
             // The other place's list is never written here, so what it holds
             // stays there; the list in use would be lost.
-            if (IsMissing(error) || (&place.file == &other_ && error != ERROR_CANCELLED))
+            if (!IsMissing(error) && (&place.file != &other_ || error == ERROR_CANCELLED)) {
+                SetLastError(error);
+                return false;
+            }
+            if (!IsMissing(error)) {
+                whole = false;
                 continue;
-            SetLastError(error);
-            return false;
+            }
         }
         for (size_t i = 0; i < lines.Count(); ++i)
             saved.Append(lines.View(i));
-        place.seen = now;
-        place.known = stamped;
+        place.seen = place.now;
+        place.known = place.stamped;
     }
-    if (saved.Count() == 0)
-        return true;
     bool going = true;
     const HashedLines hashed = HashLines(saved, yield, going);
     std::vector<bool> taken(saved.Count());
+    // Folders this copy had and holds, that the lists no longer hold.
+    std::vector<size_t> takenOutThere;
     const size_t count = list.Count();
     for (size_t i = 0; going && i < count; ++i) {
         if (i % 1024 == 0 && !platform::KeepGoing(yield))
             going = false;
         const std::wstring item = list.Item(i);
         const std::uint64_t hash = platform::HashNoCase(item);
+        bool there = false;
         for (auto it = FirstOf(hashed, hash); it != hashed.end() && it->first == hash; ++it)
-            if (!taken[it->second] && platform::CompareNoCase(saved.View(it->second), item) == 0)
-                taken[it->second] = true;
+            if (platform::CompareNoCase(saved.View(it->second), item) == 0)
+                taken[it->second] = there = true;
+        if (!there && whole && Holds(known_, hash))
+            takenOutThere.push_back(i);
     }
     if (!going) {
         SetLastError(ERROR_CANCELLED);
         return false;
     }
     MarkRepeats(saved, hashed, taken);
+    // Whichever side took a folder out, it leaves only on proof: a folder
+    // customized again since, or one that cannot be looked at now, stays.
+    ClaimChecker claims;
+    const auto provenGone = [&claims, &yield](const std::wstring& folder, bool& stop) {
+        if (!platform::KeepGoing(yield)) {
+            stop = true;
+            return false;
+        }
+        return claims.Of(folder) == Claim::NotOurs;
+    };
+    bool stop = false;
+    std::vector<std::uint64_t> droppedHashes;
+    platform::FolderSet dropped;
+    for (size_t i : takenOutThere) {
+        std::wstring folder = list.Item(i);
+        if (provenGone(folder, stop)) {
+            droppedHashes.push_back(platform::HashNoCase(folder));
+            dropped.insert(std::move(folder));
+        }
+    }
     std::vector<std::wstring> added;
-    for (size_t i = 0; i < saved.Count(); ++i) {
+    for (size_t i = 0; !stop && i < saved.Count(); ++i) {
         if (taken[i])
             continue;
         const std::wstring folder(saved.View(i));
-        // Taken out here since the load: only a folder customized again since
-        // comes back.
-        if (std::binary_search(loaded_.begin(), loaded_.end(), platform::HashNoCase(folder))) {
-            if (!platform::KeepGoing(yield)) {
-                SetLastError(ERROR_CANCELLED);
-                return false;
-            }
-            if (!IsOwnSettingsFile(SettingsFilePath(folder)))
-                continue;
-        }
+        if (Holds(known_, platform::HashNoCase(folder)) && provenGone(folder, stop))
+            continue;
         added.push_back(folder);
     }
+    if (stop) {
+        SetLastError(ERROR_CANCELLED);
+        return false;
+    }
+    if (!dropped.empty()) {
+        std::sort(droppedHashes.begin(), droppedHashes.end());
+        list.RemoveWhere([&droppedHashes, &dropped](const std::wstring& folder) {
+            return Holds(droppedHashes, platform::HashNoCase(folder)) && dropped.contains(folder);
+        });
+    }
     list.AddAll(added);
-    AddHashes(loaded_, added);
+    AddHashes(known_, added);
     return true;
 }
 
@@ -367,7 +461,7 @@ bool RestoreRecord::Save(ListItems& list, const YieldFn& yield, bool keepJournal
         return false;
     }
     platform::ByteLock lock;
-    if (saving_ == 0 && !lock.Take(LockPath(file_), lockWaitMs_, yield))
+    if (saving_ == 0 && !lock.Take(LockFile(), lockWaitMs_, yield))
         return false;
     ++saving_;
     const platform::ScopeExit nested([this] { --saving_; });
@@ -378,11 +472,34 @@ bool RestoreRecord::Save(ListItems& list, const YieldFn& yield, bool keepJournal
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    if (!SaveListToFile(list, file_, yield))
+    std::vector<std::uint64_t> written;
+    if (!SaveListToFile(list, file_, yield, &written))
         return false;
     fileSeenKnown_ = platform::ReadStamp(file_, fileSeen_);
+    try {
+        AddHashes(known_, std::move(written));
+    } catch (const std::bad_alloc&) {
+        // What is saved is there whatever this copy remembers of it.
+    }
     RemoveReadFiles(keepJournal);
     return true;
+}
+
+bool RestoreRecord::RemoveIfEmpty() {
+    if (!CanRecord()) {
+        SetLastError(error_);
+        return false;
+    }
+    platform::ByteLock lock;
+    if (!lock.Take(LockFile(), lockWaitMs_))
+        return false;
+    // Unless a folder joined it, or a journal lies beside it, since it was read.
+    FolderLines lines;
+    platform::FileStamp stamp;
+    if (!platform::ReadStamp(file_, stamp) || !stamp.present || !ReadListLines(file_, lines) ||
+        lines.Count() != 0 || !JournalsOf(file_).empty())
+        return false;
+    return platform::RemoveName(file_, TemporaryBase(file_), &stamp);
 }
 
 } // namespace engine

@@ -224,6 +224,13 @@ Section "${APP}" SecApp
   ${EndIf}
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  ; The record's one lock, made here so that a standard user's copy, which
+  ; may not create it, locks the same file as an elevated one: a lock needs
+  ; only reading, which the folder's inherited access gives every user.
+  ${IfNot} ${FileExists} "$INSTDIR\Fldr.dll.lock"
+    FileOpen $0 "$INSTDIR\Fldr.dll.lock" w
+    FileClose $0
+  ${EndIf}
   CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\quillane.exe" "" "$INSTDIR\quillane.exe" 0
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${APP}"

@@ -157,11 +157,12 @@ bool FindNextEntry(const FindHandle& find, WIN32_FIND_DATAW& data) {
 }
 
 namespace {
-// Another copy may be saving the file meanwhile.
+// Another copy may be saving the file meanwhile: a reader never stands in
+// the way of its replacing move.
 FileHandle OpenSharedForReading(const std::wstring& path) {
     return FileHandle(CreateFileW(ExactPath(path).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 } // namespace
 
@@ -565,9 +566,22 @@ bool ReplaceFileFrom(const std::wstring& path,
     std::wstring temp;
     if (!WriteTemporary(path, produce, yield, temp))
         return false;
-    if (!MoveFileExW(ExactPath(temp).c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        KeepingLastError([&temp] { DeleteFileAt(temp); });
+    const ULONGLONG start = TickCount64();
+    while (!MoveFileExW(ExactPath(temp).c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DWORD error = GetLastError();
+        // A reader has the file open: Windows refuses the move only when it
+        // did not share deletion, Wine whatever it shared. Readers are quick.
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+        if (held && TickCount64() - start < kReplaceRetryMs) {
+            if (KeepGoing(yield)) {
+                Sleep(kReplaceRetryStepMs);
+                continue;
+            }
+            error = ERROR_CANCELLED;
+        }
+        DeleteFileAt(temp);
+        SetLastError(error);
         return false;
     }
     return true;

@@ -71,7 +71,8 @@ bool FileSize(const FileHandle& file, std::uint64_t& size);
 bool FindNextEntry(const FindHandle& find, WIN32_FIND_DATAW& data);
 
 // The whole file, where it holds at most maxBytes; a longer one fails with
-// ERROR_FILE_TOO_LARGE before anything is read or allocated.
+// ERROR_FILE_TOO_LARGE before anything is read or allocated. The reads by
+// path share reading, writing and deletion.
 bool ReadAllBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes, size_t maxBytes);
 // Reads from the file's current position to its end.
 bool ReadAllBytes(const FileHandle& file, std::vector<std::uint8_t>& bytes, size_t maxBytes);
@@ -162,9 +163,14 @@ class ByteLock {
     DWORD byte_ = 0;
     bool held_ = false;
 };
+// How long a replacing move tries again while a reader holds the target, and
+// how often.
+inline constexpr DWORD kReplaceRetryMs = 5000;
+inline constexpr DWORD kReplaceRetryStepMs = 50;
 // Writes a sibling temporary file (path.new, or the first free of path.new1,
 // path.new2...) and moves it over the target in one step; on any failure the
-// target is left as it was. A read-only target is refused.
+// target is left as it was. A read-only target is refused; one held open is
+// tried again (see kReplaceRetryMs).
 // Calls yield between pieces of a long write; when it says stop, the
 // temporary file goes and the call fails with ERROR_CANCELLED.
 bool ReplaceFileContents(const std::wstring& path, const std::vector<std::uint8_t>& bytes,

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <memory>
 #include <windows.h>
 
 using namespace engine;
@@ -121,6 +122,238 @@ TEST(RecordSharing, OnlyWhatThisCopyTookOutIsDroppedUnlessCustomizedAgain) {
     std::vector<std::wstring> expected{again, L"C:\\Kept", L"C:\\Theirs"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(OnDisk(list), expected);
+}
+
+TEST(RecordSharing, ASaveIsAMergeOfThreeWhicheverCopyTookAFolderOut) {
+    TempDir app, data;
+    const std::wstring list = app / L"Fldr.dll";
+    const std::wstring x = Customized(data, L"X");
+    WriteBytes(list, Lines({x, L"C:\\Old"}));
+    RestoreRecord a(app.path(), L""), b(app.path(), L"");
+    SortedFolderList aList, bList;
+    ASSERT_TRUE(a.Load(aList));
+    ASSERT_TRUE(b.Load(bList));
+    const auto take = [](SortedFolderList& from, const std::wstring& folder) {
+        EXPECT_EQ(RestoreFolder(folder).outcome, RestoreOutcome::Restored);
+        from.RemoveWhere([&folder](const std::wstring& item) { return item == folder; });
+    };
+
+    // A applies and saves Y, B saves (and so holds Y), A restores Y and saves.
+    const std::wstring y = Customized(data, L"Y");
+    aList.Add(y);
+    ASSERT_TRUE(a.Save(aList));
+    ASSERT_TRUE(b.Save(bList));
+    EXPECT_TRUE(bList.Contains(y));
+    take(aList, y);
+    ASSERT_TRUE(a.Save(aList));
+    EXPECT_EQ(OnDisk(list), (std::vector<std::wstring>{L"C:\\Old", x}));
+
+    // Both hold X; B restores it and saves, then A saves.
+    take(bList, x);
+    ASSERT_TRUE(b.Save(bList));
+    ASSERT_TRUE(a.Save(aList));
+    EXPECT_EQ(OnDisk(list), std::vector<std::wstring>{L"C:\\Old"});
+    EXPECT_FALSE(aList.Contains(x));
+
+    // A applies Z and restores it before any save of its own, while B
+    // applied Z too and saved it.
+    const std::wstring z = Customized(data, L"Z");
+    aList.Add(z);
+    a.Remember({z});
+    bList.Add(z);
+    ASSERT_TRUE(b.Save(bList));
+    take(aList, z);
+    ASSERT_TRUE(a.Save(aList));
+    EXPECT_EQ(OnDisk(list), std::vector<std::wstring>{L"C:\\Old"});
+}
+
+TEST(RecordSharing, AFolderTakenOutLeavesTheMergeOnlyOnProof) {
+    TempDir app, data;
+    const std::wstring list = app / L"Fldr.dll";
+    const std::wstring held = Customized(data, L"Held");
+    const std::wstring setAside = data.MakeFolder(L"Set aside");
+    WriteBytes(setAside + L"\\BUDesktop.ini", "[.ShellClassInfo]\r\nInfoTip=theirs\r\n");
+    const std::wstring again = Customized(data, L"Again");
+    WriteBytes(list, Lines({again, held, setAside}));
+    RestoreRecord a(app.path(), L""), b(app.path(), L"");
+    SortedFolderList aList, bList;
+    ASSERT_TRUE(a.Load(aList));
+    ASSERT_TRUE(b.Load(bList));
+    // A lets go of two folders it cannot look at now or that still hold the
+    // user's file set aside; B restores the third, which A then customizes
+    // again.
+    aList.RemoveWhere([&](const std::wstring& f) { return f == held || f == setAside; });
+    ASSERT_EQ(RestoreFolder(again).outcome, RestoreOutcome::Restored);
+    bList.RemoveWhere([&](const std::wstring& f) { return f == again; });
+    ASSERT_TRUE(b.Save(bList));
+    FolderOptions options;
+    options.tooltip = L"t";
+    ASSERT_TRUE(CustomizeFolder(again, options).customized);
+    {
+        platform::FileHandle locked(CreateFileW((held + L"\\Desktop.ini").c_str(), GENERIC_READ, 0,
+                                                nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(locked.valid());
+        ASSERT_TRUE(a.Save(aList));
+    }
+    std::vector<std::wstring> all{again, held, setAside};
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(OnDisk(list), all);
+    EXPECT_EQ(Sorted(aList), all);
+}
+
+namespace {
+DWORD WINAPI CloseLater(void* handle) {
+    Sleep(400);
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
+}
+} // namespace
+
+TEST(RecordSharing, ReadersNeverKeepASaveFromReplacingTheList) {
+    TempDir app;
+    const std::wstring list = app / L"Fldr.dll";
+    WriteBytes(list, Lines({L"C:\\Old"}));
+    // A reader of the list lets it be replaced (deletion shared) meanwhile.
+    bool deletable = false;
+    ASSERT_TRUE(platform::ReadInPieces(list, 1024, 16, [&](const std::uint8_t*, size_t, bool) {
+        platform::FileHandle other(CreateFileW(
+            list.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, 0, nullptr));
+        deletable = deletable || other.valid();
+        return true;
+    }));
+    EXPECT_TRUE(deletable);
+
+    // A save while a reader holds the list open: with deletion shared (which
+    // Wine refuses to replace all the same) and without (an older copy).
+    for (const DWORD share : {DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE),
+                              DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE)}) {
+        SCOPED_TRACE(share);
+        RestoreRecord record(app.path(), L"");
+        SortedFolderList folders;
+        ASSERT_TRUE(record.Load(folders));
+        folders.Add(L"C:\\New" + std::to_wstring(share));
+        HANDLE reader = CreateFileW(list.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+        platform::KernelHandle closer(CreateThread(nullptr, 0, CloseLater, reader, 0, nullptr));
+        ASSERT_TRUE(closer.valid());
+        EXPECT_TRUE(record.Save(folders)) << GetLastError();
+        WaitForSingleObject(closer.get(), INFINITE);
+        EXPECT_EQ(OnDisk(list), Sorted(folders));
+    }
+    EXPECT_TRUE(platform::NumberedFiles(list + L".new").empty());
+}
+
+TEST(RestoreRecord, AReadOnlyRecordMakesNothingAndSavesNothing) {
+    TwoPlaces places;
+    TempDir data;
+    const std::wstring journaled = Customized(data, L"J");
+    WriteBytes(places.appList(), Lines({L"C:\\A"}));
+    WriteBytes(JournalPath(places.appList()), Lines({journaled}));
+    const auto names = [](const std::wstring& folder) {
+        std::vector<std::wstring> found;
+        WIN32_FIND_DATAW entry;
+        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE)
+            return found;
+        do
+            found.emplace_back(entry.cFileName);
+        while (FindNextFileW(find, &entry));
+        FindClose(find);
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const std::vector<std::wstring> before = names(places.app.path());
+    for (const bool immutable : {false, true}) {
+        SCOPED_TRACE(immutable);
+        std::unique_ptr<Immutable> locked;
+        if (immutable) {
+            locked = std::make_unique<Immutable>(places.app.path());
+            ASSERT_TRUE(locked->ok());
+        }
+        RestoreRecord record(places.app.path(), places.user.path(), RecordAccess::ReadOnly);
+        EXPECT_FALSE(record.CanRecord());
+        EXPECT_TRUE(record.LockFile().empty());
+        SortedFolderList list;
+        ASSERT_TRUE(record.Load(list));
+        record.MergeJournals(list);
+        EXPECT_TRUE(record.ReadWhole());
+        EXPECT_EQ(Items(list), (std::vector<std::wstring>{L"C:\\A", journaled}));
+        EXPECT_FALSE(record.Save(list));
+        EXPECT_EQ(names(places.app.path()), before);
+        EXPECT_FALSE(Exists(places.user / L"Quillane"));
+    }
+    // The per-user list is read as well.
+    places.user.MakeFolder(L"Quillane");
+    WriteBytes(places.userList(), Lines({L"C:\\U"}));
+    RestoreRecord record(places.app.path(), places.user.path(), RecordAccess::ReadOnly);
+    SortedFolderList list;
+    ASSERT_TRUE(record.Load(list));
+    EXPECT_EQ(Items(list), (std::vector<std::wstring>{L"C:\\A", L"C:\\U"}));
+}
+
+namespace {
+struct SaveRounds {
+    RestoreRecord* record;
+    std::wstring prefix;
+    bool saved = true;
+};
+
+// Adds a folder and saves, twenty times.
+DWORD WINAPI SaveInRounds(void* param) {
+    auto& run = *static_cast<SaveRounds*>(param);
+    SortedFolderList list;
+    run.saved = run.record->Load(list);
+    for (int i = 0; i < 20; ++i) {
+        list.Add(run.prefix + std::to_wstring(i));
+        run.saved = run.record->Save(list) && run.saved;
+    }
+    return 0;
+}
+} // namespace
+
+TEST(RestoreRecord, AnElevatedCopyAndAStandardOneSaveAtOnceUnderOneLock) {
+    TwoPlaces places;
+    places.user.MakeFolder(L"Quillane");
+    WriteBytes(places.appList(), Lines({L"C:\\A"}));
+    // Where the application folder takes writes, its lock file is made; a
+    // copy the folder refuses chooses the same file, being there.
+    RestoreRecord elevated(places.app.path(), places.user.path());
+    EXPECT_EQ(elevated.LockFile(), LockPath(places.appList()));
+    std::unique_ptr<RestoreRecord> standard;
+    {
+        Immutable locked(places.app.path());
+        ASSERT_TRUE(locked.ok());
+        standard = std::make_unique<RestoreRecord>(places.app.path(), places.user.path());
+        EXPECT_EQ(standard->ListFile(), places.userList());
+        EXPECT_EQ(standard->LockFile(), LockPath(places.appList()));
+    }
+    // Each saves into its own place and merges the other's, at once.
+    SaveRounds runs[] = {{&elevated, L"C:\\Elevated"}, {standard.get(), L"C:\\Standard"}};
+    platform::KernelHandle threads[] = {
+        platform::KernelHandle(CreateThread(nullptr, 0, SaveInRounds, &runs[0], 0, nullptr)),
+        platform::KernelHandle(CreateThread(nullptr, 0, SaveInRounds, &runs[1], 0, nullptr))};
+    for (const auto& thread : threads) {
+        ASSERT_TRUE(thread.valid());
+        WaitForSingleObject(thread.get(), INFINITE);
+    }
+    EXPECT_TRUE(runs[0].saved);
+    EXPECT_TRUE(runs[1].saved);
+    RestoreRecord reader(places.app.path(), places.user.path(), RecordAccess::ReadOnly);
+    SortedFolderList all;
+    ASSERT_TRUE(reader.Load(all));
+    EXPECT_EQ(all.Count(), 41u);
+    for (const auto& run : runs)
+        for (int i = 0; i < 20; ++i)
+            EXPECT_TRUE(all.Contains(run.prefix + std::to_wstring(i)));
+
+    // Without that file, where it cannot be made: the per-user one.
+    ASSERT_TRUE(DeleteFileW(LockPath(places.appList()).c_str()));
+    Immutable locked(places.app.path());
+    ASSERT_TRUE(locked.ok());
+    RestoreRecord alone(places.app.path(), places.user.path());
+    EXPECT_EQ(alone.LockFile(), LockPath(places.userList()));
 }
 
 TEST(RecordSharing, JournalsAndThePerUserListGoOnlyAsThisCopyReadThem) {

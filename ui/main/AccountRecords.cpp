@@ -1,8 +1,6 @@
 #include "ui/main/AccountRecords.h"
 
 #include "engine/AccountLists.h"
-#include "engine/ListFile.h"
-#include "engine/ListJournal.h"
 #include "platform/Files.h"
 #include "platform/TextCompare.h"
 #include "ui/main/RestoreListKeeper.h"
@@ -44,14 +42,15 @@ class DriveRule {
 
 } // namespace
 
-RecordSet::RecordSet(const std::wstring& appFolder, const std::wstring& perUserRoot) {
-    Add(appFolder, perUserRoot, 0, false);
+RecordSet::RecordSet(const std::wstring& appFolder, const std::wstring& perUserRoot,
+                     engine::RecordAccess access) {
+    Add(appFolder, perUserRoot, 0, false, access);
 }
 
 void RecordSet::Add(const std::wstring& folder, const std::wstring& perUserRoot, size_t account,
-                    bool perUser) {
+                    bool perUser, engine::RecordAccess access) {
     Part part;
-    part.store = std::make_unique<engine::RestoreRecord>(folder, perUserRoot);
+    part.store = std::make_unique<engine::RestoreRecord>(folder, perUserRoot, access);
     part.list = std::make_unique<engine::SortedFolderList>();
     part.account = account;
     part.perUser = perUser;
@@ -59,11 +58,11 @@ void RecordSet::Add(const std::wstring& folder, const std::wstring& perUserRoot,
 }
 
 RecordSet RecordSet::EveryAccount(const std::wstring& appFolder, const std::wstring& perUserRoot,
-                                  const std::wstring& runnerProfile) {
+                                  const std::wstring& runnerProfile, engine::RecordAccess access) {
     RecordSet set;
     // Each list alone: a per-user list is not merged into the program
     // folder's, where its account may not have written.
-    set.Add(appFolder, L"", 0, false);
+    set.Add(appFolder, L"", 0, false, access);
     std::vector<std::wstring> seen;
     const auto fresh = [&seen](const std::wstring& folder) {
         for (const auto& known : seen)
@@ -77,7 +76,7 @@ RecordSet RecordSet::EveryAccount(const std::wstring& appFolder, const std::wstr
         const std::wstring folder = own + L"\\" + engine::kPerUserFolderName;
         fresh(folder);
         if (MayHoldList(folder))
-            set.Add(folder, L"", 0, true);
+            set.Add(folder, L"", 0, true, access);
     }
     size_t account = 0;
     for (const auto& profile : engine::AccountProfiles(perUserRoot, runnerProfile)) {
@@ -86,10 +85,20 @@ RecordSet RecordSet::EveryAccount(const std::wstring& appFolder, const std::wstr
             // The runner's own place was taken above, as the runner's.
             const std::wstring folder = local + L"\\" + engine::kPerUserFolderName;
             if (fresh(folder) && MayHoldList(folder))
-                set.Add(folder, L"", account, true);
+                set.Add(folder, L"", account, true, access);
         }
     }
+    // Every part saves under the runner's lock, the one its own copies take.
+    if (access == engine::RecordAccess::ReadWrite) {
+        const std::wstring lock = engine::ChooseLockFile(appFolder, perUserRoot);
+        for (auto& part : set.parts_)
+            part.store->UseLock(lock);
+    }
     return set;
+}
+
+std::wstring RecordSet::LockFile() const {
+    return parts_.front().store->LockFile();
 }
 
 bool RecordSet::Load() {
@@ -164,17 +173,10 @@ bool RecordSet::Save() {
                 error = GetLastError();
             continue;
         }
-        if (!part.perUser || part.list->Count() > 0)
-            continue;
         // Nothing left to restore there: the list goes, as itself if it is a
         // link, unless a folder joined it or a journal since it was read.
-        std::vector<std::wstring> lines;
-        platform::FileStamp stamp;
-        const std::wstring file = part.store->ListFile();
-        if (platform::ReadStamp(file, stamp) && stamp.present &&
-            engine::ReadListLines(file, lines) && lines.empty() &&
-            platform::NumberedFiles(engine::JournalPath(file)).empty())
-            platform::RemoveName(file, file + L".new", &stamp);
+        if (part.perUser && part.list->Count() == 0)
+            part.store->RemoveIfEmpty();
     }
     SetLastError(error);
     return error == 0;

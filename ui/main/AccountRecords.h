@@ -16,13 +16,19 @@ namespace ui {
 
 class RecordSet {
   public:
-    // The runner's record, as the window keeps it.
-    RecordSet(const std::wstring& appFolder, const std::wstring& perUserRoot);
+    // The runner's record, as the window keeps it. A read-only one (for a
+    // count or /list) makes no file or folder and cannot be saved.
+    RecordSet(const std::wstring& appFolder, const std::wstring& perUserRoot,
+              engine::RecordAccess access = engine::RecordAccess::ReadWrite);
     // Every account's: the program folder's list, the runner's per-user list
     // and the per-user list of every profile of the registry's profile list
-    // (see engine::AccountProfiles), each its own.
+    // (see engine::AccountProfiles), each its own, all under the runner's lock.
     static RecordSet EveryAccount(const std::wstring& appFolder, const std::wstring& perUserRoot,
-                                  const std::wstring& runnerProfile);
+                                  const std::wstring& runnerProfile,
+                                  engine::RecordAccess access = engine::RecordAccess::ReadWrite);
+
+    // The one lock file of the record (see engine::RestoreRecord::LockFile).
+    std::wstring LockFile() const;
 
     // False with GetLastError() set when a list or journal that is there
     // could not be read: the record is then not known whole.
@@ -42,8 +48,9 @@ class RecordSet {
     // not touched and count as left.
     RestoreAllCount RestoreEvery(const std::function<void(const std::wstring&)>& progress);
     // Saves each list to its own place; an emptied per-user list of the
-    // all-accounts record is then removed. False with GetLastError() set
-    // when a list could not be saved (the others are saved all the same).
+    // all-accounts record is then removed, under the lock. False with
+    // GetLastError() set when a list could not be saved (the others are
+    // saved all the same).
     bool Save();
 
   private:
@@ -55,7 +62,7 @@ class RecordSet {
         bool perUser = false; // removed once saved empty
     };
     void Add(const std::wstring& folder, const std::wstring& perUserRoot, size_t account,
-             bool perUser);
+             bool perUser, engine::RecordAccess access);
     std::vector<Part> parts_;
 };
 

@@ -8,6 +8,7 @@
 #include "ui/common/MessageBox.h"
 #include "ui/common/Timing.h"
 #include "ui/main/FolderSelection.h"
+#include "ui/main/RestoreListKeeper.h"
 #include "ui/restore/RestoreView.h"
 
 namespace ui {
@@ -55,7 +56,7 @@ void Form1::ClearFolderChoice() {
 bool Form1::StartOperation(engine::OperationLock& lock) {
     // Another copy's run ends soon or late: the user tries again, rather
     // than wait in a window that cannot answer meanwhile.
-    if (lock.Take(ListFilePath(), 0))
+    if (lock.Take(keeper_->LockFilePath(), 0))
         return true;
     // A lock file that cannot be made keeps no other copy out either; the
     // run's own checks of the list decide.

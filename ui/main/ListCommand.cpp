@@ -39,9 +39,11 @@ Printed Print(const std::wstring& text) {
 
 bool RecordFolders(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers,
                    std::vector<std::wstring>& folders) {
+    // Only read: nothing is made, not even where the program may write.
+    constexpr auto kRead = engine::RecordAccess::ReadOnly;
     RecordSet record =
-        allUsers ? RecordSet::EveryAccount(appFolder, perUserRoot, platform::ProfileFolder())
-                 : RecordSet(appFolder, perUserRoot);
+        allUsers ? RecordSet::EveryAccount(appFolder, perUserRoot, platform::ProfileFolder(), kRead)
+                 : RecordSet(appFolder, perUserRoot, kRead);
     if (!record.Load())
         return false;
     folders = record.FolderNames();

@@ -1,5 +1,6 @@
 #include "ui/main/RestoreAll.h"
 
+#include "engine/OperationLock.h"
 #include "engine/RestoreFolder.h"
 #include "engine/RestoreRecord.h"
 #include "engine/SettingsFile.h"
@@ -12,7 +13,9 @@
 #include "ui/common/MessageBox.h"
 #include "ui/common/Timing.h"
 #include "ui/main/AccountRecords.h"
+#include "ui/main/OperationHost.h"
 #include "ui/main/ProgressWindow.h"
+#include "ui/main/ScriptedApply.h"
 #include "ui/main/SingleInstance.h"
 #include "ui/main/StandardText.h"
 #include "ui/restore/RestoreView.h"
@@ -74,10 +77,11 @@ RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
 
 namespace {
 
-RecordSet RecordOf(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers) {
+RecordSet RecordOf(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers,
+                   engine::RecordAccess access) {
     if (allUsers)
-        return RecordSet::EveryAccount(appFolder, perUserRoot, platform::ProfileFolder());
-    return RecordSet(appFolder, perUserRoot);
+        return RecordSet::EveryAccount(appFolder, perUserRoot, platform::ProfileFolder(), access);
+    return RecordSet(appFolder, perUserRoot, access);
 }
 
 int RestoreAll(SingleInstance& instance, const std::wstring& appFolder,
@@ -92,7 +96,14 @@ int RestoreAll(SingleInstance& instance, const std::wstring& appFolder,
         tell(kStillRunningText);
         return kRestoreAllStillRunning;
     }
-    RecordSet record = RecordOf(appFolder, perUserRoot, allUsers);
+    RecordSet record = RecordOf(appFolder, perUserRoot, allUsers, engine::RecordAccess::ReadWrite);
+    // No other copy's Apply or Restore beside this run, elevated or not.
+    engine::OperationLock operation;
+    if (!operation.Take(record.LockFile(), OperationWaitMs()) &&
+        GetLastError() == ERROR_LOCK_VIOLATION) {
+        tell(kAnotherCopyBusyText);
+        return kRestoreAllStillRunning;
+    }
     if (!record.Load()) {
         tell(L"The restore list could not be read: " + platform::ErrorText(GetLastError()));
         return kRestoreAllListFailed;
@@ -148,7 +159,8 @@ namespace {
 int CountOf(const std::wstring& appFolder, const std::wstring& perUserRoot, bool allUsers,
             size_t (RecordSet::*count)() const) {
     try {
-        RecordSet record = RecordOf(appFolder, perUserRoot, allUsers);
+        RecordSet record =
+            RecordOf(appFolder, perUserRoot, allUsers, engine::RecordAccess::ReadOnly);
         if (!record.Load())
             return kCountUnreadable;
         return static_cast<int>(std::min<size_t>((record.*count)(), INT_MAX));

@@ -48,6 +48,10 @@ const std::wstring& RestoreListKeeper::ListFilePath() const {
     return record_ ? record_->ListFile() : listFile_;
 }
 
+std::wstring RestoreListKeeper::LockFilePath() const {
+    return record_ ? record_->LockFile() : engine::LockPath(listFile_);
+}
+
 bool RestoreListKeeper::CanRecord() const {
     return loaded_ && record_ && record_->CanRecord();
 }
@@ -146,6 +150,10 @@ void RestoreListKeeper::JoinWaitingItems() {
     if (waitingItems_.empty() || !IsWindow(listBox_))
         return;
     ListBoxItems(listBox_).AddAllQuietly(waitingItems_);
+    // Should Restore take one out before the next save, another copy's save
+    // must not bring it back.
+    if (record_)
+        record_->Remember(waitingItems_);
     waitingItems_.clear();
 }
 

@@ -62,6 +62,8 @@ class RestoreListKeeper {
     // Fldr.dll in the application folder, or in the user's local application
     // data where the application folder refuses writes (chosen by Open).
     const std::wstring& ListFilePath() const;
+    // The record's one lock file (see engine::RestoreRecord::LockFile).
+    std::wstring LockFilePath() const;
     // The start-up has read the list, and changes to folders can be recorded.
     bool CanRecord() const;
     // The same, with the reason when not.

@@ -299,7 +299,7 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
     engine::OperationLock operation;
     if (shown)
         shown->Progress(L"Waiting for another copy of Quillane to finish");
-    if (!operation.Take(store.ListFile(), waitMs, [shown] {
+    if (!operation.Take(store.LockFile(), waitMs, [shown] {
             if (shown)
                 shown->Progress(L"Waiting for another copy of Quillane to finish");
             return true;

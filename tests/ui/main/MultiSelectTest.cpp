@@ -4,6 +4,7 @@
 #include "tests/ui/main/ProgramCopy.h"
 
 #include "engine/OperationLock.h"
+#include "engine/RestoreRecord.h"
 #include "platform/Files.h"
 #include "platform/SystemApi.h"
 #include "tests/support/Accessibility.h"
@@ -213,7 +214,7 @@ TEST_F(MultiSelectTest, ApplyAndRestoreKeepAScriptedApplyWaitingAndYieldToOne) {
     // Another copy's operation runs: the window says so and changes nothing.
     const std::wstring busyText = kAnotherCopyBusyText;
     engine::OperationLock other;
-    ASSERT_TRUE(other.Take(form().ListFilePath(), 0));
+    ASSERT_TRUE(other.Take(engine::LockPath(form().ListFilePath()), 0));
     DialogResponder responder;
     responder.Expect(L"Quillane", [&](HWND d) {
         EXPECT_EQ(MessageBoxText(d), busyText);

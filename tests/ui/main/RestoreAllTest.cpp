@@ -7,6 +7,8 @@
 #include "engine/AccountLists.h"
 #include "engine/ListFile.h"
 #include "engine/ListJournal.h"
+#include "engine/OperationLock.h"
+#include "engine/RestoreRecord.h"
 #include "engine/SettingsFile.h"
 #include "platform/AllocationFaults.h"
 #include "platform/Files.h"
@@ -16,6 +18,7 @@
 #include "ui/main/ListCommand.h"
 #include "ui/main/RestoreAll.h"
 #include "ui/main/SingleInstance.h"
+#include "tests/support/UnixSide.h"
 
 #include <algorithm>
 
@@ -500,6 +503,76 @@ TEST_F(EveryAccountTest, AnUnreadableListOrAnotherAccountsDriveLeavesFoldersList
     EXPECT_EQ(ReadAnsi(vistaList_), others);
     ExpectPlain(mine);
     EXPECT_EQ(Run(L"/count-customized /all-users"), 2u);
+}
+
+TEST_F(RestoreAllTest, AnotherCopysOperationIsWaitedForThenThree) {
+    const std::wstring folder = Customized(L"Waited");
+    WriteBytes(ListFile(), Lines({folder}));
+    engine::OperationLock busy;
+    ASSERT_TRUE(busy.Take(engine::LockPath(ListFile()), 0));
+    SetEnvironmentVariableW(L"QUILLANE_OPERATION_WAIT_MS", L"1500");
+    ULONGLONG start = platform::TickCount64();
+    EXPECT_EQ(Run(L"/restore-all /quiet"), static_cast<DWORD>(kRestoreAllStillRunning));
+    EXPECT_GE(platform::TickCount64() - start, 1500u);
+    EXPECT_TRUE(Exists(folder + L"\\Desktop.ini"));
+    EXPECT_EQ(ReadAnsi(ListFile()), Lines({folder}));
+
+    // Let go during the wait: the run goes on and puts the folder back.
+    SetEnvironmentVariableW(L"QUILLANE_OPERATION_WAIT_MS", L"20000");
+    Program program(appDir.path(), L"/restore-all /quiet");
+    start = platform::TickCount64();
+    EXPECT_FALSE(program.Ended(1000));
+    busy.Release();
+    EXPECT_EQ(program.ExitCode(), static_cast<DWORD>(kRestoreAllDone));
+    SetEnvironmentVariableW(L"QUILLANE_OPERATION_WAIT_MS", nullptr);
+    ExpectPlain(folder);
+}
+
+TEST_F(RestoreAllTest, CountsAndListMakeNoFileOrFolder) {
+    const std::wstring folder = Customized(L"Counted");
+    WriteBytes(ListFile(), Lines({folder}));
+    // The per-user place may hold what other tests left (icons): it only
+    // must not change.
+    const std::wstring perUserFolder = platform::LocalAppDataFolder() + L"\\Quillane";
+    RemoveDirectoryW(perUserFolder.c_str());
+    const bool perUserThere = Exists(perUserFolder);
+    const std::wstring printed = data / L"printed.txt";
+    const auto runAll = [&] {
+        EXPECT_EQ(Run(L"/count-customized"), 1u);
+        EXPECT_EQ(Run(L"/count-accounts"), 1u);
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        platform::FileHandle output(CreateFileW(printed.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                &inherit, CREATE_ALWAYS, 0, nullptr));
+        Program program(appDir.path(), L"/list /quiet", L"quillane.exe", {}, output.get());
+        EXPECT_EQ(program.ExitCode(), static_cast<DWORD>(kListDone));
+    };
+    const auto names = [](const std::wstring& place) {
+        std::vector<std::wstring> found;
+        WIN32_FIND_DATAW entry;
+        HANDLE find = FindFirstFileW((place + L"\\*").c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE)
+            return found;
+        do
+            found.emplace_back(entry.cFileName);
+        while (FindNextFileW(find, &entry));
+        FindClose(find);
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    ASSERT_EQ(Run(L"/count-customized"), 1u); // the program's copy is in place
+    const std::vector<std::wstring> before = names(appDir.path());
+    const std::vector<std::wstring> perUserBefore = names(perUserFolder);
+    runAll();
+    EXPECT_EQ(names(appDir.path()), before);
+    {
+        Immutable refusing(appDir.path());
+        ASSERT_TRUE(refusing.ok());
+        runAll();
+    }
+    EXPECT_EQ(names(appDir.path()), before);
+    EXPECT_EQ(Exists(perUserFolder), perUserThere);
+    EXPECT_EQ(names(perUserFolder), perUserBefore);
+    EXPECT_EQ(ReadAnsi(printed), Lines({folder}));
 }
 
 TEST_F(RestoreAllTest, RunningOutOfMemoryEndsWithTwoOrMinusOneAndSavesNothing) {

@@ -251,7 +251,7 @@ TEST_F(ScriptedApplyTest, ABusyCopyIsWaitedForThenThree) {
     SetEnvironmentVariableW(L"QUILLANE_OPERATION_WAIT_MS", L"1500");
     {
         engine::OperationLock busy;
-        ASSERT_TRUE(busy.Take(ListFile(), 0));
+        ASSERT_TRUE(busy.Take(engine::LockPath(ListFile()), 0));
         const ULONGLONG start = platform::TickCount64();
         EXPECT_EQ(Run(L"/apply " + Quoted(folder) + L" /tip x /quiet"), kBusy);
         EXPECT_GE(platform::TickCount64() - start, 1500u);
