@@ -51,7 +51,8 @@ bool IsSwitch(const std::wstring& argument) {
     for (const wchar_t* name :
          {L"/apply", L"/subfolders", L"/root", L"/icon", L"/colour", L"/tip", L"/textcolour",
           L"/textbackground", L"/picture", L"/restore-all", L"/count-customized",
-          L"/count-accounts", L"/list", L"/quiet", L"/all-users"})
+          L"/count-accounts", L"/list", L"/quiet", L"/all-users", L"/prepare-shared-icons",
+          L"/remove-shared-icons"})
         if (Is(argument, name))
             return true;
     return false;
@@ -114,6 +115,7 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
     if (!commandLine)
         return command;
     bool restore = false, count = false, accounts = false, list = false, apply = false;
+    bool prepareIcons = false, removeIcons = false;
     // A switch of /apply given without /apply.
     std::wstring applyOnly;
     ApplyArguments& applied = command.apply;
@@ -170,6 +172,10 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
             accounts = true;
         } else if (Is(argument, L"/list")) {
             list = true;
+        } else if (Is(argument, L"/prepare-shared-icons")) {
+            prepareIcons = true;
+        } else if (Is(argument, L"/remove-shared-icons")) {
+            removeIcons = true;
         } else if (Is(argument, L"/quiet")) {
             command.quiet = true;
         } else if (Is(argument, L"/all-users")) {
@@ -187,6 +193,16 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
         command.mode = ProgramMode::CountAccounts;
     else if (list)
         command.mode = ProgramMode::List;
+    // Alone or not at all: setup runs them with nothing else.
+    if (prepareIcons || removeIcons) {
+        if (command.refused.empty() && (command.mode != ProgramMode::Window || apply ||
+                                        (prepareIcons && removeIcons) || command.allUsers ||
+                                        command.quiet || !command.folder.empty() || !applyOnly.empty()))
+            command.refused = prepareIcons ? L"/prepare-shared-icons" : L"/remove-shared-icons";
+        command.mode =
+            prepareIcons ? ProgramMode::PrepareSharedIcons : ProgramMode::RemoveSharedIcons;
+        return command;
+    }
     if (apply) {
         // One thing at a time: customizing is never mistaken for restoring.
         if (command.refused.empty() && command.mode != ProgramMode::Window)
