@@ -81,7 +81,8 @@ bool MakeFolderAndParent(const std::wstring& folder) {
 }
 
 // Every account reads; only Administrators and SYSTEM change the folder.
-constexpr wchar_t kParentAccess[] = L"O:BAG:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
+constexpr wchar_t kParentAccess[] =
+    L"O:BAG:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
 // Users list the folder and add files (0x1200AB: read, traverse, add file),
 // read the files others made, and own what they made (CREATOR OWNER).
 constexpr wchar_t kIconsAccess[] =
@@ -99,10 +100,10 @@ platform::FileHandle HoldFolder(const std::wstring& folder, DWORD access) {
         SetLastError(ERROR_CANT_ACCESS_FILE);
         return platform::FileHandle();
     }
-    platform::FileHandle handle(CreateFileW(
-        platform::ExactPath(folder).c_str(), access | FILE_READ_ATTRIBUTES,
-        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    platform::FileHandle handle(
+        CreateFileW(platform::ExactPath(folder).c_str(), access | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!handle)
         return handle;
     DWORD attributes = 0;
@@ -249,12 +250,16 @@ bool RemoveSharedIconFiles(const std::wstring& folder, unsigned& left) {
             DWORD failure = 0;
             for (bool more = find.valid(); more; more = platform::FindNextEntry(find, data)) {
                 const std::wstring name = data.cFileName;
-                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsIconFileName(name))
+                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+                    !IsIconFileName(name))
                     continue;
                 // A new empty file moved over the name, then deleted: under
                 // Wine a link to a file shows as the file, and deleting its
                 // name would delete its target.
-                if (!platform::RemoveName(folder + L"\\" + name, folder + L"\\Removing.tmp")) {
+                std::wstring path = folder;
+                path += L'\\';
+                path += name;
+                if (!platform::RemoveName(path, folder + L"\\Removing.tmp")) {
                     ++left;
                     if (failure == 0)
                         failure = GetLastError();

@@ -69,11 +69,11 @@ bool SecurityFromText(const std::wstring& sddl, SecurityDescriptor& sd) {
 
 std::wstring SecurityAsText(PSECURITY_DESCRIPTOR sd) {
     wchar_t* text = nullptr;
-    if (!sd || !ConvertSecurityDescriptorToStringSecurityDescriptorW(
-                   sd, SDDL_REVISION_1,
-                   OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
-                       DACL_SECURITY_INFORMATION,
-                   &text, nullptr))
+    if (!sd ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            sd, SDDL_REVISION_1,
+            OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+            &text, nullptr))
         return {};
     std::wstring result(text);
     LocalFree(text);

@@ -55,9 +55,9 @@ bool UnderWine() {
 }
 
 std::string Described(const std::wstring& path) {
-    const platform::FileHandle file(CreateFileW(platform::ExactPath(path).c_str(), READ_CONTROL,
-                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const platform::FileHandle file(CreateFileW(
+        platform::ExactPath(path).c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     platform::SecurityDescriptor sd;
     if (!file || !platform::ReadOwnerAndAccess(file.get(), sd))
         return "unreadable";
@@ -165,15 +165,14 @@ TEST(IconTrust, ALinkedQuillaneOrIconsFolderIsNotUsed) {
         const std::wstring elsewhere = temp.MakeFolder(L"elsewhere\\Icons");
         const std::wstring link = temp / linked;
         RemoveDirectoryW(link.c_str());
-        ASSERT_TRUE(MakeUnixLink(linked == std::wstring(L"all\\Quillane") ? temp / L"elsewhere"
-                                                                          : elsewhere,
-                                 link));
+        const bool top = linked == std::wstring(L"all\\Quillane");
+        ASSERT_TRUE(MakeUnixLink(top ? temp / L"elsewhere" : elsewhere, link));
         SharedIcon placed;
         ASSERT_TRUE(PlaceSharedIcon(temp / L"all\\Quillane\\Icons", temp / L"user\\Icons", base,
                                     ico, placed));
         EXPECT_TRUE(placed.perUser);
         EXPECT_EQ(placed.path, temp / L"user\\Icons\\" + base + L".ico");
-        EXPECT_FALSE(Exists(elsewhere + L"\\" + base + L".ico"));
+        EXPECT_FALSE(Exists(elsewhere + L"\\" + NumberedIconName(base, 1)));
     }
 }
 

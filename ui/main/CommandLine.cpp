@@ -51,11 +51,10 @@ bool IsSwitch(const std::wstring& argument) {
     for (const wchar_t* name :
          {L"/apply", L"/subfolders", L"/root", L"/icon", L"/colour", L"/tip", L"/textcolour",
           L"/textbackground", L"/picture", L"/restore-all", L"/count-customized",
-          L"/count-accounts", L"/list", L"/quiet", L"/all-users", L"/prepare-shared-icons",
-          L"/remove-shared-icons"})
+          L"/count-accounts", L"/list", L"/quiet", L"/all-users"})
         if (Is(argument, name))
             return true;
-    return false;
+    return Is(argument, L"/prepare-shared-icons") || Is(argument, L"/remove-shared-icons");
 }
 
 // "X:" and what follows it, relative to that drive's current folder unless a
@@ -195,9 +194,9 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
         command.mode = ProgramMode::List;
     // Alone or not at all: setup runs them with nothing else.
     if (prepareIcons || removeIcons) {
-        if (command.refused.empty() && (command.mode != ProgramMode::Window || apply ||
-                                        (prepareIcons && removeIcons) || command.allUsers ||
-                                        command.quiet || !command.folder.empty() || !applyOnly.empty()))
+        if (command.refused.empty() &&
+            (command.mode != ProgramMode::Window || apply || (prepareIcons && removeIcons) ||
+             command.allUsers || command.quiet || !command.folder.empty() || !applyOnly.empty()))
             command.refused = prepareIcons ? L"/prepare-shared-icons" : L"/remove-shared-icons";
         command.mode =
             prepareIcons ? ProgramMode::PrepareSharedIcons : ProgramMode::RemoveSharedIcons;
