@@ -1,6 +1,9 @@
 #include "engine/SharedIcon.h"
 
+#include "engine/IconTrust.h"
+#include "platform/FileSecurity.h"
 #include "platform/Files.h"
+#include "platform/SystemApi.h"
 
 namespace engine {
 
@@ -24,7 +27,8 @@ NameHolds Unopened(const std::wstring& path) {
                                                                        : NameHolds::Nothing;
 }
 
-NameHolds Examine(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+NameHolds Examine(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
+                  bool checkOwner) {
     const platform::FileHandle file = platform::OpenForReading(path);
     if (!file) {
         const DWORD error = GetLastError();
@@ -46,7 +50,12 @@ NameHolds Examine(const std::wstring& path, const std::vector<std::uint8_t>& byt
     bool whole = false;
     if (!platform::ReadPrefix(file, bytes.size(), held, whole))
         return NameHolds::Unknown;
-    return whole && held == bytes ? NameHolds::TheseBytes : NameHolds::SomethingElse;
+    if (!whole || held != bytes)
+        return NameHolds::SomethingElse;
+    // The right bytes today, but whoever may change them could change every
+    // folder that names the file.
+    return !checkOwner || TrustedFile(file.get()) ? NameHolds::TheseBytes
+                                                  : NameHolds::SomethingElse;
 }
 
 // The folder, made where missing; never a link to somewhere else.
@@ -71,6 +80,84 @@ bool MakeFolderAndParent(const std::wstring& folder) {
     return MakeFolder(folder);
 }
 
+// Every account reads; only Administrators and SYSTEM change the folder.
+constexpr wchar_t kParentAccess[] =
+    L"O:BAG:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
+// Users list the folder and add files (0x1200AB: read, traverse, add file),
+// read the files others made, and own what they made (CREATOR OWNER).
+constexpr wchar_t kIconsAccess[] =
+    L"O:BAG:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;;0x1200ab;;;BU)(A;OIIO;FRFX;;;BU)"
+    L"(A;OICIIO;FA;;;CO)";
+
+// The folder opened as itself, sharing no deletion so that it cannot be
+// renamed or replaced while the handle is held; invalid with
+// ERROR_CANT_ACCESS_FILE where it is a link or no folder.
+platform::FileHandle HoldFolder(const std::wstring& folder, DWORD access) {
+    // Under Wine a handle on a link to a folder does not show it as a link;
+    // the name's attributes do.
+    const DWORD named = platform::GetAttributes(folder);
+    if (named != INVALID_FILE_ATTRIBUTES && (named & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return platform::FileHandle();
+    }
+    platform::FileHandle handle(
+        CreateFileW(platform::ExactPath(folder).c_str(), access | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle)
+        return handle;
+    DWORD attributes = 0;
+    if (!platform::GetFileAttributesByHandle(handle.get(), attributes))
+        return platform::FileHandle();
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return platform::FileHandle();
+    }
+    return handle;
+}
+
+platform::FileHandle PrepareFolder(const std::wstring& folder, const wchar_t* sddl) {
+    platform::SecurityDescriptor sd;
+    if (!platform::SecurityFromText(sddl, sd))
+        return platform::FileHandle();
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, sd.get(), FALSE};
+    if (!CreateDirectoryW(platform::ExactPath(folder).c_str(), &attributes) &&
+        GetLastError() != ERROR_ALREADY_EXISTS)
+        return platform::FileHandle();
+    // Made now or long before (perhaps by an account that meant harm): the
+    // same owner and entries either way.
+    platform::FileHandle handle = HoldFolder(folder, READ_CONTROL | WRITE_DAC | WRITE_OWNER);
+    if (!handle || !platform::SetOwnerAndProtectedAccess(handle.get(), sd.get()))
+        return platform::FileHandle();
+    return handle;
+}
+
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+    return text.size() >= end.size() &&
+           _wcsicmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+}
+
+// "Folder *.ico" and "Folder *.ico.new*", as the program names them.
+bool IsIconFileName(const std::wstring& name) {
+    if (_wcsnicmp(name.c_str(), L"Folder ", 7) != 0)
+        return false;
+    const std::wstring rest = name.substr(7);
+    if (EndsWith(rest, L".ico"))
+        return true;
+    for (size_t at = 0; (at = rest.find(L'.', at)) != std::wstring::npos; ++at)
+        if (_wcsnicmp(rest.c_str() + at, L".ico.new", 8) == 0)
+            return true;
+    return false;
+}
+
+// Deleted where it is empty, as itself.
+void RemoveEmptyFolder(const std::wstring& folder) {
+    const platform::FileHandle handle = HoldFolder(folder, DELETE);
+    if (handle)
+        platform::MarkForDeletion(handle);
+}
+
 } // namespace
 
 std::wstring NumberedIconName(const std::wstring& base, unsigned attempt) {
@@ -80,7 +167,8 @@ std::wstring NumberedIconName(const std::wstring& base, unsigned attempt) {
 }
 
 bool PlaceIconFile(const std::wstring& folder, const std::wstring& base,
-                   const std::vector<std::uint8_t>& bytes, std::wstring& path, bool& written) {
+                   const std::vector<std::uint8_t>& bytes, std::wstring& path, bool& written,
+                   bool checkOwner) {
     written = false;
     if (!MakeFolder(folder))
         return false;
@@ -89,7 +177,7 @@ bool PlaceIconFile(const std::wstring& folder, const std::wstring& base,
         const std::wstring name = folder + L"\\" + NumberedIconName(base, attempt);
         // Twice where another copy takes the name between the look and the write.
         for (int look = 0; look < 2; ++look) {
-            const NameHolds holds = Examine(name, bytes);
+            const NameHolds holds = Examine(name, bytes, checkOwner);
             if (holds == NameHolds::TheseBytes) {
                 path = name;
                 return true;
@@ -116,7 +204,7 @@ bool PlaceSharedIcon(const std::wstring& sharedFolder, const std::wstring& perUs
                      SharedIcon& result) {
     result = SharedIcon();
     if (!sharedFolder.empty() && MakeFolderAndParent(sharedFolder) &&
-        PlaceIconFile(sharedFolder, base, bytes, result.path, result.written))
+        PlaceIconFile(sharedFolder, base, bytes, result.path, result.written, true))
         return true;
     result.sharedError = sharedFolder.empty() ? DWORD(ERROR_PATH_NOT_FOUND) : GetLastError();
     result.perUser = true;
@@ -126,6 +214,66 @@ bool PlaceSharedIcon(const std::wstring& sharedFolder, const std::wstring& perUs
     }
     return MakeFolderAndParent(perUserFolder) &&
            PlaceIconFile(perUserFolder, base, bytes, result.path, result.written);
+}
+
+bool PrepareSharedIconFolder(const std::wstring& folder) {
+    const size_t slash = folder.find_last_of(L'\\');
+    if (slash == std::wstring::npos || slash <= 3) {
+        SetLastError(ERROR_BAD_PATHNAME);
+        return false;
+    }
+    const platform::FileHandle parent = PrepareFolder(folder.substr(0, slash), kParentAccess);
+    return parent && PrepareFolder(folder, kIconsAccess);
+}
+
+bool RemoveSharedIconFiles(const std::wstring& folder, unsigned& left) {
+    left = 0;
+    const size_t slash = folder.find_last_of(L'\\');
+    if (slash == std::wstring::npos || slash <= 3) {
+        SetLastError(ERROR_BAD_PATHNAME);
+        return false;
+    }
+    const std::wstring parent = folder.substr(0, slash);
+    {
+        // Held while the names go: neither can become a link meanwhile.
+        const platform::FileHandle heldParent = HoldFolder(parent, 0);
+        if (!heldParent)
+            return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+        const platform::FileHandle held = HoldFolder(folder, 0);
+        if (!held) {
+            if (GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)
+                return false;
+        } else {
+            WIN32_FIND_DATAW data;
+            const platform::FindHandle find(
+                FindFirstFileW(platform::ExactPath(folder + L"\\Folder *").c_str(), &data));
+            DWORD failure = 0;
+            for (bool more = find.valid(); more; more = platform::FindNextEntry(find, data)) {
+                const std::wstring name = data.cFileName;
+                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+                    !IsIconFileName(name))
+                    continue;
+                // A new empty file moved over the name, then deleted: under
+                // Wine a link to a file shows as the file, and deleting its
+                // name would delete its target.
+                std::wstring path = folder;
+                path += L'\\';
+                path += name;
+                if (!platform::RemoveName(path, folder + L"\\Removing.tmp")) {
+                    ++left;
+                    if (failure == 0)
+                        failure = GetLastError();
+                }
+            }
+            if (left != 0) {
+                SetLastError(failure);
+                return false;
+            }
+        }
+    }
+    RemoveEmptyFolder(folder);
+    RemoveEmptyFolder(parent);
+    return true;
 }
 
 } // namespace engine

@@ -231,6 +231,15 @@ Section "${APP}" SecApp
     FileOpen $0 "$INSTDIR\Fldr.dll.lock" w
     FileClose $0
   ${EndIf}
+  ; The coloured icons' folder that every account shares, with access entries
+  ; of its own (NSIS here sets none): each account adds files and changes only
+  ; its own. A Quillane or Icons that is a link is left without them.
+  ClearErrors
+  ExecWait '"$INSTDIR\quillane.exe" /prepare-shared-icons' $0
+  ${If} ${Errors}
+  ${OrIf} $0 != 0
+    DetailPrint "The shared icon folder $APPDATA\${APP}\Icons could not be given its access entries (a link, or they were refused)."
+  ${EndIf}
   CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\quillane.exe" "" "$INSTDIR\quillane.exe" 0
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${APP}"
@@ -362,13 +371,19 @@ FunctionEnd
 
 ; The coloured folder icons the program made, shared by every account's
 ; folders, with what an interrupted write left; anything else there stays,
-; and so does the folder then. SetShellVarContext all: $APPDATA is the
-; application data of all users, where the program keeps them.
+; and so does the folder then. The program removes them, before its own files
+; go: NSIS's Delete follows a link that stands for Quillane or Icons, and
+; deletes the target of a linked file under Wine; the program removes each
+; name as itself and nothing where a folder is a link. SetShellVarContext
+; all: $APPDATA is the application data of all users, where the program
+; keeps them.
 Function un.RemoveColouredIcons
-  Delete "$APPDATA\${APP}\Icons\Folder *.ico"
-  Delete "$APPDATA\${APP}\Icons\Folder *.ico.new*"
-  RMDir "$APPDATA\${APP}\Icons"
-  RMDir "$APPDATA\${APP}"
+  ClearErrors
+  ExecWait '"$INSTDIR\quillane.exe" /remove-shared-icons' $0
+  ${If} ${Errors}
+  ${OrIf} $0 != 0
+    DetailPrint "Some coloured icons could not be removed from $APPDATA\${APP}\Icons."
+  ${EndIf}
 FunctionEnd
 
 Section "Uninstall"
@@ -388,10 +403,12 @@ Section "Uninstall"
   ; empty or cannot be read.
   Call un.CountCustomized
   StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nClick Finish to close this wizard."
+  ${If} $Customized == 0
+    Call un.RemoveColouredIcons
+  ${EndIf}
   !include "${UNFILES_NSH}"
   ${If} $Customized == 0
     !include "${UNART_NSH}"
-    Call un.RemoveColouredIcons
     ; An empty restore list is all that is left of the program, with its
     ; lock and what a save or a run left beside it.
     Delete "$INSTDIR\Fldr.dll"

@@ -151,6 +151,8 @@ check "the 64-bit build is installed" bash -c "file '$INSTDIR/quillane.exe' | gr
 check "same exe as the x64 zip" bash -c \
     "unzip -p '$DIST/Quillane-$VERSION-x64.zip' Quillane/quillane.exe | cmp -s - '$INSTDIR/quillane.exe'"
 check "the Start menu shortcut" test -s "$LNK"
+check "setup made the shared icon folder, no link" \
+    test -d "$c/ProgramData/Quillane/Icons" -a ! -L "$c/ProgramData/Quillane/Icons"
 check "the shortcut points at the program" grep -aq 'Quillane\\quillane.exe' "$LNK"
 
 expect "$UNINSTALL_KEY" DisplayName Quillane
@@ -339,6 +341,11 @@ if [ -n "$PROBE" ]; then
     check "installed again over the kept folder" test -s "$INSTDIR/quillane.exe"
     check "installing again keeps the coloured icons" names_red_icon
     per_user_list
+    # A link among the icons: it goes as itself, its target stays (under Wine
+    # deleting a linked file's name deletes the target).
+    mkdir -p "$c/Outside"
+    printf 'theirs' >"$c/Outside/kept.ico"
+    ln -s "$c/Outside/kept.ico" "$COLOUR_DIR/Folder Linked.ico"
     wine "$INSTDIR/uninstall.exe" </dev/null >/dev/null 2>&1 &
     said=$(probe find Quillane 'Quillane has customized' 60)
     check "the uninstaller counts both lists (got [$said])" \
@@ -359,6 +366,8 @@ if [ -n "$PROBE" ]; then
     check "with no folder customized the coloured icons are gone" \
         test ! -e "$RED_ICON" -a ! -e "$COLOUR_DIR/Folder 1E90FF.ico.new"
     check "a file of someone else's among them stays" test "$(cat "$COLOUR_DIR/notes.txt")" = mine
+    check "a linked icon name goes as itself, its target stays" \
+        test ! -L "$COLOUR_DIR/Folder Linked.ico" -a "$(cat "$c/Outside/kept.ico")" = theirs
 fi
 
 # A folder of the user's choice, updated in place by a later setup.
@@ -439,7 +448,14 @@ rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 WINEARCH=win32 wine wineboot -i </dev/null >/dev/null 2>&1
 set_windows_version "$SETUP_EXE" win10
+# Quillane in the shared application data made beforehand as a link to
+# another folder: setup gives it nothing, the uninstaller deletes nothing there.
+ELSEWHERE="$WINEPREFIX/drive_c/Elsewhere"
+mkdir -p "$ELSEWHERE/Icons" "$WINEPREFIX/drive_c/ProgramData"
+printf 'theirs' >"$ELSEWHERE/Icons/Folder 123456.ico"
+ln -s "$ELSEWHERE" "$WINEPREFIX/drive_c/ProgramData/Quillane"
 wine "$SETUP" /S </dev/null >/dev/null 2>&1
+check "32-bit Windows: setup ends with 0 beside a linked shared folder" test $? -eq 0
 exe32="$WINEPREFIX/drive_c/Program Files/Quillane/quillane.exe"
 check "32-bit Windows: the x86 build in Program Files" \
     bash -c "file '$exe32' | grep -q 'PE32 executable.*80386'"
@@ -453,6 +469,8 @@ for i in $(seq 1 120); do
 done
 timeout 60 wineserver -w </dev/null >/dev/null 2>&1
 check "32-bit Windows: uninstalled" test ! -e "$WINEPREFIX/drive_c/Program Files/Quillane"
+check "32-bit Windows: nothing removed through the linked shared folder" \
+    test "$(cat "$ELSEWHERE/Icons/Folder 123456.ico")" = theirs -a -L "$WINEPREFIX/drive_c/ProgramData/Quillane"
 wineserver -k </dev/null >/dev/null 2>&1
 export WINEPREFIX=$WINEPREFIX64
 

@@ -1,6 +1,7 @@
 #include "ui/common/FolderColour.h"
 
 #include "platform/FolderIcon.h"
+#include "platform/Files.h"
 #include "platform/Shell.h"
 
 namespace ui {
@@ -8,6 +9,12 @@ namespace ui {
 namespace {
 std::wstring IconsBelow(const std::wstring& root) {
     return root.empty() ? root : root + L"\\Quillane\\Icons";
+}
+
+bool Said(bool done, const std::wstring& what, std::wstring& problem) {
+    if (!done)
+        problem = what + L": " + platform::ErrorText(GetLastError());
+    return done;
 }
 } // namespace
 
@@ -55,6 +62,22 @@ bool FolderIconFile(engine::Colour colour, const std::wstring& sharedFolder,
         return false;
     return engine::PlaceSharedIcon(sharedFolder, perUserFolder, engine::FolderIconBaseName(colour),
                                    ico, result);
+}
+
+bool PrepareSharedIconFolder(std::wstring& problem) {
+    const std::wstring folder = SharedIconFolder();
+    if (folder.empty())
+        SetLastError(ERROR_PATH_NOT_FOUND);
+    return Said(!folder.empty() && engine::PrepareSharedIconFolder(folder),
+                L"The shared icon folder " + folder + L" could not be prepared", problem);
+}
+
+bool RemoveSharedIconFiles(std::wstring& problem) {
+    const std::wstring folder = SharedIconFolder();
+    unsigned left = 0;
+    return folder.empty() ||
+           Said(engine::RemoveSharedIconFiles(folder, left),
+                L"Icon files stay in " + folder + L" (" + std::to_wstring(left) + L")", problem);
 }
 
 } // namespace ui

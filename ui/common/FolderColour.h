@@ -26,4 +26,10 @@ bool FolderIconFile(engine::Colour colour, engine::SharedIcon& result);
 bool FolderIconFile(engine::Colour colour, const std::wstring& sharedFolder,
                     const std::wstring& perUserFolder, engine::SharedIcon& result);
 
+// engine::PrepareSharedIconFolder and engine::RemoveSharedIconFiles on
+// SharedIconFolder(), for setup and the uninstaller (run elevated); where
+// they fail, problem says what was not done and why.
+bool PrepareSharedIconFolder(std::wstring& problem);
+bool RemoveSharedIconFiles(std::wstring& problem);
+
 } // namespace ui

@@ -98,7 +98,7 @@ bool IsSwitch(const std::wstring& argument) {
           L"/count-accounts", L"/list", L"/quiet", L"/all-users"})
         if (Is(argument, name))
             return true;
-    return false;
+    return Is(argument, L"/prepare-shared-icons") || Is(argument, L"/remove-shared-icons");
 }
 
 // "X:" and what follows it, relative to that drive's current folder unless a
@@ -158,6 +158,7 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
     if (!commandLine)
         return command;
     bool restore = false, count = false, accounts = false, list = false, apply = false;
+    bool prepareIcons = false, removeIcons = false;
     // A switch of /apply given without /apply.
     std::wstring applyOnly;
     ApplyArguments& applied = command.apply;
@@ -215,6 +216,10 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
             accounts = true;
         } else if (Is(argument, L"/list")) {
             list = true;
+        } else if (Is(argument, L"/prepare-shared-icons")) {
+            prepareIcons = true;
+        } else if (Is(argument, L"/remove-shared-icons")) {
+            removeIcons = true;
         } else if (Is(argument, L"/quiet")) {
             command.quiet = true;
         } else if (Is(argument, L"/all-users")) {
@@ -232,6 +237,16 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
         command.mode = ProgramMode::CountAccounts;
     else if (list)
         command.mode = ProgramMode::List;
+    // Alone or not at all: setup runs them with nothing else.
+    if (prepareIcons || removeIcons) {
+        if (command.refused.empty() &&
+            (command.mode != ProgramMode::Window || apply || (prepareIcons && removeIcons) ||
+             command.allUsers || command.quiet || !command.folder.empty() || !applyOnly.empty()))
+            command.refused = prepareIcons ? L"/prepare-shared-icons" : L"/remove-shared-icons";
+        command.mode =
+            prepareIcons ? ProgramMode::PrepareSharedIcons : ProgramMode::RemoveSharedIcons;
+        return command;
+    }
     if (apply) {
         // One thing at a time: customizing is never mistaken for restoring.
         if (command.refused.empty() && command.mode != ProgramMode::Window)

@@ -13,6 +13,10 @@ enum class ProgramMode {
     CountAccounts,   // /count-accounts: the exit code is how many accounts have folders listed
     List,            // /list: the record printed, one folder a line
     Apply,           // /apply: the given folders customized, no main window
+    // Setup's and the uninstaller's, run elevated: the shared icon folder
+    // made safe, or the program's icon files taken out of it.
+    PrepareSharedIcons, // /prepare-shared-icons
+    RemoveSharedIcons,  // /remove-shared-icons
 };
 
 // What /apply is given, as written; an empty value is not chosen. The values

@@ -3,6 +3,7 @@
 #include "platform/Shell.h"
 #include "platform/Window.h"
 #include "ui/about/frmAbout.h"
+#include "ui/common/FolderColour.h"
 #include "ui/common/MessageBox.h"
 #include "ui/main/CommandLine.h"
 #include "ui/main/Form1.h"
@@ -19,10 +20,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     const ui::ProgramCommand command = ui::ParseCommandLine(GetCommandLineW());
     const bool counting = command.mode == ui::ProgramMode::CountCustomized ||
                           command.mode == ui::ProgramMode::CountAccounts;
+    const bool sharedIcons = command.mode == ui::ProgramMode::PrepareSharedIcons ||
+                             command.mode == ui::ProgramMode::RemoveSharedIcons;
     if (!command.refused.empty()) {
         // A count is read by a program: it shows nothing and is unknown.
         if (counting)
             return ui::kCountUnreadable;
+        // Setup reads the exit code and shows nothing.
+        if (sharedIcons)
+            return ui::kRestoreAllListFailed;
         if (command.mode == ui::ProgramMode::Apply)
             ui::Tell(ui::RefusedCommandText(command), command.quiet);
         else if (!command.quiet)
@@ -30,6 +36,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         return ui::kRestoreAllListFailed;
     }
     // Only reads: the uninstaller asks before it knows whether a copy runs.
+    if (sharedIcons) {
+        std::wstring problem;
+        const bool done = command.mode == ui::ProgramMode::PrepareSharedIcons
+                              ? ui::PrepareSharedIconFolder(problem)
+                              : ui::RemoveSharedIconFiles(problem);
+        if (!done)
+            ui::Tell(problem, true);
+        return done ? 0 : 1;
+    }
     if (command.mode == ui::ProgramMode::CountCustomized)
         return ui::CountCustomized(platform::ExecutableFolder(), platform::LocalAppDataFolder(),
                                    command.allUsers);

@@ -85,6 +85,23 @@ TEST(ParseCommandLine, ASwitchIsNeverAFolderAndAStrayOneIsRefused) {
         EXPECT_NE(text.find(named), std::wstring::npos) << Narrow(named);
 }
 
+TEST(ParseCommandLine, SetupsSharedIconSwitchesStandAlone) {
+    EXPECT_EQ(ParseCommandLine(L"quillane.exe /Prepare-Shared-Icons").mode,
+              ProgramMode::PrepareSharedIcons);
+    const ProgramCommand remove = ParseCommandLine(L"quillane.exe /remove-shared-icons");
+    EXPECT_EQ(remove.mode, ProgramMode::RemoveSharedIcons);
+    EXPECT_EQ(remove.refused, L"");
+    for (const wchar_t* line :
+         {L"quillane.exe /prepare-shared-icons /quiet", L"quillane.exe /prepare-shared-icons C:\\x",
+          L"quillane.exe /restore-all /prepare-shared-icons",
+          L"quillane.exe /prepare-shared-icons /remove-shared-icons",
+          L"quillane.exe /apply C:\\x /prepare-shared-icons"}) {
+        const ProgramCommand command = ParseCommandLine(line);
+        EXPECT_FALSE(command.refused.empty()) << Narrow(line);
+        EXPECT_EQ(command.mode, ProgramMode::PrepareSharedIcons) << Narrow(line);
+    }
+}
+
 TEST(FullFolderPath, EveryNameIsKeptAsGiven) {
     // A final dot or blank is part of the name: foo. is not its sibling foo.
     EXPECT_EQ(FullFolderPath(L"C:\\x\\foo."), L"C:\\x\\foo.");
