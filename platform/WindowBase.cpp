@@ -24,9 +24,12 @@ bool WindowBase::CreateWindowOfClass(const wchar_t* className, HICON icon, DWORD
                            nullptr, GetModuleHandleW(nullptr), this) != nullptr;
 }
 
-void WindowBase::OnCommand(int id, int code, HWND control) {
-    if (CommandFromItsControl(id, control))
-        commands_.Run(id, code);
+void WindowBase::OnCommand(int id, int code, HWND) {
+    commands_.Run(id, code);
+}
+
+bool WindowBase::CommandMayRun(int id, HWND control) const {
+    return CommandFromItsControl(id, control) && AllowsCommandNow(id, control);
 }
 
 bool WindowBase::CommandFromItsControl(int id, HWND control) const {
@@ -55,14 +58,19 @@ void WindowBase::OnException(unsigned long) {}
 LRESULT WindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        if (CommandMayRun(LOWORD(wParam), reinterpret_cast<HWND>(lParam)))
+            OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_HSCROLL:
-    case WM_VSCROLL:
+    case WM_VSCROLL: {
         // A window's own scroll bars (no control) are left to the default.
-        if (lParam && OnScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam)))
+        if (!lParam)
+            break;
+        const auto bar = reinterpret_cast<HWND>(lParam);
+        if (!CommandMayRun(GetDlgCtrlID(bar), bar) || OnScroll(bar, LOWORD(wParam), HIWORD(wParam)))
             return 0;
         break;
+    }
     case WM_NOTIFY: {
         LRESULT result = 0;
         if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result))

@@ -23,6 +23,11 @@ class WindowBase {
     // The window's command rows; the objects that handle some of its controls
     // add theirs here.
     CommandTable& Commands() { return commands_; }
+    // The one check before a WM_COMMAND or a scroll bar's notification runs,
+    // whichever window got it: the containers pass their controls' messages
+    // on to this window. It comes from the control it names
+    // (CommandFromItsControl), and the window allows it now (AllowsCommandNow).
+    bool CommandMayRun(int id, HWND control) const;
 
   protected:
     // Registers the class once per process and creates the window.
@@ -30,15 +35,18 @@ class WindowBase {
                              const std::wstring& title, int x, int y, int width, int height,
                              HWND parent);
 
-    // WM_COMMAND; the default runs the command row of the control's
-    // notification when CommandFromItsControl agrees.
+    // WM_COMMAND that CommandMayRun let through; the default runs the command
+    // row of the control's notification.
     virtual void OnCommand(int id, int code, HWND control);
     // Whether a command comes from the control it names: that control's own
     // handle, a control of this window, enabled. Without a handle only IDOK
     // and IDCANCEL of the dialog manager (Enter, Escape) pass.
     bool CommandFromItsControl(int id, HWND control) const;
-    // WM_HSCROLL and WM_VSCROLL of a scroll bar control; the default runs its
-    // scroll row.
+    // The window's own rule over commands that came from their controls,
+    // such as a busy lock's; the default lets every one run.
+    virtual bool AllowsCommandNow(int /*id*/, HWND /*control*/) const { return true; }
+    // WM_HSCROLL and WM_VSCROLL of a scroll bar control that CommandMayRun
+    // let through; the default runs its scroll row.
     virtual bool OnScroll(HWND bar, int code, int position);
     virtual bool OnNotify(const NMHDR& header, LRESULT& result);
     // WM_CLOSE; the default destroys the window.

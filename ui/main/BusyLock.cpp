@@ -28,6 +28,11 @@ bool WindowBusyLock::Holds(int id) const {
     return false;
 }
 
+bool WindowBusyLock::Allows(int id, HWND control) const {
+    // Another program may post a click, or enable a control first.
+    return !Busy() || (control && IsWindowVisible(control) && !Holds(id));
+}
+
 void WindowBusyLock::AddShare(BusyShare& share) {
     const bool idle = !Busy();
     shares_.push_back(&share);

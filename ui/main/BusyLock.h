@@ -75,6 +75,11 @@ class WindowBusyLock final : public BusyLock {
     bool Held() const { return holders_ > 0; }
     // A share holds the control.
     bool Holds(int id) const;
+    // Whether a command from its control may run now, whoever sent it and to
+    // whichever container: while the window is busy, none of a control a
+    // share holds, of a hidden control, or without its control's handle
+    // (Escape stands for Back, which the restore view's share holds).
+    bool Allows(int id, HWND control) const;
     void HoldBusy() override;
     void ReleaseBusy() override;
     // On the window's timer: a hold's title bar, or the next part of a

@@ -184,31 +184,6 @@ bool Form1::PreTranslate(MSG& msg) {
     return hwnd() && IsDialogMessageW(hwnd(), &msg);
 }
 
-bool Form1::OnCopyData(const COPYDATASTRUCT& data) {
-    // Before the subsystems exist the sender asks again.
-    return handOver_ && handOver_->Receive(data);
-}
-
-void Form1::TakePendingFolder() {
-    // Its message boxes let messages through: not before the list is read,
-    // and not inside another take.
-    if (Busy() || !ListLoaded() || takingFolders_ || !handOver_->Waiting())
-        return;
-    const HandedOverChoice choice = handOver_->TakeChoice();
-    focus_->Remember();
-    takingFolders_ = true;
-    const platform::ScopeExit taken([this] {
-        takingFolders_ = false;
-        handOver_->RemindIfWaiting();
-    });
-    folderSelection_->TakeFolders(choice.folders, choice.joins);
-}
-
-void Form1::TakeFolderWhenReady(const std::wstring& folder, ULONGLONG started) {
-    if (!folder.empty() && hwnd())
-        handOver_->Keep(folder, started != 0 ? started : ProcessStartTime());
-}
-
 bool Form1::AdaptToOSVersion() {
     const int code = versionQuery_ ? versionQuery_() : 0;
     if (code == 9) {
@@ -367,11 +342,11 @@ bool Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
     return true;
 }
 
+bool Form1::AllowsCommandNow(int id, HWND control) const {
+    return !busy_ || busy_->Allows(id, control);
+}
+
 void Form1::OnCommand(int id, int code, HWND control) {
-    // The busy lock holds whoever sends the command: another program may
-    // post a click, or enable a control first.
-    if (Busy() && (busy_->Holds(id) || (control && !IsWindowVisible(control))))
-        return;
     // The control whose command runs starts whatever the command starts.
     const HWND outer = focus_->CommandSource();
     if (control && IsChild(hwnd(), control))

@@ -50,9 +50,10 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
     // window is ready for commands; false when the window went first.
     bool WaitForList();
     bool ListLoaded() const;
-    // A folder to take once the list is read and no long operation runs,
-    // from a start made at started (FILETIME units; 0: this process's).
-    void TakeFolderWhenReady(const std::wstring& folder, ULONGLONG started = 0);
+    // The command line's folder, to take once the list is read and no long
+    // operation runs; it starts a choice that folders handed over by starts
+    // made at the same time join.
+    void TakeFolderWhenReady(const std::wstring& folder);
     // The message loop's dialog navigation (Tab, access keys).
     bool PreTranslate(MSG& msg);
 
@@ -111,10 +112,10 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
     // A folder that a second start of the program handed over; taken once no
     // long operation runs and the list is read.
     bool OnCopyData(const COPYDATASTRUCT& data) override;
-    // While the window is busy or loads its list, a command of a control the
-    // busy lock holds, or of a hidden control, is dropped whoever sent it;
-    // one that does not come from its own enabled control never runs
-    // (WindowBase).
+    // While the window is busy or loads its list, the busy lock decides
+    // which commands may run (WindowBusyLock::Allows); one that does not come
+    // from its own enabled control never runs (WindowBase::CommandMayRun).
+    bool AllowsCommandNow(int id, HWND control) const override;
     void OnCommand(int id, int code, HWND control) override;
     bool OnQueryEndSession() override;
     void OnEndSession(bool ending) override;
@@ -154,6 +155,7 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
     static constexpr UINT kLoadRestoreList = WM_APP + 2;
     static constexpr UINT_PTR kReleaseTimer = 1;
     void LoadRestoreList();
+    bool loadAsked_ = false;
 
     std::wstring appFolder_;
     VersionQuery versionQuery_;

@@ -1,13 +1,19 @@
 // The start-up: the restore list loads once the message loop runs, so that
 // the window shows and answers meanwhile, and the window is ready for
-// commands only when the busy lock has come off at the load's end.
+// commands only when the busy lock has come off at the load's end; the
+// folders that the command line and second starts hand over wait until then.
 #include "ui/main/Form1.h"
 
+#include "platform/ScopeExit.h"
 #include "platform/SystemApi.h"
 #include "platform/Window.h"
 #include "ui/main/BusyLock.h"
 #include "ui/main/FocusKeeper.h"
+#include "ui/main/FolderSelection.h"
 #include "ui/main/RestoreListKeeper.h"
+#include "ui/main/SingleInstance.h"
+
+#include <utility>
 
 namespace ui {
 
@@ -46,6 +52,10 @@ bool Form1::WaitForList() {
 }
 
 void Form1::LoadRestoreList() {
+    // One load a start, whoever posts the request: a second one, while the
+    // first yields or after it, would list every folder again.
+    if (std::exchange(loadAsked_, true))
+        return;
     switch (keeper_->Load()) {
     case RestoreListKeeper::LoadEnd::WindowGone:
         return;
@@ -66,6 +76,31 @@ void Form1::LoadRestoreList() {
             focus_->GiveToSink();
         keeper_->ReportIfCannotRecord();
     });
+}
+
+bool Form1::OnCopyData(const COPYDATASTRUCT& data) {
+    // Before the subsystems exist the sender asks again.
+    return handOver_ && handOver_->Receive(data);
+}
+
+void Form1::TakePendingFolder() {
+    // Its message boxes let messages through: not before the list is read,
+    // and not inside another take.
+    if (Busy() || !ListLoaded() || takingFolders_ || !handOver_->Waiting())
+        return;
+    const HandedOverChoice choice = handOver_->TakeChoice();
+    focus_->Remember();
+    takingFolders_ = true;
+    const platform::ScopeExit taken([this] {
+        takingFolders_ = false;
+        handOver_->RemindIfWaiting();
+    });
+    folderSelection_->TakeFolders(choice.folders, choice.joins);
+}
+
+void Form1::TakeFolderWhenReady(const std::wstring& folder) {
+    if (!folder.empty() && hwnd())
+        handOver_->Keep(folder, ProcessStartTime());
 }
 
 } // namespace ui

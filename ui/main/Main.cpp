@@ -93,7 +93,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
             ShowWindow(form.hwnd(), show);
             UpdateWindow(form.hwnd());
             // Taken once the list is read.
-            form.TakeFolderWhenReady(folder, ui::ProcessStartTime());
+            form.TakeFolderWhenReady(folder);
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
                 if (ui::IsAboutMessage(&msg) || form.PreTranslate(msg))

@@ -54,12 +54,12 @@ HWND WaitForMainWindow(DWORD waitMs) {
 namespace {
 
 // The folder, made full here (the running copy has another current folder)
-// with every name kept as given, after the start's time.
+// with every name kept as given, after the sender's process id.
 std::vector<BYTE> HandOverPayload(const std::wstring& folder) {
     std::wstring full = FullFolderPath(folder);
     if (full.empty())
         full = folder;
-    const HandOverHeader header{ProcessStartTime()};
+    const HandOverSender header{GetCurrentProcessId()};
     std::vector<BYTE> payload(sizeof header + full.size() * sizeof(wchar_t));
     std::memcpy(payload.data(), &header, sizeof header);
     if (!full.empty())
@@ -75,7 +75,7 @@ bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
     constexpr DWORD kTryMs = 10000;
     std::vector<BYTE> payload = HandOverPayload(folder);
     // Sent even without a folder: the answer tells that the copy was reached.
-    COPYDATASTRUCT data{kHandOverTimedFolder, static_cast<DWORD>(payload.size()), payload.data()};
+    COPYDATASTRUCT data{kHandOverFromProcess, static_cast<DWORD>(payload.size()), payload.data()};
     // A copy holding the claim without ever showing a window (a /restore-all
     // run, a refusal on the screen) is not waited for as long.
     constexpr DWORD kFirstWindowMs = 12000;
@@ -115,11 +115,34 @@ void ReportAlreadyRunning() {
     ShowMessage(nullptr, L"Quillane is already running.");
 }
 
+namespace {
+ULONGLONG FileTimeValue(const FILETIME& time) {
+    return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+} // namespace
+
 ULONGLONG ProcessStartTime() {
     FILETIME created{}, exited{}, kernel{}, user{};
     if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
         GetSystemTimeAsFileTime(&created);
-    return (ULONGLONG(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+    return FileTimeValue(created);
+}
+
+bool RunningProcessStartTime(DWORD processId, ULONGLONG& started) {
+    // Windows XP knows only the full query right; later ones let the limited
+    // right open an elevated sender too.
+    constexpr DWORD kQueryLimited = 0x1000; // PROCESS_QUERY_LIMITED_INFORMATION
+    platform::KernelHandle process(OpenProcess(kQueryLimited, FALSE, processId));
+    if (!process)
+        process.reset(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    DWORD code = 0;
+    FILETIME created{}, exited{}, kernel{}, user{};
+    // An ended process's id may already name another.
+    if (!process || !GetExitCodeProcess(process.get(), &code) || code != STILL_ACTIVE ||
+        !GetProcessTimes(process.get(), &created, &exited, &kernel, &user))
+        return false;
+    started = FileTimeValue(created);
+    return true;
 }
 
 bool CloseRunningInstance(DWORD waitMs) {
@@ -156,17 +179,19 @@ bool HandOverReceiver::Receive(const COPYDATASTRUCT& data) {
     const auto* bytes = static_cast<const BYTE*>(data.lpData);
     size_t skip = 0;
     ULONGLONG started = 0;
-    if (data.dwData == kHandOverTimedFolder && data.cbData >= sizeof(HandOverHeader)) {
-        HandOverHeader header{};
-        std::memcpy(&header, bytes, sizeof header);
-        started = header.started;
-        skip = sizeof header;
-    } else if (data.dwData == kHandOverFolder) {
-        // An older copy's start says not when it came: now, then.
-        FILETIME now{};
-        GetSystemTimeAsFileTime(&now);
-        started = (ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    } else {
+    bool known = false;
+    if (data.dwData == kHandOverFromProcess && data.cbData >= sizeof(HandOverSender)) {
+        HandOverSender sender{};
+        std::memcpy(&sender, bytes, sizeof sender);
+        skip = sizeof sender;
+        // This process's own start is the command line's, never a hand-over's.
+        const ULONGLONG id = sender.processId;
+        known = id != GetCurrentProcessId() && id <= MAXDWORD &&
+                RunningProcessStartTime(static_cast<DWORD>(id), started);
+    } else if (data.dwData == kHandOverTimedFolder && data.cbData >= sizeof(ULONGLONG)) {
+        // The time it claims is not taken.
+        skip = sizeof(ULONGLONG);
+    } else if (data.dwData != kHandOverFolder) {
         return false;
     }
     if ((data.cbData - skip) % sizeof(wchar_t) != 0)
@@ -177,7 +202,9 @@ bool HandOverReceiver::Receive(const COPYDATASTRUCT& data) {
         return true;
     std::wstring folder(chars, L'\0');
     std::memcpy(folder.data(), bytes + skip, chars * sizeof(wchar_t));
-    Add(std::move(folder), started);
+    // Joining a choice adds a folder the user may not see among the rest: a
+    // start that cannot be told is a choice of its own, plain in the box.
+    Add(std::move(folder), known ? &started : nullptr);
     // The sender waits for this answer: the folder's checks and their
     // message boxes come after it.
     PostMessageW(window_, takeMessage_, 0, 0);
@@ -185,20 +212,27 @@ bool HandOverReceiver::Receive(const COPYDATASTRUCT& data) {
 }
 
 void HandOverReceiver::Keep(const std::wstring& folder, ULONGLONG started) {
-    Add(folder, started);
+    Add(folder, &started);
     PostMessageW(window_, takeMessage_, 0, 0);
 }
 
-void HandOverReceiver::Add(std::wstring folder, ULONGLONG started) {
-    constexpr ULONGLONG kFileTimeUnitsPerMs = 10000;
+void HandOverReceiver::Add(std::wstring folder, const ULONGLONG* started) {
+    constexpr ULONGLONG kJoinUnits = ULONGLONG{kJoinChoiceMs} * 10000; // FILETIME units
     const ULONGLONG now = platform::TickCount64();
     // Starts may arrive in any order, and a late one from the same burst
-    // (it waited for a busy window) still joins by its start time.
-    const bool joins = choosing_ && (now - lastArrival_ <= kJoinChoiceMs ||
-                                     started <= latestStart_ + kJoinChoiceMs * kFileTimeUnitsPerMs);
-    latestStart_ = joins ? std::max(latestStart_, started) : started;
+    // (it waited for a busy window) still joins by its start time; a process
+    // started long before the burst is no part of it.
+    const bool joins =
+        started && choosing_ &&
+        (now - lastArrival_ <= kJoinChoiceMs ||
+         (*started + kJoinUnits >= earliestStart_ && *started <= latestStart_ + kJoinUnits));
+    if (started) {
+        earliestStart_ = joins ? std::min(earliestStart_, *started) : *started;
+        latestStart_ = joins ? std::max(latestStart_, *started) : *started;
+    }
     lastArrival_ = now;
-    choosing_ = true;
+    // Nothing joins a folder whose start is unknown.
+    choosing_ = started != nullptr;
     waiting_.push_back({std::move(folder), joins});
 }
 

@@ -9,13 +9,17 @@
 namespace ui {
 
 inline constexpr wchar_t kMainWindowClass[] = L"QuillaneForm1";
-// WM_COPYDATA's dwData for a folder handed to the running copy ('QFLD'), and
-// for one that comes with the time its start was made ('QFLT'): a
-// HandOverHeader, then the folder's characters.
+// WM_COPYDATA's dwData for a folder handed to the running copy: 'QFLP', a
+// HandOverSender, then the folder's characters. The receiver reads the start
+// time from the sending process itself, so a message cannot claim one.
+// Older copies sent 'QFLD' (the folder alone) and 'QFLT' (a start time the
+// message claimed, then the folder): their folder is taken as a choice of
+// its own.
 inline constexpr ULONG_PTR kHandOverFolder = 0x51464C44;
 inline constexpr ULONG_PTR kHandOverTimedFolder = 0x51464C54;
-struct HandOverHeader {
-    ULONGLONG started; // the sender's process creation time (FILETIME units)
+inline constexpr ULONG_PTR kHandOverFromProcess = 0x51464C50;
+struct HandOverSender {
+    ULONGLONG processId; // the same size in both builds
 };
 // Folders whose starts came within this time of each other are one choice:
 // Explorer starts its verb once per selected folder.
@@ -57,6 +61,9 @@ bool CloseRunningInstance(DWORD waitMs = 15000);
 
 // This process's creation time, in FILETIME units.
 ULONGLONG ProcessStartTime();
+// Another process's creation time, read from the process while it runs;
+// false when it cannot be opened or has ended.
+bool RunningProcessStartTime(DWORD processId, ULONGLONG& started);
 
 // A folder that waits to be taken: a new choice, or one more folder of the
 // choice before it.
@@ -69,8 +76,9 @@ struct HandedOverFolder {
 // handed over, or the command line named, wait until the window can take
 // them (its list read, no long operation running); the window's take message
 // comes whenever some wait. A folder whose start came within kJoinChoiceMs of
-// the one before (by the starts' times, or by their arrival here) joins that
-// one's choice; later, it starts a new one.
+// the choice's starts, or that arrived within kJoinChoiceMs of the one before,
+// joins that one's choice; later, it starts a new one. A folder whose start
+// cannot be read from its sender is a choice of its own, which nothing joins.
 struct HandedOverChoice {
     std::vector<std::wstring> folders;
     bool joins = false; // they join the choice the window holds
@@ -81,7 +89,8 @@ class HandOverReceiver {
     HandOverReceiver(HWND window, UINT takeMessage) : window_(window), takeMessage_(takeMessage) {}
     // WM_COPYDATA: false when it is no hand-over.
     bool Receive(const COPYDATASTRUCT& data);
-    // A folder to take when ready, from a start made at started (FILETIME units).
+    // A folder to take when ready, from a start made at started (FILETIME
+    // units): the command line's, with this process's own start.
     void Keep(const std::wstring& folder, ULONGLONG started);
     // Asks for the take message again when a folder waits.
     void RemindIfWaiting();
@@ -91,13 +100,16 @@ class HandOverReceiver {
     HandedOverChoice TakeChoice();
 
   private:
-    void Add(std::wstring folder, ULONGLONG started);
+    // started: null when the sender's start could not be read.
+    void Add(std::wstring folder, const ULONGLONG* started);
 
     HWND window_;
     UINT takeMessage_;
     std::vector<HandedOverFolder> waiting_;
-    // The choice the last folder joined: its latest start and last arrival.
+    // The choice the last folder joined: its earliest and latest starts and
+    // last arrival.
     bool choosing_ = false;
+    ULONGLONG earliestStart_ = 0;
     ULONGLONG latestStart_ = 0;
     ULONGLONG lastArrival_ = 0;
 };

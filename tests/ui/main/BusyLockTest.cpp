@@ -1,13 +1,18 @@
-// The window's busy lock on a real top-level window with its timer.
+// The window's busy lock on a real top-level window with its timer, and the
+// main window's commands while it holds.
 #include "ui/main/BusyLock.h"
 
 #include "platform/WindowBase.h"
 #include "tests/support/DialogResponder.h"
 #include "tests/support/PlatformChecks.h"
+#include "tests/ui/main/Form1Fixture.h"
+#include "tests/ui/options/OptionsTestSupport.h"
+#include "ui/restore/RestoreList.h"
 
 #include <gtest/gtest.h>
 
 using namespace testing_support;
+using namespace ui;
 
 namespace {
 
@@ -57,4 +62,147 @@ TEST(WindowBusyLock, AHoldTakesCloseAtOnceAndDrawsTheTitleBarOnALaterTurn) {
     EXPECT_TRUE(PumpUntil([&] { return !lock.Busy(); }, 2000));
     EXPECT_TRUE(HasCloseCommand(window.hwnd()));
     EXPECT_TRUE(IsWindowEnabled(button));
+}
+
+// Every command a control of the main window can send, forged while an
+// operation holds the lock.
+namespace {
+
+class CommandsWhileBusyTest : public Form1Fixture {
+  protected:
+    void SetUp() override { options_test::CopyBundledFiles(appDir.path()); }
+
+    // What another program can do to every control: enable it, then send its
+    // notifications to the control's own parent (a view's frame, a panel or
+    // the window), with the control's handle and without it; Escape to every
+    // container; a scroll of the icon's scroll bar through its panel.
+    void ForgeEveryCommand() {
+        for (const ControlSpec& spec : MainControls()) {
+            // The Help picture stays live while an operation runs.
+            if (spec.id == Image4)
+                continue;
+            HWND control = form().Control(spec.id);
+            HWND parent = GetParent(control);
+            const bool enabled = IsWindowEnabled(control) != FALSE;
+            EnableWindow(control, TRUE);
+            // STN_CLICKED is BN_CLICKED.
+            for (WORD code : {WORD{BN_CLICKED}, WORD{EN_SETFOCUS}, WORD{EN_CHANGE}})
+                for (HWND from : {control, HWND{}})
+                    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(spec.id, code),
+                                 reinterpret_cast<LPARAM>(from));
+            EnableWindow(control, enabled);
+            if (spec.kind == Kind::Frame || spec.kind == Kind::Panel)
+                SendMessageW(control, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+        SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        SendMessageW(form().Control(Picture1), WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 5),
+                     reinterpret_cast<LPARAM>(form().Control(ScrollIconNo)));
+    }
+
+    // What the window shows, apart from the operation's own progress.
+    struct State {
+        bool optionsView, restoreView, subfolders, selectAll;
+        int ticked;
+        size_t targets;
+        std::wstring folder, tip, iconFile;
+        bool operator==(const State&) const = default;
+    };
+    State Now() {
+        return {Visible(fraChange),
+                Visible(fraRestore),
+                Ticked(chkSubs),
+                Ticked(chkSelect),
+                TickedCount(form().Control(lstRestore)),
+                TargetItems().size(),
+                Text(TxtFolder),
+                Text(TxtToolTip),
+                Text(TxtIconFile)};
+    }
+
+    // Forges every command on the operation's first yield; what the window
+    // showed before, and whether a menu opened (the folder colour's would
+    // wait for a choice: a timer ends it).
+    void ForgeOnFirstYield() {
+        form().yieldObserver = [this] {
+            if (forged_ || !form().Busy())
+                return;
+            forged_ = true;
+            before_ = Now();
+            const UINT_PTR timer = SetTimer(nullptr, 0, 100, &EndAnyMenu);
+            ForgeEveryCommand();
+            KillTimer(nullptr, timer);
+            after_ = Now();
+            aboutOpen_ = FindWindowW(L"QuillaneAbout", nullptr) != nullptr;
+        };
+    }
+    static void CALLBACK EndAnyMenu(HWND, UINT, UINT_PTR, DWORD) {
+        if (FindWindowW(L"#32768", nullptr) && IsWindowVisible(FindWindowW(L"#32768", nullptr))) {
+            menuShown_ = true;
+            EndMenu();
+        }
+    }
+    void ExpectNothingHappened() {
+        EXPECT_TRUE(forged_);
+        EXPECT_TRUE(before_ == after_);
+        EXPECT_FALSE(aboutOpen_);
+        EXPECT_FALSE(menuShown_);
+        EXPECT_TRUE(IsWindow(form().hwnd()));
+    }
+
+    bool forged_ = false, aboutOpen_ = false;
+    static inline bool menuShown_ = false;
+    State before_{}, after_{};
+};
+
+} // namespace
+
+TEST_F(CommandsWhileBusyTest, NoCommandRunsDuringAnApplyOrARestore) {
+    const std::wstring root = data.MakeFolder(L"Data");
+    std::vector<std::wstring> listed;
+    listed.reserve(12);
+    for (int i = 0; i < 12; ++i)
+        listed.push_back(data.MakeFolder(L"Data\\L" + std::to_wstring(10 + i)));
+    ListCustomized(listed);
+    ASSERT_TRUE(Start());
+    form().iconPicker().ChooseFile(appDir / L"Icons\\QuillaneIcons.dll");
+    form().SetText(TxtFolder, root);
+    form().SetText(TxtToolTip, L"tip");
+    form().folderSelection().SetIncludeSubdirectories(true);
+    ASSERT_TRUE(Settle());
+    ASSERT_EQ(TargetItems().size(), 13u);
+
+    {
+        // Any dialog a command opened would be a failure here.
+        DialogResponder responder;
+        ForgeOnFirstYield();
+        form().apply().Command1_Click();
+        form().yieldObserver = nullptr;
+        ExpectNothingHappened();
+        EXPECT_TRUE(responder.Seen().empty());
+    }
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
+    // The options view shows: its icon's scroll bar stays live.
+    EXPECT_EQ(form().iconPicker().IconIndex(), 5);
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(RestoreItems().size(), 13u);
+
+    form().restoreView().Command2_Click();
+    for (int i = 0; i < 4; ++i)
+        SendMessageW(form().Control(lstRestore), LB_SETSEL, TRUE, i);
+    SendMessageW(form().Control(ScrollIconNo), SBM_SETPOS, 0, TRUE);
+    form().iconPicker().ShowIcon(0);
+    forged_ = false;
+    {
+        DialogResponder responder;
+        ForgeOnFirstYield();
+        form().restoreView().cmdRestore_Click();
+        form().yieldObserver = nullptr;
+        ExpectNothingHappened();
+        EXPECT_TRUE(responder.Seen().empty());
+    }
+    EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
+    // Hidden behind the restore view, the scroll bar is not the user's.
+    EXPECT_EQ(form().iconPicker().IconIndex(), 0);
+    EXPECT_EQ(RestoreItems().size(), 9u);
+    EXPECT_TRUE(Visible(fraRestore));
 }

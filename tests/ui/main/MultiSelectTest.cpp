@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <commctrl.h>
+#include <cstring>
 #include <memory>
 
 using namespace testing_support;
@@ -262,4 +263,91 @@ TEST_F(HandOverTest, AHundredStartedTogetherAreAllCustomizedOnce) {
     for (const auto& folder : folders)
         EXPECT_TRUE(Exists(folder + L"\\Desktop.ini")) << Narrow(folder);
     EXPECT_EQ(CloseAndReadList(window), Lines(folders));
+}
+
+namespace {
+
+// A process that stands for a second start: made suspended, ended with the object.
+class StandIn {
+  public:
+    StandIn() {
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        std::wstring command = std::wstring(system) + L"\\cmd.exe";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
+                                   CREATE_SUSPENDED, nullptr, nullptr, &startup, &pi_));
+    }
+    ~StandIn() {
+        if (!pi_.hProcess)
+            return;
+        TerminateProcess(pi_.hProcess, 1);
+        WaitForSingleObject(pi_.hProcess, 10000);
+        CloseHandle(pi_.hThread);
+        CloseHandle(pi_.hProcess);
+    }
+    StandIn(const StandIn&) = delete;
+    StandIn& operator=(const StandIn&) = delete;
+    DWORD Id() const { return pi_.dwProcessId; }
+
+  private:
+    PROCESS_INFORMATION pi_{};
+};
+
+// A hand-over as a second start sends it: a header, then the folder.
+template <typename Header>
+void SendHandOver(HWND window, ULONG_PTR kind, const Header& header, const std::wstring& folder) {
+    std::vector<BYTE> payload(sizeof header + folder.size() * sizeof(wchar_t));
+    std::memcpy(payload.data(), &header, sizeof header);
+    std::memcpy(payload.data() + sizeof header, folder.data(), folder.size() * sizeof(wchar_t));
+    COPYDATASTRUCT data{kind, static_cast<DWORD>(payload.size()), payload.data()};
+    EXPECT_EQ(SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), TRUE);
+}
+
+} // namespace
+
+TEST_F(MultiSelectTest, AStartTimeComesFromTheSenderAndAForgedOneNeverJoins) {
+    const std::wstring a = data.MakeFolder(L"A"), b = data.MakeFolder(L"B");
+    const std::wstring c = data.MakeFolder(L"C"), d = data.MakeFolder(L"D");
+    const std::wstring old = data.MakeFolder(L"Old"), late = data.MakeFolder(L"Late");
+    const std::wstring self = data.MakeFolder(L"Self"), nobody = data.MakeFolder(L"Nobody");
+    ASSERT_TRUE(Start());
+    HWND window = form().hwnd();
+    const auto fromProcess = [window](DWORD id, const std::wstring& folder) {
+        SendHandOver(window, kHandOverFromProcess, HandOverSender{id}, folder);
+    };
+    // Two starts made together, as Explorer makes them: one choice by their
+    // processes' own times.
+    const auto chooseTogether = [&](const std::wstring& first, const std::wstring& second) {
+        StandIn one, two;
+        fromProcess(one.Id(), first);
+        fromProcess(two.Id(), second);
+        PumpFor(50);
+        EXPECT_EQ(Chosen(), (std::vector<std::wstring>{first, second}));
+    };
+
+    chooseTogether(a, b);
+    Sleep(kJoinChoiceMs + 500);
+    // A start time of 0 in an older copy's message is not taken: a choice of its own.
+    SendHandOver(window, kHandOverTimedFolder, ULONGLONG{0}, old);
+    PumpFor(50);
+    EXPECT_EQ(Chosen(), std::vector<std::wstring>{old});
+
+    chooseTogether(c, d);
+    Sleep(kJoinChoiceMs + 500);
+    // A process started long after the choice.
+    {
+        StandIn later;
+        fromProcess(later.Id(), late);
+        PumpFor(50);
+        EXPECT_EQ(Chosen(), std::vector<std::wstring>{late});
+    }
+    // The window's own process, and one that does not run: no start to read.
+    fromProcess(GetCurrentProcessId(), self);
+    PumpFor(50);
+    EXPECT_EQ(Chosen(), std::vector<std::wstring>{self});
+    fromProcess(0, nobody);
+    PumpFor(50);
+    EXPECT_EQ(Chosen(), std::vector<std::wstring>{nobody});
 }

@@ -389,3 +389,44 @@ TEST_F(StartupTest, ACommandFromOutsideCannotGetPastTheLock) {
     EXPECT_TRUE(engine::IsOwnSettingsFile(written));
     EXPECT_TRUE(Exists(target + L"\\Sub\\Desktop.ini"));
 }
+
+TEST_F(StartupTest, ASecondLoadRequestIsDropped) {
+    std::vector<std::wstring> folders;
+    WriteBytes(appDir / L"Fldr.dll", CustomizedList(data, 40, folders));
+    // A journal makes the load save the list at once.
+    const std::wstring extra = data.MakeFolder(L"Journaled");
+    engine::FolderOptions options;
+    options.tooltip = L"t";
+    ASSERT_TRUE(engine::CustomizeFolder(extra, options).customized);
+    WriteBytes(engine::JournalPath(appDir / L"Fldr.dll"), Narrow(extra) + "\r\n");
+    folders.push_back(extra);
+    std::sort(folders.begin(), folders.end());
+    std::string once;
+    for (const auto& folder : folders)
+        once += Narrow(folder) + "\r\n";
+
+    // The window's own request to load, as any program may post it.
+    constexpr UINT kLoadRequest = WM_APP + 2;
+    form_ = std::make_unique<Form1>(appDir.path(), [] { return 7; });
+    ASSERT_TRUE(form_->Create());
+    int posted = 0;
+    form_->yieldObserver = [&] {
+        if (form_->ListLoaded() || posted == 3)
+            return;
+        ++posted;
+        PostMessageW(form_->hwnd(), kLoadRequest, 0, 0);
+    };
+    ASSERT_TRUE(form_->WaitForList());
+    form_->yieldObserver = nullptr;
+    EXPECT_EQ(posted, 3);
+    ASSERT_EQ(RestoreItems().size(), folders.size());
+    EXPECT_EQ(RestoreItems(), folders);
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), once);
+    // And once the list is shown.
+    PostMessageW(form_->hwnd(), kLoadRequest, 0, 0);
+    PumpFor(50);
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(RestoreItems(), folders);
+    form().Command4_Click();
+    EXPECT_EQ(ReadAnsi(appDir / L"Fldr.dll"), once);
+}
