@@ -12,7 +12,7 @@
 #include "engine/ListFile.h"
 #include "engine/ListJournal.h"
 #include "engine/RestoreFolder.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "engine/TintedIcon.h"
 #include "platform/Ole.h"
 #include "platform/Shell.h"

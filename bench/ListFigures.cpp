@@ -5,7 +5,7 @@
 #include "engine/ListFile.h"
 #include "engine/FolderWalk.h"
 #include "engine/RestoreFolder.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
 

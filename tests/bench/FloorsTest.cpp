@@ -1,7 +1,7 @@
 #include "bench/Floors.h"
 #include "engine/FolderList.h"
 #include "engine/FolderWalk.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "platform/TextCodec.h"
 #include "tests/support/FileAsserts.h"
 #include "tests/support/TempDir.h"

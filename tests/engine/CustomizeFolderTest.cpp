@@ -2,7 +2,7 @@
 #include "engine/FolderWalk.h"
 #include "engine/IniUtils.h"
 #include "engine/RestoreFolder.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 
 #include "tests/support/FileAsserts.h"
 #include "tests/support/TempDir.h"

@@ -2,7 +2,7 @@
 #include "engine/ListJournal.h"
 #include "engine/RestoreFolder.h"
 #include "engine/RestoreRecord.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "platform/Files.h"
 
 #include "tests/support/FileAsserts.h"

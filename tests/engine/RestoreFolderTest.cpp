@@ -1,5 +1,5 @@
 #include "engine/RestoreFolder.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
 

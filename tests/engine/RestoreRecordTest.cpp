@@ -6,7 +6,7 @@
 #include "engine/ListJournal.h"
 #include "engine/RestoreFolder.h"
 #include "engine/RestoreRecord.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "platform/Files.h"
 #include "platform/SystemApi.h"
 
@@ -251,20 +251,7 @@ TEST(RestoreRecord, AReadOnlyRecordMakesNothingAndSavesNothing) {
     const std::wstring journaled = Customized(data, L"J");
     WriteBytes(places.appList(), Lines({L"C:\\A"}));
     WriteBytes(JournalPath(places.appList()), Lines({journaled}));
-    const auto names = [](const std::wstring& folder) {
-        std::vector<std::wstring> found;
-        WIN32_FIND_DATAW entry;
-        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-        if (find == INVALID_HANDLE_VALUE)
-            return found;
-        do
-            found.emplace_back(entry.cFileName);
-        while (FindNextFileW(find, &entry));
-        FindClose(find);
-        std::sort(found.begin(), found.end());
-        return found;
-    };
-    const std::vector<std::wstring> before = names(places.app.path());
+    const std::vector<std::wstring> before = NamesIn(places.app.path());
     for (const bool immutable : {false, true}) {
         SCOPED_TRACE(immutable);
         std::unique_ptr<Immutable> locked;
@@ -281,7 +268,7 @@ TEST(RestoreRecord, AReadOnlyRecordMakesNothingAndSavesNothing) {
         EXPECT_TRUE(record.ReadWhole());
         EXPECT_EQ(Items(list), (std::vector<std::wstring>{L"C:\\A", journaled}));
         EXPECT_FALSE(record.Save(list));
-        EXPECT_EQ(names(places.app.path()), before);
+        EXPECT_EQ(NamesIn(places.app.path()), before);
         EXPECT_FALSE(Exists(places.user / L"Quillane"));
     }
     // The per-user list is read as well.

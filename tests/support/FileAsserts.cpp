@@ -1,5 +1,6 @@
 #include "tests/support/FileAsserts.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace testing_support {
@@ -35,6 +36,20 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
 
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::wstring> NamesIn(const std::wstring& folder) {
+    std::vector<std::wstring> found;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return found;
+    do
+        found.emplace_back(entry.cFileName);
+    while (FindNextFileW(find, &entry));
+    FindClose(find);
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 DWORD Attributes(const std::wstring& path) {

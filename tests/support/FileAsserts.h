@@ -11,6 +11,8 @@ std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
 std::string ReadAnsi(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 bool Exists(const std::wstring& path);
+// The names in a folder, "." and ".." among them, sorted; empty when it cannot be listed.
+std::vector<std::wstring> NamesIn(const std::wstring& folder);
 
 // Wine reports the archive bit whatever was set: compare only these bits.
 constexpr DWORD kComparedAttributes =

@@ -1,6 +1,7 @@
 // Apply: customizing the chosen folder or every folder of the target list.
 #include "ui/main/Apply.h"
 
+#include "engine/CustomizeFolder.h"
 #include "engine/ListJournal.h"
 #include "engine/OperationLock.h"
 #include "platform/Files.h"

@@ -26,7 +26,7 @@ class ApplyHost : public OperationHost {
 };
 
 struct ApplyControls {
-    HWND form, TxtFolder, chkSubs, lstRestore, cmdDummy, Command1;
+    HWND form, chkSubs, lstRestore, cmdDummy, Command1;
 };
 
 class Apply {

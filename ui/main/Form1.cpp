@@ -141,11 +141,11 @@ void Form1::CreateSubsystems() {
                                 Control(lblChosen), tooltip_, &subDirsCount_},
         subDirs_, IdleText());
     folderSelection_->AddCommands(Commands());
-    apply_ = std::make_unique<ui::Apply>(static_cast<ApplyHost&>(*this), *busy_, *keeper_,
-                                         ApplyControls{hwnd(), Control(TxtFolder), Control(chkSubs),
-                                                       Control(lstRestore), Control(cmdDummy),
-                                                       Control(Command1)},
-                                         subDirs_, *folderSelection_);
+    apply_ =
+        std::make_unique<ui::Apply>(static_cast<ApplyHost&>(*this), *busy_, *keeper_,
+                                    ApplyControls{hwnd(), Control(chkSubs), Control(lstRestore),
+                                                  Control(cmdDummy), Control(Command1)},
+                                    subDirs_, *folderSelection_);
     apply_->AddCommands(Commands());
 }
 

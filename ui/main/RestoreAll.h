@@ -25,7 +25,6 @@ enum RestoreAllExit : int {
 
 // The progress window of /restore-all and its text.
 inline constexpr wchar_t kRestoreAllWindowClass[] = L"QuillaneRestoreAll";
-inline constexpr int kRestoreAllTextId = 100;
 
 // /count-customized when the record cannot be read (or memory ran out).
 inline constexpr int kCountUnreadable = -1;

@@ -3,6 +3,7 @@
 #include "ui/common/FolderColour.h"
 #include "ui/common/MessageBox.h"
 
+#include "engine/CustomizeFolder.h"
 #include "engine/FolderWalk.h"
 #include "engine/ListJournal.h"
 #include "engine/RestoreRecord.h"

@@ -1,6 +1,6 @@
 #include "tests/ui/main/Form1Fixture.h"
 
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "ui/restore/RestoreList.h"
 
 #include <commctrl.h>

@@ -5,7 +5,7 @@
 
 #include "engine/ListJournal.h"
 #include "engine/RestoreFolder.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "platform/SystemApi.h"
 #include "platform/Files.h"
 #include "ui/main/SingleInstance.h"

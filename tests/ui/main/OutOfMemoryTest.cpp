@@ -4,7 +4,7 @@
 #include "tests/ui/main/Form1Fixture.h"
 
 #include "engine/ListJournal.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "platform/AllocationFaults.h"
 #include "platform/Files.h"
 #include "platform/Window.h"

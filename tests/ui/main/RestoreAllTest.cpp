@@ -9,7 +9,7 @@
 #include "engine/ListJournal.h"
 #include "engine/OperationLock.h"
 #include "engine/RestoreRecord.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "platform/AllocationFaults.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
@@ -18,7 +18,6 @@
 #include "ui/main/ListCommand.h"
 #include "ui/main/RestoreAll.h"
 #include "ui/main/SingleInstance.h"
-#include "tests/support/UnixSide.h"
 
 #include <algorithm>
 
@@ -546,32 +545,19 @@ TEST_F(RestoreAllTest, CountsAndListMakeNoFileOrFolder) {
         Program program(appDir.path(), L"/list /quiet", L"quillane.exe", {}, output.get());
         EXPECT_EQ(program.ExitCode(), static_cast<DWORD>(kListDone));
     };
-    const auto names = [](const std::wstring& place) {
-        std::vector<std::wstring> found;
-        WIN32_FIND_DATAW entry;
-        HANDLE find = FindFirstFileW((place + L"\\*").c_str(), &entry);
-        if (find == INVALID_HANDLE_VALUE)
-            return found;
-        do
-            found.emplace_back(entry.cFileName);
-        while (FindNextFileW(find, &entry));
-        FindClose(find);
-        std::sort(found.begin(), found.end());
-        return found;
-    };
     ASSERT_EQ(Run(L"/count-customized"), 1u); // the program's copy is in place
-    const std::vector<std::wstring> before = names(appDir.path());
-    const std::vector<std::wstring> perUserBefore = names(perUserFolder);
+    const std::vector<std::wstring> before = NamesIn(appDir.path());
+    const std::vector<std::wstring> perUserBefore = NamesIn(perUserFolder);
     runAll();
-    EXPECT_EQ(names(appDir.path()), before);
+    EXPECT_EQ(NamesIn(appDir.path()), before);
     {
         Immutable refusing(appDir.path());
         ASSERT_TRUE(refusing.ok());
         runAll();
     }
-    EXPECT_EQ(names(appDir.path()), before);
+    EXPECT_EQ(NamesIn(appDir.path()), before);
     EXPECT_EQ(Exists(perUserFolder), perUserThere);
-    EXPECT_EQ(names(perUserFolder), perUserBefore);
+    EXPECT_EQ(NamesIn(perUserFolder), perUserBefore);
     EXPECT_EQ(ReadAnsi(printed), Lines({folder}));
 }
 

@@ -4,7 +4,7 @@
 #include "engine/ListJournal.h"
 #include "engine/RestoreFolder.h"
 #include "engine/RestoreRecord.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "platform/WindowBase.h"
 #include "tests/support/DialogResponder.h"
 #include "tests/support/FileAsserts.h"

@@ -7,7 +7,7 @@
 #include "engine/ListJournal.h"
 #include "engine/RestoreRecord.h"
 #include "engine/OperationLock.h"
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/SystemApi.h"

@@ -1,6 +1,6 @@
 #include "tests/ui/main/Form1Fixture.h"
 
-#include "engine/SettingsFile.h"
+#include "engine/CustomizeFolder.h"
 #include "platform/Files.h"
 #include "platform/SystemApi.h"
 #include "platform/Window.h"
