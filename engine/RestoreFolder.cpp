@@ -131,9 +131,11 @@ RestoreResult RestoreSteps(const std::wstring& folder, const std::function<void(
     // missing one: the folder is left as it is, before any change. Both
     // opens take a link as itself, and a link is never ours.
     FileHandle settings = OpenForRemoval(ini);
+    DWORD refused = 0;
+    FileHandle reader;
     if (!settings) {
-        const DWORD refused = GetLastError();
-        const FileHandle reader = OpenForReading(ini);
+        refused = GetLastError();
+        reader = OpenForReading(ini);
         if (!reader) {
             const DWORD error = GetLastError();
             // Opening a folder of that name is refused like a denied file.
@@ -141,21 +143,17 @@ RestoreResult RestoreSteps(const std::wstring& folder, const std::function<void(
                 return PutBackOrphanBackup(folder, ini, backup, steps, result, starting);
             return RefusedBeforeChange(result, error);
         }
-        SettingsFileKind kind = SettingsFileKind::Foreign;
-        if (!InspectSettingsFile(reader, kind))
-            return RefusedBeforeChange(result, GetLastError());
-        if (kind != SettingsFileKind::Ours)
-            return LeaveForeign(folder, result);
-        // Ours, and held or denied: it could not go, and the backup could
-        // not come back in its place.
-        return RefusedBeforeChange(result, refused);
     }
     SettingsFileKind kind = SettingsFileKind::Foreign;
-    if (!InspectSettingsFile(settings, kind))
+    if (!InspectSettingsFile(settings ? settings : reader, kind))
         // Unread, it cannot be proven ours: it stays, and so does the item.
         return RefusedBeforeChange(result, GetLastError());
     if (kind != SettingsFileKind::Ours)
         return LeaveForeign(folder, result);
+    // Ours, and held or denied: it could not go, and the backup could not
+    // come back in its place.
+    if (!settings)
+        return RefusedBeforeChange(result, refused);
 
     if (starting)
         starting();

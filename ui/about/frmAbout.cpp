@@ -33,7 +33,7 @@ constexpr int kClientHeight = 3990;
 constexpr COLORREF kLabelBlue = RGB(0, 51, 153);
 
 // clang-format off
-const ControlSpec kAboutControls[] = {
+const ControlRow kAboutControls[] = {
     // Stretched to its box, which is the picture's own size at 96 DPI.
     {frmAbout::picIcon, L"picIcon", Kind::Bitmap, 0, L"", L"Pelwick Software", 120, 120, 1065, 2205, true, SS_NOTIFY | SS_REALSIZECONTROL},
     {frmAbout::lblTitle, L"lblTitle", Kind::TitleLabel, 0, L"", nullptr, 1560, 240, 2805, 240, true, 0},

@@ -110,7 +110,7 @@ HFONT FontOf(Kind kind, const ControlFonts& fonts) {
     return kind == Kind::TitleLabel ? fonts.title : fonts.form;
 }
 
-HWND CreateControl(const ControlSpec& entry, HWND parent, const ControlFonts& fonts) {
+HWND CreateControl(const ControlRow& entry, HWND parent, const ControlFonts& fonts) {
     const WindowKind kind = KindOf(entry.kind);
     DWORD style = WS_CHILD | entry.extraStyle | kind.style;
     if (entry.visible)
@@ -133,20 +133,20 @@ HWND FindControl(const ControlMap& controls, int id) {
 void CreateControls(HWND window, ControlTable table, const ControlFonts& fonts,
                     ControlMap& controls, int first) {
     RegisterContainerClasses();
-    const auto create = [&](const ControlSpec& entry) {
+    const auto create = [&](const ControlRow& entry) {
         HWND parent = entry.container ? FindControl(controls, entry.container) : window;
         controls[entry.id] = CreateControl(entry, parent, fonts);
     };
-    for (const ControlSpec& entry : table)
+    for (const ControlRow& entry : table)
         if (first && entry.id == first)
             create(entry);
-    for (const ControlSpec& entry : table)
+    for (const ControlRow& entry : table)
         if (!first || entry.id != first)
             create(entry);
 }
 
 void SetControlFonts(ControlTable table, const ControlMap& controls, const ControlFonts& fonts) {
-    for (const ControlSpec& entry : table) {
+    for (const ControlRow& entry : table) {
         if (HFONT font = FontOf(entry.kind, fonts))
             SendMessageW(FindControl(controls, entry.id), WM_SETFONT,
                          reinterpret_cast<WPARAM>(font), TRUE);
@@ -155,7 +155,7 @@ void SetControlFonts(ControlTable table, const ControlMap& controls, const Contr
 
 void PlaceControls(ControlTable table, const ControlMap& controls, UINT dpi) {
     using platform::TwipsToPixels;
-    for (const ControlSpec& s : table) {
+    for (const ControlRow& s : table) {
         MoveWindow(FindControl(controls, s.id), TwipsToPixels(s.left, dpi),
                    TwipsToPixels(s.top, dpi), TwipsToPixels(s.width, dpi),
                    TwipsToPixels(s.height, dpi), FALSE);
@@ -167,7 +167,7 @@ HWND AddTooltips(HWND window, ControlTable table, const ControlMap& controls) {
         CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
                         GetModuleHandleW(nullptr), nullptr);
-    for (const ControlSpec& s : table) {
+    for (const ControlRow& s : table) {
         if (!s.tooltip)
             continue;
         TTTOOLINFOW tool{};

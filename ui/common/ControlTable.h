@@ -31,7 +31,7 @@ enum class Kind {
     PictureBox,
 };
 
-struct ControlSpec {
+struct ControlRow {
     int id;
     const wchar_t* name;
     Kind kind;
@@ -43,7 +43,7 @@ struct ControlSpec {
     DWORD extraStyle;
 };
 
-using ControlTable = std::span<const ControlSpec>;
+using ControlTable = std::span<const ControlRow>;
 using ControlMap = std::map<int, HWND>;
 
 // The name a screen reader announces for a control whose caption does not say

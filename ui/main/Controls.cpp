@@ -11,7 +11,7 @@ constexpr DWORD kMultiLine = SS_LEFT; // labels wrap within their width
 }
 
 // clang-format off
-const ControlSpec kControls[] = {
+const ControlRow kControls[] = {
     // Banner
     {Label5, L"Label5", Kind::WhiteLabel, 0, L"", nullptr, 0, 0, 7545, 780, true, 0},
     {Image3, L"Image3", Kind::Image, 0, L"", nullptr, 240, 0, 720, 720, true, 0},

@@ -31,7 +31,7 @@ enum ControlId : int {
 };
 // clang-format on
 
-extern const ControlSpec kControls[];
+extern const ControlRow kControls[];
 extern const size_t kControlCount;
 inline ControlTable MainControls() {
     return {kControls, kControlCount};

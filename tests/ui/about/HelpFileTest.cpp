@@ -274,7 +274,7 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
     // Every access key of the main window's buttons.
     const std::string keyboard = Text(SourceFile("keyboard.htm"));
     for (size_t i = 0; i < ui::kControlCount; ++i) {
-        const ui::ControlSpec& control = ui::kControls[i];
+        const ui::ControlRow& control = ui::kControls[i];
         if (control.kind != ui::Kind::Button || !control.visible || !control.caption)
             continue;
         const wchar_t* amp = wcschr(control.caption, L'&');

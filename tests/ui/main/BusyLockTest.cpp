@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace testing_support;
 using namespace ui;
 
@@ -77,21 +79,21 @@ class CommandsWhileBusyTest : public Form1Fixture {
     // the window), with the control's handle and without it; Escape to every
     // container; a scroll of the icon's scroll bar through its panel.
     void ForgeEveryCommand() {
-        for (const ControlSpec& spec : MainControls()) {
+        for (const ControlRow& row : MainControls()) {
             // The Help picture stays live while an operation runs.
-            if (spec.id == Image4)
+            if (row.id == Image4)
                 continue;
-            HWND control = form().Control(spec.id);
+            HWND control = form().Control(row.id);
             HWND parent = GetParent(control);
             const bool enabled = IsWindowEnabled(control) != FALSE;
             EnableWindow(control, TRUE);
             // STN_CLICKED is BN_CLICKED.
             for (WORD code : {WORD{BN_CLICKED}, WORD{EN_SETFOCUS}, WORD{EN_CHANGE}})
                 for (HWND from : {control, HWND{}})
-                    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(spec.id, code),
+                    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(row.id, code),
                                  reinterpret_cast<LPARAM>(from));
             EnableWindow(control, enabled);
-            if (spec.kind == Kind::Frame || spec.kind == Kind::Panel)
+            if (row.kind == Kind::Frame || row.kind == Kind::Panel)
                 SendMessageW(control, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         }
         SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -171,15 +173,16 @@ TEST_F(CommandsWhileBusyTest, NoCommandRunsDuringAnApplyOrARestore) {
     ASSERT_TRUE(Settle());
     ASSERT_EQ(TargetItems().size(), 13u);
 
-    {
-        // Any dialog a command opened would be a failure here.
+    // Any dialog a command opened would be a failure here.
+    const auto forgingDuring = [this](const std::function<void()>& operation) {
         DialogResponder responder;
         ForgeOnFirstYield();
-        form().apply().Command1_Click();
+        operation();
         form().yieldObserver = nullptr;
         ExpectNothingHappened();
         EXPECT_TRUE(responder.Seen().empty());
-    }
+    };
+    forgingDuring([this] { form().apply().Command1_Click(); });
     EXPECT_EQ(Text(txtChanging), L"Folders Successfully Customized");
     // The options view shows: its icon's scroll bar stays live.
     EXPECT_EQ(form().iconPicker().IconIndex(), 5);
@@ -192,14 +195,7 @@ TEST_F(CommandsWhileBusyTest, NoCommandRunsDuringAnApplyOrARestore) {
     SendMessageW(form().Control(ScrollIconNo), SBM_SETPOS, 0, TRUE);
     form().iconPicker().ShowIcon(0);
     forged_ = false;
-    {
-        DialogResponder responder;
-        ForgeOnFirstYield();
-        form().restoreView().cmdRestore_Click();
-        form().yieldObserver = nullptr;
-        ExpectNothingHappened();
-        EXPECT_TRUE(responder.Seen().empty());
-    }
+    forgingDuring([this] { form().restoreView().cmdRestore_Click(); });
     EXPECT_EQ(Text(txtChanging), L"Folders Successfully Restored");
     // Hidden behind the restore view, the scroll bar is not the user's.
     EXPECT_EQ(form().iconPicker().IconIndex(), 0);

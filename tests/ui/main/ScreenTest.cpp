@@ -61,7 +61,7 @@ class ScreenTest : public Form1Fixture {
     RECT Expected(int id, UINT dpi) {
         for (size_t i = 0; i < kControlCount; ++i)
             if (kControls[i].id == id) {
-                const ControlSpec& s = kControls[i];
+                const ControlRow& s = kControls[i];
                 const int left = TwipsToPixels(s.left, dpi), top = TwipsToPixels(s.top, dpi);
                 return {left, top, left + TwipsToPixels(s.width, dpi),
                         top + TwipsToPixels(s.height, dpi)};
@@ -134,7 +134,7 @@ TEST_F(ScreenTest, EveryControlTheUserSeesHasAName) {
     RECT client{};
     GetClientRect(form().hwnd(), &client);
     for (size_t i = 0; i < kControlCount; ++i) {
-        const ControlSpec& s = kControls[i];
+        const ControlRow& s = kControls[i];
         // Containers and the banner's white ground hold or frame the others.
         if (s.kind == Kind::Frame || s.kind == Kind::Panel || s.kind == Kind::WhiteLabel ||
             s.top >= 5715)

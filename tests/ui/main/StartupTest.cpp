@@ -100,7 +100,7 @@ TEST_F(StartupTest, LayoutFollowsTheTwipsTable) {
     EXPECT_EQ(client.right, TwipsToPixels(7455, dpi));
     EXPECT_EQ(client.bottom, TwipsToPixels(5715, dpi));
     for (size_t i = 0; i < kControlCount; ++i) {
-        const ControlSpec& s = kControls[i];
+        const ControlRow& s = kControls[i];
         HWND control = form().Control(s.id);
         ASSERT_NE(control, nullptr) << Narrow(s.name);
         RECT r;
