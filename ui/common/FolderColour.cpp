@@ -27,6 +27,14 @@ std::wstring PerUserIconFolder() {
 }
 
 bool FolderIconBytes(engine::Colour colour, std::vector<std::uint8_t>& ico) {
+    return FolderIconBytes(engine::IconLook{colour, engine::FolderMark::None}, ico);
+}
+
+bool FolderIconBytes(const engine::IconLook& look, std::vector<std::uint8_t>& ico) {
+    if (look.Plain()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
     std::vector<engine::Bytes> resources;
     if (!platform::ReadSystemFolderIcon(resources))
         return false;
@@ -46,7 +54,10 @@ bool FolderIconBytes(engine::Colour colour, std::vector<std::uint8_t>& ico) {
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }
-    engine::TintFrames(frames, colour);
+    if (look.colour)
+        engine::TintFrames(frames, *look.colour);
+    for (engine::IconFrame& frame : frames)
+        engine::DrawMark(frame, look.mark);
     ico = engine::IcoFileBytes(frames, encode);
     return true;
 }
@@ -57,10 +68,20 @@ bool FolderIconFile(engine::Colour colour, engine::SharedIcon& result) {
 
 bool FolderIconFile(engine::Colour colour, const std::wstring& sharedFolder,
                     const std::wstring& perUserFolder, engine::SharedIcon& result) {
+    return FolderIconFile(engine::IconLook{colour, engine::FolderMark::None}, sharedFolder,
+                          perUserFolder, result);
+}
+
+bool FolderIconFile(const engine::IconLook& look, engine::SharedIcon& result) {
+    return FolderIconFile(look, SharedIconFolder(), PerUserIconFolder(), result);
+}
+
+bool FolderIconFile(const engine::IconLook& look, const std::wstring& sharedFolder,
+                    const std::wstring& perUserFolder, engine::SharedIcon& result) {
     std::vector<std::uint8_t> ico;
-    if (!FolderIconBytes(colour, ico))
+    if (!FolderIconBytes(look, ico))
         return false;
-    return engine::PlaceSharedIcon(sharedFolder, perUserFolder, engine::FolderIconBaseName(colour),
+    return engine::PlaceSharedIcon(sharedFolder, perUserFolder, engine::FolderIconBaseName(look),
                                    ico, result);
 }
 
