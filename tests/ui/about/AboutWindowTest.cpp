@@ -9,8 +9,8 @@
 #include "tests/support/Accessibility.h"
 #include "tests/support/DialogResponder.h"
 
+#include <algorithm>
 #include <commctrl.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -100,39 +100,38 @@ struct OpenedPage {
     std::wstring address;
 };
 
-// Writes what the screen shows of the window as a 24-bit BMP. (Wine's
-// PrintWindow leaves the children out; bare Xvfb draws no frame, a Wine
-// virtual desktop does.)
-bool SaveWindowPicture(HWND window, const std::string& path) {
-    RECT r{};
-    GetWindowRect(window, &r);
+// What the screen shows of a rectangle (screen coordinates) as COLORREFs,
+// rows top down. (Wine's PrintWindow leaves the children out.)
+std::vector<COLORREF> ScreenPixels(const RECT& r) {
     const int width = r.right - r.left, height = r.bottom - r.top;
     const platform::WindowDC screen;
     const platform::MemoryDC memory(screen.get());
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     const platform::BitmapHandle bitmap(
         CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap.get())
+        return {};
     const platform::SelectScope selected(memory.get(), bitmap.get());
-    bool printed =
-        BitBlt(memory.get(), 0, 0, width, height, screen.get(), r.left, r.top, SRCCOPY) != FALSE;
+    if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), r.left, r.top, SRCCOPY))
+        return {};
     GdiFlush();
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    const DWORD size = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + size;
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(size));
-    return printed && out.good();
+    const auto* pixels = static_cast<const COLORREF*>(bits);
+    std::vector<COLORREF> result(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (COLORREF& pixel : result) // the DIB holds 0x00RRGGBB
+        pixel = RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+    return result;
+}
+
+size_t DistinctColours(const std::vector<COLORREF>& pixels) {
+    std::vector<COLORREF> sorted = pixels;
+    std::sort(sorted.begin(), sorted.end());
+    return static_cast<size_t>(std::unique(sorted.begin(), sorted.end()) - sorted.begin());
 }
 
 } // namespace
@@ -411,11 +410,31 @@ TEST_F(AboutWindowTest, SystemInfoButtonReportsAMissingProgramOverTheWindow) {
     EXPECT_EQ(owner, about);
 }
 
-TEST_F(AboutWindowTest, Screenshot) {
+// What reaches the screen, not only what the controls hold: the vendor
+// picture drawn in its place, the title's blue letters on the window's ground.
+TEST_F(AboutWindowTest, TheScreenShowsThePictureAndTheTitle) {
     HWND about = Open();
     ASSERT_NE(about, nullptr);
+    SetWindowPos(about, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     RedrawWindow(about, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-    PumpFor(500);
-    EXPECT_TRUE(SaveWindowPicture(about, "about_window.bmp"));
+    PumpFor(300);
+    auto screenRect = [](int id) {
+        RECT r{};
+        GetWindowRect(Item(id), &r);
+        return r;
+    };
+    const std::vector<COLORREF> picture = ScreenPixels(screenRect(frmAbout::picIcon));
+    ASSERT_FALSE(picture.empty());
+    EXPECT_GE(DistinctColours(picture), 16u) << "the vendor picture is not drawn";
+
+    const std::vector<COLORREF> title = ScreenPixels(screenRect(frmAbout::lblTitle));
+    ASSERT_FALSE(title.empty());
+    const COLORREF ground = GetSysColor(COLOR_BTNFACE) & 0xFFFFFF;
+    const auto letters = std::count_if(title.begin(), title.end(), [](COLORREF c) {
+        return GetBValue(c) > GetRValue(c) + 64; // the title's blue, even where smoothed
+    });
+    EXPECT_GT(letters, 20) << "no blue letters in the title";
+    EXPECT_GT(std::count(title.begin(), title.end(), ground), static_cast<long>(title.size() / 2))
+        << "the title's ground is not the window's";
 }
