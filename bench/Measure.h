@@ -40,4 +40,11 @@ size_t WorkingSet();
 
 double Median(std::vector<double> values);
 
+// Seconds the action takes.
+template <typename Action> double Timed(Action&& action) {
+    const double start = Now();
+    action();
+    return Now() - start;
+}
+
 } // namespace bench

@@ -9,14 +9,29 @@ namespace bench {
 
 namespace {
 
-// The median of the repetitions' own ratios: a slow spell of the machine
-// then weighs on one repetition, not on the figure.
-double Ratio(const std::vector<double>& part, const std::vector<double>& whole) {
+// Each repetition's own ratio: the window and its floor ran as a pair, one
+// just after the other, so a slow spell of the machine weighs on one pair.
+std::vector<double> PairRatios(const std::vector<double>& part, const std::vector<double>& whole) {
     std::vector<double> ratios;
     for (size_t i = 0; i < part.size() && i < whole.size(); ++i)
         if (whole[i] > 0)
             ratios.push_back(part[i] / whole[i]);
+    return ratios;
+}
+double Ratio(const std::vector<double>& part, const std::vector<double>& whole) {
+    const std::vector<double> ratios = PairRatios(part, whole);
     return ratios.empty() ? 0.0 : Median(ratios);
+}
+// "1.10 (1.02-1.21, 5 pairs)": the median with the lowest and highest.
+std::string RatioWithSpread(const std::vector<double>& part, const std::vector<double>& whole) {
+    const std::vector<double> ratios = PairRatios(part, whole);
+    if (ratios.empty())
+        return "-";
+    const auto [low, high] = std::minmax_element(ratios.begin(), ratios.end());
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f (%.2f-%.2f, %zu pairs)", Median(ratios), *low, *high,
+                  ratios.size());
+    return text;
 }
 double Ratio(const Figure& f) {
     return Ratio(f.real, f.floor);
@@ -71,6 +86,11 @@ void PrintMemoryPhases(const SizeResult& r) {
 }
 
 } // namespace
+
+void Expect(SizeResult& result, bool ok, const std::string& what) {
+    if (!ok)
+        result.problems.push_back(what);
+}
 
 void PrintHeader(bool loose) {
     std::printf("\n%9s %9s %-8s %9s %10s %9s %9s %7s %7s %9s %9s", "folders", "targets", "figure",
@@ -140,9 +160,12 @@ void PrintClosing(const std::vector<SizeResult>& results) {
         double worstGap = -1;
         for (const auto& r : results) {
             const Figure& f = r.*member;
+            line += ' ';
+            line += RatioWithSpread(f.real, f.floor);
+            line += " at ";
+            line += std::to_string(r.made);
+            line += ',';
             char part[96];
-            std::snprintf(part, sizeof part, " %.2f at %zu,", Ratio(f), r.made);
-            line += part;
             if (!f.engine.empty()) {
                 line.pop_back();
                 std::snprintf(part, sizeof part, " (engine %.2f),", Ratio(f.engine, f.floor));
@@ -168,8 +191,9 @@ void PrintClosing(const std::vector<SizeResult>& results) {
         }
         std::printf("%s\n", line.c_str());
     }
-    std::printf("(ratios: the median of each repetition's own ratio; window-e: the window's "
-                "seconds less the engine's)\n");
+    std::printf("(ratios: the median of the pairs' own ratios, with the lowest and highest; a "
+                "pair is the floor and the window run one after the other; window-e: the "
+                "window's seconds less the engine's)\n");
     for (const auto& r : results)
         if (r.memoryPeak && r.targets)
             std::printf("memory at %zu: %.0f bytes per target folder above the idle window "

@@ -31,6 +31,9 @@ struct SizeResult {
     std::vector<std::string> problems;
 };
 
+// A problem of the run, kept for the report, where ok is false.
+void Expect(SizeResult& result, bool ok, const std::string& what);
+
 // The column heads; loose adds the columns of the first floors.
 void PrintHeader(bool loose);
 // One row a figure of one tree size, then its memory and its problems.

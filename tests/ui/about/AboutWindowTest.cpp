@@ -122,7 +122,8 @@ std::vector<COLORREF> ScreenPixels(const RECT& r) {
         return {};
     GdiFlush();
     const auto* pixels = static_cast<const COLORREF*>(bits);
-    std::vector<COLORREF> result(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height));
+    std::vector<COLORREF> result(pixels,
+                                 pixels + static_cast<size_t>(width) * static_cast<size_t>(height));
     for (COLORREF& pixel : result) // the DIB holds 0x00RRGGBB
         pixel = RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
     return result;
