@@ -169,9 +169,8 @@ class MenuHandler final : public IShellExtInit, public IContextMenu {
                     return S_OK;
                 paths.push_back(std::move(path));
             }
-            for (const std::wstring& path : paths)
-                if (!IsFolderOnFixedDisk(path))
-                    return S_OK;
+            if (!AllFoldersOnFixedDisks(paths))
+                return S_OK;
             folders_ = std::move(paths);
             return S_OK;
         } catch (...) {
