@@ -85,7 +85,8 @@ int wmain(int argc, wchar_t** argv) {
     const auto getClassObject = dll ? reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(
                                           GetProcAddress(dll, "DllGetClassObject")))
                                     : nullptr;
-    const CLSID clsid = {0xBE2AC388, 0x320A, 0x4D73, {0x81, 0xE5, 0x32, 0x1E, 0xA4, 0x4B, 0x48, 0x66}};
+    const CLSID clsid = {
+        0xBE2AC388, 0x320A, 0x4D73, {0x81, 0xE5, 0x32, 0x1E, 0xA4, 0x4B, 0x48, 0x66}};
     platform::ComPtr<IClassFactory> factory;
     platform::ComPtr<IShellFolder> desktop, folder;
     platform::ComPtr<IDataObject> data;
@@ -93,7 +94,8 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring parentName = parent;
     parentPidl.items.push_back(nullptr);
     if (getClassObject &&
-        SUCCEEDED(getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.put()))) &&
+        SUCCEEDED(
+            getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.put()))) &&
         SUCCEEDED(SHGetDesktopFolder(desktop.put())) &&
         SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, parentName.data(), nullptr,
                                             &parentPidl.items[0], nullptr)) &&
@@ -118,7 +120,8 @@ int wmain(int argc, wchar_t** argv) {
             platform::ComPtr<IContextMenu> menu;
             if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit,
                                                reinterpret_cast<void**>(init.put()))) ||
-                FAILED(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(menu.put()))))
+                FAILED(
+                    init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(menu.put()))))
                 break;
             const HMENU popup = CreatePopupMenu();
             LARGE_INTEGER t0, t1, t2;
@@ -150,8 +153,11 @@ int wmain(int argc, wchar_t** argv) {
     desktop.reset();
     factory.reset();
     for (const std::wstring& name : names) {
-        platform::DeleteFileAt(parent + L"\\" + name + L"\\Desktop.ini");
-        RemoveDirectoryW((parent + L"\\" + name).c_str());
+        std::wstring folder = parent;
+        folder += L'\\';
+        folder += name;
+        platform::DeleteFileAt(folder + L"\\Desktop.ini");
+        RemoveDirectoryW(folder.c_str());
     }
     RemoveDirectoryW(parent.c_str());
     OleUninitialize();

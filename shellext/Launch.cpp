@@ -124,8 +124,8 @@ bool BuildCommandLine(const std::wstring& program, const Command& command,
                       const std::vector<std::wstring>& folders, std::wstring& line,
                       std::wstring& responseFile) {
     responseFile.clear();
-    const std::wstring head = L"\"" + program + L"\"" +
-                              (command.before.empty() ? L"" : L" " + command.before) + L" ";
+    const std::wstring head =
+        L"\"" + program + L"\"" + (command.before.empty() ? L"" : L" " + command.before) + L" ";
     const std::wstring tail = command.after.empty() ? L"" : L" " + command.after;
     std::wstring middle = QuotedFolders(folders);
     if (head.size() + middle.size() + tail.size() > kLongestCommandLine) {
@@ -182,8 +182,9 @@ HRESULT StartProgram(const Command& command, const std::vector<std::wstring>& fo
         startup.hStdError = write;
     }
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, command.waited ? TRUE : FALSE,
-                        0, nullptr, folder.c_str(), &startup, &started)) {
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr,
+                        command.waited ? TRUE : FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &started)) {
         const DWORD error = GetLastError();
         dropResponseFile();
         return HRESULT_FROM_WIN32(error);

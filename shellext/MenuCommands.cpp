@@ -9,19 +9,35 @@ namespace shellext {
 
 namespace {
 
-size_t Presets() { return engine::ColourPresets().size(); }
-size_t Marks() { return engine::FolderMarks().size(); }
+size_t Presets() {
+    return engine::ColourPresets().size();
+}
+size_t Marks() {
+    return engine::FolderMarks().size();
+}
 
 // Offsets: presets, other colour, marks, no mark, restore, customize.
-unsigned OtherColourOffset() { return static_cast<unsigned>(Presets()); }
-unsigned FirstMarkOffset() { return OtherColourOffset() + 1; }
-unsigned NoMarkOffset() { return FirstMarkOffset() + static_cast<unsigned>(Marks()); }
-unsigned RestoreOffset() { return NoMarkOffset() + 1; }
-unsigned CustomizeOffset() { return RestoreOffset() + 1; }
+unsigned OtherColourOffset() {
+    return static_cast<unsigned>(Presets());
+}
+unsigned FirstMarkOffset() {
+    return OtherColourOffset() + 1;
+}
+unsigned NoMarkOffset() {
+    return FirstMarkOffset() + static_cast<unsigned>(Marks());
+}
+unsigned RestoreOffset() {
+    return NoMarkOffset() + 1;
+}
+unsigned CustomizeOffset() {
+    return RestoreOffset() + 1;
+}
 
 } // namespace
 
-unsigned MenuCommandCount() { return CustomizeOffset() + 1; }
+unsigned MenuCommandCount() {
+    return CustomizeOffset() + 1;
+}
 
 std::optional<MenuCommand> CommandAt(unsigned offset) {
     MenuCommand command;
@@ -60,7 +76,11 @@ std::optional<unsigned> OffsetOfVerb(const std::wstring& verb) {
     return std::nullopt;
 }
 
-std::wstring ColourSwitches(const std::wstring& colour) { return L"/colour " + colour + L" /quiet"; }
-std::wstring MarkSwitches(const std::wstring& markName) { return L"/mark " + markName + L" /quiet"; }
+std::wstring ColourSwitches(const std::wstring& colour) {
+    return L"/colour " + colour + L" /quiet";
+}
+std::wstring MarkSwitches(const std::wstring& markName) {
+    return L"/mark " + markName + L" /quiet";
+}
 
 } // namespace shellext

@@ -186,8 +186,7 @@ class MenuHandler final : public IShellExtInit, public IContextMenu {
             if ((flags & CMF_DEFAULTONLY) != 0 || folders_.empty() || !menu || last < first ||
                 last - first < count - 1)
                 return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
-            MenuOwner top{CreatePopupMenu()}, colours{CreatePopupMenu()},
-                marks{CreatePopupMenu()};
+            MenuOwner top{CreatePopupMenu()}, colours{CreatePopupMenu()}, marks{CreatePopupMenu()};
             if (!top.menu || !colours.menu || !marks.menu)
                 return E_OUTOFMEMORY;
             bool added = true;
@@ -300,8 +299,8 @@ class MenuHandler final : public IShellExtInit, public IContextMenu {
         Command command;
         switch (menuCommand.action) {
         case Action::Colour:
-            command = {L"/apply",
-                       ColourSwitches(engine::ColourPresets()[menuCommand.index].name), true};
+            command = {L"/apply", ColourSwitches(engine::ColourPresets()[menuCommand.index].name),
+                       true};
             break;
         case Action::OtherColour: {
             engine::Colour chosen;

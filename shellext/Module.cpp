@@ -71,10 +71,18 @@ class ClassFactory final : public IClassFactory {
 
 } // namespace
 
-HMODULE ThisModule() { return g_module; }
-void AddModuleRef() { ++g_refs; }
-void ReleaseModuleRef() { --g_refs; }
-long ModuleRefs() { return g_refs.load(); }
+HMODULE ThisModule() {
+    return g_module;
+}
+void AddModuleRef() {
+    ++g_refs;
+}
+void ReleaseModuleRef() {
+    --g_refs;
+}
+long ModuleRefs() {
+    return g_refs.load();
+}
 
 std::wstring ModulePath() {
     std::wstring path(MAX_PATH, L'\0');
@@ -123,7 +131,9 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* out) {
     return result;
 }
 
-STDAPI DllCanUnloadNow() { return shellext::ModuleRefs() == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+    return shellext::ModuleRefs() == 0 ? S_OK : S_FALSE;
+}
 
 STDAPI DllRegisterServer() {
     try {

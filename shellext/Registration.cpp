@@ -11,8 +11,7 @@ namespace shellext {
 
 namespace {
 
-const wchar_t kClsidKey[] =
-    L"Software\\Classes\\CLSID\\{BE2AC388-320A-4D73-81E5-321EA44B4866}";
+const wchar_t kClsidKey[] = L"Software\\Classes\\CLSID\\{BE2AC388-320A-4D73-81E5-321EA44B4866}";
 const wchar_t kServerKey[] =
     L"Software\\Classes\\CLSID\\{BE2AC388-320A-4D73-81E5-321EA44B4866}\\InprocServer32";
 const wchar_t* const kHandlerKeys[] = {
@@ -30,8 +29,8 @@ LONG SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
 
 LONG WriteKey(const wchar_t* path, const wchar_t* name, const std::wstring& value) {
     HKEY raw = nullptr;
-    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, &raw, nullptr);
+    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                  &raw, nullptr);
     if (result != ERROR_SUCCESS)
         return result;
     platform::RegKey key(raw);

@@ -49,8 +49,7 @@ bool FromShellIdList(IDataObject* data, std::vector<std::wstring>& paths) {
     if (!ida)
         return false;
     std::unique_ptr<void, GlobalUnlock_> unlock(medium.hGlobal);
-    if (size < sizeof(CIDA) || ida->cidl == 0 ||
-        size < sizeof(UINT) * (size_t{ida->cidl} + 2))
+    if (size < sizeof(CIDA) || ida->cidl == 0 || size < sizeof(UINT) * (size_t{ida->cidl} + 2))
         return false;
     const auto* base = reinterpret_cast<const BYTE*>(ida);
     auto item = [&](UINT index) -> LPCITEMIDLIST {
@@ -150,10 +149,9 @@ bool HoldsOwnSettingsFile(const std::wstring& folder) {
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
         return false;
-    platform::FileHandle file(CreateFileW(name.c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
-                                          nullptr));
+    platform::FileHandle file(CreateFileW(
+        name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file)
         return false;
     std::vector<std::uint8_t> bytes(kMarkerReadBytes);

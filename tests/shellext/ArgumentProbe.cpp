@@ -37,8 +37,7 @@ std::wstring Variable(const wchar_t* name) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring folder = OwnFolder();
     const std::wstring line = GetCommandLineW();
-    Write(folder + L"\\probe-command.txt", line.data(),
-          line.size() * sizeof(wchar_t));
+    Write(folder + L"\\probe-command.txt", line.data(), line.size() * sizeof(wchar_t));
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(line.c_str(), &count);
     for (int i = 1; arguments && i < count; ++i)
@@ -51,11 +50,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring error = Variable(L"QUILLANE_PROBE_ERROR");
     if (!error.empty()) {
         char utf8[4096] = {};
-        const int size = WideCharToMultiByte(CP_UTF8, 0, error.c_str(),
-                                             static_cast<int>(error.size()), utf8, 4096, nullptr,
-                                             nullptr);
+        const int size =
+            WideCharToMultiByte(CP_UTF8, 0, error.c_str(), static_cast<int>(error.size()), utf8,
+                                4096, nullptr, nullptr);
         DWORD written = 0;
-        WriteFile(GetStdHandle(STD_ERROR_HANDLE), utf8, static_cast<DWORD>(size), &written, nullptr);
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), utf8, static_cast<DWORD>(size), &written,
+                  nullptr);
     }
     return _wtoi(Variable(L"QUILLANE_PROBE_EXIT").c_str());
 }

@@ -127,7 +127,8 @@ platform::ComPtr<IDataObject> ShellData(const std::wstring& parent,
     for (const std::wstring& child : names) {
         std::wstring text = child;
         LPITEMIDLIST pidl = nullptr;
-        if (FAILED(folder->ParseDisplayName(nullptr, nullptr, text.data(), nullptr, &pidl, nullptr)))
+        if (FAILED(
+                folder->ParseDisplayName(nullptr, nullptr, text.data(), nullptr, &pidl, nullptr)))
             return data;
         children.items.push_back(pidl);
     }
@@ -162,7 +163,9 @@ std::vector<std::wstring> Labels(HMENU menu) {
     return labels;
 }
 
-HMENU Submenu(HMENU menu, int position) { return menu ? GetSubMenu(menu, position) : nullptr; }
+HMENU Submenu(HMENU menu, int position) {
+    return menu ? GetSubMenu(menu, position) : nullptr;
+}
 
 COLORREF SwatchCentre(HMENU menu, int position) {
     MENUITEMINFOW item{};

@@ -22,7 +22,7 @@ using namespace testing_support;
 
 namespace {
 
-constexpr UINT kCommands = 25;     // 13 colours, other, 8 marks, no mark, restore, customize
+constexpr UINT kCommands = 25; // 13 colours, other, 8 marks, no mark, restore, customize
 constexpr UINT kRestoreOffset = 23;
 constexpr UINT kCustomizeOffset = 24;
 constexpr UINT kOtherColourOffset = 13;
@@ -111,7 +111,8 @@ TEST_F(ShellMenu, RegistersTheContractsKeysAndRemovesThem) {
 TEST_F(ShellMenu, OffersColoursMarksAndRestoreForTwoFolders) {
     const std::wstring a = data.MakeFolder(L"Alpha"), b = data.MakeFolder(L"Beta");
     WriteBytes(a + L"\\Desktop.ini", "[.ShellClassInfo]\r\nInfoTip=theirs\r\n");
-    platform::ComPtr<IContextMenu> handler = Handler(ShellData(data.path(), {L"Alpha", L"Beta"}).get());
+    platform::ComPtr<IContextMenu> handler =
+        Handler(ShellData(data.path(), {L"Alpha", L"Beta"}).get());
     ASSERT_TRUE(handler);
     UINT added = 0;
     HMENU menu = Menu(handler.get(), added);
@@ -177,10 +178,8 @@ TEST_F(ShellMenu, OffersNothingButForFoldersOnFixedDisks) {
     WriteBytes(data / L"file.txt", "x");
     UINT added = 99;
     const std::vector<std::vector<std::wstring>> refused = {
-        {data / L"file.txt"},
-        {folder, data / L"file.txt"},
-        {L"\\\\server\\share"},
-        {folder, L"\\\\server\\share\\folder"},
+        {data / L"file.txt"},   {folder, data / L"file.txt"},
+        {L"\\\\server\\share"}, {folder, L"\\\\server\\share\\folder"},
         {L"D:\\Disc"}, // the test prefix's CD-ROM
         {data / L"missing"},
     };
@@ -199,9 +198,9 @@ TEST_F(ShellMenu, OffersNothingButForFoldersOnFixedDisks) {
         EXPECT_EQ(GetMenuItemCount(Menu(handler.get(), added)), 3);
         EXPECT_EQ(added, kCommands);
     }
-    EXPECT_EQ(GetMenuItemCount(Menu(Handler(ShellData(data.path(), {L"file.txt"}).get()).get(),
-                                    added)),
-              2);
+    EXPECT_EQ(
+        GetMenuItemCount(Menu(Handler(ShellData(data.path(), {L"file.txt"}).get()).get(), added)),
+        2);
 }
 
 TEST_F(ShellMenu, RedColoursBothFoldersAsTheProgramDoes) {
@@ -313,12 +312,14 @@ TEST_F(ShellMenuProbe, ManyFoldersGoThroughAResponseFile) {
     const std::wstring parent = data.MakeFolder(L"Many");
     // Made and removed on the Unix side, many times faster than through Wine.
     const std::string unixParent = UnixPath(parent);
-    ASSERT_TRUE(RunUnix({"/bin/sh", "-c",
-                         "cd '" + unixParent + "' && seq -f 'Folder %g' 0 4999 | xargs -d '\\n' mkdir"}));
+    ASSERT_TRUE(
+        RunUnix({"/bin/sh", "-c",
+                 "cd '" + unixParent + "' && seq -f 'Folder %g' 0 4999 | xargs -d '\\n' mkdir"}));
     struct Removal {
         std::string path;
         ~Removal() { RunUnix({"/bin/rm", "-rf", path}); }
     } removal{unixParent};
+    folders.reserve(5000);
     for (int i = 0; i < 5000; ++i)
         folders.push_back(parent + L"\\Folder " + std::to_wstring(i));
     platform::ComPtr<IContextMenu> handler = Handler(DropData(folders).get());
