@@ -153,11 +153,11 @@ int wmain(int argc, wchar_t** argv) {
     desktop.reset();
     factory.reset();
     for (const std::wstring& name : names) {
-        std::wstring folder = parent;
-        folder += L'\\';
-        folder += name;
-        platform::DeleteFileAt(folder + L"\\Desktop.ini");
-        RemoveDirectoryW(folder.c_str());
+        std::wstring made = parent;
+        made += L'\\';
+        made += name;
+        platform::DeleteFileAt(made + L"\\Desktop.ini");
+        RemoveDirectoryW(made.c_str());
     }
     RemoveDirectoryW(parent.c_str());
     OleUninitialize();

@@ -35,6 +35,15 @@ bool PathOfPidl(PCIDLIST_ABSOLUTE pidl, std::wstring& path) {
     return true;
 }
 
+// An answer that no other format may change: the selection holds an item
+// without a file-system path, or its list cannot be read.
+bool Refused(std::vector<std::wstring>& paths) {
+    paths.clear();
+    return true;
+}
+
+// False when the data object has no item list; true once it has one, with
+// no paths where any item has none.
 bool FromShellIdList(IDataObject* data, std::vector<std::wstring>& paths) {
     FORMATETC format = {static_cast<CLIPFORMAT>(RegisterClipboardFormatW(CFSTR_SHELLIDLIST)),
                         nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
@@ -43,14 +52,14 @@ bool FromShellIdList(IDataObject* data, std::vector<std::wstring>& paths) {
         return false;
     std::unique_ptr<STGMEDIUM, MediumRelease> release(&medium);
     if (medium.tymed != TYMED_HGLOBAL)
-        return false;
+        return Refused(paths);
     const SIZE_T size = GlobalSize(medium.hGlobal);
     auto* ida = static_cast<const CIDA*>(GlobalLock(medium.hGlobal));
     if (!ida)
-        return false;
+        return Refused(paths);
     std::unique_ptr<void, GlobalUnlock_> unlock(medium.hGlobal);
     if (size < sizeof(CIDA) || ida->cidl == 0 || size < sizeof(UINT) * (size_t{ida->cidl} + 2))
-        return false;
+        return Refused(paths);
     const auto* base = reinterpret_cast<const BYTE*>(ida);
     auto item = [&](UINT index) -> LPCITEMIDLIST {
         const UINT offset = ida->aoffset[index];
@@ -58,17 +67,17 @@ bool FromShellIdList(IDataObject* data, std::vector<std::wstring>& paths) {
     };
     const LPCITEMIDLIST parent = item(0);
     if (!parent)
-        return false;
+        return Refused(paths);
     std::vector<std::wstring> found;
     found.reserve(ida->cidl);
     for (UINT i = 1; i <= ida->cidl; ++i) {
         const LPCITEMIDLIST child = item(i);
         if (!child)
-            return false;
+            return Refused(paths);
         std::unique_ptr<ITEMIDLIST, PidlFree> full(ILCombine(parent, child));
         std::wstring path;
         if (!full || !PathOfPidl(full.get(), path))
-            return false;
+            return Refused(paths);
         found.push_back(std::move(path));
     }
     paths = std::move(found);
