@@ -118,10 +118,12 @@ platform::ComPtr<IDataObject> ShellData(const std::wstring& parent,
     PidlList parentPidl;
     parentPidl.items.push_back(nullptr);
     std::wstring name = parent;
-    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, name.data(), nullptr,
-                                         &parentPidl.items[0], nullptr)) ||
-        FAILED(desktop->BindToObject(parentPidl.items[0], nullptr, IID_IShellFolder,
-                                     reinterpret_cast<void**>(folder.put()))))
+    if (parent.empty())
+        desktop->QueryInterface(IID_IShellFolder, reinterpret_cast<void**>(folder.put()));
+    else if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, name.data(), nullptr,
+                                              &parentPidl.items[0], nullptr)) ||
+             FAILED(desktop->BindToObject(parentPidl.items[0], nullptr, IID_IShellFolder,
+                                          reinterpret_cast<void**>(folder.put()))))
         return data;
     PidlList children;
     for (const std::wstring& child : names) {

@@ -18,7 +18,7 @@ namespace testing_support {
 std::wstring BuiltPath(const char* unixPath);
 
 // The selection's data object as Explorer's shell folder makes it: the named
-// items of one parent folder.
+// items of one parent folder (the desktop for an empty parent).
 platform::ComPtr<IDataObject> ShellData(const std::wstring& parent,
                                         const std::vector<std::wstring>& names);
 // A data object holding only CF_HDROP with these paths.

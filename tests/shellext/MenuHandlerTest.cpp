@@ -201,6 +201,22 @@ TEST_F(ShellMenu, OffersNothingButForFoldersOnFixedDisks) {
     EXPECT_EQ(
         GetMenuItemCount(Menu(Handler(ShellData(data.path(), {L"file.txt"}).get()).get(), added)),
         2);
+    // An item without a path (the desktop's My Computer) beside a folder
+    // gets nothing; the folder alone gets the menu.
+    wchar_t desktop[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
+    const std::wstring name = L"Quillane menu test " + std::to_wstring(GetCurrentProcessId());
+    const std::wstring onDesktop = std::wstring(desktop) + L"\\" + name;
+    ASSERT_TRUE(CreateDirectoryW(onDesktop.c_str(), nullptr));
+    const std::wstring computer = L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
+    platform::ComPtr<IDataObject> mixed = ShellData(L"", {name, computer});
+    platform::ComPtr<IDataObject> alone = ShellData(L"", {name});
+    ASSERT_TRUE(mixed);
+    ASSERT_TRUE(alone);
+    EXPECT_EQ(GetMenuItemCount(Menu(Handler(alone.get()).get(), added)), 3);
+    EXPECT_EQ(GetMenuItemCount(Menu(Handler(mixed.get()).get(), added)), 2);
+    EXPECT_EQ(added, 0u);
+    RemoveDirectoryW(onDesktop.c_str());
 }
 
 TEST_F(ShellMenu, RedColoursBothFoldersAsTheProgramDoes) {
