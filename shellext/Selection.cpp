@@ -1,0 +1,156 @@
+// The selection of a context menu as paths, the fixed-disk rule and the look
+// at a folder's Desktop.ini that enables "Restore original look".
+#include "shellext/Selection.h"
+
+#include "engine/SettingsFile.h"
+#include "platform/Handles.h"
+
+#include <cstdint>
+#include <memory>
+#include <shellapi.h>
+
+namespace shellext {
+
+namespace {
+
+// How much of a Desktop.ini is read for the marker, which ours holds in its
+// first lines.
+constexpr DWORD kMarkerReadBytes = 4096;
+
+struct MediumRelease {
+    void operator()(STGMEDIUM* medium) const { ReleaseStgMedium(medium); }
+};
+struct GlobalUnlock_ {
+    void operator()(void* memory) const { GlobalUnlock(memory); }
+};
+struct PidlFree {
+    void operator()(ITEMIDLIST* pidl) const { ILFree(pidl); }
+};
+
+bool PathOfPidl(PCIDLIST_ABSOLUTE pidl, std::wstring& path) {
+    wchar_t buffer[MAX_PATH] = {};
+    if (!pidl || !SHGetPathFromIDListW(pidl, buffer) || buffer[0] == L'\0')
+        return false;
+    path = buffer;
+    return true;
+}
+
+bool FromShellIdList(IDataObject* data, std::vector<std::wstring>& paths) {
+    FORMATETC format = {static_cast<CLIPFORMAT>(RegisterClipboardFormatW(CFSTR_SHELLIDLIST)),
+                        nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (format.cfFormat == 0 || FAILED(data->GetData(&format, &medium)))
+        return false;
+    std::unique_ptr<STGMEDIUM, MediumRelease> release(&medium);
+    if (medium.tymed != TYMED_HGLOBAL)
+        return false;
+    const SIZE_T size = GlobalSize(medium.hGlobal);
+    auto* ida = static_cast<const CIDA*>(GlobalLock(medium.hGlobal));
+    if (!ida)
+        return false;
+    std::unique_ptr<void, GlobalUnlock_> unlock(medium.hGlobal);
+    if (size < sizeof(CIDA) || ida->cidl == 0 ||
+        size < sizeof(UINT) * (size_t{ida->cidl} + 2))
+        return false;
+    const auto* base = reinterpret_cast<const BYTE*>(ida);
+    auto item = [&](UINT index) -> LPCITEMIDLIST {
+        const UINT offset = ida->aoffset[index];
+        return offset < size ? reinterpret_cast<LPCITEMIDLIST>(base + offset) : nullptr;
+    };
+    const LPCITEMIDLIST parent = item(0);
+    if (!parent)
+        return false;
+    std::vector<std::wstring> found;
+    found.reserve(ida->cidl);
+    for (UINT i = 1; i <= ida->cidl; ++i) {
+        const LPCITEMIDLIST child = item(i);
+        if (!child)
+            return false;
+        std::unique_ptr<ITEMIDLIST, PidlFree> full(ILCombine(parent, child));
+        std::wstring path;
+        if (!full || !PathOfPidl(full.get(), path))
+            return false;
+        found.push_back(std::move(path));
+    }
+    paths = std::move(found);
+    return true;
+}
+
+bool FromDrop(IDataObject* data, std::vector<std::wstring>& paths) {
+    FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (FAILED(data->GetData(&format, &medium)))
+        return false;
+    std::unique_ptr<STGMEDIUM, MediumRelease> release(&medium);
+    if (medium.tymed != TYMED_HGLOBAL)
+        return false;
+    auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal));
+    if (!drop)
+        return false;
+    std::unique_ptr<void, GlobalUnlock_> unlock(medium.hGlobal);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    if (count == 0)
+        return false;
+    std::vector<std::wstring> found;
+    found.reserve(count);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        if (length == 0)
+            return false;
+        std::wstring path(length + 1, L'\0');
+        if (DragQueryFileW(drop, i, path.data(), length + 1) != length)
+            return false;
+        path.resize(length);
+        found.push_back(std::move(path));
+    }
+    paths = std::move(found);
+    return true;
+}
+
+} // namespace
+
+bool SelectedPaths(IDataObject* data, std::vector<std::wstring>& paths) {
+    return data && (FromShellIdList(data, paths) || FromDrop(data, paths));
+}
+
+std::wstring FolderPath(PCIDLIST_ABSOLUTE folder) {
+    std::wstring path;
+    return PathOfPidl(folder, path) ? path : std::wstring();
+}
+
+bool IsFolderOnFixedDisk(const std::wstring& path) {
+    // "\\server\share", "\\?\..." and "\\.\...": never looked at further.
+    if (path.size() < 3 || path[0] == L'\\' || path[0] == L'/')
+        return false;
+    const wchar_t letter = path[0];
+    const bool isLetter = (letter >= L'A' && letter <= L'Z') || (letter >= L'a' && letter <= L'z');
+    if (!isLetter || path[1] != L':' || path[2] != L'\\')
+        return false;
+    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+    if (GetDriveTypeW(root) != DRIVE_FIXED)
+        return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool HoldsOwnSettingsFile(const std::wstring& folder) {
+    const std::wstring name = engine::SettingsFilePath(folder);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+        return false;
+    platform::FileHandle file(CreateFileW(name.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                                          nullptr));
+    if (!file)
+        return false;
+    std::vector<std::uint8_t> bytes(kMarkerReadBytes);
+    DWORD read = 0;
+    if (!ReadFile(file.get(), bytes.data(), kMarkerReadBytes, &read, nullptr))
+        return false;
+    bytes.resize(read);
+    return engine::IsOwnSettingsText(bytes, false);
+}
+
+} // namespace shellext
