@@ -136,7 +136,7 @@ menu_registered() {
     expect "$CLSID_KEY\\InprocServer32" "" "$2\\$3" "$4, view ${1:-32}"
     expect "$CLSID_KEY\\InprocServer32" ThreadingModel Apartment "$4, view ${1:-32}"
     for key in "${HANDLER_KEYS[@]}"; do
-        expect "$key" "" "$MENU_CLSID" "$4, view ${1:-32}"
+        expect "$key" "" "$MENU_CLSID" "$4, view ${1:-32}, ${key#HKLM\\Software\\Classes\\}"
     done
     expect "$APPROVED_KEY" "$MENU_CLSID" "Quillane menu" "$4, view ${1:-32}"
 }
@@ -518,6 +518,8 @@ else
 fi
 check "the update's uninstaller removed the program" test ! -e "$TOOLS/quillane.exe"
 check "the update's uninstaller removed the entry" no_key "$UNINSTALL_KEY"
+check "the update's uninstaller removed the set-aside menu handler" \
+    bash -c "! ls '$TOOLS' 2>/dev/null | grep -q 'QuillaneMenu.*old-'"
 
 # 32-bit Windows gets the x86 build: a 32-bit prefix of its own.
 wineserver -k </dev/null >/dev/null 2>&1
@@ -559,7 +561,8 @@ for arch in x86 x64; do
     rm -rf "$dir"
     mkdir -p "$dir"
     check "unpack the $arch zip" unzip -q "$DIST/Quillane-$VERSION-$arch.zip" -d "$dir"
-    for f in quillane.exe Help.chm README.txt Icons/QuillaneIcons.dll Backgrounds/Tiles.bmp; do
+    for f in quillane.exe Help.chm README.txt QuillaneMenu32.dll QuillaneMenu64.dll \
+        Icons/QuillaneIcons.dll Backgrounds/Tiles.bmp; do
         check "$arch zip holds $f" test -s "$dir/Quillane/$f"
     done
     run_program "$dir/Quillane" quillane.exe "$arch zip"
