@@ -118,19 +118,30 @@ std::wstring FolderPath(PCIDLIST_ABSOLUTE folder) {
     return PathOfPidl(folder, path) ? path : std::wstring();
 }
 
-bool IsFolderOnFixedDisk(const std::wstring& path) {
-    // "\\server\share", "\\?\..." and "\\.\...": never looked at further.
-    if (path.size() < 3 || path[0] == L'\\' || path[0] == L'/')
-        return false;
-    const wchar_t letter = path[0];
-    const bool isLetter = (letter >= L'A' && letter <= L'Z') || (letter >= L'a' && letter <= L'z');
-    if (!isLetter || path[1] != L':' || path[2] != L'\\')
-        return false;
-    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
-    if (GetDriveTypeW(root) != DRIVE_FIXED)
-        return false;
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+bool AllFoldersOnFixedDisks(const std::vector<std::wstring>& paths) {
+    // Each drive's type is asked once: a selection may hold thousands of folders.
+    UINT driveTypes[26] = {};
+    for (const std::wstring& path : paths) {
+        // "\\server\share", "\\?\..." and "\\.\...": never looked at further.
+        if (path.size() < 3 || path[0] == L'\\' || path[0] == L'/')
+            return false;
+        const wchar_t letter = path[0];
+        const bool upper = letter >= L'A' && letter <= L'Z';
+        const bool lower = letter >= L'a' && letter <= L'z';
+        if (!(upper || lower) || path[1] != L':' || path[2] != L'\\')
+            return false;
+        UINT& type = driveTypes[upper ? letter - L'A' : letter - L'a'];
+        if (type == 0) {
+            const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+            type = GetDriveTypeW(root);
+        }
+        if (type != DRIVE_FIXED)
+            return false;
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            return false;
+    }
+    return !paths.empty();
 }
 
 bool HoldsOwnSettingsFile(const std::wstring& folder) {

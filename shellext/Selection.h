@@ -15,9 +15,9 @@ bool SelectedPaths(IDataObject* data, std::vector<std::wstring>& paths);
 // The path of a folder window (its background), or empty.
 std::wstring FolderPath(PCIDLIST_ABSOLUTE folder);
 
-// A folder or drive root on a fixed disk. A network path ("\\...") is
-// refused before any call that could reach the network.
-bool IsFolderOnFixedDisk(const std::wstring& path);
+// Every path is a folder or drive root on a fixed disk. A network path
+// ("\\...") is refused before any call that could reach the network.
+bool AllFoldersOnFixedDisks(const std::vector<std::wstring>& paths);
 
 // The folder holds a Desktop.ini of the program's own: a bounded read of its
 // start, never through a link.
