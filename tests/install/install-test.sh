@@ -3,9 +3,10 @@
 # customizes folders through the installed program; uninstalls silently and
 # through the uninstaller's pages, with and without putting the folders back;
 # checks the refusal on Vista, the update in place (also while a process holds
-# the menu handler loaded), /restore-all's exit codes and the menu handler's
-# registration in both registry views; then unpacks each portable zip and starts
-# the program from it. Needs DISPLAY; QUILLANE_PROBE (quillane-probe.exe) for the
+# the menu handler loaded), /restore-all's exit codes, the menu handler's
+# registration in both registry views and its menu colouring a folder through
+# the installed program; then unpacks each portable zip and starts the program
+# from it. Needs DISPLAY; QUILLANE_PROBE (quillane-probe.exe) for the
 # checks that drive windows; with QUILLANE_SCREENS set it saves screenshots there.
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/lib.sh"
@@ -247,6 +248,19 @@ if [ -n "$PROBE" ]; then
     served=$(probe create "$MENU_CLSID")
     check "the registered handler is made from $PROBE_DLL (got [$served])" \
         test "$served" = "$WININST\\$PROBE_DLL"
+    # The installed menu of a folder, and its Red through the installed program.
+    mkdir -p "$c/Menu test"
+    offered=$(probe menu "$MENU_CLSID" 'C:\Menu test')
+    check "the installed menu offers its items (got [$offered])" \
+        test "$offered" = "Colour|Mark|Restore original look|Customize with Quillane..."
+    # No pipe: the program the handler starts would hold it open.
+    wine "$PROBE" menu "$MENU_CLSID" 'C:\Menu test' Red </dev/null >/dev/null 2>&1
+    check "the installed menu's Red ends without a failure" test $? -eq 0
+    check "the installed menu's Red colours the folder through the installed program" \
+        grep -aqF 'IconFile="C:\ProgramData\Quillane\Icons\Folder Red D32F2F.ico"' \
+        "$c/Menu test/Desktop.ini"
+    (cd "$INSTDIR" && wine quillane.exe /restore-all /quiet </dev/null >/dev/null 2>&1)
+    check "the menu's folder is put back" test ! -e "$c/Menu test/Desktop.ini"
 fi
 if [ -n "${QUILLANE_SCREENS:-}" ]; then
     shot installed-program 8 "$WININST\\quillane.exe"
