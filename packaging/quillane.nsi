@@ -20,6 +20,12 @@ ManifestSupportedOS all
 !define VERB_KEY "Software\Classes\Directory\shell\${APP}"
 !define DRIVE_VERB_KEY "Software\Classes\Drive\shell\${APP}"
 !define BACKGROUND_VERB_KEY "Software\Classes\Directory\Background\shell\${APP}"
+; The context-menu handler, registered as its DllRegisterServer does.
+!define MENU_CLSID "{BE2AC388-320A-4D73-81E5-321EA44B4866}"
+!define MENU_TITLE "${APP} menu"
+!define MENU_CLSID_KEY "Software\Classes\CLSID\${MENU_CLSID}"
+!define MENU_HANDLER "shellex\ContextMenuHandlers\${APP}"
+!define APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved"
 !define MAIN_WINDOW_CLASS "QuillaneForm1"
 
 Name "${APP} ${VERSION}"
@@ -124,16 +130,102 @@ FunctionEnd
 !insertmacro CLOSE_RUNNING_COPY ""
 !insertmacro CLOSE_RUNNING_COPY "un."
 
-!macro WRITE_VERB KEY ARGUMENT
-  WriteRegStr HKLM "${KEY}" "" "Customize with ${APP}"
-  WriteRegStr HKLM "${KEY}" "Icon" "$INSTDIR\quillane.exe,0"
-  WriteRegStr HKLM "${KEY}\command" "" '"$INSTDIR\quillane.exe" "${ARGUMENT}"'
-!macroend
-
+; The plain verbs of earlier versions, which the menu replaces.
 !macro DELETE_VERBS
   DeleteRegKey HKLM "${VERB_KEY}"
   DeleteRegKey HKLM "${DRIVE_VERB_KEY}"
   DeleteRegKey HKLM "${BACKGROUND_VERB_KEY}"
+!macroend
+
+!macro WRITE_MENU_HANDLER DLL
+  WriteRegStr HKLM "${MENU_CLSID_KEY}" "" "${MENU_TITLE}"
+  WriteRegStr HKLM "${MENU_CLSID_KEY}\InprocServer32" "" "$INSTDIR\${DLL}"
+  WriteRegStr HKLM "${MENU_CLSID_KEY}\InprocServer32" "ThreadingModel" "Apartment"
+  WriteRegStr HKLM "Software\Classes\Directory\${MENU_HANDLER}" "" "${MENU_CLSID}"
+  WriteRegStr HKLM "Software\Classes\Drive\${MENU_HANDLER}" "" "${MENU_CLSID}"
+  WriteRegStr HKLM "Software\Classes\Directory\Background\${MENU_HANDLER}" "" "${MENU_CLSID}"
+  WriteRegStr HKLM "${APPROVED_KEY}" "${MENU_CLSID}" "${MENU_TITLE}"
+!macroend
+
+!macro DELETE_MENU_HANDLER
+  DeleteRegKey HKLM "${MENU_CLSID_KEY}"
+  DeleteRegKey HKLM "Software\Classes\Directory\${MENU_HANDLER}"
+  DeleteRegKey HKLM "Software\Classes\Drive\${MENU_HANDLER}"
+  DeleteRegKey HKLM "Software\Classes\Directory\Background\${MENU_HANDLER}"
+  DeleteRegValue HKLM "${APPROVED_KEY}" "${MENU_CLSID}"
+!macroend
+
+; Explorer reads its handlers again.
+!macro NOTIFY_ASSOCIATIONS
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
+!macroend
+
+; 64-bit Windows loads the handler in both views: Explorer the 64-bit DLL,
+; 32-bit programs' file dialogs the 32-bit one. Leaves the 64-bit view set.
+!macro MENU_HANDLER_FUNCTIONS UN
+Function ${UN}DeleteMenuHandler
+  ${If} ${RunningX64}
+    SetRegView 32
+    !insertmacro DELETE_MENU_HANDLER
+    SetRegView 64
+  ${EndIf}
+  !insertmacro DELETE_MENU_HANDLER
+  !insertmacro DELETE_VERBS
+FunctionEnd
+
+; A DLL that Explorer has loaded cannot be overwritten or deleted, but it can
+; be renamed: the installed one moves aside to a name of its own and goes as
+; soon as nothing holds it, at the latest when Windows starts again. What
+; earlier runs set aside and nothing holds any more goes now. The setup does
+; not ask for a restart for it: the new DLL is in place already.
+Function ${UN}SetAsideMenuDlls
+  Delete "$INSTDIR\QuillaneMenu32.dll.old-*"
+  Delete "$INSTDIR\QuillaneMenu64.dll.old-*"
+  Push "QuillaneMenu32.dll"
+  Call ${UN}SetAsideFile
+  Push "QuillaneMenu64.dll"
+  Call ${UN}SetAsideFile
+FunctionEnd
+
+Function ${UN}SetAsideFile
+  Exch $R0
+  Push $R1
+  Push $R2
+  ${If} ${FileExists} "$INSTDIR\$R0"
+    StrCpy $R1 1
+    ${DoWhile} ${FileExists} "$INSTDIR\$R0.old-$R1"
+      IntOp $R1 $R1 + 1
+    ${Loop}
+    ClearErrors
+    Rename "$INSTDIR\$R0" "$INSTDIR\$R0.old-$R1"
+    ${If} ${Errors}
+      DetailPrint "$INSTDIR\$R0 could not be set aside."
+    ${Else}
+      StrCpy $R2 0
+      IfRebootFlag 0 +2
+        StrCpy $R2 1
+      Delete /REBOOTOK "$INSTDIR\$R0.old-$R1"
+      ${If} $R2 == 0
+        SetRebootFlag false
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  Pop $R2
+  Pop $R1
+  Pop $R0
+FunctionEnd
+!macroend
+!insertmacro MENU_HANDLER_FUNCTIONS ""
+!insertmacro MENU_HANDLER_FUNCTIONS "un."
+
+; Where the DLL being replaced cannot be set aside, the old one stays and
+; keeps serving the menu.
+!macro MENU_FILES
+  SetOutPath "$INSTDIR"
+  SetOverwrite try
+  File "${STAGE}/QuillaneMenu32.dll"
+  File "${STAGE}/QuillaneMenu64.dll"
+  SetOverwrite on
 !macroend
 
 Function .onInit
@@ -213,13 +305,16 @@ Section "${APP}" SecApp
     Abort
   ${EndIf}
   SetOutPath "$INSTDIR"
+  Call SetAsideMenuDlls
   ${If} ${RunningX64}
     !define STAGE "${STAGE_X64}"
     !include "${FILES_NSH}"
+    !insertmacro MENU_FILES
     !undef STAGE
   ${Else}
     !define STAGE "${STAGE_X86}"
     !include "${FILES_NSH}"
+    !insertmacro MENU_FILES
     !undef STAGE
   ${EndIf}
   SetOutPath "$INSTDIR"
@@ -254,18 +349,22 @@ Section "${APP}" SecApp
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  ; An update without the Explorer commands takes away the earlier ones.
-  !insertmacro DELETE_VERBS
+  ; An update without the menu takes away the earlier one, and every update
+  ; the plain verbs of older versions.
+  Call DeleteMenuHandler
+  !insertmacro NOTIFY_ASSOCIATIONS
 SectionEnd
 
-Section "Customize with ${APP} in Explorer" SecVerb
-  !insertmacro WRITE_VERB "${VERB_KEY}" "%1"
-  !insertmacro WRITE_VERB "${DRIVE_VERB_KEY}" "%1"
-  ; Explorer hides a verb of the default model above 15 selected items; with
-  ; this one it starts the program once per item, up to 100.
-  WriteRegStr HKLM "${VERB_KEY}" "MultiSelectModel" "Player"
-  WriteRegStr HKLM "${DRIVE_VERB_KEY}" "MultiSelectModel" "Player"
-  !insertmacro WRITE_VERB "${BACKGROUND_VERB_KEY}" "%V"
+Section "${APP} menu in Explorer" SecMenu
+  ${If} ${RunningX64}
+    SetRegView 32
+    !insertmacro WRITE_MENU_HANDLER "QuillaneMenu32.dll"
+    SetRegView 64
+    !insertmacro WRITE_MENU_HANDLER "QuillaneMenu64.dll"
+  ${Else}
+    !insertmacro WRITE_MENU_HANDLER "QuillaneMenu32.dll"
+  ${EndIf}
+  !insertmacro NOTIFY_ASSOCIATIONS
 SectionEnd
 
 Function un.onInit
@@ -387,6 +486,10 @@ Function un.RemoveColouredIcons
 FunctionEnd
 
 Section "Uninstall"
+  ; Explorer stops offering the menu before its DLLs go.
+  Call un.DeleteMenuHandler
+  !insertmacro NOTIFY_ASSOCIATIONS
+  Call un.SetAsideMenuDlls
   ${If} ${Silent}
     ${GetParameters} $0
     ClearErrors
@@ -423,8 +526,19 @@ Section "Uninstall"
     StrCpy $FinishText "${APP} has been removed from your computer.$\r$\n$\r$\nSome folders are still customized ($Customized, for $Accounts accounts), so the icons and pictures they use stay in $INSTDIR\Icons, $INSTDIR\Backgrounds and $APPDATA\${APP}\Icons, and every restore list stays too: install ${APP} again to put these folders back.$\r$\n$\r$\nClick Finish to close this wizard."
   ${EndIf}
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  ; A DLL still held goes at the next start of Windows, and the folder with it
+  ; when nothing else is left in it then.
+  ${If} ${FileExists} "$INSTDIR\QuillaneMenu*.dll.old-*"
+    StrCpy $R2 0
+    IfRebootFlag 0 +2
+      StrCpy $R2 1
+    RMDir /REBOOTOK "$INSTDIR"
+    ${If} $R2 == 0
+      SetRebootFlag false
+    ${EndIf}
+  ${Else}
+    RMDir "$INSTDIR"
+  ${EndIf}
   Delete "$SMPROGRAMS\${APP}.lnk"
-  !insertmacro DELETE_VERBS
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -12,11 +12,20 @@
 //   hold PATH SHARE SECONDS READY  holds PATH open for reading, sharing nothing (SHARE
 //                                  none) or reads (read), creates READY once it does,
 //                                  and lets go after SECONDS
-//   verb KEY ARGUMENT              starts the command of HKLM\KEY\command as Explorer
-//                                  would for ARGUMENT (%1 or %V), and prints it
+//   load PATH SECONDS READY        loads the DLL PATH as Explorer loads a menu handler,
+//                                  creates READY once it has, and lets go after SECONDS
+//   create CLSID                   makes the registered in-process object as Explorer
+//                                  would for a folder's menu and prints the full path
+//                                  of the DLL that serves it
+//   menu CLSID FOLDER [ITEM]       shows the registered handler's menu for FOLDER as
+//                                  Explorer would and prints its submenu's items
+//                                  (a|b|c); with ITEM, chooses the item of that text
+//                                  and waits until the handler is done with it
 #include "platform/SystemApi.h"
 
 #include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -137,48 +146,182 @@ int Print(const std::wstring& text) {
     return 0;
 }
 
+void MarkReady(const wchar_t* ready) {
+    HANDLE marker = CreateFileW(ready, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (marker != INVALID_HANDLE_VALUE)
+        CloseHandle(marker);
+}
+
 int Hold(const wchar_t* path, DWORD share, int seconds, const wchar_t* ready) {
     HANDLE file = CreateFileW(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
-    HANDLE marker = CreateFileW(ready, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (marker != INVALID_HANDLE_VALUE)
-        CloseHandle(marker);
+    MarkReady(ready);
     Sleep(static_cast<DWORD>(seconds) * 1000u);
     CloseHandle(file);
     return 0;
 }
 
-// The verb's command line with the argument in place of %1 or %V.
-int StartVerb(const std::wstring& key, const std::wstring& argument) {
-    HKEY command = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (key + L"\\command").c_str(), 0,
-                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &command) != ERROR_SUCCESS)
+int Load(const wchar_t* path, int seconds, const wchar_t* ready) {
+    HMODULE module = LoadLibraryW(path);
+    if (!module)
         return 1;
-    wchar_t value[1024] = {};
-    DWORD size = sizeof value - sizeof(wchar_t);
-    const LONG read =
-        RegQueryValueExW(command, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(command);
-    if (read != ERROR_SUCCESS)
+    MarkReady(ready);
+    Sleep(static_cast<DWORD>(seconds) * 1000u);
+    FreeLibrary(module);
+    return 0;
+}
+
+// The module that holds an object's code: the one whose image holds its
+// first interface's table of functions.
+std::wstring ModuleOf(IUnknown* object) {
+    HMODULE module = nullptr;
+    const void* table = *reinterpret_cast<void* const*>(object);
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCWSTR>(table), &module))
+        return L"";
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(module, path, MAX_PATH);
+    return path;
+}
+
+// Explorer's selection of one folder: a data object from its parent folder.
+IDataObject* FolderDataObject(const wchar_t* folder) {
+    LPITEMIDLIST pidl = nullptr;
+    if (FAILED(SHParseDisplayName(folder, nullptr, &pidl, 0, nullptr)))
+        return nullptr;
+    IDataObject* data = nullptr;
+    IShellFolder* parent = nullptr;
+    LPCITEMIDLIST child = nullptr;
+    if (SUCCEEDED(
+            SHBindToParent(pidl, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child))) {
+        parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr,
+                              reinterpret_cast<void**>(&data));
+        parent->Release();
+    }
+    CoTaskMemFree(pidl);
+    return data;
+}
+
+std::wstring ItemText(HMENU menu, int position) {
+    wchar_t text[256] = {};
+    GetMenuStringW(menu, static_cast<UINT>(position), text, 256, MF_BYPOSITION);
+    return text;
+}
+
+// The command id of the item of that text in the menu or its submenus; 0 if none.
+UINT FindItem(HMENU top, const std::wstring& text) {
+    std::vector<HMENU> menus = {top};
+    while (!menus.empty()) {
+        HMENU menu = menus.back();
+        menus.pop_back();
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            if (HMENU sub = GetSubMenu(menu, i))
+                menus.push_back(sub);
+            else if (ItemText(menu, i) == text)
+                return GetMenuItemID(menu, i);
+        }
+    }
+    return 0;
+}
+
+// The handler starts the program and waits for it on a thread of its own,
+// which holds the DLL until it is done.
+bool WaitUntilUnloadable(HMODULE module, int seconds) {
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    const auto canUnload = reinterpret_cast<CanUnload>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+    if (!canUnload)
+        return false;
+    const ULONGLONG until = platform::TickCount64() + static_cast<ULONGLONG>(seconds) * 1000u;
+    while (canUnload() != S_OK) {
+        if (platform::TickCount64() >= until)
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+int Menu(const wchar_t* clsidText, const wchar_t* folder, const wchar_t* item) {
+    constexpr UINT kFirst = 1;
+    CLSID clsid{};
+    if (FAILED(CLSIDFromString(clsidText, &clsid)))
+        return 2;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 1;
-    std::wstring line = value;
-    for (const wchar_t* placeholder : {L"%1", L"%V"})
-        for (size_t at = line.find(placeholder); at != std::wstring::npos;
-             at = line.find(placeholder, at + argument.size()))
-            line.replace(at, 2, argument);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::wstring mutableLine = line;
-    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    int result = 1;
+    IShellExtInit* init = nullptr;
+    IDataObject* data = FolderDataObject(folder);
+    HMENU menu = CreatePopupMenu();
+    if (data && menu &&
+        SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                   reinterpret_cast<void**>(&init)))) {
+        IContextMenu* context = nullptr;
+        if (SUCCEEDED(init->Initialize(nullptr, data, nullptr)) &&
+            SUCCEEDED(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&context)))) {
+            HMODULE module = nullptr;
+            GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                   GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               static_cast<LPCWSTR>(*reinterpret_cast<void* const*>(context)),
+                               &module);
+            if (SUCCEEDED(context->QueryContextMenu(menu, 0, kFirst, 0x7FFF, CMF_NORMAL))) {
+                HMENU sub = GetMenuItemCount(menu) == 1 ? GetSubMenu(menu, 0) : nullptr;
+                if (sub && !item) {
+                    std::wstring items;
+                    for (int i = 0; i < GetMenuItemCount(sub); ++i)
+                        items += (i ? L"|" : L"") + ItemText(sub, i);
+                    result = Print(items);
+                } else if (sub) {
+                    const UINT id = FindItem(sub, item);
+                    CMINVOKECOMMANDINFO invoke{};
+                    invoke.cbSize = sizeof invoke;
+                    invoke.lpVerb = MAKEINTRESOURCEA(id - kFirst);
+                    invoke.nShow = SW_SHOWNORMAL;
+                    if (id && SUCCEEDED(context->InvokeCommand(&invoke)))
+                        result = 0;
+                }
+            }
+            context->Release();
+            init->Release();
+            init = nullptr;
+            if (result == 0 && item && module && !WaitUntilUnloadable(module, 120))
+                result = 1;
+        }
+        if (init)
+            init->Release();
+    }
+    if (menu)
+        DestroyMenu(menu);
+    if (data)
+        data->Release();
+    CoUninitialize();
+    return result;
+}
+
+int Create(const wchar_t* clsidText) {
+    CLSID clsid{};
+    if (FAILED(CLSIDFromString(clsidText, &clsid)))
+        return 2;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 1;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return Print(line);
+    int result = 1;
+    IShellExtInit* init = nullptr;
+    if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                   reinterpret_cast<void**>(&init)))) {
+        IContextMenu* menu = nullptr;
+        if (SUCCEEDED(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)))) {
+            const std::wstring module = ModuleOf(menu);
+            menu->Release();
+            if (!module.empty())
+                result = Print(module);
+        }
+        init->Release();
+    }
+    CoUninitialize();
+    return result;
 }
 
 int SecondsArgument(int argc, wchar_t** argv, int index) {
@@ -228,8 +371,12 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"hold" && argc == 6)
         return Hold(argv[2], std::wstring(argv[3]) == L"read" ? FILE_SHARE_READ : 0, _wtoi(argv[4]),
                     argv[5]);
-    if (command == L"verb" && argc == 4)
-        return StartVerb(argv[2], argv[3]);
+    if (command == L"load" && argc == 5)
+        return Load(argv[2], _wtoi(argv[3]), argv[4]);
+    if (command == L"create" && argc == 3)
+        return Create(argv[2]);
+    if (command == L"menu" && (argc == 4 || argc == 5))
+        return Menu(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
 
     const int id = _wtoi(argv[1]);
     const int seconds = SecondsArgument(argc, argv, 2);

@@ -2,9 +2,11 @@
 # Installs dist/'s setup into fresh Wine prefixes and checks what it put there;
 # customizes folders through the installed program; uninstalls silently and
 # through the uninstaller's pages, with and without putting the folders back;
-# checks the refusal on Vista, the update in place, /restore-all's exit codes
-# and the Explorer commands; then unpacks each portable zip and starts the
-# program from it. Needs DISPLAY; QUILLANE_PROBE (quillane-probe.exe) for the
+# checks the refusal on Vista, the update in place (also while a process holds
+# the menu handler loaded), /restore-all's exit codes, the menu handler's
+# registration in both registry views and its menu colouring a folder through
+# the installed program; then unpacks each portable zip and starts the program
+# from it. Needs DISPLAY; QUILLANE_PROBE (quillane-probe.exe) for the
 # checks that drive windows; with QUILLANE_SCREENS set it saves screenshots there.
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/lib.sh"
@@ -24,15 +26,23 @@ check() { # check NAME COMMAND...
     shift
     if "$@"; then printf 'ok: %s\n' "$name"; else fail "$name"; fi
 }
-# reg_value KEY NAME: the data of one value of the native (64-bit) registry view.
+# REG_VIEW: the registry view that reg_value and key_exists read, 64 (native
+# on 64-bit Windows), 32, or empty on 32-bit Windows.
+REG_VIEW=64
+view_flag() { [ -n "$REG_VIEW" ] && echo "/reg:$REG_VIEW"; }
+# reg_value KEY NAME: the data of one value.
 reg_value() {
     local args=(/v "$2")
     [ -z "$2" ] && args=(/ve)
-    wine reg query "$1" "${args[@]}" /reg:64 </dev/null 2>/dev/null | tr -d '\r' |
+    # shellcheck disable=SC2046
+    wine reg query "$1" "${args[@]}" $(view_flag) </dev/null 2>/dev/null | tr -d '\r' |
         sed -n 's/^    [^ ].*    REG_[A-Z_]*    //p' | head -n 1
 }
-key_exists() { wine reg query "$1" /reg:64 </dev/null >/dev/null 2>&1; }
+# shellcheck disable=SC2046
+key_exists() { wine reg query "$1" $(view_flag) </dev/null >/dev/null 2>&1; }
 no_key() { ! key_exists "$1"; }
+# shellcheck disable=SC2046
+no_value() { ! wine reg query "$1" /v "$2" $(view_flag) </dev/null >/dev/null 2>&1; }
 # wait_window TITLE SECONDS: true once an X window of that exact title shows.
 wait_window() {
     local i
@@ -84,16 +94,19 @@ hold() {
     done
     return 1
 }
-expect() { # expect KEY NAME DATA
+expect() { # expect KEY NAME DATA [WHEN]
     local got
     got=$(reg_value "$1" "$2")
-    if [ "$got" = "$3" ]; then printf 'ok: %s %s = %s\n' "${1##*\\}" "${2:-(default)}" "$got"
-    else fail "${1##*\\} ${2:-(default)}: expected [$3], got [$got]"; fi
+    if [ "$got" = "$3" ]; then printf 'ok: %s%s %s = %s\n' "${4:+$4: }" "${1##*\\}" "${2:-(default)}" "$got"
+    else fail "${4:+$4: }${1##*\\} ${2:-(default)}: expected [$3], got [$got]"; fi
 }
 
 [ -f "$SETUP" ] || { echo "no $SETUP: run scripts/package" >&2; exit 1; }
 PROBE=
 [ -n "${QUILLANE_PROBE:-}" ] && PROBE=$(winepath -w "$QUILLANE_PROBE" 2>/dev/null)
+# The menu handler that a process of the probe's architecture loads.
+PROBE_DLL=QuillaneMenu32.dll
+[ -n "$PROBE" ] && file "$QUILLANE_PROBE" | grep -q x86-64 && PROBE_DLL=QuillaneMenu64.dll
 mkdir -p "$REPO/build/install-test"
 # A prefix made before the 32-bit loader was installed cannot run the setup: start afresh.
 wineserver -k </dev/null >/dev/null 2>&1
@@ -110,6 +123,42 @@ UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillane
 VERB_KEY='HKLM\Software\Classes\Directory\shell\Quillane'
 DRIVE_VERB_KEY='HKLM\Software\Classes\Drive\shell\Quillane'
 BACKGROUND_VERB_KEY='HKLM\Software\Classes\Directory\Background\shell\Quillane'
+VERB_KEYS=("$VERB_KEY" "$DRIVE_VERB_KEY" "$BACKGROUND_VERB_KEY")
+MENU_CLSID='{BE2AC388-320A-4D73-81E5-321EA44B4866}'
+CLSID_KEY="HKLM\\Software\\Classes\\CLSID\\$MENU_CLSID"
+HANDLER_KEYS=('HKLM\Software\Classes\Directory\shellex\ContextMenuHandlers\Quillane'
+              'HKLM\Software\Classes\Drive\shellex\ContextMenuHandlers\Quillane'
+              'HKLM\Software\Classes\Directory\Background\shellex\ContextMenuHandlers\Quillane')
+APPROVED_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved'
+# menu_registered VIEW WININSTDIR DLL WHEN: the handler's keys in that view.
+menu_registered() {
+    local REG_VIEW=$1 key
+    expect "$CLSID_KEY" "" "Quillane menu" "$4, view ${1:-32}"
+    expect "$CLSID_KEY\\InprocServer32" "" "$2\\$3" "$4, view ${1:-32}"
+    expect "$CLSID_KEY\\InprocServer32" ThreadingModel Apartment "$4, view ${1:-32}"
+    for key in "${HANDLER_KEYS[@]}"; do
+        expect "$key" "" "$MENU_CLSID" "$4, view ${1:-32}, ${key#HKLM\\Software\\Classes\\}"
+    done
+    expect "$APPROVED_KEY" "$MENU_CLSID" "Quillane menu" "$4, view ${1:-32}"
+}
+# menu_gone VIEW WHEN: neither the handler's keys nor the plain verbs in that view.
+menu_gone() {
+    local REG_VIEW=$1 key
+    for key in "$CLSID_KEY" "${HANDLER_KEYS[@]}" "${VERB_KEYS[@]}"; do
+        check "$2: no ${key#HKLM\\Software\\Classes\\} in view ${1:-32}" no_key "$key"
+    done
+    check "$2: not approved in view ${1:-32}" no_value "$APPROVED_KEY" "$MENU_CLSID"
+}
+# write_old_verbs: the plain verbs an older version registered.
+write_old_verbs() {
+    local key
+    for key in "${VERB_KEYS[@]}"; do
+        wine reg add "$key" /ve /d "Customize with Quillane" /f /reg:64 </dev/null >/dev/null 2>&1
+        wine reg add "$key\\command" /ve /d "\"$1\\quillane.exe\" \"%1\"" /f /reg:64 \
+            </dev/null >/dev/null 2>&1
+    done
+    key_exists "$VERB_KEY\\command"
+}
 LNK="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillane.lnk"
 
 # Windows Vista to 8.1: the setup refuses before it writes anything.
@@ -118,7 +167,7 @@ wine "$SETUP" /S </dev/null >/dev/null 2>&1
 check "setup /S on Vista ends with non-zero" test $? -ne 0
 check "setup on Vista wrote no program folder" test ! -e "$INSTDIR"
 check "setup on Vista wrote no uninstall entry" no_key "$UNINSTALL_KEY"
-check "setup on Vista wrote no Explorer command" no_key "$VERB_KEY"
+check "setup on Vista registered no menu handler" no_key "$CLSID_KEY"
 check "setup on Vista wrote no shortcut" test ! -e "$LNK"
 if [ -n "$PROBE" ]; then
     wine "$SETUP" </dev/null >/dev/null 2>&1 &
@@ -142,14 +191,18 @@ wine "$SETUP" /S </dev/null >/dev/null 2>&1
 check "setup /S ends with 0" test $? -eq 0
 log "silent install took $(($(date +%s%3N) - start)) ms"
 
-FILES=(quillane.exe Help.chm README.txt uninstall.exe Icons/Feather.ico Icons/Folder.ico
-       Icons/QuillaneIcons.dll Backgrounds/Dusk.gif Backgrounds/Meadow.jpg Backgrounds/Tiles.bmp)
+FILES=(quillane.exe Help.chm README.txt uninstall.exe QuillaneMenu32.dll QuillaneMenu64.dll
+       Icons/Feather.ico Icons/Folder.ico Icons/QuillaneIcons.dll Backgrounds/Dusk.gif
+       Backgrounds/Meadow.jpg Backgrounds/Tiles.bmp)
 for f in "${FILES[@]}"; do
     check "installed $f" test -s "$INSTDIR/$f"
 done
 check "the 64-bit build is installed" bash -c "file '$INSTDIR/quillane.exe' | grep -q x86-64"
 check "same exe as the x64 zip" bash -c \
     "unzip -p '$DIST/Quillane-$VERSION-x64.zip' Quillane/quillane.exe | cmp -s - '$INSTDIR/quillane.exe'"
+check "the 64-bit menu handler is the x64 build's" bash -c "file '$INSTDIR/QuillaneMenu64.dll' | grep -q x86-64"
+check "the 32-bit menu handler is the x86 build's" \
+    bash -c "file '$INSTDIR/QuillaneMenu32.dll' | grep -q 'PE32 executable.*80386'"
 check "the Start menu shortcut" test -s "$LNK"
 check "setup made the shared icon folder, no link" \
     test -d "$c/ProgramData/Quillane/Icons" -a ! -L "$c/ProgramData/Quillane/Icons"
@@ -168,15 +221,11 @@ size=$(reg_value "$UNINSTALL_KEY" EstimatedSize)
 kb=$(du -sk --apparent-size "$INSTDIR" | cut -f1)
 check "EstimatedSize $size near the folder's $kb KB" \
     test $((${size:-0})) -gt $((kb / 2)) -a $((${size:-0})) -le $((kb * 2))
-for key in "$VERB_KEY" "$DRIVE_VERB_KEY" "$BACKGROUND_VERB_KEY"; do
-    expect "$key" "" "Customize with Quillane"
-    expect "$key" Icon "$WININST\\quillane.exe,0"
+menu_registered 64 "$WININST" QuillaneMenu64.dll "setup"
+menu_registered 32 "$WININST" QuillaneMenu32.dll "setup"
+for key in "${VERB_KEYS[@]}"; do
+    check "setup wrote no plain verb ${key#HKLM\\Software\\Classes\\}" no_key "$key"
 done
-expect "$VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%1\""
-expect "$DRIVE_VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%1\""
-expect "$BACKGROUND_VERB_KEY\\command" "" "\"$WININST\\quillane.exe\" \"%V\""
-expect "$VERB_KEY" MultiSelectModel Player
-expect "$DRIVE_VERB_KEY" MultiSelectModel Player
 
 # One installed copy: a /D= elsewhere is refused, and nothing changes.
 wine "$SETUP" /S '/D=C:\Elsewhere\Quillane' </dev/null >/dev/null 2>&1
@@ -194,24 +243,24 @@ done
 
 run_program "$INSTDIR" quillane.exe "installed program"
 if [ -n "$PROBE" ]; then
-    # As the Explorer commands start it: the folder box holds the folder afterwards.
-    mkdir -p "$c/Verb test folder"
-    for verb in "$VERB_KEY|C:\\Verb test folder\\|C:\\Verb test folder" \
-                "$BACKGROUND_VERB_KEY|C:\\Verb test folder|C:\\Verb test folder" \
-                "$DRIVE_VERB_KEY|C:\\|C:\\"; do
-        IFS='|' read -r key argument folder <<<"$verb"
-        # No pipe: the program it starts would hold it open.
-        wine "$PROBE" verb "${key#HKLM\\}" "$argument" </dev/null >/dev/null 2>&1
-        shown=$(probe 301 60)
-        check "${key##*Classes\\} starts the program on its folder (shows [$shown])" \
-            test "$shown" = "$folder"
-        if [ "$folder" = 'C:\' ]; then
-            asked=$(probe box Quillane 30 7)
-            check "a drive root is confirmed first (got [$asked])" \
-                grep -qF 'This will change ALL the Folders on Drive C:\ and' <<<"$asked"
-        fi
-        wineserver -k </dev/null >/dev/null 2>&1
-    done
+    # COM finds the handler as Explorer (or a 32-bit program) would, through
+    # the probe's own registry view.
+    served=$(probe create "$MENU_CLSID")
+    check "the registered handler is made from $PROBE_DLL (got [$served])" \
+        test "$served" = "$WININST\\$PROBE_DLL"
+    # The installed menu of a folder, and its Red through the installed program.
+    mkdir -p "$c/Menu test"
+    offered=$(probe menu "$MENU_CLSID" 'C:\Menu test')
+    check "the installed menu offers its items (got [$offered])" \
+        test "$offered" = "Colour|Mark|Restore original look|Customize with Quillane..."
+    # No pipe: the program the handler starts would hold it open.
+    wine "$PROBE" menu "$MENU_CLSID" 'C:\Menu test' Red </dev/null >/dev/null 2>&1
+    check "the installed menu's Red ends without a failure" test $? -eq 0
+    check "the installed menu's Red colours the folder through the installed program" \
+        grep -aqF 'IconFile="C:\ProgramData\Quillane\Icons\Folder Red D32F2F.ico"' \
+        "$c/Menu test/Desktop.ini"
+    (cd "$INSTDIR" && wine quillane.exe /restore-all /quiet </dev/null >/dev/null 2>&1)
+    check "the menu's folder is put back" test ! -e "$c/Menu test/Desktop.ini"
 fi
 if [ -n "${QUILLANE_SCREENS:-}" ]; then
     shot installed-program 8 "$WININST\\quillane.exe"
@@ -308,9 +357,11 @@ for f in quillane.exe Help.chm README.txt uninstall.exe; do
 done
 check "removed the shortcut" test ! -e "$LNK"
 check "removed the uninstall key" no_key "$UNINSTALL_KEY"
-for key in "$VERB_KEY" "$DRIVE_VERB_KEY" "$BACKGROUND_VERB_KEY"; do
-    check "removed ${key##*Classes\\}" no_key "$key"
+for f in QuillaneMenu32.dll QuillaneMenu64.dll; do
+    check "removed $f" test ! -e "$INSTDIR/$f"
 done
+menu_gone 64 "uninstall"
+menu_gone 32 "uninstall"
 if [ -z "$PROBE" ]; then
     check "kept the restore list in the local application data" \
         bash -c "printf 'C:\\\\kept one\\r\\n' | cmp -s - '$LOCAL_LIST'"
@@ -378,7 +429,49 @@ expect "$UNINSTALL_KEY" InstallLocation 'C:\Tools\Quillane'
 printf 'C:\\Custom\\Two\r\n' >"$TOOLS/Fldr.dll"
 printf 'mine' >"$TOOLS/notes.txt"
 printf 'old' >"$TOOLS/quillane.exe"
+check "an older version's plain verbs are there before the update" write_old_verbs 'C:\Tools\Quillane'
+# An older menu handler, held loaded as Explorer holds it: the update sets it
+# aside and puts the new one in its place. (Bytes past its image keep it loadable.)
+printf 'older build' >>"$TOOLS/$PROBE_DLL"
+cp "$TOOLS/$PROBE_DLL" "$REPO/build/install-test/older-menu.dll"
+LOAD_PID=
+if [ -n "$PROBE" ]; then
+    rm -f "$REPO/build/install-test/loaded"
+    wine "$PROBE" load "C:\\Tools\\Quillane\\$PROBE_DLL" 120 \
+        "$(winepath -w "$REPO/build/install-test/loaded")" </dev/null >/dev/null 2>&1 &
+    LOAD_PID=$!
+    for i in $(seq 1 120); do
+        [ -e "$REPO/build/install-test/loaded" ] && break
+        sleep 0.25
+    done
+    check "a process holds the installed $PROBE_DLL loaded" test -e "$REPO/build/install-test/loaded"
+fi
 wine "$SETUP" /S </dev/null >/dev/null 2>&1
+check "an update while the menu handler is loaded ends with 0" test $? -eq 0
+for arch in x86 x64; do
+    dll=QuillaneMenu64.dll
+    [ $arch = x86 ] && dll=QuillaneMenu32.dll
+    check "an update puts the new $dll in place" bash -c \
+        "unzip -p '$DIST/Quillane-$VERSION-$arch.zip' Quillane/$dll | cmp -s - '$TOOLS/$dll'"
+done
+if [ -n "$PROBE" ]; then
+    check "the held $PROBE_DLL was set aside" \
+        cmp -s "$REPO/build/install-test/older-menu.dll" "$TOOLS/$PROBE_DLL.old-1"
+    pending=$(wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+        /v PendingFileRenameOperations </dev/null 2>/dev/null | tr -d '\r')
+    check "the set-aside $PROBE_DLL is to go when Windows starts again" \
+        grep -qF "Quillane\\$PROBE_DLL.old-1" <<<"$pending"
+    kill "$LOAD_PID" 2>/dev/null
+    wait "$LOAD_PID" 2>/dev/null
+else
+    check "with nothing holding it the older menu handler is gone at once" \
+        bash -c "! ls '$TOOLS' | grep -q 'old-'"
+fi
+menu_registered 64 'C:\Tools\Quillane' QuillaneMenu64.dll "update"
+menu_registered 32 'C:\Tools\Quillane' QuillaneMenu32.dll "update"
+for key in "${VERB_KEYS[@]}"; do
+    check "the update took away the plain verb ${key#HKLM\\Software\\Classes\\}" no_key "$key"
+done
 check "an update lands in the earlier folder" bash -c \
     "unzip -p '$DIST/Quillane-$VERSION-x64.zip' Quillane/quillane.exe | cmp -s - '$TOOLS/quillane.exe'"
 check "an update writes nothing to the default folder" test ! -e "$INSTDIR/quillane.exe"
@@ -439,6 +532,8 @@ else
 fi
 check "the update's uninstaller removed the program" test ! -e "$TOOLS/quillane.exe"
 check "the update's uninstaller removed the entry" no_key "$UNINSTALL_KEY"
+check "the update's uninstaller removed the set-aside menu handler" \
+    bash -c "! ls '$TOOLS' 2>/dev/null | grep -q 'QuillaneMenu.*old-'"
 
 # 32-bit Windows gets the x86 build: a 32-bit prefix of its own.
 wineserver -k </dev/null >/dev/null 2>&1
@@ -459,9 +554,9 @@ check "32-bit Windows: setup ends with 0 beside a linked shared folder" test $? 
 exe32="$WINEPREFIX/drive_c/Program Files/Quillane/quillane.exe"
 check "32-bit Windows: the x86 build in Program Files" \
     bash -c "file '$exe32' | grep -q 'PE32 executable.*80386'"
-got=$(wine reg query "$VERB_KEY\\command" /ve </dev/null 2>/dev/null | tr -d '\r' |
-    sed -n 's/^    [^ ].*    REG_SZ    //p')
-check "32-bit Windows: the verb" test "$got" = "\"$WININST\\quillane.exe\" \"%1\""
+check "32-bit Windows: both menu handlers installed" \
+    test -s "$(dirname "$exe32")/QuillaneMenu32.dll" -a -s "$(dirname "$exe32")/QuillaneMenu64.dll"
+menu_registered "" "$WININST" QuillaneMenu32.dll "32-bit Windows"
 wine "$WINEPREFIX/drive_c/Program Files/Quillane/uninstall.exe" /S </dev/null >/dev/null 2>&1
 for i in $(seq 1 120); do
     [ ! -e "$exe32" ] && break
@@ -469,6 +564,7 @@ for i in $(seq 1 120); do
 done
 timeout 60 wineserver -w </dev/null >/dev/null 2>&1
 check "32-bit Windows: uninstalled" test ! -e "$WINEPREFIX/drive_c/Program Files/Quillane"
+menu_gone "" "32-bit Windows: uninstall"
 check "32-bit Windows: nothing removed through the linked shared folder" \
     test "$(cat "$ELSEWHERE/Icons/Folder 123456.ico")" = theirs -a -L "$WINEPREFIX/drive_c/ProgramData/Quillane"
 wineserver -k </dev/null >/dev/null 2>&1
@@ -479,7 +575,8 @@ for arch in x86 x64; do
     rm -rf "$dir"
     mkdir -p "$dir"
     check "unpack the $arch zip" unzip -q "$DIST/Quillane-$VERSION-$arch.zip" -d "$dir"
-    for f in quillane.exe Help.chm README.txt Icons/QuillaneIcons.dll Backgrounds/Tiles.bmp; do
+    for f in quillane.exe Help.chm README.txt QuillaneMenu32.dll QuillaneMenu64.dll \
+        Icons/QuillaneIcons.dll Backgrounds/Tiles.bmp; do
         check "$arch zip holds $f" test -s "$dir/Quillane/$f"
     done
     run_program "$dir/Quillane" quillane.exe "$arch zip"

@@ -3,6 +3,7 @@
 // what the program does.
 #include "tests/support/BuiltFiles.h"
 #include "tests/support/FileAsserts.h"
+#include "engine/FolderMark.h"
 #include "engine/TintedIcon.h"
 #include "ui/main/Controls.h"
 #include "ui/main/FolderSelection.h"
@@ -224,6 +225,10 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
         {"install.htm",
          {"Customize with Quillane", "Put these folders back as they were", "/RESTOREALL", "Icons",
           "Backgrounds", "C:\\ProgramData"}},
+        {"explorer.htm",
+         {"Other colour...", "No mark", "Restore original look", "Customize with Quillane...",
+          "keeps its tooltip", "keeps its mark", "keeps its colour", "BUDesktop.ini", "first 16",
+          "one message", "Show more options", "signed app package"}},
         {"keyboard.htm", {"F1", "Escape", "Tab", "Space"}},
         {"options.htm", {"is not a valid Hard Drive"}},
         {"colours.htm",
@@ -262,6 +267,22 @@ TEST(HelpFile, PagesNameWhatTheProgramDoes) {
     for (const engine::ColourPreset& preset : engine::ColourPresets()) {
         const std::wstring name = preset.name;
         EXPECT_NE(colours.find(std::string(name.begin(), name.end())), std::string::npos);
+    }
+    // Explorer's menu: its colours and marks as the program offers them, in order.
+    const std::string menu = Text(SourceFile("explorer.htm"));
+    size_t at = menu.find("Colour offers");
+    for (const engine::ColourPreset& preset : engine::ColourPresets()) {
+        const std::wstring wide = preset.name;
+        const std::string name(wide.begin(), wide.end());
+        at = menu.find(name, at);
+        ASSERT_NE(at, std::string::npos) << "explorer.htm lacks the colour " << name;
+    }
+    at = menu.find("Mark puts");
+    for (const engine::MarkInfo& mark : engine::FolderMarks()) {
+        const std::wstring wide = mark.label;
+        const std::string label(wide.begin(), wide.end());
+        at = menu.find(label, at);
+        ASSERT_NE(at, std::string::npos) << "explorer.htm lacks the mark " << label;
     }
     // Every colour /colour takes by name.
     const std::string commandLine = Text(SourceFile("commandline.htm"));
