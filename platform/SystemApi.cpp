@@ -1,6 +1,8 @@
 #include "platform/SystemApi.h"
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 namespace platform {
 
@@ -53,6 +55,7 @@ constexpr int kFileBasicInfo = 0;
 constexpr int kFileDispositionInfo = 4;
 constexpr ULONG kFileBasicInformation = 4;
 constexpr ULONG kFileDispositionInformation = 13;
+constexpr ULONG kFileNameInformation = 9;
 
 // NtSetInformationFile and NtQueryInformationFile, which XP has.
 using NtFileInformationFn = LONG(WINAPI*)(HANDLE, IoStatusBlock*, PVOID, ULONG, ULONG);
@@ -141,6 +144,18 @@ bool SetDeleteOnClose(HANDLE file) {
     DispositionInformation info{TRUE};
     return SetFileInformation(file, kFileDispositionInfo, kFileDispositionInformation, &info,
                               sizeof info);
+}
+
+bool NameOfOpenFile(HANDLE file, std::wstring& name) {
+    static const auto ntQuery = Lookup<NtFileInformationFn>(L"ntdll.dll", "NtQueryInformationFile");
+    // FILE_NAME_INFORMATION: the name's length in bytes, then its characters.
+    std::vector<ULONG> buffer(2 + (32768 * sizeof(wchar_t)) / sizeof(ULONG));
+    const ULONG size = static_cast<ULONG>(buffer.size() * sizeof(ULONG));
+    if (!CallNtFileInformation(ntQuery, file, buffer.data(), size, kFileNameInformation))
+        return false;
+    const ULONG bytes = std::min<ULONG>(buffer[0], size - ULONG{sizeof(ULONG)});
+    name.assign(reinterpret_cast<const wchar_t*>(buffer.data() + 1), bytes / sizeof(wchar_t));
+    return true;
 }
 
 UINT DpiForWindow(HWND window) {

@@ -38,6 +38,11 @@ bool SetFileAttributesByHandle(HANDLE file, DWORD attributes);
 bool GetFileAttributesByHandle(HANDLE file, DWORD& attributes);
 // The file goes when its last handle closes. The handle needs DELETE.
 bool SetDeleteOnClose(HANDLE file);
+// The path of an open file on its volume, without the drive, as the system
+// found it ("\Users\me\file.txt"; NtQueryInformationFile, there since NT
+// 4). Under Wine a handle opened on a link to a file is the target's, and so
+// is this name.
+bool NameOfOpenFile(HANDLE file, std::wstring& name);
 
 // The DPI a window is drawn for, or 0 where the system has no per-window DPI.
 UINT DpiForWindow(HWND window);

@@ -1,10 +1,15 @@
 #include "ui/main/CommandLine.h"
 
 #include "platform/Files.h"
+#include "platform/SystemApi.h"
+#include "platform/TextCodec.h"
+#include "platform/TextCompare.h"
 
 #include <windows.h>
 
 #include <cwchar>
+#include <iterator>
+#include <string_view>
 #include <vector>
 
 namespace ui {
@@ -94,7 +99,7 @@ bool Is(const std::wstring& argument, const wchar_t* name) {
 bool IsSwitch(const std::wstring& argument) {
     for (const wchar_t* name :
          {L"/apply", L"/subfolders", L"/root", L"/icon", L"/colour", L"/tip", L"/textcolour",
-          L"/textbackground", L"/picture", L"/restore-all", L"/count-customized",
+          L"/textbackground", L"/picture", L"/restore-all", L"/restore", L"/count-customized",
           L"/count-accounts", L"/list", L"/quiet", L"/all-users"})
         if (Is(argument, name))
             return true;
@@ -158,9 +163,10 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
     if (!commandLine)
         return command;
     bool restore = false, count = false, accounts = false, list = false, apply = false;
-    bool prepareIcons = false, removeIcons = false;
-    // A switch of /apply given without /apply.
-    std::wstring applyOnly;
+    bool restoreSome = false, prepareIcons = false, removeIcons = false;
+    // A switch of /apply given without /apply; the first of them that /restore
+    // does not take either.
+    std::wstring applyOnly, notRestoring;
     ApplyArguments& applied = command.apply;
     const struct {
         const wchar_t* name;
@@ -195,21 +201,29 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
             }
             if (applyOnly.empty())
                 applyOnly = argument;
+            if (notRestoring.empty())
+                notRestoring = argument;
         }
         if (isValued)
             continue;
         if (argument[0] != L'/') {
-            if (command.folder.empty())
-                command.folder = argument;
-            applied.folders.push_back(argument);
+            command.folders.push_back(argument);
         } else if (Is(argument, L"/apply")) {
             apply = true;
-        } else if (Is(argument, L"/subfolders") || Is(argument, L"/root")) {
-            (Is(argument, L"/root") ? applied.root : applied.subfolders) = true;
+        } else if (Is(argument, L"/subfolders")) {
+            applied.subfolders = command.subfolders = true;
             if (applyOnly.empty())
                 applyOnly = argument;
+        } else if (Is(argument, L"/root")) {
+            applied.root = true;
+            if (applyOnly.empty())
+                applyOnly = argument;
+            if (notRestoring.empty())
+                notRestoring = argument;
         } else if (Is(argument, L"/restore-all")) {
             restore = true;
+        } else if (Is(argument, L"/restore")) {
+            restoreSome = true;
         } else if (Is(argument, L"/count-customized")) {
             count = true;
         } else if (Is(argument, L"/count-accounts")) {
@@ -240,20 +254,33 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
     // Alone or not at all: setup runs them with nothing else.
     if (prepareIcons || removeIcons) {
         if (command.refused.empty() &&
-            (command.mode != ProgramMode::Window || apply || (prepareIcons && removeIcons) ||
-             command.allUsers || command.quiet || !command.folder.empty() || !applyOnly.empty()))
+            (command.mode != ProgramMode::Window || apply || restoreSome ||
+             (prepareIcons && removeIcons) || command.allUsers || command.quiet ||
+             !command.folders.empty() || !applyOnly.empty()))
             command.refused = prepareIcons ? L"/prepare-shared-icons" : L"/remove-shared-icons";
         command.mode =
             prepareIcons ? ProgramMode::PrepareSharedIcons : ProgramMode::RemoveSharedIcons;
         return command;
     }
+    applied.folders = command.folders;
     if (apply) {
         // One thing at a time: customizing is never mistaken for restoring.
-        if (command.refused.empty() && command.mode != ProgramMode::Window)
+        if (command.refused.empty() && (command.mode != ProgramMode::Window || restoreSome))
             command.refused = L"/apply";
         else if (command.refused.empty() && command.allUsers)
             command.refused = L"/all-users";
         command.mode = ProgramMode::Apply;
+        return command;
+    }
+    if (restoreSome) {
+        // A folder missing is said by the run: a response file may hold none.
+        if (command.refused.empty() && command.mode != ProgramMode::Window)
+            command.refused = L"/restore";
+        else if (command.refused.empty() && command.allUsers)
+            command.refused = L"/all-users";
+        else if (command.refused.empty() && !notRestoring.empty())
+            command.refused = notRestoring;
+        command.mode = ProgramMode::Restore;
         return command;
     }
     if (!command.refused.empty())
@@ -268,22 +295,25 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
             command.refused = L"/quiet";
         else if (command.allUsers)
             command.refused = L"/all-users";
-    } else if (!command.folder.empty()) {
-        command.refused = command.folder;
+    } else if (!command.folders.empty()) {
+        command.refused = command.folders.front();
     }
     return command;
 }
 
 std::wstring RefusedCommandText(const ProgramCommand& command) {
-    return L"Quillane cannot take \"" + command.refused +
-           L"\" here.\r\n\r\n"
-           L"Start it with a folder to customize, or with one of these switches:\r\n"
+    const std::wstring why = command.refusedWhy.empty() ? L"." : L": " + command.refusedWhy;
+    return L"Quillane cannot take \"" + command.refused + L"\" here" + why +
+           L"\r\n\r\n"
+           L"Start it with folders to customize, or with one of these switches:\r\n"
            L"/restore-all [/all-users] [/quiet]\r\n"
+           L"/restore FOLDER... [/subfolders] [/quiet]\r\n"
            L"/count-customized [/all-users]\r\n"
            L"/list [/all-users] [/quiet]\r\n"
            L"/count-accounts\r\n"
            L"/apply FOLDER... [/subfolders] [/icon FILE[,INDEX] | /colour NAME|RRGGBB] [/tip TEXT] "
-           L"[/textcolour RRGGBB] [/textbackground RRGGBB] [/picture FILE] [/root] [/quiet]";
+           L"[/textcolour RRGGBB] [/textbackground RRGGBB] [/picture FILE] [/root] [/quiet]\r\n"
+           L"@FILE in place of folders names a file that lists them, one a line.";
 }
 
 namespace {
@@ -345,6 +375,126 @@ std::wstring NormalizeFullFolderName(const std::wstring& text) {
     const std::wstring root = platform::RootOf(path);
     const bool full = IsDrivePath(path) ? path.size() > 2 && path[2] == L'\\' : !root.empty();
     return full ? NormalizeFolderArgument(path) : std::wstring();
+}
+
+std::vector<std::wstring> ResponseFileFolders(const std::vector<std::uint8_t>& bytes) {
+    size_t mark = 0;
+    const platform::TextEncoding encoding =
+        platform::GuessEncoding(bytes.data(), bytes.size(), mark);
+    const std::wstring text =
+        platform::DecodeText(bytes.data() + mark, bytes.size() - mark, encoding);
+    std::vector<std::wstring> folders;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos)
+            end = text.size();
+        size_t last = end;
+        if (last > start && text[last - 1] == L'\r')
+            --last;
+        // A line of blanks names no full path.
+        if (text.find_first_not_of(L" \t", start) < last)
+            folders.push_back(text.substr(start, last - start));
+        start = end + 1;
+    }
+    return folders;
+}
+
+bool IsOwnResponseFileName(const std::wstring& path, const std::wstring& tempFolder) {
+    constexpr wchar_t kStart[] = L"Quillane-";
+    constexpr wchar_t kEnd[] = L".txt";
+    constexpr size_t kStartChars = sizeof kStart / sizeof kStart[0] - 1;
+    constexpr size_t kEndChars = sizeof kEnd / sizeof kEnd[0] - 1;
+    const size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos)
+        return false;
+    std::wstring temp = tempFolder;
+    if (!temp.empty() && temp.back() == L'\\')
+        temp.pop_back();
+    const std::wstring_view folder(path.data(), slash);
+    const std::wstring_view name(path.data() + slash + 1, path.size() - slash - 1);
+    return !temp.empty() && platform::CompareNoCase(folder, temp) == 0 &&
+           name.size() >= kStartChars + kEndChars &&
+           platform::CompareNoCase(name.substr(0, kStartChars), kStart) == 0 &&
+           platform::CompareNoCase(name.substr(name.size() - kEndChars), kEnd) == 0;
+}
+
+namespace {
+
+std::wstring TemporaryFolder() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+    return length == 0 || length > MAX_PATH ? std::wstring() : std::wstring(buffer, length);
+}
+
+// The path with every short (8.3) name spelled out; as given where that
+// cannot be told.
+std::wstring LongForm(const std::wstring& path) {
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length =
+        GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    return length == 0 || length >= buffer.size() ? path : std::wstring(buffer.data(), length);
+}
+
+// Deletes the file through one handle opened on the name itself, only where
+// that is a plain file: on Windows a link opens as a reparse point, under
+// Wine as its target, whose name the handle then tells.
+bool RemoveOwnResponseFile(const std::wstring& path) {
+    const platform::FileHandle file = platform::OpenForRemoval(path);
+    DWORD attributes = 0;
+    std::wstring opened;
+    if (!file || !platform::GetFileAttributesByHandle(file.get(), attributes) ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+        platform::RootOf(path).size() != 2 || !platform::NameOfOpenFile(file.get(), opened))
+        return false;
+    const std::wstring_view asked = std::wstring_view(path).substr(2);
+    const std::wstring longer = LongForm(path);
+    if (platform::CompareNoCase(opened, asked) != 0 &&
+        (longer.size() < 2 || platform::CompareNoCase(opened, longer.substr(2)) != 0))
+        return false;
+    return platform::MarkForDeletion(file);
+}
+
+std::wstring UnreadableResponseFileText(DWORD error) {
+    if (error == ERROR_FILE_TOO_LARGE)
+        return L"a file of folders may hold at most " +
+               std::to_wstring(kResponseFileMaxBytes / (size_t{1024} * 1024)) + L" MB";
+    return platform::ErrorText(error);
+}
+
+} // namespace
+
+void TakeResponseFiles(ProgramCommand& command) {
+    const std::wstring temp = TemporaryFolder();
+    std::vector<std::wstring> folders;
+    bool any = false;
+    for (const std::wstring& argument : command.folders) {
+        if (argument[0] != L'@') {
+            folders.push_back(argument);
+            continue;
+        }
+        any = true;
+        const std::wstring path = FullFolderPath(argument.substr(1));
+        if (command.refused.empty()) {
+            std::vector<std::uint8_t> bytes;
+            if (path.empty() || !platform::ReadAllBytes(path, bytes, kResponseFileMaxBytes)) {
+                const DWORD error = path.empty() ? DWORD(ERROR_FILE_NOT_FOUND) : GetLastError();
+                command.refused = argument;
+                command.refusedWhy = UnreadableResponseFileText(error);
+            } else {
+                std::vector<std::wstring> listed = ResponseFileFolders(bytes);
+                folders.insert(folders.end(), std::make_move_iterator(listed.begin()),
+                               std::make_move_iterator(listed.end()));
+            }
+        }
+        if (!path.empty() && (IsOwnResponseFileName(path, temp) ||
+                              IsOwnResponseFileName(LongForm(path), LongForm(temp))))
+            RemoveOwnResponseFile(path);
+    }
+    if (!any)
+        return;
+    command.folders = std::move(folders);
+    command.apply.folders = command.folders;
 }
 
 } // namespace ui

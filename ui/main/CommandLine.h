@@ -1,18 +1,22 @@
 #pragma once
-// The folder that Explorer's "Customize with Quillane" passes on the command
-// line, the switches the uninstaller uses, and a scripted Apply.
+// The folders that Explorer's "Customize with Quillane" passes on the command
+// line, the switches the uninstaller uses, a scripted Apply and Restore, and
+// the response files that carry folders too many for one command line.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace ui {
 
 enum class ProgramMode {
-    Window,          // the main window, on the folder argument if any
+    Window,          // the main window, the folder arguments (if any) its choice
     RestoreAll,      // /restore-all: every listed folder put back, no main window
     CountCustomized, // /count-customized: the exit code is the record's size
     CountAccounts,   // /count-accounts: the exit code is how many accounts have folders listed
     List,            // /list: the record printed, one folder a line
     Apply,           // /apply: the given folders customized, no main window
+    Restore,         // /restore: the given folders put back, no main window
     // Setup's and the uninstaller's, run elevated: the shared icon folder
     // made safe, or the program's icon files taken out of it.
     PrepareSharedIcons, // /prepare-shared-icons
@@ -35,14 +39,19 @@ struct ApplyArguments {
 
 struct ProgramCommand {
     ProgramMode mode = ProgramMode::Window;
-    bool quiet = false;    // /quiet: nothing shown at all
-    bool allUsers = false; // /all-users: every account's list, not only the runner's
-    std::wstring folder;   // the first argument that is not a switch, quotes removed
+    bool quiet = false;      // /quiet: nothing shown at all
+    bool allUsers = false;   // /all-users: every account's list, not only the runner's
+    bool subfolders = false; // /subfolders, of /apply and /restore
+    // Every argument that is not a switch, quotes removed, in order; once
+    // TakeResponseFiles ran, each @FILE's folders in its place.
+    std::vector<std::wstring> folders;
     // The first argument that cannot be taken: an unknown switch, a switch
-    // that goes with no mode given, or a folder beside a batch mode. Empty
+    // that goes with no mode given or with another mode, a folder beside a
+    // mode that takes none, or a response file that cannot be read. Empty
     // when the command line is sound.
     std::wstring refused;
-    ApplyArguments apply; // with ProgramMode::Apply
+    std::wstring refusedWhy; // the reason, where more than the argument tells it
+    ApplyArguments apply;    // with ProgramMode::Apply
 };
 
 // Every argument that starts with a slash is a switch, taken wherever it
@@ -56,6 +65,28 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine);
 
 // What the program says of a command line it refuses, naming the switches.
 std::wstring RefusedCommandText(const ProgramCommand& command);
+
+// An argument that starts with @ names a response file (a folder never starts
+// with @): UTF-16 with a byte-order mark as Explorer's menu writes it, or any
+// text file's encoding (see platform::GuessEncoding), one folder a line.
+// Blank lines are skipped; a folder keeps every character of its line but
+// the line end (LF or CR LF).
+inline constexpr size_t kResponseFileMaxBytes = size_t{16} * 1024 * 1024;
+std::vector<std::wstring> ResponseFileFolders(const std::vector<std::uint8_t>& bytes);
+
+// Whether the full path names a response file of the program's own making:
+// Quillane-*.txt directly in tempFolder (GetTempPathW's, with or without its
+// final backslash), both compared without regard to case.
+bool IsOwnResponseFileName(const std::wstring& path, const std::wstring& tempFolder);
+
+// Puts each @FILE's folders in its place among the command's folders (and
+// /apply's); a file that cannot be read, or holds more than
+// kResponseFileMaxBytes, refuses the command. The program's own response
+// files (IsOwnResponseFileName in this process's temporary folder) are then
+// deleted, only where the name is a plain file and no link, also when the
+// command is refused: nothing else would ever remove them. Any other @FILE
+// is left as it is. Nothing is read for a command already refused.
+void TakeResponseFiles(ProgramCommand& command);
 
 // The full path of the argument as named, without a trailing backslash except
 // for a drive root: a relative path is completed against the current folder,

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace ui {
 
@@ -50,10 +51,14 @@ class Form1 : public platform::WindowBase, private ApplyHost, private OptionsHos
     // window is ready for commands; false when the window went first.
     bool WaitForList();
     bool ListLoaded() const;
-    // The command line's folder, to take once the list is read and no long
-    // operation runs; it starts a choice that folders handed over by starts
-    // made at the same time join.
-    void TakeFolderWhenReady(const std::wstring& folder);
+    // The command line's folders, to take once the list is read and no long
+    // operation runs: several are one choice; one starts a choice that
+    // folders handed over by starts made at the same time join.
+    void TakeFoldersWhenReady(const std::vector<std::wstring>& folders);
+    void TakeFolderWhenReady(const std::wstring& folder) {
+        if (!folder.empty())
+            TakeFoldersWhenReady({folder});
+    }
     // The message loop's dialog navigation (Tab, access keys).
     bool PreTranslate(MSG& msg);
 

@@ -98,9 +98,9 @@ void Form1::TakePendingFolder() {
     folderSelection_->TakeFolders(choice.folders, choice.joins);
 }
 
-void Form1::TakeFolderWhenReady(const std::wstring& folder) {
-    if (!folder.empty() && hwnd())
-        handOver_->Keep(folder, ProcessStartTime());
+void Form1::TakeFoldersWhenReady(const std::vector<std::wstring>& folders) {
+    if (!folders.empty() && hwnd())
+        handOver_->Keep(folders, ProcessStartTime());
 }
 
 } // namespace ui

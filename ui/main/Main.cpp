@@ -17,7 +17,8 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     // Debug builds only: a test makes this run out of memory at a chosen point.
     platform::FailAllocationFromEnvironment();
-    const ui::ProgramCommand command = ui::ParseCommandLine(GetCommandLineW());
+    ui::ProgramCommand command = ui::ParseCommandLine(GetCommandLineW());
+    ui::TakeResponseFiles(command);
     const bool counting = command.mode == ui::ProgramMode::CountCustomized ||
                           command.mode == ui::ProgramMode::CountAccounts;
     const bool sharedIcons = command.mode == ui::ProgramMode::PrepareSharedIcons ||
@@ -29,7 +30,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         // Setup reads the exit code and shows nothing.
         if (sharedIcons)
             return ui::kRestoreAllListFailed;
-        if (command.mode == ui::ProgramMode::Apply)
+        if (command.mode == ui::ProgramMode::Apply || command.mode == ui::ProgramMode::Restore)
             ui::Tell(ui::RefusedCommandText(command), command.quiet);
         else if (!command.quiet)
             ui::ShowMessage(nullptr, ui::RefusedCommandText(command));
@@ -62,6 +63,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
                                     platform::LocalAppDataFolder(), command.quiet,
                                     ui::OperationWaitMs());
     }
+    if (command.mode == ui::ProgramMode::Restore) {
+        InitCommonControlsEx(&icc);
+        return ui::RunRestoreFolders(command.folders, command.subfolders,
+                                     platform::ExecutableFolder(), platform::LocalAppDataFolder(),
+                                     command.quiet, ui::OperationWaitMs());
+    }
     // A second copy would save its own list over the first one's.
     ui::SingleInstance instance;
     if (command.mode == ui::ProgramMode::RestoreAll) {
@@ -71,9 +78,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         return ui::RunRestoreAll(instance, platform::ExecutableFolder(),
                                  platform::LocalAppDataFolder(), command.quiet, command.allUsers);
     }
-    const std::wstring& folder = command.folder;
+    const std::vector<std::wstring>& folders = command.folders;
     if (!instance.First()) {
-        if (ui::HandOverToRunningInstance(folder))
+        if (ui::HandOverToRunningInstance(folders))
             return 0;
         // The running copy may have ended meanwhile: this start is the window then.
         if (!instance.ClaimAgain(0)) {
@@ -93,7 +100,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
             ShowWindow(form.hwnd(), show);
             UpdateWindow(form.hwnd());
             // Taken once the list is read.
-            form.TakeFolderWhenReady(folder);
+            form.TakeFoldersWhenReady(folders);
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
                 if (ui::IsAboutMessage(&msg) || form.PreTranslate(msg))

@@ -53,29 +53,36 @@ HWND WaitForMainWindow(DWORD waitMs) {
 
 namespace {
 
-// The folder, made full here (the running copy has another current folder)
-// with every name kept as given, after the sender's process id.
-std::vector<BYTE> HandOverPayload(const std::wstring& folder) {
-    std::wstring full = FullFolderPath(folder);
-    if (full.empty())
-        full = folder;
+// The folders, made full here (the running copy has another current folder)
+// with every name kept as given, after the sender's process id; several each
+// ended by a null character.
+std::vector<BYTE> HandOverPayload(const std::vector<std::wstring>& folders) {
+    std::wstring text;
+    for (const std::wstring& folder : folders) {
+        const std::wstring full = FullFolderPath(folder);
+        text += full.empty() ? folder : full;
+        if (folders.size() > 1)
+            text += L'\0';
+    }
     const HandOverSender header{GetCurrentProcessId()};
-    std::vector<BYTE> payload(sizeof header + full.size() * sizeof(wchar_t));
+    std::vector<BYTE> payload(sizeof header + text.size() * sizeof(wchar_t));
     std::memcpy(payload.data(), &header, sizeof header);
-    if (!full.empty())
-        std::memcpy(payload.data() + sizeof header, full.data(), full.size() * sizeof(wchar_t));
+    if (!text.empty())
+        std::memcpy(payload.data() + sizeof header, text.data(), text.size() * sizeof(wchar_t));
     return payload;
 }
 
 } // namespace
 
-bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs) {
+bool HandOverToRunningInstance(const std::vector<std::wstring>& folders, DWORD waitMs) {
     // One try waits this long for an answer; a window that pumps no messages
     // (it may be still starting) fails the try at once.
     constexpr DWORD kTryMs = 10000;
-    std::vector<BYTE> payload = HandOverPayload(folder);
+    std::vector<BYTE> payload = HandOverPayload(folders);
     // Sent even without a folder: the answer tells that the copy was reached.
-    COPYDATASTRUCT data{kHandOverFromProcess, static_cast<DWORD>(payload.size()), payload.data()};
+    // One folder goes as before, which older copies take too.
+    COPYDATASTRUCT data{folders.size() > 1 ? kHandOverFolders : kHandOverFromProcess,
+                        static_cast<DWORD>(payload.size()), payload.data()};
     // A copy holding the claim without ever showing a window (a /restore-all
     // run, a refusal on the screen) is not waited for as long.
     constexpr DWORD kFirstWindowMs = 12000;
@@ -180,7 +187,8 @@ bool HandOverReceiver::Receive(const COPYDATASTRUCT& data) {
     size_t skip = 0;
     ULONGLONG started = 0;
     bool known = false;
-    if (data.dwData == kHandOverFromProcess && data.cbData >= sizeof(HandOverSender)) {
+    const bool several = data.dwData == kHandOverFolders;
+    if ((several || data.dwData == kHandOverFromProcess) && data.cbData >= sizeof(HandOverSender)) {
         HandOverSender sender{};
         std::memcpy(&sender, bytes, sizeof sender);
         skip = sizeof sender;
@@ -200,30 +208,48 @@ bool HandOverReceiver::Receive(const COPYDATASTRUCT& data) {
     // No folder: the second start only wanted this window in front.
     if (chars == 0)
         return true;
-    std::wstring folder(chars, L'\0');
-    std::memcpy(folder.data(), bytes + skip, chars * sizeof(wchar_t));
+    std::wstring text(chars, L'\0');
+    std::memcpy(text.data(), bytes + skip, chars * sizeof(wchar_t));
+    std::vector<std::wstring> folders;
+    if (!several) {
+        folders.push_back(std::move(text));
+    } else {
+        for (size_t start = 0; start < text.size();) {
+            size_t end = text.find(L'\0', start);
+            if (end == std::wstring::npos)
+                end = text.size();
+            if (end > start)
+                folders.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        if (folders.empty())
+            return true;
+    }
     // Joining a choice adds a folder the user may not see among the rest: a
     // start that cannot be told is a choice of its own, plain in the box.
-    Add(std::move(folder), known ? &started : nullptr);
+    Add(std::move(folders), known ? &started : nullptr);
     // The sender waits for this answer: the folder's checks and their
     // message boxes come after it.
     PostMessageW(window_, takeMessage_, 0, 0);
     return true;
 }
 
-void HandOverReceiver::Keep(const std::wstring& folder, ULONGLONG started) {
-    Add(folder, &started);
+void HandOverReceiver::Keep(const std::vector<std::wstring>& folders, ULONGLONG started) {
+    if (folders.empty())
+        return;
+    Add(folders, &started);
     PostMessageW(window_, takeMessage_, 0, 0);
 }
 
-void HandOverReceiver::Add(std::wstring folder, const ULONGLONG* started) {
+void HandOverReceiver::Add(std::vector<std::wstring> folders, const ULONGLONG* started) {
     constexpr ULONGLONG kJoinUnits = ULONGLONG{kJoinChoiceMs} * 10000; // FILETIME units
     const ULONGLONG now = platform::TickCount64();
     // Starts may arrive in any order, and a late one from the same burst
     // (it waited for a busy window) still joins by its start time; a process
-    // started long before the burst is no part of it.
+    // started long before the burst is no part of it. Folders that came
+    // together are a choice of their own.
     const bool joins =
-        started && choosing_ &&
+        folders.size() == 1 && started && choosing_ &&
         (now - lastArrival_ <= kJoinChoiceMs ||
          (*started + kJoinUnits >= earliestStart_ && *started <= latestStart_ + kJoinUnits));
     if (started) {
@@ -233,7 +259,8 @@ void HandOverReceiver::Add(std::wstring folder, const ULONGLONG* started) {
     lastArrival_ = now;
     // Nothing joins a folder whose start is unknown.
     choosing_ = started != nullptr;
-    waiting_.push_back({std::move(folder), joins});
+    for (size_t i = 0; i < folders.size(); ++i)
+        waiting_.push_back({std::move(folders[i]), i > 0 || joins});
 }
 
 void HandOverReceiver::RemindIfWaiting() {

@@ -18,6 +18,9 @@ inline constexpr wchar_t kMainWindowClass[] = L"QuillaneForm1";
 inline constexpr ULONG_PTR kHandOverFolder = 0x51464C44;
 inline constexpr ULONG_PTR kHandOverTimedFolder = 0x51464C54;
 inline constexpr ULONG_PTR kHandOverFromProcess = 0x51464C50;
+// 'QFLM': a HandOverSender, then several folders, each ended by a null
+// character: a start given them all at once, one new choice.
+inline constexpr ULONG_PTR kHandOverFolders = 0x51464C4D;
 struct HandOverSender {
     ULONGLONG processId; // the same size in both builds
 };
@@ -44,10 +47,10 @@ class SingleInstance {
 };
 
 // Brings the running copy's window to the front, restored if minimized, and
-// hands it the folder (if any) to take as if chosen. A copy still starting,
-// or too busy to answer, is asked again until waitMs are up. False when no
-// running window took the hand-over within that time.
-bool HandOverToRunningInstance(const std::wstring& folder, DWORD waitMs = 60000);
+// hands it the folders (if any) to take as if chosen, several as one choice.
+// A copy still starting, or too busy to answer, is asked again until waitMs
+// are up. False when no running window took the hand-over within that time.
+bool HandOverToRunningInstance(const std::vector<std::wstring>& folders, DWORD waitMs = 60000);
 
 // When no running copy took the hand-over: one message for every start that
 // fails at the same time (Explorer may start the program once per folder).
@@ -77,8 +80,10 @@ struct HandedOverFolder {
 // them (its list read, no long operation running); the window's take message
 // comes whenever some wait. A folder whose start came within kJoinChoiceMs of
 // the choice's starts, or that arrived within kJoinChoiceMs of the one before,
-// joins that one's choice; later, it starts a new one. A folder whose start
-// cannot be read from its sender is a choice of its own, which nothing joins.
+// joins that one's choice; later, it starts a new one. Several folders that
+// came together (one message, or the command line) always start a new choice.
+// A folder whose start cannot be read from its sender is a choice of its own,
+// which nothing joins.
 struct HandedOverChoice {
     std::vector<std::wstring> folders;
     bool joins = false; // they join the choice the window holds
@@ -89,9 +94,9 @@ class HandOverReceiver {
     HandOverReceiver(HWND window, UINT takeMessage) : window_(window), takeMessage_(takeMessage) {}
     // WM_COPYDATA: false when it is no hand-over.
     bool Receive(const COPYDATASTRUCT& data);
-    // A folder to take when ready, from a start made at started (FILETIME
+    // Folders to take when ready, from a start made at started (FILETIME
     // units): the command line's, with this process's own start.
-    void Keep(const std::wstring& folder, ULONGLONG started);
+    void Keep(const std::vector<std::wstring>& folders, ULONGLONG started);
     // Asks for the take message again when a folder waits.
     void RemindIfWaiting();
     bool Waiting() const { return !waiting_.empty(); }
@@ -100,8 +105,9 @@ class HandOverReceiver {
     HandedOverChoice TakeChoice();
 
   private:
-    // started: null when the sender's start could not be read.
-    void Add(std::wstring folder, const ULONGLONG* started);
+    // started: null when the sender's start could not be read. Several
+    // folders are a new choice; one may join the choice before it.
+    void Add(std::vector<std::wstring> folders, const ULONGLONG* started);
 
     HWND window_;
     UINT takeMessage_;

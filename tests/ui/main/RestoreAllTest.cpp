@@ -600,3 +600,94 @@ TEST_F(RestoreAllTest, RunningOutOfMemoryEndsWithTwoOrMinusOneAndSavesNothing) {
     EXPECT_EQ(ReadAnsi(c + L"\\Desktop.ini"), kForeign);
     EXPECT_EQ(ReadBytes(ListFile()).size(), 0u);
 }
+
+TEST_F(RestoreAllTest, RestorePutsBackTheNamedFoldersAndKeepsTheOthersListed) {
+    const std::wstring foreign = Customized(L"Foreign", kForeign), plain = Customized(L"Plain");
+    const std::wstring kept = Customized(L"Kept"), unlisted = data.MakeFolder(L"Unlisted");
+    const std::vector<std::uint8_t> keptFile = ReadBytes(kept + L"\\Desktop.ini");
+    WriteBytes(ListFile(), Lines({foreign, kept, plain}));
+    // A folder named in a script's own file, which stays.
+    const std::wstring names = data / L"names.txt";
+    WriteBytes(names, Narrow(plain) + "\r\n");
+    std::wstring upper = foreign;
+    std::transform(upper.begin(), upper.end(), upper.begin(), towupper);
+    std::string printed;
+    EXPECT_EQ(Run(L"/restore \"" + upper + L"\" @\"" + names + L"\" \"" + unlisted + L"\" /quiet",
+                  printed),
+              static_cast<DWORD>(kRestoreDone));
+    EXPECT_EQ(printed, platform::ToUtf8(L"Not in the restore list: " + unlisted + L"\r\n"));
+    EXPECT_EQ(ReadAnsi(foreign + L"\\Desktop.ini"), kForeign);
+    EXPECT_EQ(Attributes(foreign + L"\\Desktop.ini"), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_FALSE(Exists(foreign + L"\\BUDesktop.ini"));
+    ExpectPlain(plain);
+    EXPECT_EQ(ReadBytes(kept + L"\\Desktop.ini"), keptFile);
+    EXPECT_EQ(ReadAnsi(ListFile()), Lines({kept}));
+    EXPECT_TRUE(Exists(names));
+
+    // None of the named folders listed: nothing to do.
+    EXPECT_EQ(Run(L"/restore \"" + unlisted + L"\" \"" + plain + L"\" /quiet", printed),
+              static_cast<DWORD>(kRestoreNothingDone));
+    EXPECT_NE(printed.find(platform::ToUtf8(L"Not in the restore list: " + plain)),
+              std::string::npos)
+        << printed;
+    EXPECT_EQ(ReadBytes(kept + L"\\Desktop.ini"), keptFile);
+    EXPECT_EQ(ReadAnsi(ListFile()), Lines({kept}));
+}
+
+TEST_F(RestoreAllTest, RestoreWithSubfoldersTakesTheListedFoldersBelowByWholeNames) {
+    const std::wstring project = data.MakeFolder(L"Proj");
+    const std::wstring a = Customized(L"Proj\\A"), b = Customized(L"Proj\\A\\B");
+    const std::wstring sibling = Customized(L"Project");
+    WriteBytes(ListFile(), Lines({a, b, sibling}));
+    // Not listed itself: without /subfolders the folder takes nothing.
+    EXPECT_EQ(Run(L"/restore \"" + project + L"\" /quiet"),
+              static_cast<DWORD>(kRestoreNothingDone));
+    std::string printed;
+    {
+        Held scanner(b + L"\\Desktop.ini", 0);
+        ASSERT_TRUE(scanner.ok());
+        EXPECT_EQ(Run(L"/restore \"" + project + L"\\\" /subfolders /quiet", printed),
+                  static_cast<DWORD>(kRestoreSomeLeft));
+    }
+    EXPECT_EQ(printed.rfind(platform::ToUtf8(L"Not restored: " + b + L": "), 0), 0u) << printed;
+    ExpectPlain(a);
+    EXPECT_EQ(Listed(), (std::vector<std::wstring>{b, sibling}));
+
+    // Shown: the restore view's final text, over the run's own window.
+    Program program(appDir.path(), L"/restore /subfolders \"" + project + L"\"");
+    ASSERT_TRUE(program.Window(kRestoreWindowClass));
+    EXPECT_EQ(AnswerBox(program), RestoreEndText(1, 0, L""));
+    EXPECT_EQ(program.ExitCode(), static_cast<DWORD>(kRestoreDone));
+    ExpectPlain(b);
+    EXPECT_TRUE(Exists(sibling + L"\\Desktop.ini"));
+    EXPECT_EQ(ReadAnsi(ListFile()), Lines({sibling}));
+}
+
+TEST_F(RestoreAllTest, RestoreRefusesEveryBadArgumentAndEndsWithThreeWhileAnotherCopyIsBusy) {
+    const std::wstring folder = Customized(L"Data");
+    const std::string list = Lines({folder});
+    WriteBytes(ListFile(), list);
+    const std::wstring named = L" \"" + folder + L"\"";
+    for (const std::wstring& arguments :
+         {std::wstring(L"/restore /quiet"), L"/restore" + named + L" /bogus /quiet",
+          L"/restore" + named + L" /tip x /quiet", L"/restore" + named + L" /root /quiet",
+          L"/restore" + named + L" /all-users /quiet",
+          L"/restore" + named + L" /restore-all /quiet", L"/restore" + named + L" /list /quiet",
+          L"/restore" + named + L" /apply /quiet",
+          L"/restore \"@" + (data / L"missing.txt") + L"\" /quiet"}) {
+        EXPECT_EQ(Run(arguments), static_cast<DWORD>(kRestoreNothingDone)) << Narrow(arguments);
+    }
+    EXPECT_TRUE(engine::IsOwnSettingsFile(folder + L"\\Desktop.ini"));
+    EXPECT_EQ(ReadAnsi(ListFile()), list);
+
+    engine::OperationLock busy;
+    ASSERT_TRUE(busy.Take(engine::LockPath(ListFile()), 0));
+    SetEnvironmentVariableW(L"QUILLANE_OPERATION_WAIT_MS", L"1000");
+    EXPECT_EQ(Run(L"/restore" + named + L" /quiet"), static_cast<DWORD>(kRestoreBusy));
+    SetEnvironmentVariableW(L"QUILLANE_OPERATION_WAIT_MS", nullptr);
+    EXPECT_TRUE(engine::IsOwnSettingsFile(folder + L"\\Desktop.ini"));
+    busy.Release();
+    EXPECT_EQ(Run(L"/restore" + named + L" /quiet"), static_cast<DWORD>(kRestoreDone));
+    ExpectPlain(folder);
+    EXPECT_EQ(ReadBytes(ListFile()).size(), 0u);
+}
