@@ -5,7 +5,10 @@
 #include "platform/TextCodec.h"
 #include "platform/TextCompare.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cwchar>
+#include <utility>
 
 namespace engine {
 
@@ -120,6 +123,119 @@ bool IsOwnSettingsText(const std::vector<std::uint8_t>& bytes, bool wholeFile) {
         return value == kVendorId;
     }
     return false;
+}
+
+namespace {
+// The lines of a text whose every line, the last included, ends in CR LF.
+bool CrLfLines(const std::wstring& text, std::vector<std::wstring>& lines) {
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos)
+            return false;
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return true;
+}
+
+// Reads ComposeSettingsFile's lines in its order, each one as it wrote it.
+class LayoutReader {
+  public:
+    explicit LayoutReader(std::vector<std::wstring> lines) : lines_(std::move(lines)) {}
+    bool Line(const std::wstring& exact) { return Take(exact, nullptr); }
+    // "name=" and the rest of the line.
+    bool Value(const std::wstring& name, std::wstring& value) { return Take(name + L"=", &value); }
+    // "name=" and a value in double quotes, which may hold quotes of its own.
+    bool Quoted(const std::wstring& name, std::wstring& value) {
+        std::wstring quoted;
+        if (!Value(name, quoted) || quoted.size() < 2 || quoted.front() != L'"' ||
+            quoted.back() != L'"')
+            return false;
+        value = quoted.substr(1, quoted.size() - 2);
+        return true;
+    }
+    bool Next(const std::wstring& start) const {
+        return next_ < lines_.size() && lines_[next_].rfind(start, 0) == 0;
+    }
+    bool AtEnd() const { return next_ == lines_.size(); }
+
+  private:
+    bool Take(const std::wstring& start, std::wstring* rest) {
+        if (next_ >= lines_.size())
+            return false;
+        const std::wstring& line = lines_[next_];
+        if (rest ? line.rfind(start, 0) != 0 : line != start)
+            return false;
+        if (rest)
+            *rest = line.substr(start.size());
+        ++next_;
+        return true;
+    }
+    std::vector<std::wstring> lines_;
+    size_t next_ = 0;
+};
+
+// std::to_wstring's text of an icon index, and only that.
+bool ParseIconIndex(const std::wstring& text, std::int16_t& index) {
+    if (text.empty() || text.size() > 6)
+        return false;
+    const long value = std::wcstol(text.c_str(), nullptr, 10);
+    if (value < INT16_MIN || value > INT16_MAX || std::to_wstring(value) != text)
+        return false;
+    index = static_cast<std::int16_t>(value);
+    return true;
+}
+} // namespace
+
+bool ParseOwnSettingsText(const std::wstring& text, FolderOptions& options) {
+    std::vector<std::wstring> lines;
+    if (!CrLfLines(text, lines))
+        return false;
+    LayoutReader read(std::move(lines));
+    FolderOptions o;
+    std::wstring index;
+    const std::wstring viewSection = std::wstring(L"[") + kViewClass + L"]";
+    if (!read.Line(L"[Vendor]") || !read.Line(std::wstring(L"ID=") + kVendorId) ||
+        !read.Line(L"") || !read.Line(L"[.ShellClassInfo]") ||
+        !read.Quoted(L"IconFile", o.iconFile) || !read.Value(L"IconIndex", index) ||
+        !ParseIconIndex(index, o.iconIndex))
+        return false;
+    // An empty tooltip is never written.
+    if (read.Next(L"InfoTip=") && (!read.Quoted(L"InfoTip", o.tooltip) || o.tooltip.empty()))
+        return false;
+    if (!read.Line(L"ConfirmFileOp=0") || !read.Line(L"") || !read.Line(L"[ExtShellFolderViews]") ||
+        !read.Line(std::wstring(kViewClass) + L"=" + kViewClass) || !read.Line(L"") ||
+        !read.Line(viewSection) || !read.Line(L"Attributes=1") ||
+        !read.Value(L"IconArea_Image", o.picturePath) ||
+        !read.Value(L"IconArea_Text", o.textColor) ||
+        !read.Value(L"IconArea_TextBackground", o.textBackground) || !read.AtEnd())
+        return false;
+    options = std::move(o);
+    return true;
+}
+
+bool ReadOwnSettings(const std::wstring& folder, FolderOptions& options) {
+    const platform::FileHandle file = platform::OpenForReading(SettingsFilePath(folder));
+    bool link = true;
+    if (!file || !platform::IsLink(file, link) || link)
+        return false;
+    // Only the marker's prefix of a file that may be someone else's.
+    std::vector<std::uint8_t> bytes;
+    bool whole = false;
+    if (!platform::ReadPrefix(file, kMarkerPrefixBytes, bytes, whole) ||
+        !IsOwnSettingsText(bytes, whole))
+        return false;
+    // Proven ours: now the whole of it, from the start (the prefix read one byte past its end).
+    LARGE_INTEGER start{};
+    if (!whole && (!SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) ||
+                   !platform::ReadPrefix(file, kOwnSettingsMaxBytes, bytes, whole) || !whole))
+        return false;
+    if (bytes.empty()) {
+        options = FolderOptions{};
+        return true;
+    }
+    return ParseOwnSettingsText(platform::DecodeTextFile(bytes), options);
 }
 
 bool InspectSettingsFile(const platform::FileHandle& file, SettingsFileKind& kind) {

@@ -24,6 +24,7 @@ struct FolderOptions {
 
     // The icon index alone is no choice.
     bool AnyChosen() const;
+    bool operator==(const FolderOptions& other) const = default;
 };
 
 // "0x00" followed by at least six upper-case hex digits of the 0x00BBGGRR value.
@@ -31,6 +32,21 @@ std::wstring ColorToHex(std::int32_t color);
 
 // The settings file's text, every line ended by CR LF.
 std::wstring ComposeSettingsFile(const FolderOptions& options);
+
+// The options a text of ComposeSettingsFile's was composed from: the program's
+// own layout, line for line, and nothing else (a CR or LF it turned into a
+// blank stays a blank). False for any other text.
+bool ParseOwnSettingsText(const std::wstring& text, FolderOptions& options);
+
+// How much of the program's own settings file is read back: far more than any
+// it writes, whose longest value (a tooltip from a command line) stays under
+// 32,767 characters.
+inline constexpr size_t kOwnSettingsMaxBytes = size_t{1024} * 1024;
+// The options of the folder's settings file when it is the program's own
+// (IsOwnSettingsFile) and in its layout; an empty file of ours holds none.
+// Never reads through a link, nor more than kOwnSettingsMaxBytes. False for
+// anything else: no file, someone else's, a link, one that cannot be read.
+bool ReadOwnSettings(const std::wstring& folder, FolderOptions& options);
 
 // folder + "\Desktop.ini", without doubling the backslash of a drive root.
 std::wstring SettingsFilePath(const std::wstring& folder);

@@ -1,7 +1,12 @@
 #include "platform/Shell.h"
 
+#include "platform/Files.h"
+#include "platform/TextCompare.h"
+
 #include <shlobj.h>
 #include <shellapi.h>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -13,9 +18,31 @@ void NotifyFolderChanged(const std::wstring& folder) {
     SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHW | SHCNF_FLUSHNOWAIT, folder.c_str(), nullptr);
 }
 
+void NotifyFolderContentsChanged(const std::wstring& folder) {
+    SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW | SHCNF_FLUSHNOWAIT, folder.c_str(), nullptr);
+}
+
+std::wstring ParentFolder(const std::wstring& folder) {
+    const std::wstring root = RootOf(folder);
+    const size_t slash = folder.find_last_of(L'\\');
+    if (root.empty() || slash == std::wstring::npos || slash < root.size() ||
+        slash + 1 == folder.size())
+        return {};
+    // A drive's root keeps its backslash; a share's root has none.
+    if (slash == root.size())
+        return root.size() == 2 ? root + L"\\" : root;
+    return folder.substr(0, slash);
+}
+
 namespace {
 FolderNoticeTotals g_noticeTotals;
 } // namespace
+
+FolderNotices FolderNotices::ForRun(size_t folders) {
+    FolderNotices notices;
+    notices.few_ = folders <= kFewFoldersRun;
+    return notices;
+}
 
 FolderNotices::FolderNotices(double share, double allowanceSeconds)
     : share_(share), allowance_(allowanceSeconds) {
@@ -33,11 +60,22 @@ double FolderNotices::Now() const {
 
 void FolderNotices::Changed(const std::wstring& folder) {
     const double before = Now();
-    if (spent_ > allowance_ + share_ * (before - start_)) {
+    if (!few_ && spent_ > allowance_ + share_ * (before - start_)) {
         ++g_noticeTotals.skipped;
         return;
     }
     NotifyFolderChanged(folder);
+    if (few_) {
+        const std::wstring parent = ParentFolder(folder);
+        const bool told =
+            std::any_of(parents_.begin(), parents_.end(), [&parent](const std::wstring& done) {
+                return CompareNoCase(done, parent) == 0;
+            });
+        if (!parent.empty() && !told) {
+            NotifyFolderContentsChanged(parent);
+            parents_.push_back(parent);
+        }
+    }
     const double took = Now() - before;
     spent_ += took;
     g_noticeTotals.seconds += took;

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -13,6 +14,18 @@ void NotifyShellOfChanges();
 // Tells the shell that one folder's look changed, so that a window showing it
 // reads its settings file again; does not wait for the shell to act on it.
 void NotifyFolderChanged(const std::wstring& folder);
+// Tells the shell that a folder's contents changed (SHCNE_UPDATEDIR), so that
+// a window showing it draws its items' icons again.
+void NotifyFolderContentsChanged(const std::wstring& folder);
+
+// A run of at most this many folders is announced whole: every folder, and
+// every folder's parent once, whatever the notices cost. Explorer's window of
+// the parent may draw the old icon again from its cache until it hears of
+// the parent itself, and a few notices cost little.
+inline constexpr size_t kFewFoldersRun = 16;
+
+// The folder that holds the folder; empty for a drive's or share's root.
+std::wstring ParentFolder(const std::wstring& folder);
 
 // The per-folder notices of one run. A notice costs the shell a lookup of the
 // whole path, as much as a folder's own file work or more on some systems
@@ -23,6 +36,10 @@ void NotifyFolderChanged(const std::wstring& folder);
 class FolderNotices {
   public:
     explicit FolderNotices(double share = 0.01, double allowanceSeconds = 0.1);
+    // The notices of a run over this many folders, the one rule every run
+    // (Apply, /apply, Restore, /restore) follows: up to kFewFoldersRun, each
+    // folder and its parent; more, held to the share.
+    static FolderNotices ForRun(size_t folders);
     // Sends the folder's notice unless the notices have used up their time.
     void Changed(const std::wstring& folder);
 
@@ -30,6 +47,8 @@ class FolderNotices {
     double Now() const;
     double share_, allowance_, start_, spent_ = 0;
     double ticksPerSecond_ = 0;
+    bool few_ = false;
+    std::vector<std::wstring> parents_; // told already
 };
 
 // Every FolderNotices of the process so far, for measuring.

@@ -1,5 +1,10 @@
 #include "engine/SettingsFile.h"
 
+#include "engine/CustomizeFolder.h"
+#include "tests/support/FileAsserts.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/UnixSide.h"
+
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -124,4 +129,90 @@ TEST(SettingsFileText, AFilesStartCountsOnlyItsWholeLines) {
     // Only a whole file can be empty.
     EXPECT_TRUE(IsOwnSettingsText({}, true));
     EXPECT_FALSE(IsOwnSettingsText({}, false));
+}
+
+TEST(OwnSettingsReadBack, EveryComposedFileReadsBackAsItsOptions) {
+    std::vector<FolderOptions> cases(4);
+    cases[1].iconFile = L"C:\\ProgramData\\Quillane\\Icons\\Folder Red D32F2F Done.ico";
+    cases[1].tooltip = L"say \"hi\" caf\u00e9 \u65e5 =[x]";
+    cases[2].iconIndex = -32768;
+    cases[2].picturePath = L"D:\\Pics\\a b.jpg";
+    cases[2].textColor = ColorToHex(0x563412);
+    cases[2].textBackground = ColorToHex(0);
+    cases[3].iconFile = L"\"";
+    cases[3].iconIndex = 32767;
+    cases[3].tooltip = L" ";
+    for (const FolderOptions& o : cases) {
+        const std::wstring text = ComposeSettingsFile(o);
+        FolderOptions read;
+        read.tooltip = L"left over";
+        ASSERT_TRUE(engine::ParseOwnSettingsText(text, read)) << testing_support::Narrow(text);
+        EXPECT_EQ(read, o) << testing_support::Narrow(text);
+    }
+    // Only the layout the program writes, line for line.
+    FolderOptions o;
+    o.tooltip = L"tip";
+    const std::wstring text = ComposeSettingsFile(o);
+    const auto replaced = [&text](const std::wstring& from, const std::wstring& to) {
+        std::wstring changed = text;
+        changed.replace(changed.find(from), from.size(), to);
+        return changed;
+    };
+    FolderOptions read;
+    for (const std::wstring& bad :
+         {text.substr(0, text.size() - 2), text + L"\r\n",
+          replaced(L"IconIndex=0", L"IconIndex=00"), replaced(L"IconIndex=0", L"IconIndex=+0"),
+          replaced(L"IconIndex=0", L"IconIndex=40000"),
+          replaced(L"InfoTip=\"tip\"", L"InfoTip=\"\""),
+          replaced(L"InfoTip=\"tip\"", L"InfoTip=tip"), replaced(L"ID=Pelwick", L"ID=pelwick"),
+          replaced(L"Attributes=1", L"Attributes=0"),
+          replaced(L"\r\n\r\n[ExtShellFolderViews]", L"\n\r\n[ExtShellFolderViews]"),
+          replaced(L"[.ShellClassInfo]", L"[.shellclassinfo]"), std::wstring()})
+        EXPECT_FALSE(engine::ParseOwnSettingsText(bad, read)) << testing_support::Narrow(bad);
+}
+
+TEST(OwnSettingsReadBack, OnlyTheProgramsOwnFileIsReadAndNeverThroughALink) {
+    testing_support::TempDir data;
+    FolderOptions o;
+    o.iconFile = L"C:\\Icons\\x.ico";
+    o.tooltip = L"\u041f\u0440\u0438\u0432\u0435\u0442"; // written as UTF-16
+    o.textColor = ColorToHex(255);
+    const std::wstring ours = data.MakeFolder(L"Ours");
+    ASSERT_TRUE(engine::CustomizeFolder(ours, o).customized);
+    FolderOptions read;
+    ASSERT_TRUE(engine::ReadOwnSettings(ours, read));
+    EXPECT_EQ(read, o);
+    o.tooltip = L"plain";
+    ASSERT_TRUE(engine::CustomizeFolder(ours, o).customized); // ANSI
+    ASSERT_TRUE(engine::ReadOwnSettings(ours, read));
+    EXPECT_EQ(read, o);
+
+    // Ours and empty: nothing to keep.
+    const std::wstring empty = data.MakeFolder(L"Empty");
+    testing_support::WriteBytes(empty + L"\\Desktop.ini", "");
+    ASSERT_TRUE(engine::ReadOwnSettings(empty, read));
+    EXPECT_EQ(read, FolderOptions{});
+
+    // A tooltip past the marker's prefix is still read whole.
+    const std::wstring longTip = data.MakeFolder(L"LongTip");
+    o.tooltip = std::wstring(40000, L'\u65e5');
+    ASSERT_TRUE(engine::CustomizeFolder(longTip, o).customized);
+    ASSERT_TRUE(engine::ReadOwnSettings(longTip, read));
+    EXPECT_EQ(read, o);
+
+    const std::wstring foreign = data.MakeFolder(L"Foreign");
+    testing_support::WriteBytes(foreign + L"\\Desktop.ini",
+                                "[.ShellClassInfo]\r\nIconFile=\"x.ico\"\r\nIconIndex=0\r\n");
+    const std::wstring edited = data.MakeFolder(L"Edited");
+    testing_support::WriteBytes(edited + L"\\Desktop.ini",
+                                "[Vendor]\r\nID=Pelwick\r\n[.ShellClassInfo]\r\nInfoTip=x\r\n");
+    // Under Wine only a link to nowhere shows as one (see docs/wine.md).
+    const std::wstring linked = data.MakeFolder(L"Linked");
+    const std::wstring linkedIni = linked + L"\\Desktop.ini";
+    ASSERT_TRUE(testing_support::MakeUnixLink(data / L"nowhere.ini", linkedIni));
+    const std::wstring none = data.MakeFolder(L"None");
+    for (const std::wstring& folder : {foreign, edited, linked, none, data / L"Gone"})
+        EXPECT_FALSE(engine::ReadOwnSettings(folder, read)) << testing_support::Narrow(folder);
+    EXPECT_FALSE(testing_support::Exists(data / L"nowhere.ini"));
+    testing_support::RunUnix({"rm", testing_support::UnixPath(linkedIni)});
 }

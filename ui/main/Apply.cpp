@@ -164,7 +164,7 @@ void Apply::Command1_Click() {
         journal.Close();
         keeper_.KeepJournal(false);
         if (done)
-            platform::NotifyFolderChanged(folder);
+            platform::FolderNotices::ForRun(1).Changed(folder);
         host_.RefreshShell();
         std::wstring status = L"Folder Successfully Customized";
         if (!done)
@@ -193,7 +193,7 @@ void Apply::Command1_Click() {
         ListRedrawThrottle quiet(c_.lstRestore);
         // What waits joins the list box whichever way the run ends.
         const platform::ScopeExit joinAtEnd([this] { keeper_.JoinWaitingItems(); });
-        platform::FolderNotices notices;
+        platform::FolderNotices notices = platform::FolderNotices::ForRun(count);
         size_t journaled = 0;
         size_t batchSize = engine::kFirstJournalBatch;
         for (size_t i = 0; i < count; ++i) {

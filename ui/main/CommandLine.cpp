@@ -98,8 +98,9 @@ bool Is(const std::wstring& argument, const wchar_t* name) {
 // One of the switches this program takes: never the value of another.
 bool IsSwitch(const std::wstring& argument) {
     for (const wchar_t* name :
-         {L"/apply", L"/subfolders", L"/root", L"/icon", L"/colour", L"/tip", L"/textcolour",
-          L"/textbackground", L"/picture", L"/restore-all", L"/restore", L"/count-customized",
+         {L"/apply", L"/subfolders", L"/root", L"/icon", L"/colour", L"/mark", L"/tip",
+          L"/textcolour", L"/textbackground", L"/picture", L"/restore-all", L"/restore",
+          L"/count-customized",
           L"/count-accounts", L"/list", L"/quiet", L"/all-users"})
         if (Is(argument, name))
             return true;
@@ -173,6 +174,7 @@ ProgramCommand ParseCommandLine(const wchar_t* commandLine) {
         std::wstring ApplyArguments::*value;
     } valued[] = {{L"/icon", &ApplyArguments::icon},
                   {L"/colour", &ApplyArguments::colour},
+                  {L"/mark", &ApplyArguments::mark},
                   {L"/tip", &ApplyArguments::tip},
                   {L"/textcolour", &ApplyArguments::textColour},
                   {L"/textbackground", &ApplyArguments::textBackground},
@@ -311,8 +313,9 @@ std::wstring RefusedCommandText(const ProgramCommand& command) {
            L"/count-customized [/all-users]\r\n"
            L"/list [/all-users] [/quiet]\r\n"
            L"/count-accounts\r\n"
-           L"/apply FOLDER... [/subfolders] [/icon FILE[,INDEX] | /colour NAME|RRGGBB] [/tip TEXT] "
-           L"[/textcolour RRGGBB] [/textbackground RRGGBB] [/picture FILE] [/root] [/quiet]\r\n"
+           L"/apply FOLDER... [/subfolders] [/icon FILE[,INDEX] | /colour NAME|RRGGBB] "
+           L"[/mark NAME|none] [/tip TEXT] [/textcolour RRGGBB] [/textbackground RRGGBB] "
+           L"[/picture FILE] [/root] [/quiet]\r\n"
            L"@FILE in place of folders names a file that lists them, one a line.";
 }
 

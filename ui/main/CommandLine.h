@@ -31,6 +31,7 @@ struct ApplyArguments {
     bool root = false;                 // /root: a drive's root may be changed
     std::wstring icon;                 // /icon FILE[,INDEX]
     std::wstring colour;               // /colour NAME|RRGGBB: a tinted folder icon
+    std::wstring mark;                 // /mark NAME|none: a mark on the folder icon
     std::wstring tip;                  // /tip TEXT
     std::wstring textColour;           // /textcolour RRGGBB
     std::wstring textBackground;       // /textbackground RRGGBB

@@ -5,6 +5,7 @@
 
 #include "engine/CustomizeFolder.h"
 #include "engine/FolderWalk.h"
+#include "engine/RestoreFolder.h"
 #include "engine/ListJournal.h"
 #include "engine/RestoreRecord.h"
 #include "platform/Files.h"
@@ -94,6 +95,13 @@ std::wstring ColourProblem(const std::wstring& argument) {
            L"\"";
 }
 
+std::wstring MarkProblem(const std::wstring& argument) {
+    std::wstring names;
+    for (const engine::MarkInfo& mark : engine::FolderMarks())
+        names += std::wstring(names.empty() ? L"" : L", ") + mark.name;
+    return L"/mark takes a mark's name (" + names + L") or none: not \"" + argument + L"\"";
+}
+
 std::wstring CheckFolder(const std::wstring& argument, bool root, std::wstring& folder) {
     folder = NormalizeFolderArgument(argument);
     if (folder.empty())
@@ -128,6 +136,14 @@ std::wstring Check(const ApplyArguments& arguments, bool pictureFeature, Checked
             return ColourProblem(arguments.colour);
         checked.coloured = true;
     }
+    if (!arguments.mark.empty()) {
+        // A mark is drawn on the generated folder icon, never on an icon file.
+        if (!arguments.icon.empty())
+            return L"/mark and /icon both choose the folders' icon: give only one of them.";
+        if (!engine::FindFolderMark(arguments.mark, checked.mark))
+            return MarkProblem(arguments.mark);
+        checked.marked = true;
+    }
     if (!arguments.icon.empty()) {
         std::wstring problem = CheckIcon(arguments.icon, options);
         if (!problem.empty())
@@ -160,9 +176,11 @@ std::wstring Check(const ApplyArguments& arguments, bool pictureFeature, Checked
             return CannotReadText(L"The picture", arguments.picture, error);
         options.picturePath = path;
     }
-    if (!options.AnyChosen() && !checked.coloured)
-        return L"Please select at least one of the Folder options: /icon, /colour, /tip, "
+    const bool looked = checked.coloured || checked.marked;
+    if (!options.AnyChosen() && !looked)
+        return L"Please select at least one of the Folder options: /icon, /colour, /mark, /tip, "
                L"/textcolour, /textbackground or /picture.";
+    checked.keepRest = looked && !options.AnyChosen();
     return {};
 }
 
@@ -205,17 +223,124 @@ struct Outcome {
     bool writing = false;             // a folder may have been changed
 };
 
+// The generated icon file of each look a run needs, found or written once.
+class LookFiles {
+  public:
+    // False, with the system's error, where the look's file could not be made.
+    bool FileFor(const engine::IconLook& look, std::wstring& path) {
+        for (const Made& made : made_)
+            if (made.look == look) {
+                path = made.path;
+                SetLastError(made.error);
+                return made.error == 0;
+            }
+        engine::SharedIcon icon;
+        const bool placed = FolderIconFile(look, icon);
+        made_.push_back({look, icon.path, placed ? 0 : GetLastError()});
+        if (placed && icon.perUser && perUserNote.empty())
+            perUserNote = L"The folder icons that every account shares cannot be written in " +
+                          SharedIconFolder() + L" (" + platform::ErrorText(icon.sharedError) +
+                          L"), so the " + (look.colour ? L"coloured" : L"marked") +
+                          L" icon is kept where only you find it: " + icon.path;
+        path = icon.path;
+        SetLastError(made_.back().error);
+        return placed;
+    }
+    // Said once a run, where only the per-user place took a file.
+    std::wstring perUserNote;
+
+  private:
+    struct Made {
+        engine::IconLook look;
+        std::wstring path;
+        DWORD error = 0;
+    };
+    std::vector<Made> made_;
+};
+
+// What a run changes in the record, taken in at its end.
+struct RunRecord {
+    engine::SortedFolderList& record;
+    std::vector<std::wstring> added;
+    platform::FolderSet removed;
+    void Keep(const std::wstring& folder) {
+        if (!record.Contains(folder))
+            added.push_back(folder);
+    }
+};
+
+// A look that came out plain with nothing else left: the folder is put back
+// and its entry fares as after the restore view's Restore.
+void RestoreInstead(const std::wstring& folder, RunRecord& run, platform::FolderNotices& notices,
+                    Outcome& outcome) {
+    const engine::RestoreResult result = engine::RestoreFolder(folder);
+    if (ChangedFolder(result.outcome))
+        notices.Changed(folder);
+    switch (engine::FateAfter(result)) {
+    case engine::EntryFate::Leaves:
+        run.removed.insert(folder);
+        break;
+    case engine::EntryFate::Stays:
+        outcome.failed.push_back(NotRestoredText(folder, result));
+        run.Keep(folder);
+        break;
+    case engine::EntryFate::ToPruner:
+        // Nothing to undo: only proof takes it off the record.
+        if (engine::ClaimOf(folder) == engine::Claim::NotOurs) {
+            run.removed.insert(folder);
+        } else {
+            outcome.failed.push_back(NotLookedAtText(folder));
+            run.Keep(folder);
+        }
+        break;
+    }
+}
+
+// One folder of the run: its settings written, or with the keep rule its
+// own settings kept, or where nothing is left, put back.
+void ChangeFolder(const std::wstring& target, const std::vector<std::uint8_t>& settingsFile,
+                  const CheckedApply& checked, LookFiles& files, RunRecord& run,
+                  platform::FolderNotices& notices, Outcome& outcome) {
+    engine::CustomizeResult result;
+    if (!checked.keepRest) {
+        result = engine::CustomizeFolder(target, settingsFile);
+    } else {
+        engine::IconLook look;
+        engine::FolderOptions options = KeptSettings(target, checked, look);
+        if (!look.Plain()) {
+            options.iconIndex = 0;
+            if (!files.FileFor(look, options.iconFile)) {
+                outcome.failed.push_back(target + L": " + platform::ErrorText(GetLastError()));
+                return;
+            }
+        }
+        if (!options.AnyChosen()) {
+            RestoreInstead(target, run, notices, outcome);
+            return;
+        }
+        result = engine::CustomizeFolder(target, options);
+    }
+    if (result.customized)
+        notices.Changed(target);
+    else
+        outcome.failed.push_back(target + L": " + platform::ErrorText(result.error));
+    // Only a folder that holds our file, or the user's set aside, can be restored.
+    if (result.customized || result.backupLeft)
+        run.Keep(target);
+}
+
 // Journal, customize and record, as the window's Apply in list mode: each
 // batch of folders is in the journal before the first of them is written.
-void CustomizeAll(const engine::SortedFolderList& targets, const engine::FolderOptions& options,
+void CustomizeAll(const engine::SortedFolderList& targets, const CheckedApply& checked,
+                  const engine::FolderOptions& options, LookFiles& files,
                   engine::RestoreRecord& store, engine::SortedFolderList& record,
                   ProgressWindow* window, Outcome& outcome) {
     const std::vector<std::uint8_t> settingsFile =
         platform::EncodeTextFile(engine::ComposeSettingsFile(options));
     engine::ListJournal journal(engine::JournalPath(store.ListFile()));
-    std::vector<std::wstring> added;
-    platform::FolderNotices notices;
+    RunRecord run{record, {}, {}};
     const size_t count = targets.Count();
+    platform::FolderNotices notices = platform::FolderNotices::ForRun(count);
     outcome.count = count;
     size_t journaled = 0;
     size_t batchSize = engine::kFirstJournalBatch;
@@ -236,33 +361,13 @@ void CustomizeAll(const engine::SortedFolderList& targets, const engine::FolderO
         const std::wstring target = targets.At(i);
         if (window)
             window->Progress(L"Changing " + target);
-        const engine::CustomizeResult result = engine::CustomizeFolder(target, settingsFile);
-        if (result.customized)
-            notices.Changed(target);
-        else
-            outcome.failed.push_back(target + L": " + platform::ErrorText(result.error));
-        // Only a folder that holds our file, or the user's set aside, can be restored.
-        if ((result.customized || result.backupLeft) && !record.Contains(target))
-            added.push_back(target);
+        ChangeFolder(target, settingsFile, checked, files, run, notices, outcome);
     }
     journal.Close();
-    record.AddAll(added);
-}
-
-// The colour's icon file as the window finds or writes it; where only the
-// per-user place could take it, perUserNote says so.
-bool PlaceColourIcon(engine::Colour colour, engine::FolderOptions& options,
-                     std::wstring& perUserNote) {
-    engine::SharedIcon icon;
-    if (!FolderIconFile(colour, icon))
-        return false;
-    options.iconFile = icon.path;
-    options.iconIndex = 0;
-    if (icon.perUser)
-        perUserNote = L"The folder icons that every account shares cannot be written in " +
-                      SharedIconFolder() + L" (" + platform::ErrorText(icon.sharedError) +
-                      L"), so the coloured icon is kept where only you find it: " + icon.path;
-    return true;
+    if (!run.removed.empty())
+        record.RemoveWhere(
+            [&run](const std::wstring& folder) { return run.removed.contains(folder); });
+    record.AddAll(run.added);
 }
 
 std::wstring FailedNames(const std::vector<std::wstring>& failed, size_t most) {
@@ -324,13 +429,17 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
         return cannotRecord(store.Error());
 
     engine::FolderOptions options = checked.options;
-    std::wstring perUserNote;
-    // One file for the whole run, however many folders name it.
-    if (checked.coloured && !PlaceColourIcon(checked.colour, options, perUserNote)) {
-        Tell(L"The coloured folder icon could not be made, so no folder will be changed: " +
-                 platform::ErrorText(GetLastError()),
-             quiet);
-        return kApplyNothingDone;
+    LookFiles files;
+    // One file for the whole run, however many folders name it; with the
+    // keep rule, the look of every folder without a file of ours.
+    if (!checked.Look().Plain()) {
+        options.iconIndex = 0;
+        if (!files.FileFor(checked.Look(), options.iconFile)) {
+            Tell(L"The folder icon could not be made, so no folder will be changed: " +
+                     platform::ErrorText(GetLastError()),
+                 quiet);
+            return kApplyNothingDone;
+        }
     }
 
     engine::SortedFolderList targets;
@@ -339,7 +448,7 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
         walk.found = [shown](const std::wstring& path) { shown->Progress(path); };
     size_t passedOver = 0;
     BuildTargets(checked, arguments.subfolders, targets, walk, passedOver);
-    CustomizeAll(targets, options, store, record, shown, outcome);
+    CustomizeAll(targets, checked, options, files, store, record, shown, outcome);
     platform::NotifyShellOfChanges();
     const bool saved = RestoreListKeeper::SaveWhole(store, record);
     const DWORD saveError = GetLastError();
@@ -359,9 +468,9 @@ int Run(const ApplyArguments& arguments, const std::wstring& appFolder,
     }
     if (!named)
         text += FailedNames(outcome.failed, kNamedInMessage);
-    if (!perUserNote.empty()) {
-        ToStandardError(perUserNote);
-        text += L"\r\n\r\n" + perUserNote;
+    if (!files.perUserNote.empty()) {
+        ToStandardError(files.perUserNote);
+        text += L"\r\n\r\n" + files.perUserNote;
     }
     if (!saved) {
         // The journal stays beside the list: the next start records these folders.
@@ -399,6 +508,37 @@ bool ColourChoice(const std::wstring& argument, engine::Colour& colour) {
         return true;
     }
     return engine::ParseColourText(WithoutHash(argument), colour);
+}
+
+engine::IconLook CheckedApply::Look() const {
+    engine::IconLook look;
+    if (coloured)
+        look.colour = colour;
+    look.mark = mark;
+    return look;
+}
+
+engine::FolderOptions KeptSettings(const std::wstring& folder, const CheckedApply& checked,
+                                   engine::IconLook& look) {
+    look = checked.Look();
+    engine::FolderOptions kept;
+    if (!engine::ReadOwnSettings(folder, kept))
+        return {};
+    engine::IconLook was;
+    const bool generated =
+        !kept.iconFile.empty() && engine::LookFromIconFileName(kept.iconFile, was);
+    if (generated) {
+        if (!checked.coloured)
+            look.colour = was.colour;
+        if (!checked.marked)
+            look.mark = was.mark;
+    }
+    // A custom icon stays only where no look is drawn in its place.
+    if (generated || !look.Plain()) {
+        kept.iconFile.clear();
+        kept.iconIndex = 0;
+    }
+    return kept;
 }
 
 CheckedApply CheckApplyArguments(const ApplyArguments& arguments, bool pictureFeature) {

@@ -224,7 +224,7 @@ void RestoreView::cmdRestore_Click() {
     std::vector<std::pair<size_t, std::wstring>> toPruner;
     {
         BusyHold busy(busy_);
-        platform::FolderNotices notices;
+        platform::FolderNotices notices = platform::FolderNotices::ForRun(ticked);
         // The list box stays as it is during the run: the restored folders
         // leave it together at the end.
         std::vector<bool> keep(list.Count(), true);

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 using namespace testing_support;
 using namespace ui;
@@ -124,6 +125,9 @@ TEST(ParseApplyCommand, TakesFoldersAndValuesWithQuotesDoubled) {
     EXPECT_EQ(ParseCommandLine(L"q.exe /apply C:\\A /COLOUR Red").apply.colour, L"Red");
     EXPECT_EQ(refused(L"q.exe /apply C:\\A /colour /quiet"), L"/colour");
     EXPECT_EQ(refused(L"q.exe /apply C:\\A /tip /colour"), L"/tip");
+    EXPECT_EQ(ParseCommandLine(L"q.exe /apply C:\\A /MARK \"In progress\"").apply.mark,
+              L"In progress");
+    EXPECT_EQ(refused(L"q.exe /apply C:\\A /mark /colour Red"), L"/mark");
     engine::Colour colour;
     ASSERT_TRUE(ColourChoice(L"bLuE", colour));
     EXPECT_EQ(colour, engine::FindColourPreset(L"Blue")->colour);
@@ -203,6 +207,11 @@ TEST_F(ScriptedApplyTest, EveryBadArgumentIsNamedAndChangesNothing) {
         {L"/apply " + Quoted(folder) + L" /colour ABCDEF /icon " + Quoted(icon),
          "/colour and /icon"},
         {L"/apply " + Quoted(folder) + L" /colour", "\"/colour\""},
+        {L"/apply " + Quoted(folder) + L" /mark Sparkle",
+         "(Done, Important, InProgress, Favourite, Question, Cancelled, Locked, Heart) or none: "
+         "not \"Sparkle\""},
+        {L"/apply " + Quoted(folder) + L" /colour Red /mark Nope", "not \"Nope\""},
+        {L"/apply " + Quoted(folder) + L" /mark Done /icon " + Quoted(icon), "/mark and /icon"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Run(c.arguments + L" /quiet"), kNothing) << Narrow(c.arguments);
@@ -440,4 +449,92 @@ TEST_F(ScriptedApplyTest, ALinkedFolderIsPassedOverOrRefusedAndQuotesFollowTheWi
     ASSERT_TRUE(engine::ReadListLines(ListFile(), lines));
     EXPECT_EQ(lines.size(), 3u);
     ASSERT_TRUE(RunUnix({"rm", UnixPath(link)}));
+}
+
+namespace {
+
+// The generated icon of a look, as the window would find it.
+std::wstring LookIcon(std::optional<engine::Colour> colour, engine::FolderMark mark) {
+    engine::SharedIcon icon;
+    EXPECT_TRUE(FolderIconFile(engine::IconLook{colour, mark}, icon));
+    EXPECT_EQ(icon.path.rfind(SharedIconFolder() + L"\\" +
+                                  engine::FolderIconBaseName(engine::IconLook{colour, mark}),
+                              0),
+              0u)
+        << Narrow(icon.path);
+    return icon.path;
+}
+
+std::vector<std::uint8_t> SettingsBytes(const std::wstring& icon, const std::wstring& tip,
+                                        const std::wstring& textColour = {}) {
+    engine::FolderOptions options;
+    options.iconFile = icon;
+    options.tooltip = tip;
+    options.textColor = textColour;
+    return platform::EncodeTextFile(engine::ComposeSettingsFile(options));
+}
+
+} // namespace
+
+TEST_F(ScriptedApplyTest, AMarkAloneOrOnAColourNamesItsGeneratedIcon) {
+    const std::wstring marked = data.MakeFolder(L"Marked");
+    const std::wstring both = data.MakeFolder(L"Both");
+    EXPECT_EQ(Run(L"/apply " + Quoted(marked) + L" /mark done /quiet"), kDone);
+    EXPECT_EQ(told, "");
+    EXPECT_EQ(Run(L"/apply " + Quoted(both) + L" /colour Red /mark Done /quiet"), kDone);
+    const engine::Colour red = engine::FindColourPreset(L"Red")->colour;
+    const std::wstring done = LookIcon(std::nullopt, engine::FolderMark::Done);
+    const std::wstring redDone = LookIcon(red, engine::FolderMark::Done);
+    EXPECT_EQ(ReadBytes(marked + L"\\Desktop.ini"), IconOnlyFile(done));
+    EXPECT_EQ(ReadBytes(both + L"\\Desktop.ini"), IconOnlyFile(redDone));
+    std::vector<std::wstring> lines;
+    ASSERT_TRUE(engine::ReadListLines(ListFile(), lines));
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::wstring>{both, marked}));
+}
+
+TEST_F(ScriptedApplyTest, AColourOrAMarkAloneKeepsTheRestOfAFolderOfOurs) {
+    const std::wstring kept = data.MakeFolder(L"Kept");
+    const std::wstring custom = data.MakeFolder(L"Custom");
+    const std::wstring foreign = data.MakeFolder(L"Foreign");
+    const std::wstring onlyMark = data.MakeFolder(L"OnlyMark");
+    const std::string theirs = "[.ShellClassInfo]\r\nInfoTip=theirs\r\n";
+    WriteBytes(foreign + L"\\Desktop.ini", theirs);
+    const std::wstring feather = BuiltIconsDir() + L"\\Feather.ico";
+    const engine::Colour red = engine::FindColourPreset(L"Red")->colour;
+    const engine::Colour blue = engine::FindColourPreset(L"Blue")->colour;
+    const std::wstring hex = engine::ColorToHex(0x563412);
+
+    EXPECT_EQ(Run(L"/apply " + Quoted(kept) + L" /tip Kept /colour Red /textcolour 123456 /quiet"),
+              kDone);
+    EXPECT_EQ(
+        Run(L"/apply " + Quoted(custom) + L" /tip Mine /icon " + Quoted(feather) + L" /quiet"),
+        kDone);
+    const Snapshot before = Take({onlyMark});
+    EXPECT_EQ(Run(L"/apply " + Quoted(onlyMark) + L" /mark Heart /quiet"), kDone);
+
+    // One run, a look for each folder.
+    EXPECT_EQ(Run(L"/apply " + Quoted(kept) + L" " + Quoted(custom) + L" " + Quoted(foreign) +
+                  L" /mark Done /quiet"),
+              kDone);
+    EXPECT_EQ(told, "");
+    const std::wstring done = LookIcon(std::nullopt, engine::FolderMark::Done);
+    EXPECT_EQ(ReadBytes(kept + L"\\Desktop.ini"),
+              SettingsBytes(LookIcon(red, engine::FolderMark::Done), L"Kept", hex));
+    EXPECT_EQ(ReadBytes(custom + L"\\Desktop.ini"), SettingsBytes(done, L"Mine"));
+    EXPECT_EQ(ReadBytes(foreign + L"\\Desktop.ini"), IconOnlyFile(done));
+    EXPECT_EQ(ReadAnsi(foreign + L"\\BUDesktop.ini"), theirs);
+    // The other half stays the other way round too.
+    EXPECT_EQ(Run(L"/apply " + Quoted(kept) + L" /colour blue /quiet"), kDone);
+    EXPECT_EQ(ReadBytes(kept + L"\\Desktop.ini"),
+              SettingsBytes(LookIcon(blue, engine::FolderMark::Done), L"Kept", hex));
+
+    // Nothing left of the look or beside it: put back, and off the record.
+    EXPECT_EQ(Run(L"/apply " + Quoted(onlyMark) + L" /mark none /quiet"), kDone);
+    EXPECT_EQ(told, "");
+    EXPECT_EQ(Take({onlyMark}), before);
+    std::vector<std::wstring> lines;
+    ASSERT_TRUE(engine::ReadListLines(ListFile(), lines));
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::wstring>{custom, foreign, kept}));
 }

@@ -17,6 +17,7 @@ class ShellNotifyTest : public Form1Fixture {};
 
 constexpr UINT kChangeMessage = WM_APP + 20;
 std::multiset<std::wstring>* g_updated = nullptr;
+std::multiset<std::wstring>* g_contents = nullptr; // SHCNE_UPDATEDIR
 
 LRESULT CALLBACK ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != kChangeMessage)
@@ -28,9 +29,11 @@ LRESULT CALLBACK ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     if (!lock)
         return 0;
     wchar_t path[MAX_PATH] = {};
-    if (event == SHCNE_UPDATEITEM && items && items[0] && SHGetPathFromIDListW(items[0], path) &&
-        g_updated)
-        g_updated->insert(path);
+    std::multiset<std::wstring>* heard = event == SHCNE_UPDATEITEM  ? g_updated
+                                         : event == SHCNE_UPDATEDIR ? g_contents
+                                                                    : nullptr;
+    if (heard && items && items[0] && SHGetPathFromIDListW(items[0], path))
+        heard->insert(path);
     SHChangeNotification_Unlock(lock);
     return 0;
 }
@@ -40,6 +43,7 @@ class ShellListener {
   public:
     explicit ShellListener(const std::wstring& folder) {
         g_updated = &updated;
+        g_contents = &contents;
         WNDCLASSW wc{};
         wc.lpfnWndProc = ListenerProc;
         wc.hInstance = GetModuleHandleW(nullptr);
@@ -50,7 +54,7 @@ class ShellListener {
         root_ = ILCreateFromPathW(folder.c_str());
         SHChangeNotifyEntry entry{root_, TRUE};
         id_ = SHChangeNotifyRegister(window_, SHCNRF_ShellLevel | SHCNRF_NewDelivery,
-                                     SHCNE_UPDATEITEM, kChangeMessage, 1, &entry);
+                                     SHCNE_UPDATEITEM | SHCNE_UPDATEDIR, kChangeMessage, 1, &entry);
     }
     ~ShellListener() {
         if (id_)
@@ -58,19 +62,26 @@ class ShellListener {
         ILFree(root_);
         DestroyWindow(window_);
         g_updated = nullptr;
+        g_contents = nullptr;
     }
     ShellListener(const ShellListener&) = delete;
     ShellListener& operator=(const ShellListener&) = delete;
     bool ok() const { return id_ != 0; }
     // Each of the folders heard of once, and nothing else.
-    bool HeardEachOnce(const std::vector<std::wstring>& folders) {
-        PumpUntil([&] { return updated.size() >= folders.size(); }, 5000);
+    // parents: the folders whose contents were said to change, each once.
+    bool HeardEachOnce(const std::vector<std::wstring>& folders,
+                       const std::vector<std::wstring>& parents = {}) {
+        PumpUntil(
+            [&] { return updated.size() >= folders.size() && contents.size() >= parents.size(); },
+            5000);
         PumpFor(50);
-        const bool each = updated == std::multiset<std::wstring>(folders.begin(), folders.end());
+        const bool each = updated == std::multiset<std::wstring>(folders.begin(), folders.end()) &&
+                          contents == std::multiset<std::wstring>(parents.begin(), parents.end());
         updated.clear();
+        contents.clear();
         return each;
     }
-    std::multiset<std::wstring> updated;
+    std::multiset<std::wstring> updated, contents;
 
   private:
     HWND window_ = nullptr;
@@ -90,18 +101,20 @@ TEST_F(ShellNotifyTest, TheShellHearsOfEachFolderChanged) {
     form().SetText(TxtFolder, root);
     form().SetText(TxtToolTip, L"tip");
     form().folderSelection().SetIncludeSubdirectories(true);
+    // A small run: each folder's parent hears of it too, once.
+    const std::vector<std::wstring> parents{data.path(), root};
     form().apply().Command1_Click();
-    EXPECT_TRUE(shell.HeardEachOnce(folders));
+    EXPECT_TRUE(shell.HeardEachOnce(folders, parents));
 
     form().restoreView().Command2_Click();
     SendMessageW(form().Control(chkSelect), BM_SETCHECK, BST_CHECKED, 0);
     form().restoreView().chkSelect_Click();
     form().restoreView().cmdRestore_Click();
-    EXPECT_TRUE(shell.HeardEachOnce(folders));
+    EXPECT_TRUE(shell.HeardEachOnce(folders, parents));
 
     // Applied again, and put back without the window.
     form().apply().Command1_Click();
-    ASSERT_TRUE(shell.HeardEachOnce(folders));
+    ASSERT_TRUE(shell.HeardEachOnce(folders, parents));
     engine::SortedFolderList record;
     record.AddAll(folders);
     EXPECT_EQ(RestoreEveryFolder(record, {}).notRestored, 0u);
@@ -123,4 +136,24 @@ TEST(FolderNotices, AreHeldToTheirShareOfTheRun) {
     noTime.Changed(second);
     EXPECT_TRUE(shell.HeardEachOnce({first}));
     EXPECT_EQ(platform::FolderNoticesSoFar().skipped, before.skipped + 1);
+}
+
+TEST(FolderNotices, ASmallRunTellsEachParentOnceALongOneOnlyTheFolders) {
+    TempDir data;
+    const std::wstring first = data.MakeFolder(L"First"), second = data.MakeFolder(L"Second");
+    ShellListener shell(data.path());
+    ASSERT_TRUE(shell.ok());
+    platform::FolderNotices few = platform::FolderNotices::ForRun(platform::kFewFoldersRun);
+    few.Changed(first);
+    few.Changed(second);
+    EXPECT_TRUE(shell.HeardEachOnce({first, second}, {data.path()}));
+    platform::FolderNotices many = platform::FolderNotices::ForRun(platform::kFewFoldersRun + 1);
+    many.Changed(first);
+    EXPECT_TRUE(shell.HeardEachOnce({first}));
+
+    EXPECT_EQ(platform::ParentFolder(L"C:\\A\\B"), L"C:\\A");
+    EXPECT_EQ(platform::ParentFolder(L"C:\\A"), L"C:\\");
+    EXPECT_EQ(platform::ParentFolder(L"\\\\server\\share\\A"), L"\\\\server\\share");
+    for (const wchar_t* root : {L"C:\\", L"\\\\server\\share", L"relative\\A"})
+        EXPECT_EQ(platform::ParentFolder(root), L"") << Narrow(root);
 }
