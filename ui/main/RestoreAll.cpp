@@ -44,7 +44,12 @@ RestoreAllCount RestoreEveryFolder(engine::SortedFolderList& record,
     std::vector<std::wstring> stay;
     size_t untouched = 0;
     engine::SortedFolderList unresolved;
-    platform::FolderNotices notices;
+    size_t chosen = 0;
+    for (size_t i = 0; i < record.Count(); ++i)
+        if (!only || only(record.At(i)))
+            ++chosen;
+    // A menu's few folders show their new look at once.
+    platform::FolderNotices notices = platform::FolderNotices::ForRun(chosen);
     // From the last to the first, as the restore view goes.
     for (size_t i = record.Count(); i-- > 0;) {
         const std::wstring& folder = record.At(i);
