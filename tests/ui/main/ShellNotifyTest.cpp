@@ -118,7 +118,7 @@ TEST_F(ShellNotifyTest, TheShellHearsOfEachFolderChanged) {
     engine::SortedFolderList record;
     record.AddAll(folders);
     EXPECT_EQ(RestoreEveryFolder(record, {}).notRestored, 0u);
-    EXPECT_TRUE(shell.HeardEachOnce(folders));
+    EXPECT_TRUE(shell.HeardEachOnce(folders, parents));
     // A folder with nothing to undo is not announced.
     record.AddAll(folders);
     RestoreEveryFolder(record, {});
