@@ -47,7 +47,7 @@ double Contrast(const std::uint8_t* one, const std::uint8_t* other) {
 const std::uint8_t kBlack[4] = {0, 0, 0, 255}, kWhite[4] = {255, 255, 255, 255};
 
 size_t At(int x, int y, int size) {
-    return static_cast<size_t>((y * size + x) * 4);
+    return (static_cast<size_t>(y) * static_cast<size_t>(size) + static_cast<size_t>(x)) * 4;
 }
 
 IconFrame ClearFrame(unsigned size) {
