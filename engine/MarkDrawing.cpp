@@ -1,16 +1,17 @@
 #include "engine/FolderMark.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace engine {
 
 namespace {
 
-// Everything here is whole numbers, so that the 32-bit and the 64-bit build
-// draw the same pixels and each knows the other's icon file as its own.
+// Shapes and pixels are whole numbers, so that the 32-bit and the 64-bit
+// build draw the same pixels and each knows the other's icon file as its own;
+// only the outline's choice of black or white weighs luminances.
 using Int = std::int64_t;
 
 // Shapes are laid out on a square of this many units a side: the emblem
@@ -309,6 +310,7 @@ Colour OutlineFor(const std::vector<Colour>& colours, const std::vector<std::uin
 void DrawMark(IconFrame& frame, FolderMark mark) {
     const std::vector<Layer> layers = EmblemOf(mark);
     const Int size = frame.size;
+    // Below 8 pixels no emblem would read.
     if (layers.empty() || size < 8 || frame.bgra.size() != static_cast<size_t>(size * size * 4))
         return;
     // The emblem's box: a little over half the side, so that 16 pixels give 9;
