@@ -40,7 +40,7 @@ engine::Colour ColourOf(COLORREF colour) {
     return {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
 }
 
-FolderColourChoice ShowFolderColourMenu(HWND owner, HWND button) {
+FolderColourChoice ShowFolderColourMenu(HWND owner, HWND button, engine::FolderMark shown) {
     const MenuHandle menu(CreatePopupMenu());
     if (!menu)
         return {};
@@ -63,6 +63,23 @@ FolderColourChoice ShowFolderColourMenu(HWND owner, HWND button) {
     AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.get(), MF_STRING, own, kOwnColourItem);
 
+    // The marks, then none; the parent menu destroys the submenu with itself.
+    const auto& marks = engine::FolderMarks();
+    const UINT firstMark = own + 1;
+    const UINT noMark = firstMark + static_cast<UINT>(marks.size());
+    HMENU markMenu = CreatePopupMenu();
+    if (markMenu) {
+        for (size_t i = 0; i < marks.size(); ++i)
+            AppendMenuW(markMenu, MF_STRING | (marks[i].mark == shown ? MF_CHECKED : 0u),
+                        firstMark + static_cast<UINT>(i), marks[i].label);
+        AppendMenuW(markMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(markMenu, MF_STRING | (shown == engine::FolderMark::None ? MF_CHECKED : 0u),
+                    noMark, kNoMarkItem);
+        AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        if (!AppendMenuW(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(markMenu), kMarkItem))
+            DestroyMenu(markMenu);
+    }
+
     RECT below{};
     GetWindowRect(button, &below);
     TPMPARAMS keepClear{};
@@ -72,6 +89,10 @@ FolderColourChoice ShowFolderColourMenu(HWND owner, HWND button) {
         menu.get(), TPM_RETURNCMD | TPM_VERTICAL, below.left, below.bottom, owner, &keepClear));
     if (chosen == own)
         return {FolderColourChoice::Kind::Own, {}};
+    if (chosen >= firstMark && chosen < noMark)
+        return {FolderColourChoice::Kind::Mark, {}, marks[chosen - firstMark].mark};
+    if (chosen == noMark)
+        return {FolderColourChoice::Kind::Mark, {}, engine::FolderMark::None};
     if (chosen >= kFirstPreset && chosen < own)
         return {FolderColourChoice::Kind::Preset, presets[chosen - kFirstPreset].colour};
     return {};

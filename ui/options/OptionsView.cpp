@@ -145,19 +145,48 @@ void OptionsView::TxtToolTip_GotFocus() {
 }
 
 void OptionsView::cmdFolderColour_Click() {
-    const FolderColourChoice choice = ShowFolderColourMenu(c_.form, c_.cmdFolderColour);
+    const FolderColourChoice choice =
+        ShowFolderColourMenu(c_.form, c_.cmdFolderColour, ChosenLook().mark);
     if (choice.kind == FolderColourChoice::Kind::Preset) {
         ChooseFolderColour(choice.colour);
     } else if (choice.kind == FolderColourChoice::Kind::Own) {
         const std::int32_t colour = ShowColor(c_.form);
         if (colour != -1)
             ChooseFolderColour(ColourOf(static_cast<COLORREF>(colour)));
+    } else if (choice.kind == FolderColourChoice::Kind::Mark) {
+        ChooseFolderMark(choice.mark);
     }
 }
 
+engine::IconLook OptionsView::ChosenLook() const {
+    engine::IconLook look;
+    if (!engine::LookFromIconFileName(platform::Text(c_.TxtIconFile), look))
+        return {};
+    return look;
+}
+
 bool OptionsView::ChooseFolderColour(engine::Colour colour) {
+    return ChooseFolderLook({colour, ChosenLook().mark});
+}
+
+bool OptionsView::ChooseFolderMark(engine::FolderMark mark) {
+    return ChooseFolderLook({ChosenLook().colour, mark});
+}
+
+bool OptionsView::ChooseFolderLook(const engine::IconLook& look) {
+    if (look.Plain()) {
+        // The system's own folder icon: no icon file, where the one chosen is
+        // a generated one; an icon file of the user's stays.
+        engine::IconLook chosen;
+        if (engine::LookFromIconFileName(platform::Text(c_.TxtIconFile), chosen)) {
+            host_.SetStatus(idleText_);
+            iconPicker_->ChooseFile(L"");
+            iconPicker_->ClearPreview();
+        }
+        return true;
+    }
     engine::SharedIcon icon;
-    if (!FolderIconFile(colour, sharedIcons, perUserIcons, icon)) {
+    if (!FolderIconFile(look, sharedIcons, perUserIcons, icon)) {
         host_.SetStatus(kColourNotMade + platform::ErrorText(GetLastError()));
         return false;
     }

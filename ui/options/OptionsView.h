@@ -1,6 +1,7 @@
 #pragma once
 // The options view: what a folder gets (icon, tooltip, text colours, background
 // picture) with its choosers, Clear All, and its share of the busy lock.
+#include "engine/FolderMark.h"
 #include "engine/SettingsFile.h"
 #include "engine/TintedIcon.h"
 #include "platform/CommandTable.h"
@@ -54,10 +55,13 @@ class OptionsView final : public BusyShare {
     void TxtToolTip_GotFocus();
     // The folder-colour button: its menu, then the colour dialog for "Other".
     void cmdFolderColour_Click();
-    // A coloured folder as the icon: its file found or made, then chosen as
-    // an icon file is. False, with the status saying why, when it could not
-    // be made; nothing else changes then.
+    // A coloured folder as the icon, with the mark the icon chosen now has:
+    // its file found or made, then chosen as an icon file is. False, with the
+    // status saying why, when it could not be made; nothing else changes then.
     bool ChooseFolderColour(engine::Colour colour);
+    // The same for a mark, on the colour the icon chosen now has. No colour
+    // and no mark leaves no icon chosen in place of a generated one.
+    bool ChooseFolderMark(engine::FolderMark mark);
 
     // The background picture works on Windows XP and Server 2003 only; else
     // its button stays off and a note says why.
@@ -86,6 +90,10 @@ class OptionsView final : public BusyShare {
     std::vector<HWND> BusyControls() const;
     // The colour dialog for the sample caption: the choice goes to hex and show.
     void ChooseSampleColor(std::wstring& hex, void (*show)(HWND, std::int32_t));
+    // The colour and mark of the icon file chosen now, where it is one the
+    // program makes; else neither.
+    engine::IconLook ChosenLook() const;
+    bool ChooseFolderLook(const engine::IconLook& look);
 
     OptionsHost& host_;
     struct Controls {

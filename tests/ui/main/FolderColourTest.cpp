@@ -9,6 +9,7 @@
 #include "tests/support/Accessibility.h"
 #include "tests/support/UnixSide.h"
 #include "tests/ui/options/OptionsTestSupport.h"
+#include "ui/common/FolderColour.h"
 #include "ui/options/IconBox.h"
 
 #include <shellapi.h>
@@ -34,15 +35,36 @@ void CALLBACK PressMenuKeys(HWND, UINT, UINT_PTR id, DWORD) {
     g_menuKeys.clear();
 }
 
-// Down n times from no selection (the n-th item), or up once (the last), then Enter.
-void MenuWillChoose(int downs, bool last = false) {
+// Down n times from no selection (the n-th item), or up n times (the n-th
+// from the end), then Enter.
+void MenuWillChoose(int downs, int ups = 0) {
     g_menuKeys.clear();
     for (int i = 0; i < downs; ++i)
         g_menuKeys.push_back({nullptr, WM_KEYDOWN, VK_DOWN, 0, 0, {}});
-    if (last)
+    for (int i = 0; i < ups; ++i)
         g_menuKeys.push_back({nullptr, WM_KEYDOWN, VK_UP, 0, 0, {}});
     g_menuKeys.push_back({nullptr, WM_CHAR, L'\r', 0, 0, {}});
     SetTimer(nullptr, 0, 30, PressMenuKeys);
+}
+
+// The marks' submenu, the menu's last item, as the next click shows it:
+// each caption, "*" after a ticked one; then the menu is closed.
+std::vector<std::wstring> g_markItems;
+
+void CALLBACK ReadMarkMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    if (!menu || !IsWindowVisible(menu))
+        return;
+    KillTimer(nullptr, id);
+    HMENU shown = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+    HMENU marks = GetSubMenu(shown, GetMenuItemCount(shown) - 1);
+    for (int i = 0; marks && i < GetMenuItemCount(marks); ++i) {
+        wchar_t text[64]{};
+        GetMenuStringW(marks, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        const bool ticked = GetMenuState(marks, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED;
+        g_markItems.push_back(std::wstring(text) + (ticked ? L"*" : L""));
+    }
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
 void MenuWillClose() {
@@ -155,6 +177,16 @@ class FolderColourTest : public Form1Fixture {
         const engine::ColourPreset* preset = engine::FindColourPreset(name);
         return shared + L"\\" + engine::FolderIconBaseName(preset->colour) + L".ico";
     }
+    void ChooseMark(engine::FolderMark mark) {
+        ASSERT_TRUE(Settle());
+        ASSERT_TRUE(form().options().ChooseFolderMark(mark));
+    }
+    std::wstring MarkedFile(const wchar_t* preset, engine::FolderMark mark) {
+        engine::IconLook look{std::nullopt, mark};
+        if (preset)
+            look.colour = engine::FindColourPreset(preset)->colour;
+        return shared + L"\\" + engine::FolderIconBaseName(look) + L".ico";
+    }
 
     std::wstring shared = appDir / L"Common\\Quillane\\Icons";
     std::wstring perUser = appDir / L"Local\\Quillane\\Icons";
@@ -230,12 +262,12 @@ TEST_F(FolderColourTest, AnOwnColourThenClearAllThenAnIconFileReplacesIt) {
         DialogResponder responder;
         responder.Expect(L"", [](HWND d) { options_test::TypeColourAndOk(d, 0x1E, 0x90, 0xFF); });
         responder.Expect(L"", [](HWND d) { PressButton(d, IDCANCEL); });
-        MenuWillChoose(0, true);
+        MenuWillChoose(0, 2); // "Other colour...", above the marks
         Click(cmdFolderColour);
         EXPECT_EQ(Text(TxtIconFile), shared + L"\\Folder 1E90FF.ico");
         EXPECT_GT(PixelsOfHue(form().Control(picIcon), {0x1E, 0x90, 0xFF}), 100);
         // A cancelled dialog keeps the colour.
-        MenuWillChoose(0, true);
+        MenuWillChoose(0, 2); // "Other colour...", above the marks
         Click(cmdFolderColour);
         EXPECT_EQ(responder.Pending(), 0u);
     }
@@ -330,4 +362,51 @@ TEST_F(FolderColourTest, TheButtonFitsItsPlaceAndThePreviewIsSharpAtTwoDpis) {
         EXPECT_LE(text.bottom, placed.bottom - placed.top) << dpi;
         EXPECT_EQ(PixelsUnlikeFrame(box, PresetFile(L"Purple")), 0) << dpi;
     }
+}
+
+TEST_F(FolderColourTest, AMarkJoinsTheColourAndAColourKeepsTheMark) {
+    ASSERT_TRUE(StartWithIconFolders());
+    ChoosePreset(L"Red");
+    ChooseMark(engine::FolderMark::Done);
+    // The menu's marks, the one shown ticked.
+    g_markItems.clear();
+    SetTimer(nullptr, 0, 30, ReadMarkMenu);
+    Click(cmdFolderColour);
+    std::vector<std::wstring> expected;
+    for (const engine::MarkInfo& info : engine::FolderMarks())
+        expected.push_back(std::wstring(info.label) +
+                           (info.mark == engine::FolderMark::Done ? L"*" : L""));
+    expected.insert(expected.end(), {L"", L"&No mark"});
+    EXPECT_EQ(g_markItems, expected);
+    const std::wstring redDone = MarkedFile(L"Red", engine::FolderMark::Done);
+    ASSERT_EQ(Text(TxtIconFile), redDone) << Narrow(Text(txtChanging));
+    EXPECT_EQ(Text(txtChanging), form().IdleText());
+    EXPECT_GT(PixelsOfHue(form().Control(picIcon), engine::FindColourPreset(L"Red")->colour), 100);
+    std::vector<std::uint8_t> made;
+    ASSERT_TRUE(FolderIconBytes(
+        engine::IconLook{engine::FindColourPreset(L"Red")->colour, engine::FolderMark::Done},
+        made));
+    EXPECT_EQ(ReadBytes(redDone), made);
+
+    ChoosePreset(L"Green");
+    EXPECT_EQ(Text(TxtIconFile), MarkedFile(L"Green", engine::FolderMark::Done));
+    ChooseMark(engine::FolderMark::Heart);
+    EXPECT_EQ(Text(TxtIconFile), MarkedFile(L"Green", engine::FolderMark::Heart));
+    ChooseMark(engine::FolderMark::None);
+    EXPECT_EQ(Text(TxtIconFile), PresetFile(L"Green"));
+
+    // Without a colour, the system's folder with the mark; no mark then, no icon.
+    Click(cmdClearBgnd);
+    ChooseMark(engine::FolderMark::InProgress);
+    EXPECT_EQ(Text(TxtIconFile), MarkedFile(nullptr, engine::FolderMark::InProgress));
+    EXPECT_EQ(Text(TxtIconFile), shared + L"\\Folder InProgress.ico");
+    EXPECT_FALSE(IconBoxIsClear(form().Control(picIcon)));
+    ChooseMark(engine::FolderMark::None);
+    EXPECT_EQ(Text(TxtIconFile), L"");
+    EXPECT_TRUE(IconBoxIsClear(form().Control(picIcon)));
+    // An icon file of the user's is not a generated one: no mark leaves it.
+    form().iconPicker().ChooseFile(appDir / L"Icons\\QuillaneIcons.dll");
+    ASSERT_TRUE(form().options().ChooseFolderMark(engine::FolderMark::None));
+    EXPECT_EQ(Text(TxtIconFile), appDir / L"Icons\\QuillaneIcons.dll");
+    EXPECT_EQ(FilesIn(shared).size(), 6u);
 }
