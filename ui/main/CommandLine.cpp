@@ -100,8 +100,7 @@ bool IsSwitch(const std::wstring& argument) {
     for (const wchar_t* name :
          {L"/apply", L"/subfolders", L"/root", L"/icon", L"/colour", L"/mark", L"/tip",
           L"/textcolour", L"/textbackground", L"/picture", L"/restore-all", L"/restore",
-          L"/count-customized",
-          L"/count-accounts", L"/list", L"/quiet", L"/all-users"})
+          L"/count-customized", L"/count-accounts", L"/list", L"/quiet", L"/all-users"})
         if (Is(argument, name))
             return true;
     return Is(argument, L"/prepare-shared-icons") || Is(argument, L"/remove-shared-icons");
