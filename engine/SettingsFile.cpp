@@ -217,19 +217,15 @@ bool ParseOwnSettingsText(const std::wstring& text, FolderOptions& options) {
 
 bool ReadOwnSettings(const std::wstring& folder, FolderOptions& options) {
     const platform::FileHandle file = platform::OpenForReading(SettingsFilePath(folder));
-    bool link = true;
-    if (!file || !platform::IsLink(file, link) || link)
+    SettingsFileKind kind = SettingsFileKind::Foreign;
+    if (!file || !InspectSettingsFile(file, kind) || kind != SettingsFileKind::Ours)
         return false;
-    // Only the marker's prefix of a file that may be someone else's.
+    // Proven ours: now the whole of it, from the start.
+    LARGE_INTEGER start{};
     std::vector<std::uint8_t> bytes;
     bool whole = false;
-    if (!platform::ReadPrefix(file, kMarkerPrefixBytes, bytes, whole) ||
-        !IsOwnSettingsText(bytes, whole))
-        return false;
-    // Proven ours: now the whole of it, from the start (the prefix read one byte past its end).
-    LARGE_INTEGER start{};
-    if (!whole && (!SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) ||
-                   !platform::ReadPrefix(file, kOwnSettingsMaxBytes, bytes, whole) || !whole))
+    if (!SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) ||
+        !platform::ReadPrefix(file, kOwnSettingsMaxBytes, bytes, whole) || !whole)
         return false;
     if (bytes.empty()) {
         options = FolderOptions{};

@@ -6,15 +6,14 @@
 #include "engine/FolderMark.h"
 #include "engine/TintedIcon.h"
 #include "platform/Gdi.h"
+#include "shellext/ComObject.h"
 #include "shellext/Launch.h"
 #include "shellext/MenuCommands.h"
 #include "shellext/Module.h"
 #include "shellext/Selection.h"
 
-#include <atomic>
 #include <commdlg.h>
 #include <cstring>
-#include <new>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <string>
@@ -123,17 +122,8 @@ std::wstring Widened(const char* text) {
     return wide;
 }
 
-// A COM object goes through Release, never through its interface's destructor.
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-#endif
-class MenuHandler final : public IShellExtInit, public IContextMenu {
+class MenuHandler final : public ComObject<IShellExtInit, IContextMenu> {
   public:
-    MenuHandler() = default;
-    MenuHandler(const MenuHandler&) = delete;
-    MenuHandler& operator=(const MenuHandler&) = delete;
-
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
         if (!out)
             return E_POINTER;
@@ -148,14 +138,6 @@ class MenuHandler final : public IShellExtInit, public IContextMenu {
         AddRef();
         return S_OK;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const long left = --refs_;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
-
     STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data, HKEY) override {
         try {
             folders_.clear();
@@ -277,8 +259,6 @@ class MenuHandler final : public IShellExtInit, public IContextMenu {
     }
 
   private:
-    ~MenuHandler() = default;
-
     HBITMAP Swatch(engine::Colour colour) {
         platform::BitmapHandle bitmap(MakeSwatch(colour));
         const HBITMAP handle = bitmap.get();
@@ -365,26 +345,16 @@ class MenuHandler final : public IShellExtInit, public IContextMenu {
     // strsafe.h's value, without its deprecation of the functions around it.
     static constexpr HRESULT STRSAFE_E_INSUFFICIENT_BUFFER_ = static_cast<HRESULT>(0x8007007AL);
 
-    std::atomic<long> refs_{1};
-    ModuleRef moduleRef_;
     std::vector<std::wstring> folders_;
     // The menu shows them until Explorer destroys it, after which it releases us.
     std::vector<platform::BitmapHandle> swatches_;
     COLORREF customColours_[16] = {};
 };
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 } // namespace
 
 HRESULT CreateMenuHandler(REFIID riid, void** out) {
-    auto* handler = new (std::nothrow) MenuHandler();
-    if (!handler)
-        return E_OUTOFMEMORY;
-    const HRESULT result = handler->QueryInterface(riid, out);
-    handler->Release();
-    return result;
+    return CreateComObject<MenuHandler>(riid, out);
 }
 
 } // namespace shellext

@@ -2,11 +2,11 @@
 // the four exports COM and regsvr32 call.
 #include "shellext/Module.h"
 
+#include "shellext/ComObject.h"
 #include "shellext/MenuHandler.h"
 #include "shellext/Registration.h"
 
 #include <atomic>
-#include <new>
 #include <objbase.h>
 
 namespace shellext {
@@ -16,17 +16,8 @@ namespace {
 HMODULE g_module = nullptr;
 std::atomic<long> g_refs{0};
 
-// A COM object goes through Release, never through its interface's destructor.
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-#endif
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<IClassFactory> {
   public:
-    ClassFactory() = default;
-    ClassFactory(const ClassFactory&) = delete;
-    ClassFactory& operator=(const ClassFactory&) = delete;
-
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
         if (!out)
             return E_POINTER;
@@ -37,13 +28,6 @@ class ClassFactory final : public IClassFactory {
         }
         *out = nullptr;
         return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const long left = --refs_;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
     }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
         if (!out)
@@ -60,14 +44,7 @@ class ClassFactory final : public IClassFactory {
             ReleaseModuleRef();
         return S_OK;
     }
-
-  private:
-    std::atomic<long> refs_{1};
-    ModuleRef moduleRef_;
 };
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 } // namespace
 
@@ -123,12 +100,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* out) {
     *out = nullptr;
     if (!IsEqualCLSID(clsid, shellext::kMenuClsid))
         return CLASS_E_CLASSNOTAVAILABLE;
-    auto* factory = new (std::nothrow) shellext::ClassFactory();
-    if (!factory)
-        return E_OUTOFMEMORY;
-    const HRESULT result = factory->QueryInterface(riid, out);
-    factory->Release();
-    return result;
+    return shellext::CreateComObject<shellext::ClassFactory>(riid, out);
 }
 
 STDAPI DllCanUnloadNow() {

@@ -3,6 +3,7 @@
 #include "shellext/Selection.h"
 
 #include "engine/SettingsFile.h"
+#include "platform/Files.h"
 #include "platform/Handles.h"
 
 #include <cstdint>
@@ -153,22 +154,12 @@ bool AllFoldersOnFixedDisks(const std::vector<std::wstring>& paths) {
 }
 
 bool HoldsOwnSettingsFile(const std::wstring& folder) {
-    const std::wstring name = engine::SettingsFilePath(folder);
-    const DWORD attributes = GetFileAttributesW(name.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
-        return false;
-    platform::FileHandle file(CreateFileW(
-        name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file)
-        return false;
-    std::vector<std::uint8_t> bytes(kMarkerReadBytes);
-    DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data(), kMarkerReadBytes, &read, nullptr))
-        return false;
-    bytes.resize(read);
-    return engine::IsOwnSettingsText(bytes, false);
+    const platform::FileHandle file = platform::OpenForReading(engine::SettingsFilePath(folder));
+    bool link = true, whole = false;
+    std::vector<std::uint8_t> bytes;
+    return file && platform::IsLink(file, link) && !link &&
+           platform::ReadPrefix(file, kMarkerReadBytes, bytes, whole) &&
+           engine::IsOwnSettingsText(bytes, false);
 }
 
 } // namespace shellext
